@@ -1,0 +1,102 @@
+#pragma once
+
+#include <cstdint>
+#include <cstdlib>
+#include <new>
+#include <type_traits>
+
+#include "toolkit/exceptions.h"
+
+// A reference-counted array. The handle holds no block (the empty array) or
+// a pointer to a block shared by every handle copied from it: a reference
+// count, the length, then the elements, contiguous. Copying a handle shares
+// its block; SetLength makes a new block on every call with n > 0 and copies
+// the first min(old, n) elements into it by element assignment. Every element
+// access is checked and raises DynArrayOutOfRange (index, length) outside
+// [0, Length()). New elements are value-initialised, so numeric fields start
+// at zero. Reference counts are plain integers: one thread only.
+template <typename T>
+class DynamicArray {
+ public:
+  DynamicArray() = default;
+  DynamicArray(const DynamicArray& other) : block_(other.block_) { Retain(); }
+  DynamicArray& operator=(const DynamicArray& other) {
+    if (block_ != other.block_) {
+      Block* old = block_;
+      block_ = other.block_;
+      Retain();
+      Release(old);
+    }
+    return *this;
+  }
+  ~DynamicArray() { Release(block_); }
+
+  int32_t Length() const { return block_ ? block_->length : 0; }
+
+  // Replaces the block with a new one of n elements (none when n is 0),
+  // keeping the first min(Length(), n) elements. A negative n raises
+  // DynArrayException; a block that cannot be allocated raises EOutOfMemory.
+  void SetLength(int32_t n) {
+    if (n < 0) throw DynArrayException("Negative array length " + std::to_string(n));
+    Block* fresh = n > 0 ? Allocate(n) : nullptr;
+    if (fresh) {
+      const int32_t kept = Length() < n ? Length() : n;
+      for (int32_t i = 0; i < kept; ++i) fresh->Elements()[i] = block_->Elements()[i];
+    }
+    Release(block_);
+    block_ = fresh;
+  }
+
+  T& operator[](int32_t i) {
+    Check(i);
+    return block_->Elements()[i];
+  }
+  const T& operator[](int32_t i) const {
+    Check(i);
+    return block_->Elements()[i];
+  }
+
+  // The number of handles sharing the block; 0 for the empty array.
+  int32_t RefCount() const { return block_ ? block_->refCount : 0; }
+
+ private:
+  struct Block {
+    int32_t refCount;
+    int32_t length;
+    // The elements follow the header, aligned for T.
+    static constexpr size_t kHeader = (sizeof(int32_t) * 2 + alignof(T) - 1) / alignof(T) * alignof(T);
+    T* Elements() { return reinterpret_cast<T*>(reinterpret_cast<char*>(this) + kHeader); }
+  };
+
+  void Check(int32_t i) const {
+    if (i < 0 || i >= Length()) throw DynArrayOutOfRange(i, Length());
+  }
+
+  void Retain() {
+    if (block_) ++block_->refCount;
+  }
+
+  // calloc gives zeroed memory, which is already the value of a new element
+  // when T is trivial; other element types are constructed over it.
+  static Block* Allocate(int32_t n) {
+    void* memory = std::calloc(1, Block::kHeader + sizeof(T) * static_cast<size_t>(n));
+    if (!memory) throw EOutOfMemory("Out of memory for " + std::to_string(n) + " array elements");
+    Block* block = static_cast<Block*>(memory);
+    block->refCount = 1;
+    block->length = n;
+    if constexpr (!std::is_trivially_default_constructible_v<T>) {
+      for (int32_t i = 0; i < n; ++i) new (block->Elements() + i) T();
+    }
+    return block;
+  }
+
+  static void Release(Block* block) {
+    if (!block || --block->refCount > 0) return;
+    if constexpr (!std::is_trivially_destructible_v<T>) {
+      for (int32_t i = 0; i < block->length; ++i) block->Elements()[i].~T();
+    }
+    std::free(block);
+  }
+
+  Block* block_ = nullptr;
+};

@@ -1,0 +1,23 @@
+#include "map/map_store.h"
+
+#include <limits>
+
+DynamicArray<TFieldM> points;
+int32_t pointCount = 0;
+DynamicArray<TFieldS> segments;
+int32_t segmentCount = 0;
+int32_t startPoint = 0;
+int32_t currentPoint = 0;
+
+void ClearMapStore() {
+  startPoint = -1;
+  currentPoint = -1;
+  pointCount = 0;
+  points.SetLength(0);
+  segmentCount = 0;
+  segments.SetLength(0);
+}
+
+int32_t NegateY(int32_t y) {
+  return y == std::numeric_limits<int32_t>::min() ? std::numeric_limits<int32_t>::max() : -y;
+}

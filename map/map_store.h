@@ -1,0 +1,52 @@
+#pragma once
+
+#include <cstdint>
+#include <string>
+
+#include "map/dynamic_array.h"
+
+// A vertex of a road segment, in map units.
+struct TPoint {
+  int32_t x = 0;
+  int32_t y = 0;
+};
+
+// A junction of the M layer. Code is the point's node number in the road
+// graph: the point with code c is expected at index c - 1 of the table.
+struct TFieldM {
+  std::string Text;  // the point's attribute row after its first comma
+  int32_t X = 0;
+  int32_t Y = 0;  // larger Y lies higher on the map
+  int32_t Code = 0;
+};
+
+// A road segment of the S layer, usable in both directions between the
+// points whose codes are From and To.
+struct TFieldS {
+  int32_t From = 0;
+  int32_t To = 0;
+  int32_t Length = 0;
+  DynamicArray<TPoint> Vertices;
+};
+
+// The open map, in file order, indexed from 0. After every step of loading
+// and clearing, points.Length() == pointCount and segments.Length() ==
+// segmentCount; loops run over the counts.
+extern DynamicArray<TFieldM> points;
+extern int32_t pointCount;
+extern DynamicArray<TFieldS> segments;
+extern int32_t segmentCount;
+
+// Indices into points of the route's start point and of the point nearest the
+// pointer; -1 for none.
+extern int32_t startPoint;
+extern int32_t currentPoint;
+
+// Empties both tables and sets startPoint and currentPoint to -1. Leaves the
+// map bounds, the road graph and the route marks as they are.
+void ClearMapStore();
+
+// -y as the view and the bounds use it. The one value whose negation does
+// not fit 32 bits, the smallest Y, saturates to 2147483647: such a point is
+// placed one map unit higher rather than wrapping to the bottom of the map.
+int32_t NegateY(int32_t y);

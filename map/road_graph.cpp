@@ -1,0 +1,151 @@
+#include "map/road_graph.h"
+
+#include <limits>
+#include <string>
+#include <vector>
+
+#include "map/map_store.h"
+#include "toolkit/exceptions.h"
+
+int32_t minX = 0;
+int32_t minNegY = 0;
+int32_t maxX = 0;
+int32_t maxNegY = 0;
+
+int32_t nodeCount = 0;
+int32_t adjCount = 0;
+int32_t nodeStart[GRAPH_CAPACITY];
+int32_t adjNode[GRAPH_CAPACITY];
+int32_t adjLength[GRAPH_CAPACITY];
+int32_t adjSegment[GRAPH_CAPACITY];
+
+namespace {
+
+struct Bounds {
+  int32_t minX, minNegY, maxX, maxNegY;
+};
+
+// The four tests are independent and strict, as a point may widen several.
+void Widen(Bounds& b, int32_t x, int32_t y) {
+  const int32_t negY = NegateY(y);
+  if (x < b.minX) b.minX = x;
+  if (negY < b.minNegY) b.minNegY = negY;
+  if (x > b.maxX) b.maxX = x;
+  if (negY > b.maxNegY) b.maxNegY = negY;
+}
+
+// Bounds over every point and vertex; all 0 when there are no points, and the
+// segments are then not looked at.
+Bounds MapBounds() {
+  if (pointCount == 0) return {0, 0, 0, 0};
+  constexpr int32_t kMax = std::numeric_limits<int32_t>::max();
+  Bounds b{kMax, kMax, -kMax, -kMax};
+  for (int32_t i = 0; i < pointCount; ++i) Widen(b, points[i].X, points[i].Y);
+  for (int32_t j = 0; j < segmentCount; ++j) {
+    const DynamicArray<TPoint>& vertices = segments[j].Vertices;
+    for (int32_t k = 0; k < vertices.Length(); ++k) Widen(b, vertices[k].x, vertices[k].y);
+  }
+  return b;
+}
+
+// The distinct codes carried by points, numbered 0, 1, ... in order of first
+// appearance: an open-addressing hash table, so lookups take constant time.
+class CodeIndex {
+ public:
+  explicit CodeIndex(int32_t expected) {
+    size_t size = 16;
+    while (size < 2 * static_cast<size_t>(expected)) size *= 2;
+    keys_.resize(size);
+    slots_.assign(size, -1);
+  }
+
+  // The number of code; a new one when the code is new.
+  int32_t Insert(int32_t code) {
+    const size_t at = Probe(code);
+    if (slots_[at] < 0) {
+      keys_[at] = code;
+      slots_[at] = count_++;
+    }
+    return slots_[at];
+  }
+
+  // The number of code, or -1 when no point carries it.
+  int32_t Find(int32_t code) const { return slots_[Probe(code)]; }
+
+  int32_t Count() const { return count_; }
+
+ private:
+  size_t Probe(int32_t code) const {
+    const size_t mask = keys_.size() - 1;
+    size_t at = (static_cast<uint32_t>(code) * 2654435769u) & mask;
+    while (slots_[at] >= 0 && keys_[at] != code) at = (at + 1) & mask;
+    return at;
+  }
+
+  std::vector<int32_t> keys_;
+  std::vector<int32_t> slots_;
+  int32_t count_ = 0;
+};
+
+// One adjacency entry, before it is copied into the parallel arrays.
+struct Entry {
+  int32_t node, length, segment;
+};
+
+void RefuseMapTooLarge(int64_t count, const char* what, int32_t limit) {
+  throw Exception("Map too large: " + std::to_string(count) + " " + what + ", at most " +
+                  std::to_string(limit));
+}
+
+}  // namespace
+
+void BuildRoadGraph() {
+  if (pointCount > GRAPH_CAPACITY - 1) RefuseMapTooLarge(pointCount, "points", GRAPH_CAPACITY - 1);
+  const Bounds bounds = MapBounds();
+
+  // Number the codes, then gather each code's entries in segment order:
+  // [codeStart[c], codeStart[c + 1]) of codeEntries.
+  CodeIndex codes(pointCount);
+  std::vector<int32_t> pointCode(pointCount);
+  for (int32_t i = 0; i < pointCount; ++i) pointCode[i] = codes.Insert(points[i].Code);
+
+  std::vector<int32_t> codeStart(codes.Count() + 1, 0);
+  std::vector<int32_t> fromCode(segmentCount), toCode(segmentCount);
+  for (int32_t j = 0; j < segmentCount; ++j) {
+    const TFieldS& s = segments[j];
+    fromCode[j] = codes.Find(s.From);
+    toCode[j] = s.To == s.From ? -1 : codes.Find(s.To);  // a loop is entered once
+    if (fromCode[j] >= 0) ++codeStart[fromCode[j] + 1];
+    if (toCode[j] >= 0) ++codeStart[toCode[j] + 1];
+  }
+  int64_t total = 0;
+  for (int32_t i = 0; i < pointCount; ++i)
+    total += codeStart[pointCode[i] + 1];
+  if (total > GRAPH_CAPACITY) RefuseMapTooLarge(total, "adjacency entries", GRAPH_CAPACITY);
+
+  for (int32_t c = 0; c < codes.Count(); ++c) codeStart[c + 1] += codeStart[c];
+  std::vector<Entry> codeEntries(codeStart.back());
+  std::vector<int32_t> fill(codeStart.begin(), codeStart.end() - 1);
+  for (int32_t j = 0; j < segmentCount; ++j) {
+    const TFieldS& s = segments[j];
+    if (fromCode[j] >= 0) codeEntries[fill[fromCode[j]]++] = {s.To, s.Length, j};
+    if (toCode[j] >= 0) codeEntries[fill[toCode[j]]++] = {s.From, s.Length, j};
+  }
+
+  minX = bounds.minX;
+  minNegY = bounds.minNegY;
+  maxX = bounds.maxX;
+  maxNegY = bounds.maxNegY;
+  nodeCount = 0;
+  adjCount = 0;
+  for (int32_t i = 0; i < pointCount; ++i) {
+    nodeStart[nodeCount++] = adjCount;
+    for (int32_t e = codeStart[pointCode[i]]; e < codeStart[pointCode[i] + 1]; ++e) {
+      adjNode[adjCount] = codeEntries[e].node;
+      adjLength[adjCount] = codeEntries[e].length;
+      adjSegment[adjCount] = codeEntries[e].segment;
+      ++adjCount;
+    }
+  }
+  nodeStart[nodeCount] = adjCount;
+}

@@ -1,0 +1,84 @@
+#include "toolkit/text_file.h"
+
+#include <dirent.h>
+#include <sys/stat.h>
+
+#include <algorithm>
+#include <cctype>
+#include <memory>
+
+TextFile::~TextFile() {
+  if (file_) std::fclose(file_);
+}
+
+bool TextFile::Open(const std::string& path, NameMatch match) {
+  const std::string name = match == NameMatch::IgnoreCase ? ResolveNameIgnoringCase(path) : path;
+  file_ = std::fopen(name.c_str(), "rb");
+  return file_ != nullptr;
+}
+
+// The next raw byte, or EOF; sets the end indicator when it runs out.
+int TextFile::NextByte() {
+  if (chunkPos_ == chunkLen_) {
+    chunkPos_ = 0;
+    chunkLen_ = atEnd_ ? 0 : std::fread(chunk_, 1, sizeof chunk_, file_);
+    if (chunkLen_ == 0) {
+      atEnd_ = true;
+      return EOF;
+    }
+  }
+  return static_cast<unsigned char>(chunk_[chunkPos_++]);
+}
+
+// The next character as text mode reads it: CR LF becomes LF.
+int TextFile::NextChar() {
+  const int c = NextByte();
+  if (c != '\r') return c;
+  const int next = NextByte();
+  if (next == '\n') return '\n';
+  if (next != EOF) --chunkPos_;  // a lone CR stays; the byte after it is read again
+  return '\r';
+}
+
+bool TextFile::ReadLine(char* buffer, int size) {
+  int count = 0;
+  while (count < size - 1) {
+    const int c = NextChar();
+    if (c == EOF) break;
+    buffer[count++] = static_cast<char>(c);
+    if (c == '\n') break;
+  }
+  if (count == 0) return false;
+  buffer[count] = '\0';
+  return true;
+}
+
+namespace {
+
+bool EqualIgnoringCase(const std::string& a, const char* b) {
+  size_t i = 0;
+  for (; i < a.size() && b[i]; ++i) {
+    if (std::tolower(static_cast<unsigned char>(a[i])) != std::tolower(static_cast<unsigned char>(b[i])))
+      return false;
+  }
+  return i == a.size() && !b[i];
+}
+
+}  // namespace
+
+std::string ResolveNameIgnoringCase(const std::string& path) {
+  struct stat info;
+  if (::stat(path.c_str(), &info) == 0) return path;
+
+  const size_t slash = path.rfind('/');
+  const std::string folder = slash == std::string::npos ? std::string() : path.substr(0, slash + 1);
+  const std::string name = path.substr(folder.size());
+  std::unique_ptr<DIR, int (*)(DIR*)> dir(::opendir(folder.empty() ? "." : folder.c_str()), ::closedir);
+  if (!dir) return path;
+  std::string best;
+  while (const dirent* entry = ::readdir(dir.get())) {
+    if (EqualIgnoringCase(name, entry->d_name) && (best.empty() || best > entry->d_name))
+      best = entry->d_name;
+  }
+  return best.empty() ? path : folder + best;
+}
