@@ -119,8 +119,7 @@ void BuildRoadGraph() {
     if (toCode[j] >= 0) ++codeStart[toCode[j] + 1];
   }
   int64_t total = 0;
-  for (int32_t i = 0; i < pointCount; ++i)
-    total += codeStart[pointCode[i] + 1];
+  for (int32_t i = 0; i < pointCount; ++i) total += codeStart[pointCode[i] + 1];
   if (total > GRAPH_CAPACITY) RefuseMapTooLarge(total, "adjacency entries", GRAPH_CAPACITY);
 
   for (int32_t c = 0; c < codes.Count(); ++c) codeStart[c + 1] += codeStart[c];

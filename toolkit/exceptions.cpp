@@ -5,8 +5,8 @@ Exception::Exception(const std::string& message) : std::runtime_error(message) {
 namespace System {
 
 DynArrayOutOfRange::DynArrayOutOfRange(int32_t index, int32_t length)
-    : DynArrayException("Index " + std::to_string(index) + " out of range (length " +
-                        std::to_string(length) + ")"),
+    : DynArrayException("Index " + std::to_string(index) + " out of range (length " + std::to_string(length) +
+                        ")"),
       index_(index),
       length_(length) {}
 
