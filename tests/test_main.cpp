@@ -1,11 +1,13 @@
 #include <gtest/gtest.h>
 
 #include <QApplication>
+#include <cstdlib>
 
-// One QApplication for the whole test run, on the platform the environment
-// names (offscreen under CTest), so that toolkit and window tests can run.
+// One QApplication for the whole test run. Tests never need a display: the
+// offscreen platform is used unless the environment names another.
 int main(int argc, char** argv) {
   ::testing::InitGoogleTest(&argc, argv);
+  setenv("QT_QPA_PLATFORM", "offscreen", 0);
   QApplication app(argc, argv);
   return RUN_ALL_TESTS();
 }

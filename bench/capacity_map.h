@@ -1,0 +1,9 @@
+#pragma once
+
+#include <string>
+
+// Writes the four layer files of a map at the program's capacity into folder:
+// 99,999 points on a jittered grid with codes 1, 2, ... in file order and
+// 50,000 road segments between grid neighbours, each with several vertices
+// (so 100,000 adjacency entries). Returns the M layer's .mif path.
+std::string WriteCapacityMap(const std::string& folder);

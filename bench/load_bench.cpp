@@ -1,0 +1,43 @@
+#include <benchmark/benchmark.h>
+#include <stdlib.h>
+
+#include <string>
+
+#include "bench/capacity_map.h"
+#include "map/layer_loader.h"
+#include "map/map_store.h"
+#include "map/road_graph.h"
+
+namespace {
+
+// The capacity map's files, written once per run into a fresh folder.
+const std::string& CapacityMapFile() {
+  static const std::string path = [] {
+    char folder[] = "/tmp/ruvel-bench-XXXXXX";
+    return WriteCapacityMap(mkdtemp(folder));
+  }();
+  return path;
+}
+
+// Reading all four files of the capacity map and building its graph.
+void BM_LoadMapLayers(benchmark::State& state) {
+  const std::string& file = CapacityMapFile();
+  for (auto _ : state) {
+    ClearMapStore();
+    LoadMapLayers(file);
+  }
+  state.counters["points"] = pointCount;
+  state.counters["entries"] = adjCount;
+}
+BENCHMARK(BM_LoadMapLayers)->Unit(benchmark::kMillisecond);
+
+// The graph build alone, on the loaded capacity map.
+void BM_BuildRoadGraph(benchmark::State& state) {
+  ClearMapStore();
+  LoadMapLayers(CapacityMapFile());
+  for (auto _ : state) BuildRoadGraph();
+  state.counters["entries"] = adjCount;
+}
+BENCHMARK(BM_BuildRoadGraph)->Unit(benchmark::kMillisecond);
+
+}  // namespace

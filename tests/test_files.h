@@ -1,0 +1,42 @@
+#pragma once
+
+#include <string>
+
+// A fresh directory under the system's temporary folder, removed with
+// everything in it when the object goes.
+class TempDir {
+ public:
+  TempDir();
+  ~TempDir();
+  TempDir(const TempDir&) = delete;
+  TempDir& operator=(const TempDir&) = delete;
+
+  const std::string& Path() const { return path_; }
+  // Path of name inside the directory.
+  std::string operator/(const std::string& name) const { return path_ + "/" + name; }
+
+ private:
+  std::string path_;
+};
+
+// Writes content to path byte for byte, replacing any earlier file.
+void WriteFile(const std::string& path, const std::string& content);
+
+// The three-point, two-segment town used throughout the tests, as the four
+// layer files' contents.
+struct LayerTexts {
+  std::string mMif, mMid, sMif, sMid;
+};
+LayerTexts ExampleTown();
+
+// Writes the four layer texts as <dir>/M<base>.mif/.mid and S<base>.mif/.mid
+// and returns the path of the M layer's .mif file. An empty text writes no
+// file.
+std::string WriteLayers(const TempDir& dir, const LayerTexts& layers, const std::string& base = "town");
+
+// Result of running a shell command.
+struct CommandResult {
+  int exitCode;
+  std::string out, err;
+};
+CommandResult RunCommand(const std::string& command);

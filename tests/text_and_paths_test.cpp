@@ -1,0 +1,73 @@
+#include <gtest/gtest.h>
+
+#include "toolkit/exceptions.h"
+#include "toolkit/paths.h"
+#include "toolkit/text.h"
+
+TEST(StrToInt, AcceptsSignedDecimalsInRange) {
+  const struct {
+    const char* text;
+    int32_t value;
+  } cases[] = {{"0", 0},
+               {"42", 42},
+               {"-17", -17},
+               {"+8", 8},
+               {"007", 7},
+               {"2147483647", 2147483647},
+               {"-2147483648", INT32_MIN},
+               {"00000000000000000012", 12}};
+  for (const auto& c : cases) EXPECT_EQ(StrToInt(c.text), c.value) << c.text;
+}
+
+TEST(StrToInt, RejectsEverythingElseNamingTheText) {
+  for (const char* text : {"", " ", " 1", "1 ", "1.5", "-", "+", "--1", "1e3", "0x10", "abc", "12a",
+                           "2147483648", "-2147483649", "99999999999999999999", "1\r"}) {
+    try {
+      StrToInt(text);
+      ADD_FAILURE() << "accepted '" << text << "'";
+    } catch (const EConvertError& e) {
+      EXPECT_EQ(e.Message(), "'" + std::string(text) + "' is not a valid integer value");
+    }
+  }
+}
+
+TEST(IntToStr, PlainDecimal) {
+  EXPECT_EQ(IntToStr(0), "0");
+  EXPECT_EQ(IntToStr(-1), "-1");
+  EXPECT_EQ(IntToStr(100000), "100000");
+  EXPECT_EQ(IntToStr(INT64_MIN), "-9223372036854775808");
+}
+
+TEST(Paths, SplitAtTheLastSeparatorOrDrive) {
+  const struct {
+    const char* path;
+    const char* folder;
+    const char* name;
+    const char* ext;
+  } cases[] = {
+      {"C:\\Maps\\Mtown.mif", "C:\\Maps\\", "Mtown.mif", ".mif"},
+      {"/home/u/Maps/Mtown.mif", "/home/u/Maps/", "Mtown.mif", ".mif"},
+      {"C:Mtown.mif", "C:", "Mtown.mif", ".mif"},
+      {"Mtown.mif", "", "Mtown.mif", ".mif"},
+      {"/a.b/Mtown", "/a.b/", "Mtown", ""},
+      {"/a/Mtown.tar.gz", "/a/", "Mtown.tar.gz", ".gz"},
+      {"/a/Mtown.", "/a/", "Mtown.", "."},
+      {"mixed/dir\\Mx.MIF", "mixed/dir\\", "Mx.MIF", ".MIF"},
+      {"/a/", "/a/", "", ""},
+      {"", "", "", ""},
+  };
+  for (const auto& c : cases) {
+    EXPECT_EQ(ExtractFilePath(c.path), c.folder) << c.path;
+    EXPECT_EQ(ExtractFileName(c.path), c.name) << c.path;
+    EXPECT_EQ(ExtractFileExt(c.path), c.ext) << c.path;
+  }
+}
+
+TEST(Exceptions, DynArrayOutOfRangeCarriesIndexAndLength) {
+  const DynArrayOutOfRange e(3, 3);
+  EXPECT_EQ(e.Index(), 3);
+  EXPECT_EQ(e.Length(), 3);
+  EXPECT_EQ(e.Message(), "Index 3 out of range (length 3)");
+  const Exception& base = e;  // every exception derives from Exception
+  EXPECT_STREQ(base.what(), "Index 3 out of range (length 3)");
+}
