@@ -1,0 +1,70 @@
+#include <gtest/gtest.h>
+
+#include <fstream>
+#include <regex>
+#include <string>
+
+#include "tests/test_files.h"
+
+namespace {
+
+const std::string kRoute = RUVEL_ROUTE_EXE;
+const std::string kSampleMap = std::string(RUVEL_SOURCE_DIR) + "/Maps/Mtown.mif";
+
+// Lines of a file that begin with word and a blank.
+int CountLinesStartingWith(const std::string& path, const std::string& word) {
+  std::ifstream in(path);
+  int count = 0;
+  for (std::string line; std::getline(in, line);) count += line.rfind(word + " ", 0) == 0;
+  return count;
+}
+
+}  // namespace
+
+TEST(RuvelRouteInfo, DescribesTheSampleMap) {
+  const CommandResult r = RunCommand("'" + kRoute + "' info '" + kSampleMap + "'");
+  ASSERT_EQ(r.exitCode, 0) << r.err;
+  std::smatch m;
+  ASSERT_TRUE(std::regex_match(r.out, m,
+                               std::regex("points: (\\d+)\nsegments: (\\d+)\nbounds: (-?\\d+) (-?\\d+) "
+                                          "(-?\\d+) (-?\\d+)\ngraph: (\\d+) nodes, (\\d+) entries\n")))
+      << r.out;
+  const int points = std::stoi(m[1]), segments = std::stoi(m[2]);
+  EXPECT_EQ(points, CountLinesStartingWith(kSampleMap, "Point"));
+  EXPECT_EQ(segments, CountLinesStartingWith(std::string(RUVEL_SOURCE_DIR) + "/Maps/Stown.mif", "Pline"));
+  EXPECT_LT(std::stoi(m[3]), std::stoi(m[5]));  // a map with an extent in both directions
+  EXPECT_LT(std::stoi(m[4]), std::stoi(m[6]));
+  EXPECT_EQ(std::stoi(m[7]), points);
+  EXPECT_EQ(std::stoi(m[8]), 2 * segments);  // the sample has no loops and no loose ends
+}
+
+TEST(RuvelRouteInfo, PrintsTheWorkedExample) {
+  TempDir dir;
+  const CommandResult r = RunCommand("'" + kRoute + "' info '" + WriteLayers(dir, ExampleTown()) + "'");
+  EXPECT_EQ(r.exitCode, 0);
+  EXPECT_EQ(r.out, "points: 3\nsegments: 2\nbounds: 100 -400 320 -200\ngraph: 3 nodes, 4 entries\n");
+}
+
+TEST(RuvelRouteInfo, ReportsFailuresAndUsage) {
+  TempDir dir;
+  const std::string bad = WriteLayers(dir, {"Point 1.5 2\n", "", "", ""});
+  const struct {
+    std::string args;
+    int exitCode;
+    std::string out, err;
+  } cases[] = {
+      {"info '" + bad + "'", 1, "", "ruvel-route: '1.5' is not a valid integer value\n"},
+      {"info", 2, "", "usage: "},
+      {"info a b", 2, "", "usage: "},
+      {"frobnicate x", 2, "", "usage: "},
+      {"", 2, "", "usage: "},
+      {"--help", 0, "usage: ", ""},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.args);
+    const CommandResult r = RunCommand("'" + kRoute + "' " + c.args);
+    EXPECT_EQ(r.exitCode, c.exitCode);
+    EXPECT_EQ(r.out.substr(0, c.out.size()), c.out);
+    EXPECT_EQ(r.err.substr(0, c.err.size()), c.err);
+  }
+}
