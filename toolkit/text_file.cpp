@@ -43,6 +43,15 @@ int TextFile::NextChar() {
 bool TextFile::ReadLine(char* buffer, int size) {
   int count = 0;
   while (count < size - 1) {
+    // Copy plain bytes straight from the chunk; a carriage return, the end
+    // of the chunk and the line feed take the careful path below.
+    while (count < size - 1 && chunkPos_ < chunkLen_) {
+      const char c = chunk_[chunkPos_];
+      if (c == '\r' || c == '\n') break;
+      buffer[count++] = c;
+      ++chunkPos_;
+    }
+    if (count == size - 1) break;
     const int c = NextChar();
     if (c == EOF) break;
     buffer[count++] = static_cast<char>(c);
