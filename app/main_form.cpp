@@ -1,0 +1,53 @@
+#include "app/main_form.h"
+
+#include "app/main_form_resource.h"
+#include "app/program_folder.h"
+#include "map/layer_loader.h"
+#include "map/map_store.h"
+#include "toolkit/command_line.h"
+#include "toolkit/dialogs.h"
+#include "toolkit/image.h"
+#include "toolkit/menus.h"
+#include "toolkit/paths.h"
+
+TfMain* fMain = nullptr;
+
+TfMain::TfMain(TComponent* AOwner) : TForm(AOwner) { LoadMainFormResource(this); }
+
+// Presets the open dialog to the map folder beside the program, then draws
+// the (empty) view.
+void TfMain::FormCreate(TObject*) {
+  programFolder = ProgramFolder(GetCommandLineA());
+  OpenDialog1->FileName(programFolder + "Maps/M*.mif");
+  DrawMap();
+}
+
+// Opens the map whose M layer the user chooses. A cancelled dialog or a file
+// name that does not begin with a capital M changes nothing. A load that
+// raises leaves with Close enabled, the store as far as the loader got and
+// the map area as it was.
+void TfMain::Open1Click(TObject*) {
+  if (!OpenDialog1->Execute()) return;
+  const std::string name = ExtractFileName(OpenDialog1->FileName());
+  if (name.empty() || name[0] != 'M') return;
+  ClearMapStore();
+  Close1->Enabled(true);
+  LoadMapLayers(OpenDialog1->FileName());
+  DrawMap();
+  ImageM->Visible(true);
+  PanelM->Visible(true);
+}
+
+// Empties the store and the map area.
+void TfMain::Close1Click(TObject*) {
+  ClearMapStore();
+  ImageM->Visible(false);
+  PanelM->Visible(false);
+  Close1->Enabled(false);
+  DrawMap();
+}
+
+// The window closes in every case, with the map closed first.
+void TfMain::FormCloseQuery(TObject* Sender, bool&) { Close1Click(Sender); }
+
+void TfMain::Exit1Click(TObject*) { Close(); }

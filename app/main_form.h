@@ -1,0 +1,64 @@
+#pragma once
+
+#include "toolkit/forms.h"
+
+class TBevel;
+class TEdit;
+class TImage;
+class TLabel;
+class TMainMenu;
+class TMenuItem;
+class TOpenDialog;
+class TPanel;
+
+// The main window: menu, tool bar of read-out boxes and the map area. The
+// form resource creates every component; the form owns them.
+class TfMain : public TForm {
+ public:
+  TMainMenu* MainMenu1;
+  TMenuItem* File1;
+  TMenuItem* Open1;
+  TMenuItem* Exit1;
+  TMenuItem* View1;
+  TMenuItem* Points1;
+  TMenuItem* Lines1;
+  TBevel* Bevel1;
+  TMenuItem* Close1;
+  TMenuItem* N1;
+  TOpenDialog* OpenDialog1;
+  TPanel* PanelTools;
+  TEdit* EditX;
+  TEdit* EditY;
+  TEdit* EditCode;
+  TEdit* EditIndex;
+  TEdit* EditL;
+  TLabel* Label1;
+  TLabel* Label2;
+  TLabel* Label3;
+  TLabel* Label4;
+  TLabel* Label5;
+  TPanel* PanelM;
+  TImage* ImageM;
+  TLabel* Label6;
+  TEdit* EditTime;
+
+  void Exit1Click(TObject* Sender);
+  void Points1Click(TObject* Sender);
+  void Lines1Click(TObject* Sender);
+  void FormCreate(TObject* Sender);
+  void Open1Click(TObject* Sender);
+  void ImageMMouseMove(TObject* Sender, TShiftState Shift, int X, int Y);
+  void Close1Click(TObject* Sender);
+  void ImageMMouseDown(TObject* Sender, TMouseButton Button, TShiftState Shift, int X, int Y);
+  void FormCloseQuery(TObject* Sender, bool& CanClose);
+  void FormResize(TObject* Sender);
+
+  // Rebuilds the picture of ImageM from the map store.
+  void DrawMap();
+
+  // Creates the form with its components from the form resource.
+  explicit TfMain(TComponent* AOwner);
+};
+
+// The one main window, set by Application->CreateForm.
+extern TfMain* fMain;

@@ -1,0 +1,137 @@
+#include "app/main_form_resource.h"
+
+#include "app/main_form.h"
+#include "app/ruvel.xpm"  // the window icon, ruvel_xpm
+#include "toolkit/colors.h"
+#include "toolkit/controls.h"
+#include "toolkit/dialogs.h"
+#include "toolkit/image.h"
+#include "toolkit/menus.h"
+
+namespace {
+
+TMenuItem* NewMenuItem(TfMain* form, const std::string& caption) {
+  auto* item = new TMenuItem(form);
+  item->Caption(caption);
+  return item;
+}
+
+TLabel* NewLabel(TfMain* form, TWinControl* parent, int left, int top, const std::string& caption) {
+  auto* label = new TLabel(form, parent);
+  label->Left(left);
+  label->Top(top);
+  label->Caption(caption);
+  return label;
+}
+
+// A read-out box: read-only, empty, 65 by 21.
+TEdit* NewReadOut(TfMain* form, TWinControl* parent, int left, int top) {
+  auto* edit = new TEdit(form, parent);
+  edit->SetBounds(left, top, 65, 21);
+  edit->ReadOnly(true);
+  edit->SetText("");
+  return edit;
+}
+
+void CreateMenu(TfMain* f) {
+  f->MainMenu1 = new TMainMenu(f);
+  f->File1 = NewMenuItem(f, "File");
+  f->Open1 = NewMenuItem(f, "Open...");
+  f->Close1 = NewMenuItem(f, "Close");
+  f->N1 = NewMenuItem(f, "-");
+  f->Exit1 = NewMenuItem(f, "Exit");
+  f->View1 = NewMenuItem(f, "View");
+  f->Points1 = NewMenuItem(f, "Points");
+  f->Lines1 = NewMenuItem(f, "Lines");
+
+  f->MainMenu1->Add(f->File1);
+  f->File1->Add(f->Open1);
+  f->File1->Add(f->Close1);
+  f->File1->Add(f->N1);
+  f->File1->Add(f->Exit1);
+  f->MainMenu1->Add(f->View1);
+  f->View1->Add(f->Points1);
+  f->View1->Add(f->Lines1);
+
+  f->Close1->Enabled(false);
+  f->Points1->SetChecked(true);
+  f->Lines1->SetChecked(true);
+
+  f->Open1->OnClick = [f](TObject* sender) { f->Open1Click(sender); };
+  f->Close1->OnClick = [f](TObject* sender) { f->Close1Click(sender); };
+  f->Exit1->OnClick = [f](TObject* sender) { f->Exit1Click(sender); };
+  f->Points1->OnClick = [f](TObject* sender) { f->Points1Click(sender); };
+  f->Lines1->OnClick = [f](TObject* sender) { f->Lines1Click(sender); };
+}
+
+void CreateToolBar(TfMain* f) {
+  f->Bevel1 = new TBevel(f, f);
+  f->Bevel1->Height(2);
+  f->Bevel1->Align(alTop);
+  f->Bevel1->Shape(bsTopLine);
+
+  f->PanelTools = new TPanel(f, f);
+  f->PanelTools->Height(31);
+  f->PanelTools->Align(alTop);
+  f->PanelTools->BevelOuter(bvLowered);
+
+  // In tab order: the boxes from X to Time.
+  f->Label1 = NewLabel(f, f->PanelTools, 8, 8, "X");
+  f->EditX = NewReadOut(f, f->PanelTools, 24, 4);
+  f->Label2 = NewLabel(f, f->PanelTools, 104, 8, "Y");
+  f->EditY = NewReadOut(f, f->PanelTools, 120, 4);
+  f->Label3 = NewLabel(f, f->PanelTools, 192, 8, "Code");
+  f->EditCode = NewReadOut(f, f->PanelTools, 224, 4);
+  f->Label4 = NewLabel(f, f->PanelTools, 296, 8, "Index");
+  f->EditIndex = NewReadOut(f, f->PanelTools, 328, 4);
+  f->Label5 = NewLabel(f, f->PanelTools, 408, 8, "Length");
+  f->EditL = NewReadOut(f, f->PanelTools, 448, 4);
+  f->Label6 = NewLabel(f, f->PanelTools, 520, 8, "Time");
+  f->EditTime = NewReadOut(f, f->PanelTools, 560, 4);
+}
+
+void CreateMapArea(TfMain* f) {
+  f->PanelM = new TPanel(f, f);
+  f->PanelM->Align(alClient);
+  f->PanelM->BevelOuter(bvNone);
+  f->PanelM->BorderStyle(bsSingle);
+
+  f->ImageM = new TImage(f, f->PanelM);
+  f->ImageM->Align(alClient);
+  f->ImageM->Cursor(crCross);
+  f->ImageM->Visible(false);
+  f->ImageM->OnMouseMove = [f](TObject* sender, TShiftState shift, int x, int y) {
+    f->ImageMMouseMove(sender, shift, x, y);
+  };
+  f->ImageM->OnMouseDown = [f](TObject* sender, TMouseButton button, TShiftState shift, int x, int y) {
+    f->ImageMMouseDown(sender, button, shift, x, y);
+  };
+}
+
+void CreateOpenDialog(TfMain* f) {
+  f->OpenDialog1 = new TOpenDialog(f);
+  f->OpenDialog1->Filter("Map (*.mif)|*.mif|Any Files (*.*)|*.*");
+  f->OpenDialog1->Options(ofHideReadOnly | ofPathMustExist | ofFileMustExist | ofEnableSizing);
+}
+
+}  // namespace
+
+void LoadMainFormResource(TfMain* f) {
+  f->Caption("Ruvel");
+  f->Icon(ruvel_xpm);
+  f->Color(clBtnFace);
+  f->FontHeight(11);
+  CreateMenu(f);
+  f->Menu(f->MainMenu1);
+  CreateToolBar(f);
+  CreateMapArea(f);
+  CreateOpenDialog(f);
+  f->Left(193);
+  f->Top(107);
+  f->ClientWidth(687);
+  f->ClientHeight(434);
+
+  f->OnCreate = [f](TObject* sender) { f->FormCreate(sender); };
+  f->OnResize = [f](TObject* sender) { f->FormResize(sender); };
+  f->OnCloseQuery = [f](TObject* sender, bool& canClose) { f->FormCloseQuery(sender, canClose); };
+}

@@ -1,0 +1,18 @@
+#include "tests/main_form_fixture.h"
+
+#include "app/main_form.h"
+#include "map/map_store.h"
+#include "toolkit/application.h"
+
+void MainFormTest::SetUp() {
+  ClearMapStore();
+  Application->Initialize();
+  Application->Title("Ruvel");
+  Application->CreateForm(fMain);
+}
+
+void MainFormTest::TearDown() {
+  delete fMain;
+  fMain = nullptr;
+  ClearMapStore();
+}

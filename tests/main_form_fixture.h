@@ -1,0 +1,11 @@
+#pragma once
+
+#include <gtest/gtest.h>
+
+// A test with the program's main window created as the program creates it
+// (not shown) in fMain, and an empty map store; both are gone afterwards.
+class MainFormTest : public ::testing::Test {
+ protected:
+  void SetUp() override;
+  void TearDown() override;
+};

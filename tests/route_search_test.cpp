@@ -1,0 +1,221 @@
+#include "route/route_search.h"
+
+#include <gtest/gtest.h>
+
+#include <queue>
+#include <random>
+#include <set>
+#include <vector>
+
+#include "app/main_form.h"
+#include "map/map_store.h"
+#include "map/road_graph.h"
+#include "tests/main_form_fixture.h"
+#include "tests/store_setup.h"
+#include "toolkit/controls.h"
+
+namespace {
+
+// Points with codes 1..n in file order, placed on a line.
+std::vector<PointSpec> Points(int32_t n) {
+  std::vector<PointSpec> ps;
+  for (int32_t i = 0; i < n; ++i) ps.push_back({i * 10, 0, i + 1});
+  return ps;
+}
+
+std::set<int32_t> Marked(const int32_t* flags, int32_t count) {
+  std::set<int32_t> marked;
+  for (int32_t i = 0; i < count; ++i)
+    if (flags[i]) marked.insert(i);
+  return marked;
+}
+
+std::set<int32_t> MarkedPoints() { return Marked(pointOnRoute, GRAPH_CAPACITY); }
+std::set<int32_t> MarkedSegments() { return Marked(segmentOnRoute, GRAPH_CAPACITY); }
+
+// Marks from an earlier search, which every search must clear.
+void MarkEverything() {
+  std::fill(pointOnRoute, pointOnRoute + GRAPH_CAPACITY, 1);
+  std::fill(segmentOnRoute, segmentOnRoute + GRAPH_CAPACITY, 1);
+}
+
+class RouteSearch : public MainFormTest {};
+
+}  // namespace
+
+TEST_F(RouteSearch, WorkedExample) {
+  SetMap({{100, 200, 1}, {300, 200, 2}, {300, 400, 3}}, {{1, 2, 200, {}}, {2, 3, 210, {}}});
+  fMain->EditTime->SetText("");
+  EXPECT_EQ(FindRoute(1, 3), 3);
+  EXPECT_EQ(MarkedPoints(), (std::set<int32_t>{0, 1, 2}));
+  EXPECT_EQ(MarkedSegments(), (std::set<int32_t>{0, 1}));
+  const std::string ticks = fMain->EditTime->Text();
+  ASSERT_FALSE(ticks.empty());
+  EXPECT_EQ(ticks.find_first_not_of("-0123456789"), std::string::npos) << ticks;
+  EXPECT_EQ(frontier[0], 3);  // the walk back, target first
+  EXPECT_EQ(frontier[2], 1);
+  EXPECT_EQ(bestDistance[3], 410);
+}
+
+// Small maps with the result and the marks each search must give.
+TEST_F(RouteSearch, EdgeCases) {
+  const struct {
+    const char* name;
+    int32_t pointCount;
+    std::vector<SegmentSpec> roads;
+    int32_t start, target, result;
+    std::set<int32_t> points, segments;
+  } cases[] = {
+      {"start equals target", 3, {{1, 2, 5, {}}}, 2, 2, 1, {1}, {}},
+      {"start without entries equals target", 3, {{1, 2, 5, {}}}, 3, 3, 1, {2}, {}},
+      {"one segment to the target", 2, {{2, 1, 7, {}}}, 1, 2, 2, {0, 1}, {0}},
+      {"a later, longer-hop route is shorter",
+       4,
+       {{1, 4, 100, {}}, {1, 2, 10, {}}, {2, 3, 10, {}}, {3, 4, 10, {}}},
+       1,
+       4,
+       4,
+       {0, 1, 2, 3},
+       {1, 2, 3}},
+      {"equal lengths: the route found first is kept",
+       4,
+       {{1, 2, 5, {}}, {2, 4, 5, {}}, {1, 3, 5, {}}, {3, 4, 5, {}}},
+       1,
+       4,
+       3,
+       {0, 1, 3},
+       {0, 1}},
+      {"a loop never improves anything", 2, {{1, 1, 0, {}}, {1, 2, 3, {}}}, 1, 2, 2, {0, 1}, {1}},
+      {"zero lengths are allowed", 3, {{1, 2, 0, {}}, {2, 3, 0, {}}, {1, 3, 0, {}}}, 1, 3, 2, {0, 2}, {2}},
+      {"parallel segments: the shorter one", 2, {{1, 2, 9, {}}, {2, 1, 4, {}}}, 1, 2, 2, {0, 1}, {1}},
+      {"unreachable target", 4, {{1, 2, 5, {}}, {3, 4, 5, {}}}, 1, 4, ROUTE_NOT_FOUND, {}, {}},
+      {"isolated start", 3, {{2, 3, 5, {}}}, 1, 3, ROUTE_NOT_FOUND, {}, {}},
+      {"start code 0", 3, {{1, 2, 5, {}}}, 0, 2, ROUTE_NOT_FOUND, {}, {}},
+      {"negative start code", 3, {{1, 2, 5, {}}}, -4, 2, ROUTE_NOT_FOUND, {}, {}},
+      {"target beyond the points", 3, {{1, 2, 5, {}}}, 1, 4, ROUTE_NOT_FOUND, {}, {}},
+      {"target far beyond the arrays", 3, {{1, 2, 5, {}}}, 1, INT32_MAX, ROUTE_NOT_FOUND, {}, {}},
+      {"neighbour codes outside the graph are skipped",
+       3,
+       {{1, 0, 1, {}}, {1, 7, 1, {}}, {1, 3, 4, {}}},
+       1,
+       3,
+       2,
+       {0, 2},
+       {2}},
+      {"sums beyond 32 bits improve nothing",
+       3,
+       {{1, 2, INT32_MAX - 1, {}}, {2, 3, 10, {}}},
+       1,
+       3,
+       ROUTE_NOT_FOUND,
+       {},
+       {}},
+      // A negative segment is a negative cycle in both directions: the passes
+      // stop at their bound and the walk back still reaches the start.
+      {"negative lengths still end", 3, {{1, 2, -5, {}}, {2, 3, 1, {}}}, 1, 3, 3, {0, 1, 2}, {0, 1}},
+      {"a negative loop still ends",
+       3,
+       {{2, 2, -1, {}}, {1, 2, 1, {}}, {2, 3, 1, {}}},
+       1,
+       3,
+       ROUTE_NOT_FOUND,
+       {},
+       {}},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.name);
+    SetMap(Points(c.pointCount), c.roads);
+    MarkEverything();
+    fMain->EditTime->SetText("unchanged");
+    EXPECT_EQ(FindRoute(c.start, c.target), c.result);
+    EXPECT_EQ(MarkedPoints(), c.points);
+    EXPECT_EQ(MarkedSegments(), c.segments);
+    EXPECT_NE(fMain->EditTime->Text(), "unchanged");
+  }
+}
+
+namespace {
+
+// Shortest distances from start by a textbook Dijkstra over the segments.
+std::vector<int64_t> ReferenceDistances(int32_t n, const std::vector<SegmentSpec>& ss, int32_t start) {
+  std::vector<std::vector<std::pair<int32_t, int32_t>>> next(n + 1);
+  for (const SegmentSpec& s : ss) {
+    next[s.from].push_back({s.to, s.length});
+    next[s.to].push_back({s.from, s.length});
+  }
+  std::vector<int64_t> distance(n + 1, INT64_MAX);
+  using Item = std::pair<int64_t, int32_t>;
+  std::priority_queue<Item, std::vector<Item>, std::greater<Item>> queue;
+  distance[start] = 0;
+  queue.push({0, start});
+  while (!queue.empty()) {
+    const auto [d, u] = queue.top();
+    queue.pop();
+    if (d > distance[u]) continue;
+    for (const auto& [v, w] : next[u])
+      if (d + w < distance[v]) queue.push({distance[v] = d + w, v});
+  }
+  return distance;
+}
+
+}  // namespace
+
+// On random graphs (parallel segments, loops, zero lengths, several
+// components), the route found is a real route of the graph, as short as the
+// shortest one, and the marks are exactly its points and segments.
+TEST_F(RouteSearch, FindsShortestRoutesOnRandomGraphs) {
+  std::mt19937 random(99);
+  const auto pick = [&random](int32_t lo, int32_t hi) {
+    return std::uniform_int_distribution<int32_t>(lo, hi)(random);
+  };
+  for (int round = 0; round < 200; ++round) {
+    const int32_t n = pick(1, 30);
+    std::vector<SegmentSpec> ss(pick(0, 2 * n));
+    for (SegmentSpec& s : ss) {
+      s.from = pick(1, n);
+      s.to = pick(0, 9) == 0 ? s.from : pick(1, n);
+      s.length = pick(0, 4) == 0 ? 0 : pick(1, 50);
+    }
+    SetMap(Points(n), ss);
+    for (int query = 0; query < 5; ++query) {
+      const int32_t start = pick(1, n), target = pick(1, n);
+      const int64_t shortest = ReferenceDistances(n, ss, start)[target];
+      const int32_t count = FindRoute(start, target);
+      SCOPED_TRACE("round " + std::to_string(round) + ": " + std::to_string(start) + " to " +
+                   std::to_string(target));
+      if (shortest == INT64_MAX) {
+        EXPECT_EQ(count, ROUTE_NOT_FOUND);
+        EXPECT_TRUE(MarkedPoints().empty());
+        EXPECT_TRUE(MarkedSegments().empty());
+        continue;
+      }
+      ASSERT_GE(count, 1);
+      ASSERT_LT(count, ROUTE_NOT_FOUND);
+      ASSERT_EQ(frontier[0], target);
+      ASSERT_EQ(frontier[count - 1], start);
+      int64_t length = 0;
+      std::set<int32_t> routePoints{start - 1}, routeSegments;
+      for (int32_t i = 0; i + 1 < count; ++i) {
+        const SegmentSpec& s = ss[prevSegment[frontier[i]]];
+        const std::set<int32_t> ends{s.from, s.to}, step{frontier[i], frontier[i + 1]};
+        ASSERT_EQ(ends, step) << "step " << i << " is not along its segment";
+        length += s.length;
+        routePoints.insert(frontier[i] - 1);
+        routeSegments.insert(prevSegment[frontier[i]]);
+      }
+      EXPECT_EQ(length, shortest);
+      EXPECT_EQ(MarkedPoints(), routePoints);
+      EXPECT_EQ(MarkedSegments(), routeSegments);
+    }
+  }
+}
+
+// Codes that are not 1..n in file order leave entries naming codes outside
+// the graph (here 0 and 9 on a three-point map); they are skipped.
+TEST_F(RouteSearch, SkipsNeighboursOutsideTheGraphWhenCodesAreOff) {
+  SetMap({{0, 0, 1}, {10, 0, 9}, {20, 0, 0}, {30, 0, 3}},
+         {{1, 9, 1, {}}, {9, 3, 1, {}}, {1, 0, 1, {}}, {0, 3, 1, {}}, {1, 3, 50, {}}});
+  EXPECT_EQ(FindRoute(1, 3), 2);
+  EXPECT_EQ(MarkedSegments(), std::set<int32_t>{4});
+  EXPECT_EQ(FindRoute(1, 9), ROUTE_NOT_FOUND);
+}

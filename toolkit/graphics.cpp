@@ -1,0 +1,330 @@
+#include "toolkit/graphics.h"
+
+#include <QImage>
+#include <QString>
+#include <algorithm>
+#include <array>
+#include <cmath>
+#include <cstdint>
+#include <cstdlib>
+#include <cstring>
+#include <utility>
+
+#include "toolkit/exceptions.h"
+#include "toolkit/qt_colors.h"
+
+namespace {
+
+// Wide enough for the exact ellipse test on boxes of up to 2^32 - 1 pixels.
+__extension__ using UInt128 = unsigned __int128;
+
+// A bitmap's pixels as the primitives write them: rows of 0xFFRRGGBB words,
+// without padding (rows of 32-bit pixels never have any). All arithmetic is
+// in 64 bits, where every int coordinate and every difference of two fits
+// without overflow.
+struct PixelBuffer {
+  PixelBuffer(uint32_t* pixels, int w, int h) : bits(pixels), width(w), height(h), stride(w) {}
+  uint32_t* bits;
+  int64_t width;
+  int64_t height;
+  int64_t stride;  // pixels from one row to the next
+
+  bool Contains(int64_t x, int64_t y) const {
+    // One unsigned comparison per axis also rejects negative values.
+    return (static_cast<uint64_t>(x) < static_cast<uint64_t>(width)) &
+           (static_cast<uint64_t>(y) < static_cast<uint64_t>(height));
+  }
+  uint32_t* Row(int64_t y) const { return bits + y * stride; }
+};
+
+// Sets the pixels from column first to column last (inclusive) of row y, a
+// row of the buffer, clipped to its width. Returns whether any pixel was set.
+bool FillSpan(const PixelBuffer& pixels, int64_t y, int64_t first, int64_t last, uint32_t color) {
+  first = std::max<int64_t>(first, 0);
+  last = std::min(last, pixels.width - 1);
+  if (first > last) return false;
+  std::fill(pixels.Row(y) + first, pixels.Row(y) + last + 1, color);
+  return true;
+}
+
+// One axis of a line: where it starts, its direction (+1 or -1) and the
+// bitmap's extent along it.
+struct LineAxis {
+  int64_t start;
+  int64_t direction;
+  int64_t extent;
+};
+
+// ceil(a / b) for b > 0.
+int64_t CeilDiv(UInt128 a, uint64_t b) { return static_cast<int64_t>((a + b - 1) / b); }
+
+// The steps i in [0, n) of a line whose pixel lies in the buffer, as the
+// half-open range [first, end) (empty when first >= end). The major
+// coordinate moves by one each step; the minor one is offset by
+// floor((2 * i * dm + n) / (2 * n)), which rises with i, so each axis allows
+// one range of steps. Products reach 2^65, hence 128 bits.
+std::pair<int64_t, int64_t> VisibleSteps(const LineAxis& major, const LineAxis& minor, int64_t n,
+                                         int64_t dm) {
+  int64_t first = major.direction > 0 ? -major.start : major.start - major.extent + 1;
+  int64_t end = major.direction > 0 ? major.extent - major.start : major.start + 1;
+  // The minor offset must lie in [low, high].
+  const int64_t low = minor.direction > 0 ? -minor.start : minor.start - minor.extent + 1;
+  const int64_t high = minor.direction > 0 ? minor.extent - 1 - minor.start : minor.start;
+  if (high < 0 || low > dm) return {0, 0};
+  const UInt128 wideN = static_cast<uint64_t>(n);
+  const uint64_t twoDm = 2 * static_cast<uint64_t>(dm);
+  if (low > 0) first = std::max(first, CeilDiv(wideN * static_cast<uint64_t>(2 * low - 1), twoDm));
+  if (high < dm) end = std::min(end, CeilDiv(wideN * static_cast<uint64_t>(2 * high + 1), twoDm));
+  return {std::max<int64_t>(first, 0), std::min(end, n)};
+}
+
+// Sets count pixels of a line, all inside the buffer, starting at word
+// index; e is the remainder of the minor offset's numerator (see DrawLine).
+// The carry is applied without a branch: its pattern is irregular and would
+// mispredict.
+void StepLine(uint32_t* bits, int64_t index, int64_t count, int64_t e, int64_t n, int64_t dm,
+              int64_t majorStep, int64_t minorStep, uint32_t color) {
+  const int64_t twoN = 2 * n;
+  for (; count > 0; --count) {
+    bits[index] = color;
+    e += 2 * dm;
+    const int64_t carry = -static_cast<int64_t>(e >= twoN);  // all ones or zero
+    e -= carry & twoN;
+    index += majorStep + (carry & minorStep);
+  }
+}
+
+// Draws the line from (x0, y0) towards (x1, y1) as LineTo states it, end
+// pixel excluded, clipped to the buffer. Returns whether any pixel was set.
+//
+// The minor offset at step i is floor((2 * i * dm + n) / (2 * n)) for the
+// minor distance dm <= n; e holds the numerator's remainder modulo 2n, so
+// each step adds 2 * dm to it and carries into the offset at 2n. A line with
+// an end outside starts at its first visible step, whose offset and
+// remainder come from one division, so it costs no more than its visible
+// part.
+bool DrawLine(const PixelBuffer& pixels, int64_t x0, int64_t y0, int64_t x1, int64_t y1, uint32_t color) {
+  const int64_t sx = x1 < x0 ? -1 : 1;
+  const int64_t sy = y1 < y0 ? -1 : 1;
+  const int64_t adx = std::abs(x1 - x0);
+  const int64_t ady = std::abs(y1 - y0);
+  const bool xMajor = adx >= ady;
+  const int64_t n = std::max(adx, ady);
+  const int64_t dm = std::min(adx, ady);
+  if (n == 0) return false;
+  const int64_t majorStep = xMajor ? sx : sy * pixels.stride;
+  const int64_t minorStep = xMajor ? sy * pixels.stride : sx;
+  if (pixels.Contains(x0, y0) & pixels.Contains(x1, y1)) {
+    // A line between two pixels of the buffer lies in it whole.
+    StepLine(pixels.bits, y0 * pixels.stride + x0, n, n, n, dm, majorStep, minorStep, color);
+    return true;
+  }
+
+  const LineAxis horizontal{x0, sx, pixels.width};
+  const LineAxis vertical{y0, sy, pixels.height};
+  const auto [first, end] =
+      xMajor ? VisibleSteps(horizontal, vertical, n, dm) : VisibleSteps(vertical, horizontal, n, dm);
+  if (first >= end) return false;
+  // The state at step first: 2 * first * dm + n = 2 * q * n + 2 * r + n
+  // with first * dm = q * n + r, 0 <= r < n.
+  const uint64_t product = static_cast<uint64_t>(first) * static_cast<uint64_t>(dm);  // first < n < 2^32
+  const int64_t q = static_cast<int64_t>(product / static_cast<uint64_t>(n));
+  const int64_t r = static_cast<int64_t>(product % static_cast<uint64_t>(n));
+  const bool carried = 2 * r >= n;
+  const int64_t offset = q + (carried ? 1 : 0);
+  const int64_t x = x0 + sx * (xMajor ? first : offset);
+  const int64_t y = y0 + sy * (xMajor ? offset : first);
+  StepLine(pixels.bits, y * pixels.stride + x, end - first, 2 * r + n - (carried ? 2 * n : 0), n, dm,
+           majorStep, minorStep, color);
+  return true;
+}
+
+// The ellipse of a w x h box, row by row. A row's pixels are those of column
+// j with |2j + 1 - w| <= U for the row's half-width U (in half-pixel units,
+// of the parity of w - 1); U < 0 means no pixel.
+//
+// The half-width of row r (rows outside [0, h) have none): the largest
+// u <= w - 1 of that parity with u^2 h^2 <= w^2 (h^2 - v^2), v = 2r + 1 - h.
+// Both sides stay below 2^128. A floating estimate is corrected by exact
+// comparisons, which move it by a step or two at most.
+int64_t RowHalfWidth(int64_t r, int64_t w, int64_t h) {
+  if (r < 0 || r >= h) return -1;
+  const int64_t v = 2 * r + 1 - h;
+  const uint64_t hh = static_cast<uint64_t>(h) * static_cast<uint64_t>(h);
+  const UInt128 room = static_cast<UInt128>(static_cast<uint64_t>(w) * static_cast<uint64_t>(w)) *
+                       (static_cast<uint64_t>(h - v) * static_cast<uint64_t>(h + v));
+  const auto fits = [&](int64_t u) {
+    return static_cast<UInt128>(static_cast<uint64_t>(u) * static_cast<uint64_t>(u)) * hh <= room;
+  };
+  const double estimate =
+      static_cast<double>(w) * std::sqrt(static_cast<double>(h - v) * static_cast<double>(h + v)) / h;
+  int64_t u = std::clamp<int64_t>(static_cast<int64_t>(estimate), 0, w - 1);
+  while (u > 0 && !fits(u)) --u;
+  while (u < w - 1 && fits(u + 1)) ++u;
+  return ((w - 1 - u) % 2 == 0) ? u : u - 1;
+}
+
+// One row of an ellipse: the columns of its outline and of its interior
+// pixels, counted from the box's left edge; first > last for none.
+struct EllipseRow {
+  int64_t outlineFirst;
+  int64_t outlineLast;
+  int64_t interiorFirst;
+  int64_t interiorLast;
+};
+
+// Row r of the ellipse of a w x h box. A pixel is interior when its left
+// and right neighbours (u -+ 2) and the pixels above and below it (same u)
+// all belong to the ellipse.
+EllipseRow ComputeEllipseRow(int64_t r, int64_t w, int64_t h) {
+  const int64_t outline = RowHalfWidth(r, w, h);
+  const int64_t interior = std::min({outline - 2, RowHalfWidth(r - 1, w, h), RowHalfWidth(r + 1, w, h)});
+  // Half-width u covers columns (w - 1 - u) / 2 to (w - 1 + u) / 2. For u < 0
+  // (no pixel) the division's rounding toward zero could still make a
+  // column of it, hence the explicit empty range.
+  const auto first = [w](int64_t u) { return u < 0 ? w : (w - 1 - u) / 2; };
+  const auto last = [w](int64_t u) { return u < 0 ? -1 : (w - 1 + u) / 2; };
+  return {first(outline), last(outline), first(interior), last(interior)};
+}
+
+// Boxes up to this size take their rows from a table, which keeps the map's
+// 3 x 3 and 5 x 5 marks cheap.
+constexpr int64_t kTabledBox = 8;
+
+// The rows of the ellipse of a w x h box, w and h in [1, kTabledBox].
+const EllipseRow* TabledEllipse(int64_t w, int64_t h) {
+  using Rows = std::array<EllipseRow, kTabledBox>;
+  static const auto table = [] {
+    std::array<std::array<Rows, kTabledBox + 1>, kTabledBox + 1> rows{};
+    for (int64_t tw = 1; tw <= kTabledBox; ++tw) {
+      for (int64_t th = 1; th <= kTabledBox; ++th) {
+        for (int64_t r = 0; r < th; ++r) rows[tw][th][r] = ComputeEllipseRow(r, tw, th);
+      }
+    }
+    return rows;
+  }();
+  return table[w][h].data();
+}
+
+}  // namespace
+
+void TCanvas::FillRect(const TRect& rect) {
+  const PixelBuffer pixels(bitmap_.WritableBits(), bitmap_.Width(), bitmap_.Height());
+  const int64_t top = std::max<int64_t>(rect.top, 0);
+  const int64_t bottom = std::min<int64_t>(rect.bottom, pixels.height);
+  const uint32_t color = ToQRgb(brush_.Color());
+  bool wrote = false;
+  for (int64_t y = top; y < bottom; ++y)
+    wrote |= FillSpan(pixels, y, rect.left, int64_t{rect.right} - 1, color);
+  if (wrote) bitmap_.Changed();
+}
+
+void TCanvas::LineTo(int x, int y) {
+  if (DrawLine(PixelBuffer(bitmap_.WritableBits(), bitmap_.Width(), bitmap_.Height()), penX_, penY_, x, y,
+               ToQRgb(pen_.Color())))
+    bitmap_.Changed();
+  MoveTo(x, y);
+}
+
+void TCanvas::Ellipse(int x1, int y1, int x2, int y2) {
+  const int64_t left = std::min(x1, x2);
+  const int64_t top = std::min(y1, y2);
+  const int64_t w = std::max<int64_t>(x1, x2) - left;
+  const int64_t h = std::max<int64_t>(y1, y2) - top;
+  if (w == 0 || h == 0) return;
+  const PixelBuffer pixels(bitmap_.WritableBits(), bitmap_.Width(), bitmap_.Height());
+  const uint32_t penColor = ToQRgb(pen_.Color());
+  const uint32_t brushColor = ToQRgb(brush_.Color());
+  const EllipseRow* tabled = (w <= kTabledBox && h <= kTabledBox) ? TabledEllipse(w, h) : nullptr;
+
+  if (tabled && pixels.Contains(left, top) && pixels.Contains(left + w - 1, top + h - 1)) {
+    // The map's marks: a small box inside, written without clipping.
+    uint32_t* row = pixels.Row(top) + left;
+    for (const EllipseRow* span = tabled; span < tabled + h; ++span, row += pixels.stride) {
+      for (int64_t j = span->outlineFirst; j <= span->outlineLast; ++j) row[j] = penColor;
+      for (int64_t j = span->interiorFirst; j <= span->interiorLast; ++j) row[j] = brushColor;
+    }
+    bitmap_.Changed();
+    return;
+  }
+  bool wrote = false;
+  for (int64_t r = std::max<int64_t>(0, -top); r < std::min(h, pixels.height - top); ++r) {
+    const EllipseRow span = tabled ? tabled[r] : ComputeEllipseRow(r, w, h);
+    wrote |= FillSpan(pixels, top + r, left + span.outlineFirst, left + span.outlineLast, penColor);
+    FillSpan(pixels, top + r, left + span.interiorFirst, left + span.interiorLast, brushColor);
+  }
+  if (wrote) bitmap_.Changed();
+}
+
+void TCanvas::SetPixel(int x, int y, TColor color) {
+  const PixelBuffer pixels(bitmap_.WritableBits(), bitmap_.Width(), bitmap_.Height());
+  if (!pixels.Contains(x, y)) return;
+  pixels.Row(y)[x] = ToQRgb(color);
+  bitmap_.Changed();
+}
+
+TColor TCanvas::Pixel(int x, int y) const {
+  const QImage& image = *bitmap_.image_;
+  if (x < 0 || x >= image.width() || y < 0 || y >= image.height()) {
+    throw Exception("Pixel (" + std::to_string(x) + ", " + std::to_string(y) + ") outside the " +
+                    std::to_string(image.width()) + " x " + std::to_string(image.height()) + " bitmap");
+  }
+  return FromQRgb(reinterpret_cast<const QRgb*>(image.constScanLine(y))[x]);
+}
+
+TBitmap::TBitmap() : image_(std::make_unique<QImage>()) {}
+
+TBitmap::~TBitmap() = default;
+
+void TBitmap::Width(int width) { Resize(width, height_); }
+
+void TBitmap::Height(int height) { Resize(width_, height); }
+
+void TBitmap::SetOnChange(std::function<void()> onChange) {
+  onChange_ = std::move(onChange);
+  changePending_ = false;
+}
+
+void TBitmap::Resize(int width, int height) {
+  width = std::max(width, 0);
+  height = std::max(height, 0);
+  if (width == width_ && height == height_) return;
+  QImage resized;
+  if (width > 0 && height > 0) {
+    resized = QImage(width, height, QImage::Format_RGB32);
+    if (resized.isNull()) {
+      throw EOutOfMemory("Cannot allocate a bitmap of " + std::to_string(width) + " x " +
+                         std::to_string(height) + " pixels");
+    }
+    resized.fill(ToQRgb(clWindow));
+    // A bitmap without pixels holds a null image, of size 0 x 0.
+    const size_t keptBytes = std::min(width, image_->width()) * sizeof(QRgb);
+    for (int y = 0; y < std::min(height, image_->height()); ++y) {
+      std::memcpy(resized.scanLine(y), image_->constScanLine(y), keptBytes);
+    }
+  }
+  *image_ = std::move(resized);
+  writableBits_ = nullptr;
+  width_ = width;
+  height_ = height;
+  Changed();
+}
+
+uint32_t* TBitmap::FetchWritableBits() {
+  writableBits_ = reinterpret_cast<uint32_t*>(image_->bits());
+  return writableBits_;
+}
+
+void TBitmap::NotifyChange() {
+  changePending_ = true;
+  onChange_();
+}
+
+TBitmap* TPicture::GetBitmap() {
+  if (!bitmap_) bitmap_ = std::make_unique<TBitmap>();
+  return bitmap_.get();
+}
+
+bool SaveBitmapToPng(const TBitmap& bitmap, const std::string& path) {
+  return bitmap.Image().save(QString::fromStdString(path), "PNG");
+}

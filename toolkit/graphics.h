@@ -1,0 +1,204 @@
+#pragma once
+
+#include <cstdint>
+#include <functional>
+#include <memory>
+#include <string>
+
+#include "toolkit/colors.h"
+
+class QImage;
+class TBitmap;
+
+// Brush fill styles. Only the solid fill exists: everything is filled whole.
+enum TBrushStyle { bsSolid = 0 };
+
+// What lines and outlines are drawn with: one pixel wide, solid, in Color().
+class TPen {
+ public:
+  TColor Color() const { return color_; }
+  void SetColor(TColor color) { color_ = color; }
+
+ private:
+  TColor color_ = clBlack;
+};
+
+// What rectangles and the insides of ellipses are filled with.
+class TBrush {
+ public:
+  TColor Color() const { return color_; }
+  void SetColor(TColor color) { color_ = color; }
+  TBrushStyle Style() const { return style_; }
+  void SetStyle(TBrushStyle style) { style_ = style; }
+
+ private:
+  TColor color_ = clWhite;
+  TBrushStyle style_ = bsSolid;
+};
+
+// A rectangle of pixels: left and top edges included, right and bottom
+// edges excluded. It is empty when right <= left or bottom <= top.
+struct TRect {
+  TRect() = default;
+  TRect(int l, int t, int r, int b) : left(l), top(t), right(r), bottom(b) {}
+  int left = 0;
+  int top = 0;
+  int right = 0;
+  int bottom = 0;
+};
+
+// The drawing surface of one bitmap, owned by it. A new canvas has a black
+// pen and a white solid brush; Pen() and Brush() are the same objects for the
+// canvas's whole life, so their settings stay until changed.
+//
+// Every primitive takes any int coordinates and writes only the pixels that
+// lie inside the bitmap; the pixels it draws inside are the same however far
+// outside the shape extends. A system colour is resolved when the primitive
+// draws. Each primitive that writes at least one pixel counts as a change of
+// the bitmap (see TBitmap::SetOnChange).
+class TCanvas {
+ public:
+  TCanvas(const TCanvas&) = delete;
+  TCanvas& operator=(const TCanvas&) = delete;
+
+  TPen* Pen() { return &pen_; }
+  TBrush* Brush() { return &brush_; }
+
+  // Fills the rectangle with the brush colour.
+  void FillRect(const TRect& rect);
+
+  // Makes (x, y) the current position; draws nothing.
+  void MoveTo(int x, int y) {
+    penX_ = x;
+    penY_ = y;
+  }
+
+  // Draws a line in the pen colour from the current position to (x, y),
+  // without the pixel at (x, y), and makes (x, y) the current position.
+  //
+  // With n = max(|dx|, |dy|) steps along the major axis, step i (0 <= i < n)
+  // sets the pixel whose minor coordinate is offset from the start by
+  // i * |dminor| / n rounded to the nearest whole number, halves rounded away
+  // from the start (Bresenham's stepping). A line from a point to itself
+  // draws nothing.
+  void LineTo(int x, int y);
+
+  // Draws the ellipse inscribed in the box from (x1, y1) to (x2, y2), right
+  // and bottom edges excluded (the corners may be given in either order).
+  // With w and h the box's width and height, the pixel at column j and row r
+  // of the box belongs to the ellipse when its centre lies inside or on it:
+  // (2j + 1 - w)^2 / w^2 + (2r + 1 - h)^2 / h^2 <= 1, evaluated exactly.
+  // Pixels of the ellipse with all four straight neighbours also in it are
+  // the interior, filled with the brush colour; the others are the outline,
+  // drawn with the pen colour. So the 3 x 3 box draws all nine pixels, the
+  // centre in the brush colour and the ring of eight around it in the pen
+  // colour; the 5 x 5 box draws the 21 pixels without its four corners, the
+  // 3 x 3 block in its middle in the brush colour and the other twelve in the
+  // pen colour. A box of zero width or height draws nothing.
+  void Ellipse(int x1, int y1, int x2, int y2);
+
+  // Sets the pixel at (x, y) to colour.
+  void SetPixel(int x, int y, TColor color);
+
+  // The colour of the pixel at (x, y) as RGB (never a system colour). Raises
+  // Exception when (x, y) lies outside the bitmap.
+  TColor Pixel(int x, int y) const;
+
+ private:
+  friend class TBitmap;
+  explicit TCanvas(TBitmap& bitmap) : bitmap_(bitmap) {}
+
+  TBitmap& bitmap_;
+  TPen pen_;
+  TBrush brush_;
+  int penX_ = 0;
+  int penY_ = 0;
+};
+
+// A picture of Width() x Height() pixels, 0 x 0 when new, drawn on through
+// GetCanvas().
+//
+// Change notification, for the widget that shows the bitmap: the callback
+// given to SetOnChange is called when the content or size changes while no
+// earlier change is pending, and that call makes a change pending. The
+// widget calls MarkPainted() once it has painted, which clears the pending
+// change, so the next change calls the callback again. Any number of
+// primitives between two paints thus ask for one repaint. Without a callback
+// nothing becomes pending.
+class TBitmap {
+ public:
+  TBitmap();
+  ~TBitmap();
+  TBitmap(const TBitmap&) = delete;
+  TBitmap& operator=(const TBitmap&) = delete;
+
+  int Width() const { return width_; }
+  int Height() const { return height_; }
+
+  // Set the width or the height; a negative size counts as 0. The pixels
+  // that still fit keep their place at the top left; a grown area takes the
+  // window background colour (clWindow) of the moment. Setting the present
+  // size again changes nothing. A size whose pixels cannot be allocated
+  // raises EOutOfMemory and leaves the bitmap as it was.
+  void Width(int width);
+  void Height(int height);
+
+  // The bitmap's canvas: the same object on every call.
+  TCanvas* GetCanvas() { return &canvas_; }
+
+  // Replaces the change callback (an empty function removes it) and clears
+  // any pending change.
+  void SetOnChange(std::function<void()> onChange);
+
+  // Clears the pending change: the showing widget has painted the content.
+  void MarkPainted() { changePending_ = false; }
+
+  // For the toolkit's widgets and file writer: the pixels, Format_RGB32, a
+  // null image while the bitmap has no pixels. Copies of it keep their
+  // content: the next primitive detaches the bitmap's image from them.
+  const QImage& Image() const {
+    writableBits_ = nullptr;
+    return *image_;
+  }
+
+ private:
+  friend class TCanvas;
+  void Resize(int width, int height);
+
+  // The pixels for the primitives to write. They are fetched from the image
+  // (which detaches it from copies handed out and renews its cache key) by
+  // the first primitive after a resize or after Image() was called, and kept
+  // until then, so that drawing costs no call into the image per primitive.
+  uint32_t* WritableBits() { return writableBits_ ? writableBits_ : FetchWritableBits(); }
+  uint32_t* FetchWritableBits();
+
+  // Calls the change callback when a change is due (see above).
+  void Changed() {
+    if (!changePending_ && onChange_) NotifyChange();
+  }
+  void NotifyChange();
+
+  std::unique_ptr<QImage> image_;
+  mutable uint32_t* writableBits_ = nullptr;
+  int width_ = 0;
+  int height_ = 0;
+  TCanvas canvas_{*this};
+  std::function<void()> onChange_;
+  bool changePending_ = false;
+};
+
+// The content of an image control, held as a bitmap.
+class TPicture {
+ public:
+  // The picture's bitmap: created empty (0 x 0) on the first call, the same
+  // object on every later call.
+  TBitmap* GetBitmap();
+
+ private:
+  std::unique_ptr<TBitmap> bitmap_;
+};
+
+// Writes the bitmap as a PNG file at path (UTF-8). Returns false when the
+// file cannot be written or the bitmap has no pixels (a 0-pixel image
+// cannot be stored as PNG).
+bool SaveBitmapToPng(const TBitmap& bitmap, const std::string& path);

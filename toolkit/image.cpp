@@ -1,0 +1,77 @@
+#include "toolkit/image.h"
+
+#include <QMouseEvent>
+#include <QPainter>
+#include <QWidget>
+
+#include "toolkit/event_dispatch.h"
+#include "toolkit/graphics.h"
+
+namespace {
+
+// The keys and buttons held during a mouse event.
+TShiftState ShiftStateOf(const QMouseEvent& event) {
+  const Qt::KeyboardModifiers keys = event.modifiers();
+  const Qt::MouseButtons buttons = event.buttons();
+  TShiftState shift = 0;
+  if (keys & Qt::ShiftModifier) shift |= ssShift;
+  if (keys & Qt::AltModifier) shift |= ssAlt;
+  if (keys & Qt::ControlModifier) shift |= ssCtrl;
+  if (buttons & Qt::LeftButton) shift |= ssLeft;
+  if (buttons & Qt::RightButton) shift |= ssRight;
+  if (buttons & Qt::MiddleButton) shift |= ssMiddle;
+  return shift;
+}
+
+TMouseButton MouseButtonOf(Qt::MouseButton button) {
+  if (button == Qt::RightButton) return mbRight;
+  if (button == Qt::MiddleButton) return mbMiddle;
+  return mbLeft;
+}
+
+// Paints the image's bitmap and passes mouse events on to the image.
+class ImageWidget : public QWidget {
+ public:
+  ImageWidget(QWidget* parent, TImage& image) : QWidget(parent), image_(image) { setMouseTracking(true); }
+
+ protected:
+  void paintEvent(QPaintEvent*) override {
+    TBitmap* bitmap = image_.Picture()->GetBitmap();
+    QPainter painter(this);
+    painter.drawImage(0, 0, bitmap->Image());
+    bitmap->MarkPainted();
+  }
+
+  void mouseMoveEvent(QMouseEvent* event) override {
+    if (!image_.OnMouseMove) return;
+    const QPoint at = event->position().toPoint();
+    DispatchEvent([&] { image_.OnMouseMove(&image_, ShiftStateOf(*event), at.x(), at.y()); });
+  }
+
+  void mousePressEvent(QMouseEvent* event) override {
+    if (!image_.OnMouseDown) return;
+    const QPoint at = event->position().toPoint();
+    DispatchEvent([&] {
+      image_.OnMouseDown(&image_, MouseButtonOf(event->button()), ShiftStateOf(*event), at.x(), at.y());
+    });
+  }
+
+ private:
+  TImage& image_;
+};
+
+}  // namespace
+
+TImage::TImage(TComponent* owner, TWinControl* parent)
+    : TControl(owner, parent, new ImageWidget(ClientWidgetOf(parent), *this)),
+      picture_(std::make_unique<TPicture>()) {
+  QWidget* widget = Widget();
+  picture_->GetBitmap()->SetOnChange([widget] { widget->update(); });
+}
+
+TImage::~TImage() = default;
+
+void TImage::Cursor(TCursor cursor) {
+  cursor_ = cursor;
+  Widget()->setCursor(cursor == crCross ? Qt::CrossCursor : Qt::ArrowCursor);
+}
