@@ -1,0 +1,11 @@
+#pragma once
+
+// Starts the toolkit on Qt's offscreen platform, which needs no display, and
+// creates the main window in fMain as the program does, without showing it.
+// For the command-line companion and the benchmarks, which run the window's
+// own search and drawing.
+void CreateOffscreenMainWindow();
+
+// Resizes the hidden main window so that its map image is width x height
+// pixels.
+void SizeMapImage(int width, int height);
