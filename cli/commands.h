@@ -1,14 +1,29 @@
 #pragma once
 
+#include <cstdint>
 #include <string>
 #include <vector>
 
-// Each command takes the words after its name and returns the exit code:
-// 0 done, 1 the map could not be read or the request not served, 2 wrong usage.
+// Each command takes the words after its name and prints its result on
+// standard output. It raises UsageError for words it cannot use (main
+// prints the usage and exits with 2) and Exception for a map that cannot be
+// read or a request that cannot be served (main prints the message and
+// exits with 1).
+struct UsageError {};
 
-// info MAP.mif: loads the map and prints its counts, bounds and graph size.
-int RunInfo(const std::vector<std::string>& args);
+// info MAP.mif: the map's counts, bounds and graph size.
+void RunInfo(const std::vector<std::string>& args);
 
-// Prints the usage of every command to standard error (or to standard output
-// for --help).
-void PrintUsage(bool toStandardOutput);
+// route MAP.mif START TARGET [START TARGET ...]: the route the window would
+// find and mark between the points with each pair of codes.
+void RunRoute(const std::vector<std::string>& args);
+
+// render MAP.mif OUT.png [--size WIDTHxHEIGHT] [--route START TARGET]
+// [--no-points] [--no-lines]: the window's picture of the map as a PNG file.
+void RunRender(const std::vector<std::string>& args);
+
+// Empties the map store and loads the map whose M layer is path.
+void LoadMap(const std::string& path);
+
+// A whole number given on the command line; UsageError when it is not one.
+int32_t IntegerArgument(const std::string& word);

@@ -68,3 +68,50 @@ TEST(RuvelRouteInfo, ReportsFailuresAndUsage) {
     EXPECT_EQ(r.err.substr(0, c.err.size()), c.err);
   }
 }
+
+TEST(RuvelRouteRoute, PrintsEachRouteAsTheWindowFindsIt) {
+  TempDir dir;
+  LayerTexts town = ExampleTown();
+  town.mMif += "Point 900 900\n";  // a fourth point, off the roads
+  const std::string map = WriteLayers(dir, town);
+  const CommandResult r = RunCommand("'" + kRoute + "' route '" + map + "' 1 3 2 2 3 4");
+  ASSERT_EQ(r.exitCode, 0) << r.err;
+  EXPECT_TRUE(std::regex_match(r.out, std::regex("route 1 3: 3 points, length 410\n"
+                                                 "codes: 1 2 3\n"
+                                                 "segments: 0 1\n"
+                                                 "ticks: -?\\d+\n"
+                                                 "route 2 2: 1 points, length 0\n"
+                                                 "codes: 2\n"
+                                                 "segments:\n"
+                                                 "ticks: -?\\d+\n"
+                                                 "route 3 4: unreachable\n")))
+      << r.out;
+  EXPECT_EQ(r.err, "");
+}
+
+TEST(RuvelRouteRoute, RefusesWhatItCannotUse) {
+  TempDir dir;
+  const std::string map = WriteLayers(dir, ExampleTown());
+  const struct {
+    std::string args;
+    int exitCode;
+    std::string err;
+  } cases[] = {
+      {"route '" + map + "'", 2, "usage: "},
+      {"route '" + map + "' 1", 2, "usage: "},
+      {"route '" + map + "' 1 2 3", 2, "usage: "},
+      {"route '" + map + "' 1 x", 2, "usage: "},
+      {"route '" + map + "' 1 2.5", 2, "usage: "},
+      {"route '" + (dir / "Mbad.mif") + "' 1 2", 0, ""},  // no files: an empty map, every route unreachable
+  };
+  WriteLayers(dir, {"Point 1 2\nPoint 3\n", "", "", ""}, "broken");
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.args);
+    const CommandResult r = RunCommand("'" + kRoute + "' " + c.args);
+    EXPECT_EQ(r.exitCode, c.exitCode);
+    EXPECT_EQ(r.err.substr(0, c.err.size()), c.err);
+  }
+  const CommandResult broken = RunCommand("'" + kRoute + "' route '" + (dir / "Mbroken.mif") + "' 1 2");
+  EXPECT_EQ(broken.exitCode, 1);
+  EXPECT_EQ(broken.err, "ruvel-route: '' is not a valid integer value\n");
+}

@@ -8,18 +8,15 @@
 #include "toolkit/command_line.h"
 #include "toolkit/forms.h"
 
-namespace {
-
-TApplication applicationInstance;
-
-}  // namespace
-
-TApplication* Application = &applicationInstance;
+// Never destroyed: at the time static objects are destroyed Qt's own statics
+// may be gone already, and destroying a QApplication then crashes. Run
+// releases the forms and the Qt application while the program still runs;
+// a program that never runs the loop (the command-line companion) leaves
+// them to the end of the process.
+TApplication* Application = new TApplication;
 
 TApplication::TApplication() : TComponent(nullptr) {}
 
-// Normally Run has released everything by now; this is the last resort for a
-// program that never ran its loop.
 TApplication::~TApplication() { Release(); }
 
 void TApplication::Release() {

@@ -1,0 +1,89 @@
+#include <cstdio>
+#include <string>
+
+#include "app/main_form.h"
+#include "app/offscreen_window.h"
+#include "cli/commands.h"
+#include "map/map_store.h"
+#include "route/route_search.h"
+#include "toolkit/exceptions.h"
+#include "toolkit/graphics.h"
+#include "toolkit/image.h"
+#include "toolkit/menus.h"
+
+namespace {
+
+// The largest image side render draws: 16384 pixels.
+constexpr int32_t kMaxImageSide = 1 << 14;
+
+struct RenderRequest {
+  std::string map, out;
+  int32_t width = 683, height = 397;  // the map image at the window's design size
+  bool route = false;
+  int32_t start = 0, target = 0;
+  bool drawPoints = true, drawLines = true;
+};
+
+// "WIDTHxHEIGHT", each side from 1 to kMaxImageSide.
+void ParseSize(const std::string& word, RenderRequest& request) {
+  const size_t x = word.find('x');
+  if (x == std::string::npos) throw UsageError();
+  request.width = IntegerArgument(word.substr(0, x));
+  request.height = IntegerArgument(word.substr(x + 1));
+  const auto fits = [](int32_t side) { return side >= 1 && side <= kMaxImageSide; };
+  if (!fits(request.width) || !fits(request.height)) throw UsageError();
+}
+
+RenderRequest ParseRender(const std::vector<std::string>& args) {
+  if (args.size() < 2) throw UsageError();
+  RenderRequest request;
+  request.map = args[0];
+  request.out = args[1];
+  for (size_t i = 2; i < args.size(); ++i) {
+    const auto next = [&]() -> const std::string& {
+      if (++i == args.size()) throw UsageError();
+      return args[i];
+    };
+    if (args[i] == "--size") {
+      ParseSize(next(), request);
+    } else if (args[i] == "--route") {
+      request.route = true;
+      request.start = IntegerArgument(next());
+      request.target = IntegerArgument(next());
+    } else if (args[i] == "--no-points") {
+      request.drawPoints = false;
+    } else if (args[i] == "--no-lines") {
+      request.drawLines = false;
+    } else {
+      throw UsageError();
+    }
+  }
+  return request;
+}
+
+// The index of the first point carrying code.
+int32_t PointWithCode(int32_t code) {
+  for (int32_t i = 0; i < pointCount; ++i)
+    if (points[i].Code == code) return i;
+  throw Exception("no point has code " + std::to_string(code));
+}
+
+}  // namespace
+
+void RunRender(const std::vector<std::string>& args) {
+  const RenderRequest request = ParseRender(args);
+  CreateOffscreenMainWindow();
+  SizeMapImage(request.width, request.height);
+  fMain->Points1->SetChecked(request.drawPoints);
+  fMain->Lines1->SetChecked(request.drawLines);
+  LoadMap(request.map);
+  if (request.route) {
+    // As the window does once the pointer has reached the target.
+    startPoint = PointWithCode(request.start);
+    currentPoint = PointWithCode(request.target);
+    FindRoute(points[startPoint].Code, points[currentPoint].Code);
+  }
+  fMain->DrawMap();
+  if (!SaveBitmapToPng(*fMain->ImageM->Picture()->GetBitmap(), request.out))
+    throw Exception("cannot write " + request.out);
+}
