@@ -20,6 +20,9 @@ if [ "$mode" = sanitize ]; then
   flags=(-DCMAKE_BUILD_TYPE=Debug -DRUVEL_SANITIZE=ON)
   export ASAN_OPTIONS=detect_leaks=1:abort_on_error=1:strict_string_checks=1
   export UBSAN_OPTIONS=print_stacktrace=1:halt_on_error=1
+  # Leaks inside the system libraries Qt loads are not ours; the programs the
+  # tests start inherit this too.
+  export LSAN_OPTIONS="suppressions=$PWD/tests/lsan.supp"
 else
   build=build
   flags=(-DCMAKE_BUILD_TYPE=RelWithDebInfo)
