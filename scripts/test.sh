@@ -22,7 +22,7 @@ if [ "$mode" = sanitize ]; then
   export UBSAN_OPTIONS=print_stacktrace=1:halt_on_error=1
   # Leaks inside the system libraries Qt loads are not ours; the programs the
   # tests start inherit this too.
-  export LSAN_OPTIONS="suppressions=$PWD/tests/lsan.supp"
+  export LSAN_OPTIONS="suppressions=$PWD/tests/lsan.supp:print_suppressions=0"
 else
   build=build
   flags=(-DCMAKE_BUILD_TYPE=RelWithDebInfo)
