@@ -79,9 +79,11 @@ std::pair<int64_t, int64_t> VisibleSteps(const LineAxis& major, const LineAxis& 
 }
 
 // Sets count pixels of a line, all inside the buffer, starting at word
-// index; e is the remainder of the minor offset's numerator (see DrawLine).
-// The carry is applied without a branch: its pattern is irregular and would
-// mispredict.
+// index. The minor offset at step i is floor((2 * i * dm + n) / (2 * n)) for
+// the minor distance dm <= n; e holds the numerator's remainder modulo 2n
+// (n at step 0), so each step adds 2 * dm to it and carries into the offset
+// at 2n. The carry is applied without a branch: its pattern is irregular and
+// would mispredict.
 void StepLine(uint32_t* bits, int64_t index, int64_t count, int64_t e, int64_t n, int64_t dm,
               int64_t majorStep, int64_t minorStep, uint32_t color) {
   const int64_t twoN = 2 * n;
@@ -94,36 +96,88 @@ void StepLine(uint32_t* bits, int64_t index, int64_t count, int64_t e, int64_t n
   }
 }
 
-// Draws the line from (x0, y0) towards (x1, y1) as LineTo states it, end
-// pixel excluded, clipped to the buffer. Returns whether any pixel was set.
-//
-// The minor offset at step i is floor((2 * i * dm + n) / (2 * n)) for the
-// minor distance dm <= n; e holds the numerator's remainder modulo 2n, so
-// each step adds 2 * dm to it and carries into the offset at 2n. A line with
-// an end outside starts at its first visible step, whose offset and
-// remainder come from one division, so it costs no more than its visible
-// part.
-bool DrawLine(const PixelBuffer& pixels, int64_t x0, int64_t y0, int64_t x1, int64_t y1, uint32_t color) {
+// -1, 0 or 1 by the sign of d.
+int64_t Sign(int64_t d) { return (d > 0) - (d < 0); }
+
+// The stepping of a line in a buffer: the direction of each axis (+1 or
+// -1), which axis is the major one, n steps along it (0 for a line from a
+// point to itself), the minor distance dm <= n, and the word offsets of one
+// step along the major and along the minor axis.
+struct LineSteps {
+  int64_t sx;
+  int64_t sy;
+  bool xMajor;
+  int64_t n;
+  int64_t dm;
+  int64_t majorStep;
+  int64_t minorStep;
+};
+
+// The stepping of the line from (x0, y0) to (x1, y1).
+LineSteps StepsOf(const PixelBuffer& pixels, int64_t x0, int64_t y0, int64_t x1, int64_t y1) {
   const int64_t sx = x1 < x0 ? -1 : 1;
   const int64_t sy = y1 < y0 ? -1 : 1;
   const int64_t adx = std::abs(x1 - x0);
   const int64_t ady = std::abs(y1 - y0);
   const bool xMajor = adx >= ady;
-  const int64_t n = std::max(adx, ady);
-  const int64_t dm = std::min(adx, ady);
-  if (n == 0) return false;
-  const int64_t majorStep = xMajor ? sx : sy * pixels.stride;
-  const int64_t minorStep = xMajor ? sy * pixels.stride : sx;
-  if (pixels.Contains(x0, y0) & pixels.Contains(x1, y1)) {
-    // A line between two pixels of the buffer lies in it whole.
-    StepLine(pixels.bits, y0 * pixels.stride + x0, n, n, n, dm, majorStep, minorStep, color);
-    return true;
-  }
+  return {sx,
+          sy,
+          xMajor,
+          std::max(adx, ady),
+          std::min(adx, ady),
+          xMajor ? sx : sy * pixels.stride,
+          xMajor ? sy * pixels.stride : sx};
+}
 
-  const LineAxis horizontal{x0, sx, pixels.width};
-  const LineAxis vertical{y0, sy, pixels.height};
+// Draws a line of at most two steps whose ends lie in the buffer, as LineTo
+// states it, in straight-line code instead of the stepping loop: roads drawn
+// at a small scale are such lines, of 0, 1 or 2 steps in no foreseeable
+// order. Step 0 is the start pixel; step 1 moves one along every axis on
+// which the line moves (the minor offset floor((2 * dm + 2) / 4) is 1 for
+// any dm >= 1). Both writes happen whatever the length: a step the line does
+// not have rewrites the start pixel with the value it holds. Returns whether
+// any pixel was set.
+bool DrawShortLine(const PixelBuffer& pixels, int64_t x0, int64_t y0, int64_t x1, int64_t y1,
+                   uint32_t color) {
+  const int64_t dx = x1 - x0;
+  const int64_t dy = y1 - y0;
+  const int64_t n = std::max(std::abs(dx), std::abs(dy));
+  uint32_t* const start = pixels.Row(y0) + x0;
+  uint32_t* const second = start + (n == 2 ? Sign(dy) * pixels.stride + Sign(dx) : 0);
+  *start = n >= 1 ? color : *start;
+  *second = n == 2 ? color : *second;
+  return n != 0;
+}
+
+// Draws the line from (x0, y0) towards (x1, y1), both ends in the buffer,
+// as LineTo states it (see StepLine); such a line lies in the buffer whole.
+// Returns whether any pixel was set.
+bool DrawLineInside(const PixelBuffer& pixels, int64_t x0, int64_t y0, int64_t x1, int64_t y1,
+                    uint32_t color) {
+  const auto within2 = [](int64_t d) { return static_cast<uint64_t>(d + 2) <= 4; };
+  if (within2(x1 - x0) & within2(y1 - y0)) return DrawShortLine(pixels, x0, y0, x1, y1, color);
+  const LineSteps steps = StepsOf(pixels, x0, y0, x1, y1);
+  StepLine(pixels.bits, y0 * pixels.stride + x0, steps.n, steps.n, steps.n, steps.dm, steps.majorStep,
+           steps.minorStep, color);
+  return true;
+}
+
+// Draws the line from (x0, y0) towards (x1, y1), an end of which lies
+// outside the buffer, as LineTo states it, clipped to the buffer. Returns
+// whether any pixel was set. The line starts at its first visible step,
+// whose minor offset and remainder (see StepLine) come from one division, so
+// it costs no more than its visible part. Kept out of line, so that the
+// lines inside, the map's roads, take a lean path.
+[[gnu::noinline]] bool DrawClippedLine(const PixelBuffer& pixels, int64_t x0, int64_t y0, int64_t x1,
+                                       int64_t y1, uint32_t color) {
+  const LineSteps steps = StepsOf(pixels, x0, y0, x1, y1);
+  const int64_t n = steps.n;
+  const int64_t dm = steps.dm;
+  if (n == 0) return false;
+  const LineAxis horizontal{x0, steps.sx, pixels.width};
+  const LineAxis vertical{y0, steps.sy, pixels.height};
   const auto [first, end] =
-      xMajor ? VisibleSteps(horizontal, vertical, n, dm) : VisibleSteps(vertical, horizontal, n, dm);
+      steps.xMajor ? VisibleSteps(horizontal, vertical, n, dm) : VisibleSteps(vertical, horizontal, n, dm);
   if (first >= end) return false;
   // The state at step first: 2 * first * dm + n = 2 * q * n + 2 * r + n
   // with first * dm = q * n + r, 0 <= r < n.
@@ -132,10 +186,10 @@ bool DrawLine(const PixelBuffer& pixels, int64_t x0, int64_t y0, int64_t x1, int
   const int64_t r = static_cast<int64_t>(product % static_cast<uint64_t>(n));
   const bool carried = 2 * r >= n;
   const int64_t offset = q + (carried ? 1 : 0);
-  const int64_t x = x0 + sx * (xMajor ? first : offset);
-  const int64_t y = y0 + sy * (xMajor ? offset : first);
+  const int64_t x = x0 + steps.sx * (steps.xMajor ? first : offset);
+  const int64_t y = y0 + steps.sy * (steps.xMajor ? offset : first);
   StepLine(pixels.bits, y * pixels.stride + x, end - first, 2 * r + n - (carried ? 2 * n : 0), n, dm,
-           majorStep, minorStep, color);
+           steps.majorStep, steps.minorStep, color);
   return true;
 }
 
@@ -187,8 +241,27 @@ EllipseRow ComputeEllipseRow(int64_t r, int64_t w, int64_t h) {
   return {first(outline), last(outline), first(interior), last(interior)};
 }
 
+// Whether (x1, y1) to (x2, y2) is a 3 x 3 box given top left corner first,
+// the map's dot, that lies inside the buffer.
+bool IsDotInside(const PixelBuffer& pixels, int64_t x1, int64_t y1, int64_t x2, int64_t y2) {
+  return (x2 - x1 == 3) & (y2 - y1 == 3) & pixels.Contains(x1, y1) & pixels.Contains(x1 + 2, y1 + 2);
+}
+
+// The ellipse of a 3 x 3 box at row (its top left pixel) of a buffer with
+// the given stride: all nine pixels, the ring of eight in penColor and the
+// centre in brushColor. Returns true: pixels were set.
+bool DrawDot(uint32_t* row, int64_t stride, uint32_t penColor, uint32_t brushColor) {
+  row[0] = row[1] = row[2] = penColor;
+  row += stride;
+  row[0] = row[2] = penColor;
+  row[1] = brushColor;
+  row += stride;
+  row[0] = row[1] = row[2] = penColor;
+  return true;
+}
+
 // Boxes up to this size take their rows from a table, which keeps the map's
-// 3 x 3 and 5 x 5 marks cheap.
+// 5 x 5 discs cheap.
 constexpr int64_t kTabledBox = 8;
 
 // The rows of the ellipse of a w x h box, w and h in [1, kTabledBox].
@@ -206,6 +279,35 @@ const EllipseRow* TabledEllipse(int64_t w, int64_t h) {
   return table[w][h].data();
 }
 
+// Draws the ellipse of the box from (x1, y1) to (x2, y2) as Ellipse states
+// it, clipped to the buffer. Returns whether any pixel was set. Kept out of
+// line, so that the dots' path stays lean.
+[[gnu::noinline]] bool DrawEllipse(const PixelBuffer& pixels, int64_t x1, int64_t y1, int64_t x2, int64_t y2,
+                                   uint32_t penColor, uint32_t brushColor) {
+  const int64_t left = std::min(x1, x2);
+  const int64_t top = std::min(y1, y2);
+  const int64_t w = std::max(x1, x2) - left;
+  const int64_t h = std::max(y1, y2) - top;
+  if (w == 0 || h == 0) return false;
+  const EllipseRow* tabled = (w <= kTabledBox && h <= kTabledBox) ? TabledEllipse(w, h) : nullptr;
+  if (tabled && pixels.Contains(left, top) && pixels.Contains(left + w - 1, top + h - 1)) {
+    // A small box inside, such as the map's discs, written without clipping.
+    uint32_t* row = pixels.Row(top) + left;
+    for (const EllipseRow* span = tabled; span < tabled + h; ++span, row += pixels.stride) {
+      for (int64_t j = span->outlineFirst; j <= span->outlineLast; ++j) row[j] = penColor;
+      for (int64_t j = span->interiorFirst; j <= span->interiorLast; ++j) row[j] = brushColor;
+    }
+    return true;
+  }
+  bool wrote = false;
+  for (int64_t r = std::max<int64_t>(0, -top); r < std::min(h, pixels.height - top); ++r) {
+    const EllipseRow span = tabled ? tabled[r] : ComputeEllipseRow(r, w, h);
+    wrote |= FillSpan(pixels, top + r, left + span.outlineFirst, left + span.outlineLast, penColor);
+    FillSpan(pixels, top + r, left + span.interiorFirst, left + span.interiorLast, brushColor);
+  }
+  return wrote;
+}
+
 }  // namespace
 
 void TCanvas::FillRect(const TRect& rect) {
@@ -220,39 +322,24 @@ void TCanvas::FillRect(const TRect& rect) {
 }
 
 void TCanvas::LineTo(int x, int y) {
-  if (DrawLine(PixelBuffer(bitmap_.WritableBits(), bitmap_.Width(), bitmap_.Height()), penX_, penY_, x, y,
-               ToQRgb(pen_.Color())))
-    bitmap_.Changed();
+  const PixelBuffer pixels(bitmap_.WritableBits(), bitmap_.Width(), bitmap_.Height());
+  const uint32_t color = ToQRgb(pen_.Color());
+  const bool wrote = pixels.Contains(penX_, penY_) & pixels.Contains(x, y)
+                         ? DrawLineInside(pixels, penX_, penY_, x, y, color)
+                         : DrawClippedLine(pixels, penX_, penY_, x, y, color);
   MoveTo(x, y);
+  // One branch, on the rarely changing pending state, rather than one on
+  // whether a short line had any step.
+  if (wrote & !bitmap_.changePending_) bitmap_.Changed();
 }
 
 void TCanvas::Ellipse(int x1, int y1, int x2, int y2) {
-  const int64_t left = std::min(x1, x2);
-  const int64_t top = std::min(y1, y2);
-  const int64_t w = std::max<int64_t>(x1, x2) - left;
-  const int64_t h = std::max<int64_t>(y1, y2) - top;
-  if (w == 0 || h == 0) return;
   const PixelBuffer pixels(bitmap_.WritableBits(), bitmap_.Width(), bitmap_.Height());
   const uint32_t penColor = ToQRgb(pen_.Color());
   const uint32_t brushColor = ToQRgb(brush_.Color());
-  const EllipseRow* tabled = (w <= kTabledBox && h <= kTabledBox) ? TabledEllipse(w, h) : nullptr;
-
-  if (tabled && pixels.Contains(left, top) && pixels.Contains(left + w - 1, top + h - 1)) {
-    // The map's marks: a small box inside, written without clipping.
-    uint32_t* row = pixels.Row(top) + left;
-    for (const EllipseRow* span = tabled; span < tabled + h; ++span, row += pixels.stride) {
-      for (int64_t j = span->outlineFirst; j <= span->outlineLast; ++j) row[j] = penColor;
-      for (int64_t j = span->interiorFirst; j <= span->interiorLast; ++j) row[j] = brushColor;
-    }
-    bitmap_.Changed();
-    return;
-  }
-  bool wrote = false;
-  for (int64_t r = std::max<int64_t>(0, -top); r < std::min(h, pixels.height - top); ++r) {
-    const EllipseRow span = tabled ? tabled[r] : ComputeEllipseRow(r, w, h);
-    wrote |= FillSpan(pixels, top + r, left + span.outlineFirst, left + span.outlineLast, penColor);
-    FillSpan(pixels, top + r, left + span.interiorFirst, left + span.interiorLast, brushColor);
-  }
+  const bool wrote = IsDotInside(pixels, x1, y1, x2, y2)
+                         ? DrawDot(pixels.Row(y1) + x1, pixels.stride, penColor, brushColor)
+                         : DrawEllipse(pixels, x1, y1, x2, y2, penColor, brushColor);
   if (wrote) bitmap_.Changed();
 }
 

@@ -12,7 +12,9 @@ extern double scaleY;
 // map bounds: the whole-number quotient image size div extent, or, where
 // that is 0 because the extent exceeds the image, the fraction
 // (size - 1) / extent, which fits the whole map with its far edge on the
-// last column or row. Needs an extent of at least 1 on both axes.
+// last column or row (the fraction's double is rounded up where needed, so
+// that the far edge never lands one short). Needs an extent of at least 1
+// on both axes.
 void SetViewScales(int32_t width, int32_t height);
 
 // The pixel column and row of map position (x, y): the map's smallest X is

@@ -1,7 +1,89 @@
+#include "view/pointer_tracking.h"
+
+#include <cmath>
+#include <string>
+
 #include "app/main_form.h"
+#include "map/map_store.h"
+#include "route/route_search.h"
+#include "toolkit/controls.h"
+#include "toolkit/text.h"
+#include "view/map_transform.h"
 
-// Pointer tracking over the map: not yet wired to the route search.
-void TfMain::ImageMMouseMove(TObject*, TShiftState, int, int) {}
+int32_t pointerX = 0;
+int32_t pointerY = 0;
 
-// Choosing the start point: not yet wired to the route search.
-void TfMain::ImageMMouseDown(TObject*, TMouseButton, TShiftState, int, int) {}
+double PointDistance(double x1, double y1, double x2, double y2) {
+  return std::sqrt((x1 - x2) * (x1 - x2) + (y1 - y2) * (y1 - y2));
+}
+
+namespace {
+
+// Replaces the box's text and shows it at once.
+void ShowText(TEdit* box, const std::string& text) {
+  box->SetText(text);
+  box->Repaint();
+}
+
+// A map coordinate as the X and Y boxes show it: six decimals.
+std::string CoordinateText(double value) { return FloatToStrF(value, ffFixed, 8, 6); }
+
+// The index of the point nearest to (mapX, mapY) over the whole table, the
+// lowest index among equally near ones; 0 for an empty table and when no
+// point is nearer than 2147483647 map units.
+int32_t NearestPoint(double mapX, double mapY) {
+  double best = 2147483647.0;
+  int32_t nearest = 0;
+  for (int32_t i = 0; i < pointCount; ++i) {
+    const double d = PointDistance(points[i].X, points[i].Y, mapX, mapY);
+    if (d < best) {
+      best = d;
+      nearest = i;
+    }
+  }
+  return nearest;
+}
+
+// Shows the current point's code and index, both empty for an empty table.
+void ShowCurrentPoint(TfMain* form) {
+  const bool any = pointCount > 0;
+  form->EditCode->SetText(any ? IntToStr(points[currentPoint].Code) : "");
+  form->EditIndex->SetText(any ? IntToStr(currentPoint) : "");
+  form->EditCode->Repaint();
+  form->EditIndex->Repaint();
+}
+
+// The route from the start point to the current point: its number of points
+// from FindRoute, which also marks it; -1 without a search when either point
+// is unset.
+int32_t RouteToCurrentPoint() {
+  if (startPoint < 0 || currentPoint < 0) return -1;
+  return FindRoute(points[startPoint].Code, points[currentPoint].Code);
+}
+
+}  // namespace
+
+// Shows the pointer's map position; when the nearest point changes, shows
+// it and the route to it from the start point; redraws the view every time.
+void TfMain::ImageMMouseMove(TObject*, TShiftState, int X, int Y) {
+  pointerX = X;
+  pointerY = Y;
+  const double mapX = PixelToMapX(X);
+  const double mapY = PixelToMapY(Y);
+  ShowText(EditX, CoordinateText(mapX));
+  ShowText(EditY, CoordinateText(mapY));
+  const int32_t nearest = NearestPoint(mapX, mapY);
+  if (nearest != currentPoint) {
+    currentPoint = nearest;
+    ShowCurrentPoint(this);
+    ShowText(EditL, IntToStr(RouteToCurrentPoint()));
+  }
+  DrawMap();
+}
+
+// Any button: the current point becomes the start point; the position is
+// then handled as a move.
+void TfMain::ImageMMouseDown(TObject* Sender, TMouseButton, TShiftState Shift, int X, int Y) {
+  startPoint = currentPoint;
+  ImageMMouseMove(Sender, Shift, X, Y);
+}

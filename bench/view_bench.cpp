@@ -1,0 +1,99 @@
+// The map view at capacity on a 1280 x 800 image: one redraw, and one
+// pointer move that changes the nearest point (scan, route search, redraw).
+#include <benchmark/benchmark.h>
+#include <stdlib.h>
+
+#include <string>
+
+#include "app/main_form.h"
+#include "app/offscreen_window.h"
+#include "bench/capacity_map.h"
+#include "map/layer_loader.h"
+#include "map/map_store.h"
+#include "toolkit/controls.h"
+#include "toolkit/image.h"
+#include "view/map_transform.h"
+
+namespace {
+
+constexpr int kWidth = 1280;
+constexpr int kHeight = 800;
+// On the capacity map the first 400 junctions form the first grid row,
+// joined west to east: a route along it has up to 400 points.
+constexpr int32_t kRowStart = 0;
+constexpr int32_t kRowEnd = 399;
+constexpr int32_t kNextToRowEnd = 398;
+
+// The hidden main window with its image at 1280 x 800 and the capacity map
+// loaded and drawn once (which sets the scales). The window and the map's
+// files are made on the first call; the map is loaded on every call, since
+// other benchmarks change the store.
+void OpenCapacityMap() {
+  static const std::string file = [] {
+    CreateOffscreenMainWindow();
+    SizeMapImage(kWidth, kHeight);
+    char folder[] = "/tmp/ruvel-view-bench-XXXXXX";
+    return WriteCapacityMap(mkdtemp(folder));
+  }();
+  ClearMapStore();
+  LoadMapLayers(file);
+  fMain->DrawMap();
+}
+
+// The pixel of point index, where the pointer is put to reach it.
+struct Pixel {
+  int x;
+  int y;
+};
+Pixel PixelOf(int32_t index) { return {MapToPixelX(points[index].X), MapToPixelY(points[index].Y)}; }
+
+void MoveTo(Pixel at) { fMain->ImageMMouseMove(fMain->ImageM, 0, at.x, at.y); }
+
+// Moves onto the row's first junction and presses there: the start point.
+void StartAtRowStart() {
+  const Pixel start = PixelOf(kRowStart);
+  MoveTo(start);
+  fMain->ImageMMouseDown(fMain->ImageM, mbLeft, 0, start.x, start.y);
+}
+
+// The whole view with a route along the row in red and its two end marks.
+void BM_DrawMap(benchmark::State& state) {
+  OpenCapacityMap();
+  StartAtRowStart();
+  MoveTo(PixelOf(kRowEnd));
+  for (auto _ : state) fMain->DrawMap();
+  state.counters["points"] = pointCount;
+  state.counters["segments"] = segmentCount;
+  state.counters["route"] = std::stoi(fMain->EditL->Text());
+}
+BENCHMARK(BM_DrawMap)->Unit(benchmark::kMillisecond);
+
+// Moves that each change the nearest point, between the pixels of the
+// row's last two junctions: every move scans all points, searches the route
+// from the row's start and redraws.
+void BM_PointerMoveToNewPoint(benchmark::State& state) {
+  OpenCapacityMap();
+  StartAtRowStart();
+  const Pixel targets[] = {PixelOf(kRowEnd), PixelOf(kNextToRowEnd)};
+  int next = 0;
+  for (auto _ : state) {
+    const int32_t before = currentPoint;
+    MoveTo(targets[next]);
+    next ^= 1;
+    if (currentPoint == before) state.SkipWithError("the move kept the nearest point");
+  }
+  state.counters["route"] = std::stoi(fMain->EditL->Text());
+}
+BENCHMARK(BM_PointerMoveToNewPoint)->Unit(benchmark::kMillisecond);
+
+// A move within the same nearest point: the scan and the redraw, no search.
+void BM_PointerMoveWithinPoint(benchmark::State& state) {
+  OpenCapacityMap();
+  StartAtRowStart();
+  const Pixel target = PixelOf(kRowEnd);
+  MoveTo(target);
+  for (auto _ : state) MoveTo(target);
+}
+BENCHMARK(BM_PointerMoveWithinPoint)->Unit(benchmark::kMillisecond);
+
+}  // namespace

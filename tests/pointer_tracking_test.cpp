@@ -1,0 +1,185 @@
+// Pointer moves and presses over the map image: the read-out boxes, the
+// nearest point, the start point and when the route search runs.
+#include <gtest/gtest.h>
+
+#include <array>
+#include <string>
+#include <vector>
+
+#include "app/main_form.h"
+#include "app/offscreen_window.h"
+#include "map/layer_loader.h"
+#include "map/map_store.h"
+#include "route/route_search.h"
+#include "tests/store_setup.h"
+#include "tests/test_files.h"
+#include "tests/view_fixture.h"
+#include "toolkit/controls.h"
+#include "toolkit/image.h"
+#include "view/map_transform.h"
+
+namespace {
+
+// X, Y, Code, Index and Length.
+using Boxes = std::array<std::string, 5>;
+
+Boxes ReadBoxes() {
+  return {fMain->EditX->Text(), fMain->EditY->Text(), fMain->EditCode->Text(), fMain->EditIndex->Text(),
+          fMain->EditL->Text()};
+}
+
+void Move(int x, int y) { fMain->ImageMMouseMove(fMain->ImageM, 0, x, y); }
+
+void Press(int x, int y, TMouseButton button = mbLeft) {
+  fMain->ImageMMouseDown(fMain->ImageM, button, ssLeft, x, y);
+}
+
+// One pointer event: a move, or a press with the given button.
+struct Step {
+  bool press;
+  int x, y;
+  TMouseButton button = mbLeft;
+};
+
+void RunSteps(const std::vector<Step>& steps) {
+  for (const Step& s : steps) s.press ? Press(s.x, s.y, s.button) : Move(s.x, s.y);
+}
+
+// Three points in a row joined by two roads and one point apart, drawn at one
+// pixel per map unit: map (x, y) is pixel (x, 300 - y).
+//   code 1 at (0, 0) -- code 2 at (100, 0) -- code 3 at (200, 0);
+//   code 4 at (400, 300), unreachable.
+void OpenRowTown() {
+  SetMap({{0, 0, 1}, {100, 0, 2}, {200, 0, 3}, {400, 300, 4}},
+         {{1, 2, 100, {{0, 0}, {100, 0}}}, {2, 3, 100, {{100, 0}, {200, 0}}}});
+  fMain->DrawMap();
+  ASSERT_EQ(scaleX, 1);
+  ASSERT_EQ(scaleY, 1);
+}
+
+// Sets EditL and EditTime to a text no search writes.
+void MarkLengthAndTime() {
+  fMain->EditL->SetText("untouched");
+  fMain->EditTime->SetText("untouched");
+}
+
+class PointerTracking : public ViewTest {};
+
+}  // namespace
+
+TEST_F(PointerTracking, WorkedExample) {
+  TempDir dir;
+  LoadMapLayers(WriteLayers(dir, ExampleTown()));
+  fMain->DrawMap();
+  ASSERT_EQ(scaleX, 3);
+  ASSERT_EQ(scaleY, 1);
+
+  Move(31, 50);
+  EXPECT_EQ(ReadBoxes(), (Boxes{"110.333330", "350.000000", "1", "0", "-1"}));
+  Press(31, 50);
+  EXPECT_EQ(startPoint, 0);
+  EXPECT_EQ(ReadBoxes(), (Boxes{"110.333330", "350.000000", "1", "0", "-1"}));
+  Move(600, 10);
+  EXPECT_EQ(ReadBoxes(), (Boxes{"300.000000", "390.000000", "3", "2", "3"}));
+  EXPECT_EQ(currentPoint, 2);
+  for (int32_t i : {0, 1, 2}) EXPECT_EQ(pointOnRoute[i], 1) << i;
+  for (int32_t j : {0, 1}) EXPECT_EQ(segmentOnRoute[j], 1) << j;
+  EXPECT_EQ(fMain->EditTime->Text().find_first_not_of("0123456789"), std::string::npos);
+}
+
+TEST_F(PointerTracking, NearestPointStartPointAndRouteLength) {
+  const Step onCode1{false, 0, 300}, press{true, 0, 300}, onCode3{false, 200, 300};
+  const struct {
+    const char* name;
+    std::vector<Step> steps;
+    std::array<std::string, 3> codeIndexLength;
+    int32_t start, current;
+  } cases[] = {
+      {"pointer on a point", {onCode3}, {"3", "2", "-1"}, -1, 2},
+      {"equally near: the lower index", {{false, 50, 300}}, {"1", "0", "-1"}, -1, 0},
+      {"press before any move", {{true, 200, 300}}, {"3", "2", "-1"}, -1, 2},
+      {"press, then a move to another point", {onCode1, press, onCode3}, {"3", "2", "3"}, 0, 2},
+      {"right button", {onCode1, {true, 0, 300, mbRight}, onCode3}, {"3", "2", "3"}, 0, 2},
+      {"middle button", {onCode1, {true, 0, 300, mbMiddle}, onCode3}, {"3", "2", "3"}, 0, 2},
+      {"back to the start point", {onCode1, press, onCode3, onCode1}, {"1", "0", "1"}, 0, 0},
+      {"target not reachable", {onCode1, press, {false, 400, 0}}, {"4", "3", "100000"}, 0, 3},
+      {"press without a move", {onCode1, press, onCode3, {true, 200, 300}}, {"3", "2", "3"}, 2, 2},
+  };
+  for (const auto& c : cases) {
+    OpenRowTown();
+    RunSteps(c.steps);
+    const Boxes boxes = ReadBoxes();
+    EXPECT_EQ((std::array<std::string, 3>{boxes[2], boxes[3], boxes[4]}), c.codeIndexLength) << c.name;
+    EXPECT_EQ(startPoint, c.start) << c.name;
+    EXPECT_EQ(currentPoint, c.current) << c.name;
+  }
+}
+
+TEST_F(PointerTracking, SearchRunsOnlyWhenTheNearestPointChanges) {
+  OpenRowTown();
+  RunSteps({{false, 0, 300}, {true, 0, 300}, {false, 200, 300}});
+  MarkLengthAndTime();
+  Move(201, 301);
+  EXPECT_EQ(fMain->EditX->Text(), "201.000000");
+  EXPECT_EQ(fMain->EditL->Text(), "untouched");
+  EXPECT_EQ(fMain->EditTime->Text(), "untouched");
+  EXPECT_EQ(ImagePixel(202, 302), clGray);  // redrawn with the cursor mark
+
+  Press(201, 301);  // the current point becomes the start point; no search
+  EXPECT_EQ(startPoint, 2);
+  EXPECT_EQ(fMain->EditTime->Text(), "untouched");
+  EXPECT_EQ(pointOnRoute[0], 1);
+
+  Move(100, 300);
+  EXPECT_EQ(fMain->EditL->Text(), "2");
+  EXPECT_NE(fMain->EditTime->Text(), "untouched");
+  EXPECT_EQ(pointOnRoute[0], 0);
+}
+
+// The store emptied (as File, Close does) keeps the bounds and the scales.
+// The nearest index stays 0, so after the first move no search ever runs.
+TEST_F(PointerTracking, EmptyPointTableShowsNoPointAndNeverSearches) {
+  OpenRowTown();
+  ClearMapStore();
+  fMain->EditCode->SetText("code");
+  fMain->EditIndex->SetText("index");
+  Move(5, 5);
+  EXPECT_EQ(ReadBoxes(), (Boxes{"5.000000", "295.000000", "", "", "-1"}));
+  EXPECT_EQ(currentPoint, 0);
+  Press(5, 5);
+  EXPECT_EQ(startPoint, 0);
+  MarkLengthAndTime();
+  Move(6, 6);
+  EXPECT_EQ(ReadBoxes(), (Boxes{"6.000000", "294.000000", "", "", "untouched"}));
+  EXPECT_EQ(fMain->EditTime->Text(), "untouched");
+}
+
+// The pointer's map position divides by the scales DrawMap set; where a
+// scale is 0 it is the map's bound on that axis (smallest X, largest Y).
+// The map: (0, 0) and (width, 100).
+TEST_F(PointerTracking, PointerPositionUsesTheViewsScales) {
+  const struct {
+    const char* name;
+    int32_t width;
+    int imageWidth, x, y;
+    const char *mapX, *mapY;
+  } cases[] = {
+      {"whole scales 6 and 3", 100, 683, 31, 50, "5.166667", "83.333333"},
+      {"beyond the drawn map", 100, 683, 650, 390, "108.333330", "-30.000000"},
+      {"fitted: the last column is the far edge", 1066, 683, 682, 0, "1066.000000", "100.000000"},
+      {"fitted: the first column", 1066, 683, 0, 0, "0.000000", "100.000000"},
+      {"no extent in X: both scales stay 0", 0, 683, 10, 20, "0.000000", "100.000000"},
+      {"image one pixel wide: scaleX 0", 100, 1, 0, 50, "0.000000", "83.333333"},
+  };
+  for (const auto& c : cases) {
+    SizeMapImage(c.imageWidth, 397);
+    ASSERT_EQ(fMain->ImageM->Width(), c.imageWidth) << c.name;
+    SetMap({{0, 0, 1}, {c.width, 100, 2}}, {});
+    scaleX = 0;
+    scaleY = 0;
+    fMain->DrawMap();
+    Move(c.x, c.y);
+    EXPECT_EQ(fMain->EditX->Text(), c.mapX) << c.name;
+    EXPECT_EQ(fMain->EditY->Text(), c.mapY) << c.name;
+  }
+}

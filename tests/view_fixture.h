@@ -1,0 +1,20 @@
+#pragma once
+
+#include "tests/main_form_fixture.h"
+#include "toolkit/colors.h"
+
+// A main window test with the view's program-wide state as at program
+// start: both scales 0, the pointer at (0, 0) and no route marked.
+class ViewTest : public MainFormTest {
+ protected:
+  void SetUp() override;
+};
+
+// The colour of pixel (x, y) of ImageM's bitmap, as RGB.
+TColor ImagePixel(int x, int y);
+
+// The window background colour as the bitmap stores it.
+TColor BackgroundColor();
+
+// The number of pixels of ImageM's bitmap that have the colour.
+int CountPixels(TColor color);
