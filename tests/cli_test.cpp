@@ -1,5 +1,6 @@
 #include <gtest/gtest.h>
 
+#include <QImage>
 #include <fstream>
 #include <regex>
 #include <string>
@@ -114,4 +115,65 @@ TEST(RuvelRouteRoute, RefusesWhatItCannotUse) {
   const CommandResult broken = RunCommand("'" + kRoute + "' route '" + (dir / "Mbroken.mif") + "' 1 2");
   EXPECT_EQ(broken.exitCode, 1);
   EXPECT_EQ(broken.err, "ruvel-route: '' is not a valid integer value\n");
+}
+
+// The example map at the design size (scales 3 and 1): points at pixels
+// (0, 200), (600, 200) and (600, 0); segment 0 runs along row 200.
+TEST(RuvelRouteRender, DrawsTheWindowsPictureIntoAPng) {
+  TempDir dir;
+  const std::string map = WriteLayers(dir, ExampleTown());
+  const QColor red(255, 0, 0), blue(0, 0, 255), black(0, 0, 0);
+  const struct {
+    std::string options;
+    int x, y;
+    QColor color;  // an invalid colour: the background
+  } cases[] = {
+      {"", 300, 200, black},
+      {"--route 1 3", 300, 200, red},
+      {"--route 1 3", 601, 201, red},
+      {"--route 1 3", 0, 200, blue},
+      {"--route 1 3", 600, 0, blue},
+      {"--route 1 3 --no-points", 601, 201, QColor()},
+      {"--route 1 3 --no-lines", 300, 200, QColor()},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.options);
+    const std::string png = dir / "out.png";
+    const CommandResult r = RunCommand("'" + kRoute + "' render '" + map + "' '" + png + "' " + c.options);
+    ASSERT_EQ(r.exitCode, 0) << r.err;
+    const QImage image(QString::fromStdString(png));
+    ASSERT_EQ(image.size(), QSize(683, 397));
+    const QColor background = image.pixelColor(682, 396);
+    EXPECT_EQ(image.pixelColor(c.x, c.y), c.color.isValid() ? c.color : background);
+  }
+}
+
+TEST(RuvelRouteRender, SizesAndRefusals) {
+  TempDir dir;
+  const std::string map = WriteLayers(dir, ExampleTown()), png = dir / "out.png";
+  const CommandResult sized =
+      RunCommand("'" + kRoute + "' render '" + map + "' '" + png + "' --size 300x120");
+  ASSERT_EQ(sized.exitCode, 0) << sized.err;
+  EXPECT_EQ(QImage(QString::fromStdString(png)).size(), QSize(300, 120));
+
+  const struct {
+    std::string args;
+    int exitCode;
+    std::string err;
+  } cases[] = {
+      {"'" + map + "' '" + png + "' --route 1 9", 1, "ruvel-route: no point has code 9\n"},
+      {"'" + map + "' '" + (dir / "no/such/dir.png") + "'", 1, "ruvel-route: cannot write "},
+      {"'" + map + "'", 2, "usage: "},
+      {"'" + map + "' '" + png + "' --size 0x10", 2, "usage: "},
+      {"'" + map + "' '" + png + "' --size 20000x10", 2, "usage: "},
+      {"'" + map + "' '" + png + "' --size 10", 2, "usage: "},
+      {"'" + map + "' '" + png + "' --route 1", 2, "usage: "},
+      {"'" + map + "' '" + png + "' --colour", 2, "usage: "},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.args);
+    const CommandResult r = RunCommand("'" + kRoute + "' render " + c.args);
+    EXPECT_EQ(r.exitCode, c.exitCode);
+    EXPECT_EQ(r.err.substr(0, c.err.size()), c.err);
+  }
 }
