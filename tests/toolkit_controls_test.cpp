@@ -7,6 +7,7 @@
 #include <QApplication>
 #include <QComboBox>
 #include <QFileDialog>
+#include <QLineEdit>
 #include <QListView>
 #include <QMessageBox>
 #include <QMouseEvent>
@@ -18,6 +19,7 @@
 
 #include "tests/modal_script.h"
 #include "toolkit/application.h"
+#include "toolkit/controls.h"
 #include "toolkit/dialogs.h"
 #include "toolkit/exceptions.h"
 #include "toolkit/forms.h"
@@ -98,6 +100,15 @@ TEST_F(ToolkitFormTest, AlignsTopControlsThenTheClientControl) {
   EXPECT_EQ(BoundsOf(client), QRect(0, 70, 400, 30));
   form_->ClientHeight(40);
   EXPECT_EQ(BoundsOf(client), QRect(0, 70, 400, 0));
+}
+
+// A coordinate wider than its 65-pixel box shows its leading digits.
+TEST_F(ToolkitFormTest, EditShowsANewTextFromItsBeginning) {
+  auto* edit = new TEdit(form_, form_);
+  edit->SetBounds(0, 0, 65, 21);
+  edit->SetText("22514.750000");
+  EXPECT_EQ(edit->Text(), "22514.750000");
+  EXPECT_EQ(static_cast<QLineEdit*>(edit->Widget())->cursorPosition(), 0);
 }
 
 TEST_F(ToolkitFormTest, MenuCaptionsAreShownLiterally) {

@@ -192,8 +192,13 @@ TEdit::TEdit(TComponent* owner, TWinControl* parent)
 
 std::string TEdit::Text() const { return static_cast<QLineEdit*>(Widget())->text().toStdString(); }
 
+// The box shows the text from its beginning, as an edit control does after
+// its text is replaced; a line edit would scroll to its end, so that a long
+// coordinate lost its leading digits.
 void TEdit::SetText(const std::string& text) {
-  static_cast<QLineEdit*>(Widget())->setText(QString::fromStdString(text));
+  auto* edit = static_cast<QLineEdit*>(Widget());
+  edit->setText(QString::fromStdString(text));
+  edit->setCursorPosition(0);
 }
 
 bool TEdit::ReadOnly() const { return static_cast<QLineEdit*>(Widget())->isReadOnly(); }
