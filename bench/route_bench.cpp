@@ -96,51 +96,40 @@ int64_t HeapDijkstra(int32_t start, int32_t target, std::vector<int64_t>& distan
   return INT64_MAX;
 }
 
-void RunFindRoute(benchmark::State& state) {
+// Runs one search per iteration over a fixed list of random pairs on the
+// map the columns x rows grid gives; search(start, target) tells whether
+// the target was reached, which the "reached" counter averages.
+template <typename Search>
+void RunSearches(benchmark::State& state, int32_t columns, int32_t rows, Search search) {
+  MakeGridMap(columns, rows, 50000);
+  const auto pairs = RandomPairs();
+  size_t next = 0;
+  int64_t reached = 0;
+  for (auto _ : state) {
+    const auto [start, target] = pairs[next++ % pairs.size()];
+    reached += search(start, target);
+  }
+  state.counters["reached"] =
+      benchmark::Counter(static_cast<double>(reached), benchmark::Counter::kAvgIterations);
+}
+
+bool SearchFindRoute(int32_t start, int32_t target) {
   static const bool window = (CreateOffscreenMainWindow(), true);  // FindRoute shows its ticks there
   (void)window;
-  const auto pairs = RandomPairs();
-  size_t next = 0;
-  int64_t reached = 0;
-  for (auto _ : state) {
-    const auto [start, target] = pairs[next++ % pairs.size()];
-    reached += FindRoute(start, target) != ROUTE_NOT_FOUND;
-  }
-  state.counters["reached"] =
-      benchmark::Counter(static_cast<double>(reached), benchmark::Counter::kAvgIterations);
+  return FindRoute(start, target) != ROUTE_NOT_FOUND;
 }
 
-void RunHeapDijkstra(benchmark::State& state) {
-  const auto pairs = RandomPairs();
-  std::vector<int64_t> distance(GRAPH_CAPACITY);
-  size_t next = 0;
-  int64_t reached = 0;
-  for (auto _ : state) {
-    const auto [start, target] = pairs[next++ % pairs.size()];
-    reached += HeapDijkstra(start, target, distance) != INT64_MAX;
-  }
-  state.counters["reached"] =
-      benchmark::Counter(static_cast<double>(reached), benchmark::Counter::kAvgIterations);
+bool SearchHeapDijkstra(int32_t start, int32_t target) {
+  static std::vector<int64_t> distance(GRAPH_CAPACITY);
+  return HeapDijkstra(start, target, distance) != INT64_MAX;
 }
 
-// About 40,000 junctions on a square grid, 50,000 roads: 100,000 entries.
-void BM_FindRoute_Grid(benchmark::State& state) {
-  MakeGridMap(200, 200, 50000);
-  RunFindRoute(state);
-}
-void BM_HeapDijkstra_Grid(benchmark::State& state) {
-  MakeGridMap(200, 200, 50000);
-  RunHeapDijkstra(state);
-}
-// The same size, long and thin: routes of many more segments.
-void BM_FindRoute_Thin(benchmark::State& state) {
-  MakeGridMap(4000, 10, 50000);
-  RunFindRoute(state);
-}
-void BM_HeapDijkstra_Thin(benchmark::State& state) {
-  MakeGridMap(4000, 10, 50000);
-  RunHeapDijkstra(state);
-}
+// About 40,000 junctions on a square grid, 50,000 roads: 100,000 entries;
+// and the same size long and thin, with routes of many more segments.
+void BM_FindRoute_Grid(benchmark::State& state) { RunSearches(state, 200, 200, SearchFindRoute); }
+void BM_HeapDijkstra_Grid(benchmark::State& state) { RunSearches(state, 200, 200, SearchHeapDijkstra); }
+void BM_FindRoute_Thin(benchmark::State& state) { RunSearches(state, 4000, 10, SearchFindRoute); }
+void BM_HeapDijkstra_Thin(benchmark::State& state) { RunSearches(state, 4000, 10, SearchHeapDijkstra); }
 
 BENCHMARK(BM_FindRoute_Grid)->Unit(benchmark::kMicrosecond);
 BENCHMARK(BM_HeapDijkstra_Grid)->Unit(benchmark::kMicrosecond);
