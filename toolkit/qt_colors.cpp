@@ -5,30 +5,15 @@
 
 namespace {
 
-// The palette role of each Windows system colour index, where Qt has one.
+// The palette role of each system colour the program uses.
 struct SystemRole {
   uint8_t index;
   QPalette::ColorRole role;
 };
 constexpr SystemRole kSystemRoles[] = {
-    {0, QPalette::Midlight},          // scroll bar
-    {4, QPalette::Window},            // menu background
-    {5, QPalette::Base},              // window background
-    {6, QPalette::Shadow},            // window frame
-    {7, QPalette::WindowText},        // menu text
-    {8, QPalette::Text},              // window text
-    {13, QPalette::Highlight},        // selection background
-    {14, QPalette::HighlightedText},  // selection text
-    {15, QPalette::Button},           // button face
-    {16, QPalette::Dark},             // button shadow
-    {17, QPalette::PlaceholderText},  // grey text
-    {18, QPalette::ButtonText},       // button text
-    {20, QPalette::Light},            // button highlight
-    {21, QPalette::Shadow},           // dark 3-D shadow
-    {22, QPalette::Midlight},         // 3-D light
-    {23, QPalette::ToolTipText},      // tooltip text
-    {24, QPalette::ToolTipBase},      // tooltip background
-    {26, QPalette::Link},             // hot-tracked item
+    {5, QPalette::Base},     // window background
+    {8, QPalette::Text},     // window text
+    {15, QPalette::Button},  // button face
 };
 
 }  // namespace

@@ -11,8 +11,8 @@
 // at the moment of the call, so a palette change shows in everything drawn
 // afterwards. Indices follow the Windows numbering: 5 window background
 // (QPalette::Base), 8 window text (QPalette::Text), 15 button face
-// (QPalette::Button) and the other roles that have a counterpart in
-// QPalette; an index without one gives black. For any other value the high
+// (QPalette::Button), the three the program draws with; any other index
+// gives black. For any other value the high
 // byte is ignored and the low three bytes are the colour.
 
 // The pixel value of the system colour with the given index.
