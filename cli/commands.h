@@ -22,7 +22,9 @@ void RunRoute(const std::vector<std::string>& args);
 // [--no-points] [--no-lines]: the window's picture of the map as a PNG file.
 void RunRender(const std::vector<std::string>& args);
 
-// Empties the map store and loads the map whose M layer is path.
+// Empties the map store and loads the map whose M layer is path. Raises
+// Exception, before anything is loaded, when path names no regular file or
+// its name does not begin with a capital M.
 void LoadMap(const std::string& path);
 
 // A whole number given on the command line; UsageError when it is not one.

@@ -1,7 +1,11 @@
 // ruvel-route: the command-line companion of Ruvel. It loads maps, finds
 // routes and draws maps with the same code as the window, for scripting and
 // for checking map files.
+#include <sys/stat.h>
+
+#include <cerrno>
 #include <cstdio>
+#include <cstring>
 #include <exception>
 #include <string>
 #include <vector>
@@ -10,6 +14,7 @@
 #include "map/layer_loader.h"
 #include "map/map_store.h"
 #include "toolkit/exceptions.h"
+#include "toolkit/paths.h"
 #include "toolkit/text.h"
 
 namespace {
@@ -35,9 +40,26 @@ Command FindCommand(const std::string& name) {
   return nullptr;
 }
 
+// Refuses, before anything is loaded, a path that cannot be a map's M layer:
+// one that names no regular file (the loader would skip it and show an empty
+// map), or whose name does not begin with a capital M, which the S layer's
+// name is made from.
+void CheckMapFile(const std::string& path) {
+  struct stat info;
+  if (::stat(path.c_str(), &info) != 0) throw Exception("cannot open " + path + ": " + std::strerror(errno));
+  if (S_ISDIR(info.st_mode)) throw Exception("cannot open " + path + ": " + std::strerror(EISDIR));
+  if (!S_ISREG(info.st_mode)) throw Exception("cannot open " + path + ": not a regular file");
+  const std::string name = ExtractFileName(path);
+  if (name.empty() || name[0] != 'M') {
+    throw Exception(path +
+                    ": the name must begin with a capital M (the S layer's files are named by replacing it)");
+  }
+}
+
 }  // namespace
 
 void LoadMap(const std::string& path) {
+  CheckMapFile(path);
   ClearMapStore();
   LoadMapLayers(path);
 }

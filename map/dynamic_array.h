@@ -7,6 +7,13 @@
 
 #include "toolkit/exceptions.h"
 
+// Whether a value-initialised T is all zero bytes and needs no destructor,
+// so that the zeroed memory of a new block already holds its elements and no
+// construction pass is needed. True for trivial types; a type whose member
+// initialisers are all zero says so by specialising this template.
+template <typename T>
+struct ZeroIsValueInitialized : std::is_trivial<T> {};
+
 // A reference-counted array. The handle holds no block (the empty array) or
 // a pointer to a block shared by every handle copied from it: a reference
 // count, the length, then the elements, contiguous. Copying a handle shares
@@ -77,14 +84,16 @@ class DynamicArray {
   }
 
   // calloc gives zeroed memory, which is already the value of a new element
-  // when T is trivial; other element types are constructed over it.
+  // when ZeroIsValueInitialized<T> holds; other element types are
+  // constructed over it. A large block comes straight from the system's
+  // zeroed pages, so it costs nothing until its elements are written.
   static Block* Allocate(int32_t n) {
     void* memory = std::calloc(1, Block::kHeader + sizeof(T) * static_cast<size_t>(n));
     if (!memory) throw EOutOfMemory("Out of memory for " + std::to_string(n) + " array elements");
     Block* block = static_cast<Block*>(memory);
     block->refCount = 1;
     block->length = n;
-    if constexpr (!std::is_trivially_default_constructible_v<T>) {
+    if constexpr (!ZeroIsValueInitialized<T>::value) {
       for (int32_t i = 0; i < n; ++i) new (block->Elements() + i) T();
     }
     return block;

@@ -29,20 +29,26 @@ namespace {
 // minLength characters as read (line feed counted), without its line feed.
 // Lines are read in pieces of at most 255 characters; a longer line arrives
 // as several. A file that cannot be opened is skipped; the file is closed
-// however the reading ends.
+// however the reading ends. An exception raised while the file is read
+// leaves with the file's name and the line's number in front of its message.
 template <typename Handle>
 void ReadLayerFile(const std::string& path, NameMatch match, size_t minLength, Handle handle) {
   TextFile file;
   if (!file.Open(path, match)) return;
   char buffer[256];
-  while (!file.AtEnd()) {
-    buffer[0] = '\0';
-    file.ReadLine(buffer, sizeof buffer);
-    const size_t length = std::strlen(buffer);
-    if (length < minLength) continue;
-    std::string line(buffer, length);
-    if (line.back() == '\n') line.pop_back();
-    handle(line);
+  try {
+    while (!file.AtEnd()) {
+      buffer[0] = '\0';
+      file.ReadLine(buffer, sizeof buffer);
+      const size_t length = std::strlen(buffer);
+      if (length < minLength) continue;
+      std::string line(buffer, length);
+      if (line.back() == '\n') line.pop_back();
+      handle(line);
+    }
+  } catch (Exception& e) {
+    e.PrefixMessage(ExtractFileName(file.Path()) + ", line " + std::to_string(file.LineNumber()) + ": ");
+    throw;
   }
 }
 
@@ -77,6 +83,8 @@ void ReadPointGeometry(const std::string& path) {
     ReadLayerFile(path, NameMatch::Exact, 5, [&](const std::string& line) {
       int32_t position = 1;
       if (NextToken(line, position, ' ') != "Point") return;
+      if (pointCount + static_cast<int64_t>(added.size()) >= POINT_CAPACITY)
+        throw Exception("Map too large: more than " + std::to_string(POINT_CAPACITY) + " points");
       added.emplace_back();
       added.back().X = StrToInt(NextToken(line, position, ' '));
       added.back().Y = StrToInt(NextToken(line, position, ' '));
@@ -96,9 +104,17 @@ void ReadPointAttributes(const std::string& path) {
   });
 }
 
-// A vertex count that cannot describe a polyline.
-void RefuseVertexCount(int32_t count) {
-  throw EConvertError("Pline vertex count " + std::to_string(count) + " is negative");
+// The vertex count n of a Pline line, when the map's earlier Pline lines
+// declared `declared` vertices in all. A negative count cannot describe a
+// polyline, and a count that would bring the map beyond VERTEX_CAPACITY is
+// refused before anything is allocated for it.
+void CheckVertexCount(int32_t n, int64_t declared) {
+  if (n < 0) throw EConvertError("Pline vertex count " + std::to_string(n) + " is negative");
+  if (declared + n > VERTEX_CAPACITY) {
+    throw Exception("Map too large: Pline " + std::to_string(n) + " would make " +
+                    std::to_string(declared + n) + " vertices in all, at most " +
+                    std::to_string(VERTEX_CAPACITY));
+  }
 }
 
 // "Pline N" starts a segment of N vertices; the following lines that do not
@@ -110,13 +126,17 @@ void ReadSegmentGeometry(const std::string& path) {
       return added.empty() ? segments[segmentCount - 1] : added.back();
     };
     int32_t vertex = 0;
+    int64_t declared = 0;
     ReadLayerFile(path, NameMatch::IgnoreCase, 4, [&](const std::string& line) {
       int32_t position = 1;
       const std::string token = NextToken(line, position, ' ');
       if (token == "Pline") {
+        if (segmentCount + static_cast<int64_t>(added.size()) >= SEGMENT_CAPACITY)
+          throw Exception("Map too large: more than " + std::to_string(SEGMENT_CAPACITY) + " segments");
         added.emplace_back();
         const int32_t count = StrToInt(NextToken(line, position, ' '));
-        if (count < 0) RefuseVertexCount(count);
+        CheckVertexCount(count, declared);
+        declared += count;
         added.back().Vertices.SetLength(count);
         vertex = 0;
       } else if (!token.empty() && (segmentCount > 0 || !added.empty()) &&
@@ -132,7 +152,9 @@ void ReadSegmentGeometry(const std::string& path) {
   });
 }
 
-// Row r gives segment r its end codes and length: "from,to,length".
+// Row r gives segment r its end codes and length: "from,to,length". A
+// negative length is refused: every road can be driven both ways, so it
+// would make a cycle of negative length that no route search can end on.
 void ReadSegmentAttributes(const std::string& path) {
   int32_t row = 0;
   ReadLayerFile(path, NameMatch::IgnoreCase, 5, [&](const std::string& line) {
@@ -142,6 +164,7 @@ void ReadSegmentAttributes(const std::string& path) {
     const int32_t to = StrToInt(NextToken(line, position, ','));
     segments[row].To = to;
     const int32_t length = StrToInt(NextToken(line, position, ','));
+    if (length < 0) throw EConvertError("road length " + std::to_string(length) + " is negative");
     segments[row].Length = length;
     ++row;
   });

@@ -3,15 +3,29 @@
 #include <cstdint>
 #include <string>
 
+#include "map/road_graph.h"
+
+// What one map may hold; the loader refuses a map beyond these while it
+// reads, at the line that crosses the limit. The road graph has room for
+// GRAPH_CAPACITY - 1 points and the route flags for GRAPH_CAPACITY segments;
+// the vertices of all Pline lines together are bounded so that a hostile
+// count cannot exhaust memory.
+constexpr int32_t POINT_CAPACITY = GRAPH_CAPACITY - 1;
+constexpr int32_t SEGMENT_CAPACITY = GRAPH_CAPACITY;
+constexpr int64_t VERTEX_CAPACITY = 16777216;
+
 // Reads the map whose M layer geometry is fileName into the (empty) map store
 // and builds the road graph. The other three files are named from it: the
 // same name with ".mid", and both again with the name's first character
 // replaced by "S" (Mtown.mif: Mtown.mid, Stown.mif, Stown.mid); a derived
 // name that does not exist as written is looked up ignoring letter case. A
-// file that cannot be opened is skipped. A malformed number raises
-// EConvertError and a surplus attribute row DynArrayOutOfRange; either
-// leaves at once with what was stored so far kept (counts equal to the
-// tables' lengths), the remaining files unread and the graph not rebuilt.
+// file that cannot be opened, or that is not a regular file, is skipped.
+// A malformed number or a negative road length raises EConvertError, a
+// surplus attribute row DynArrayOutOfRange, a map beyond the capacities
+// above or a failing read Exception; each leaves at once with the file's
+// name and line number in front of its message, with what was stored so far
+// kept (counts equal to the tables' lengths), the remaining files unread and
+// the graph not rebuilt.
 void LoadMapLayers(std::string fileName);
 
 // The token of line that starts at the 1-based position, up to the next

@@ -2,6 +2,8 @@
 
 #include <limits>
 
+#include "route/route_search.h"
+
 DynamicArray<TFieldM> points;
 int32_t pointCount = 0;
 DynamicArray<TFieldS> segments;
@@ -16,6 +18,7 @@ void ClearMapStore() {
   points.SetLength(0);
   segmentCount = 0;
   segments.SetLength(0);
+  ClearRouteMarks();
 }
 
 int32_t NegateY(int32_t y) {

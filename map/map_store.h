@@ -2,6 +2,7 @@
 
 #include <cstdint>
 #include <string>
+#include <type_traits>
 
 #include "map/dynamic_array.h"
 
@@ -10,6 +11,11 @@ struct TPoint {
   int32_t x = 0;
   int32_t y = 0;
 };
+
+// A new vertex is (0, 0): zeroed memory, with nothing to construct.
+template <>
+struct ZeroIsValueInitialized<TPoint> : std::true_type {};
+static_assert(std::is_trivially_copyable_v<TPoint> && std::is_trivially_destructible_v<TPoint>);
 
 // A junction of the M layer. Code is the point's node number in the road
 // graph: the point with code c is expected at index c - 1 of the table.
@@ -42,8 +48,9 @@ extern int32_t segmentCount;
 extern int32_t startPoint;
 extern int32_t currentPoint;
 
-// Empties both tables and sets startPoint and currentPoint to -1. Leaves the
-// map bounds, the road graph and the route marks as they are.
+// Empties both tables, sets startPoint and currentPoint to -1 and clears the
+// route marks, so that no route of this map is painted on the next one.
+// Leaves the map bounds and the road graph as they are.
 void ClearMapStore();
 
 // -y as the view and the bounds use it. The one value whose negation does

@@ -107,6 +107,11 @@ void MarkRoute(int32_t routeCount) {
 
 }  // namespace
 
+void ClearRouteMarks() {
+  std::memset(pointOnRoute, 0, sizeof pointOnRoute);
+  std::memset(segmentOnRoute, 0, sizeof segmentOnRoute);
+}
+
 int32_t FindRoute(int32_t startCode, int32_t targetCode) {
   ResetSearch();
   const bool searchable = IsNodeCode(startCode) && IsNodeCode(targetCode);
@@ -117,8 +122,7 @@ int32_t FindRoute(int32_t startCode, int32_t targetCode) {
   fMain->EditTime->SetText(IntToStr(t1 - t0));
 
   const int32_t routeCount = searchable ? WalkBack(startCode, targetCode) : ROUTE_NOT_FOUND;
-  std::memset(pointOnRoute, 0, sizeof pointOnRoute);
-  std::memset(segmentOnRoute, 0, sizeof segmentOnRoute);
+  ClearRouteMarks();
   if (routeCount == ROUTE_NOT_FOUND) return ROUTE_NOT_FOUND;
   MarkRoute(routeCount);
   return routeCount;

@@ -18,10 +18,13 @@ extern int32_t frontier[GRAPH_CAPACITY];
 extern int32_t nextFrontier[GRAPH_CAPACITY];
 
 // The last route found: 1 for every segment (by index) and every point (by
-// index, code - 1) on it, else 0. Rewritten in full by every search; kept
-// through closing and opening maps.
+// index, code - 1) on it, else 0. Rewritten in full by every search and
+// cleared with the map store.
 extern int32_t segmentOnRoute[GRAPH_CAPACITY];
 extern int32_t pointOnRoute[GRAPH_CAPACITY];
+
+// Clears both route flag arrays.
+void ClearRouteMarks();
 
 // Finds the shortest route over the road graph from the point with code
 // startCode to the point with code targetCode, by passes of edge relaxation

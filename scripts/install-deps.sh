@@ -1,9 +1,10 @@
 #!/usr/bin/env bash
 # Installs the Debian packages that building, testing and running need, when
-# any of them is missing. Non-interactive; works as root or through sudo.
+# any of them is missing, together with any packages named as arguments.
+# Non-interactive; works as root or through sudo.
 set -euo pipefail
 
-packages=(cmake make g++ qt6-base-dev libgl-dev libgtest-dev libbenchmark-dev fonts-dejavu-core)
+packages=(cmake make g++ qt6-base-dev libgl-dev libgtest-dev libbenchmark-dev fonts-dejavu-core "$@")
 missing=()
 for p in "${packages[@]}"; do
   dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q "install ok installed" || missing+=("$p")

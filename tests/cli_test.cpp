@@ -1,4 +1,5 @@
 #include <gtest/gtest.h>
+#include <sys/stat.h>
 
 #include <QImage>
 #include <fstream>
@@ -54,7 +55,7 @@ TEST(RuvelRouteInfo, ReportsFailuresAndUsage) {
     int exitCode;
     std::string out, err;
   } cases[] = {
-      {"info '" + bad + "'", 1, "", "ruvel-route: '1.5' is not a valid integer value\n"},
+      {"info '" + bad + "'", 1, "", "ruvel-route: Mtown.mif, line 1: '1.5' is not a valid integer value\n"},
       {"info", 2, "", "usage: "},
       {"info a b", 2, "", "usage: "},
       {"frobnicate x", 2, "", "usage: "},
@@ -103,7 +104,7 @@ TEST(RuvelRouteRoute, RefusesWhatItCannotUse) {
       {"route '" + map + "' 1 2 3", 2, "usage: "},
       {"route '" + map + "' 1 x", 2, "usage: "},
       {"route '" + map + "' 1 2.5", 2, "usage: "},
-      {"route '" + (dir / "Mbad.mif") + "' 1 2", 0, ""},  // no files: an empty map, every route unreachable
+      {"route '" + (dir / "Mbad.mif") + "' 1 2", 1, "ruvel-route: cannot open " + (dir / "Mbad.mif")},
   };
   WriteLayers(dir, {"Point 1 2\nPoint 3\n", "", "", ""}, "broken");
   for (const auto& c : cases) {
@@ -114,7 +115,7 @@ TEST(RuvelRouteRoute, RefusesWhatItCannotUse) {
   }
   const CommandResult broken = RunCommand("'" + kRoute + "' route '" + (dir / "Mbroken.mif") + "' 1 2");
   EXPECT_EQ(broken.exitCode, 1);
-  EXPECT_EQ(broken.err, "ruvel-route: '' is not a valid integer value\n");
+  EXPECT_EQ(broken.err, "ruvel-route: Mbroken.mif, line 2: '' is not a valid integer value\n");
 }
 
 // The example map at the design size (scales 3 and 1): points at pixels
@@ -175,5 +176,42 @@ TEST(RuvelRouteRender, SizesAndRefusals) {
     const CommandResult r = RunCommand("'" + kRoute + "' render " + c.args);
     EXPECT_EQ(r.exitCode, c.exitCode);
     EXPECT_EQ(r.err.substr(0, c.err.size()), c.err);
+  }
+}
+
+// Hostile or mistaken inputs end at once with a message naming the file:
+// exit 1, or exit 0 for a layer file that is skipped.
+TEST(RuvelRouteInfo, RefusesHostileAndMistakenFilesAtOnce) {
+  TempDir dir;
+  const LayerTexts town = ExampleTown();
+  const std::string hugePline = WriteLayers(dir, {town.mMif, "", "Pline 2000000000\n", ""}, "huge");
+  const std::string negative = WriteLayers(dir, {town.mMif, town.mMid, town.sMif, "1,2,-1\n"}, "neg");
+  const std::string fifo = WriteLayers(dir, {town.mMif, town.mMid, "", ""}, "fifo");
+  ASSERT_EQ(::mkfifo((dir / "Sfifo.mif").c_str(), 0600), 0);
+  const std::string wrongName = dir / "Stown.mif";
+  WriteFile(wrongName, town.mMif);
+  const struct {
+    std::string path;
+    int exitCode;
+    std::string err;
+  } cases[] = {
+      {hugePline, 1,
+       "ruvel-route: Shuge.mif, line 1: Map too large: Pline 2000000000 would make 2000000000 vertices in "
+       "all, at most 16777216\n"},
+      {negative, 1, "ruvel-route: Sneg.mid, line 1: road length -1 is negative\n"},
+      {fifo, 0, ""},
+      {dir / "Mmissing.mif", 1,
+       "ruvel-route: cannot open " + (dir / "Mmissing.mif") + ": No such file or directory\n"},
+      {dir.Path(), 1, "ruvel-route: cannot open " + dir.Path() + ": Is a directory\n"},
+      {"/dev/zero", 1, "ruvel-route: cannot open /dev/zero: not a regular file\n"},
+      {wrongName, 1,
+       "ruvel-route: " + wrongName +
+           ": the name must begin with a capital M (the S layer's files are named by replacing it)\n"},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.path);
+    const CommandResult r = RunCommand("timeout 10 '" + kRoute + "' info '" + c.path + "'");
+    EXPECT_EQ(r.exitCode, c.exitCode);
+    EXPECT_EQ(r.err, c.err);
   }
 }

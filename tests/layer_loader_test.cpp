@@ -329,3 +329,87 @@ TEST_F(LayerLoader, SurplusAttributeRowsRaiseOutOfRange) {
     ExpectGraphNotRebuilt();
   }
 }
+
+// Rules of the rows and lines that a loader could plausibly get wrong while
+// every other test still passes.
+TEST_F(LayerLoader, RowAndLineRules) {
+  const LayerTexts town = ExampleTown();
+  const struct {
+    const char* name;
+    LayerTexts layers;
+    std::function<void()> check;
+  } cases[] = {
+      {"an S row of 4 characters with its line feed is skipped and not counted",
+       {town.mMif, town.mMid, town.sMif, "1,2\n1,2,200\n2,3\n"},
+       [] {
+         EXPECT_EQ(segments[0].Length, 200);
+         EXPECT_EQ(segments[1].From, 0);
+       }},
+      {"an M row's text runs to the end of the line, commas included",
+       {town.mMif, "1,Gate, north,,\n2,\"Mill, old\"\n", "", ""},
+       [] {
+         EXPECT_EQ(points[0].Text, "Gate, north,,");
+         EXPECT_EQ(points[1].Text, "\"Mill, old\"");
+       }},
+      {"an S row ignores what follows its third comma",
+       {town.mMif, town.mMid, town.sMif, "1,2,200,x,,y\n2,3,210,\"Mill Lane\"\n"},
+       [] {
+         EXPECT_EQ(segments[0].Length, 200);
+         EXPECT_EQ(segments[1].Length, 210);
+       }},
+      {"Pline 0 is a segment without vertices; the next vertex line is surplus",
+       {town.mMif, town.mMid, "Pline 0\n5 6\nPline 1\n7 8\n", "1,2,3\n2,3,4\n"},
+       [] {
+         ASSERT_EQ(segmentCount, 2);
+         EXPECT_EQ(segments[0].Vertices.Length(), 0);
+         EXPECT_EQ(segments[0].Length, 3);
+         EXPECT_EQ(segments[1].Vertices[0].x, 7);
+       }},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.name);
+    SetUp();
+    TempDir caseDir;
+    LoadMapLayers(WriteLayers(caseDir, c.layers));
+    c.check();
+  }
+}
+
+// Each number is converted before the element it goes to is accessed: in a
+// surplus row a bad first number is a conversion error, while a bad second
+// number comes after the first was stored, so the row's access fails first.
+TEST_F(LayerLoader, NumbersAreConvertedBeforeTheElementIsAccessed) {
+  const LayerTexts town = ExampleTown();
+  const struct {
+    const char* surplusRow;
+    bool outOfRange;
+  } cases[] = {{"x,1,30\n", false}, {"3,x,30\n", true}, {"3,1,x\n", true}};
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.surplusRow);
+    SetUp();
+    TempDir caseDir;
+    const std::string map = WriteLayers(caseDir, {town.mMif, town.mMid, town.sMif, town.sMid + c.surplusRow});
+    if (c.outOfRange)
+      EXPECT_THROW(LoadMapLayers(map), DynArrayOutOfRange);
+    else
+      EXPECT_THROW(LoadMapLayers(map), EConvertError);
+  }
+}
+
+// A last line of exactly 5 characters without a line feed is long enough
+// to be used: "Point" adds a point and then finds no X.
+TEST_F(LayerLoader, LastPointLineOfFiveCharactersIsUsed) {
+  EXPECT_THROW(Load({"Point 1 2\nPoint", "", "", ""}), EConvertError);
+  EXPECT_EQ(pointCount, 2);
+}
+
+// Only the derived names are matched ignoring letter case; the chosen name
+// is opened as given.
+TEST_F(LayerLoader, ChosenNameIsNotMatchedIgnoringCase) {
+  const LayerTexts town = ExampleTown();
+  WriteFile(dir / "MTOWN.MIF", town.mMif);
+  WriteFile(dir / "Stown.mif", town.sMif);
+  LoadMapLayers(dir / "Mtown.mif");
+  EXPECT_EQ(pointCount, 0);
+  EXPECT_EQ(segmentCount, 2);
+}

@@ -196,6 +196,7 @@ TEST_F(MainWindowTest, MenuHasItsCaptionsStatesAndNoShortcuts) {
     EXPECT_TRUE(QKeySequence::mnemonic(i.item->Action()->text()).isEmpty());
   }
   EXPECT_TRUE(fMain->N1->Action()->isSeparator());
+  EXPECT_TRUE(fMain->N1->Action()->text().isEmpty());  // a style would draw a "-" beside the line
   EXPECT_EQ(fMain->MainMenu1->MenuBar()->actions(),
             (QList<QAction*>{fMain->File1->Action(), fMain->View1->Action()}));
   EXPECT_EQ(fMain->File1->Action()->menu()->actions(),
@@ -308,12 +309,40 @@ TEST_F(MainWindowTest, MalformedMapIsReportedAndTheWindowStaysUsable) {
   }
   QString shown;
   ASSERT_EQ(Open({ChooseFile(folder_ + "/Mbad.mif"), DismissMessage(shown)}), 2);
-  EXPECT_EQ(shown.toStdString(), expected);
+  EXPECT_EQ(shown.toStdString(), "Mbad.mif, line 1: " + expected);
   // Close stays enabled; the map area is as it was before the command.
   EXPECT_TRUE(fMain->Close1->Enabled());
   EXPECT_TRUE(fMain->PanelM->Visible());
   EXPECT_FALSE(fMain->ImageM->Visible());
   OpenExample();
+}
+
+// A load that fails over an open map: the earlier map's picture stays on
+// screen, not redrawn; Close stays enabled; the store was cleared, so there
+// is no start or current point.
+TEST_F(MainWindowTest, FailedLoadOverAnOpenMapKeepsTheEarlierPicture) {
+  OpenExample();
+  fMain->ImageMMouseMove(fMain->ImageM, 0, 31, 50);
+  fMain->ImageMMouseDown(fMain->ImageM, mbLeft, 0, 31, 50);
+  ASSERT_EQ(startPoint, 0);
+  const QImage before = fMain->ImageM->Picture()->GetBitmap()->Image().copy();
+  WriteExampleMap(folder_, "Mbad");
+  WriteFile(folder_ + "/Mbad.mif", "Point 1 2\nPoint x 2\n");
+  QString shown;
+  ASSERT_EQ(Open({ChooseFile(folder_ + "/Mbad.mif"), DismissMessage(shown)}), 2);
+  EXPECT_EQ(CurrentState(), (WindowState{true, true, true, 2, 0}));
+  EXPECT_EQ(startPoint, -1);
+  EXPECT_EQ(currentPoint, -1);
+  EXPECT_EQ(fMain->ImageM->Picture()->GetBitmap()->Image(), before);
+}
+
+// Layer files that cannot be opened are skipped: a map of points alone
+// opens like any other.
+TEST_F(MainWindowTest, OpenWithMissingLayerFilesReachesTheMapOpenState) {
+  WriteFile(folder_ + "/Mlone.mif", ExampleTown().mMif);
+  ASSERT_EQ(Open({ChooseFile(folder_ + "/Mlone.mif")}), 1);
+  EXPECT_EQ(CurrentState(), (WindowState{true, true, true, 3, 0}));
+  EXPECT_EQ(points[0].Text, "");
 }
 
 TEST_F(MainWindowTest, MapAreaFollowsTheWindowSize) {

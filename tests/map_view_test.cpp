@@ -244,8 +244,6 @@ TEST_F(MapView, CursorMarkIsDrawnLastAndOnlyAwayFromTheBorder) {
 // entries as off the route.
 TEST_F(MapView, EntriesBeyondTheRouteFlagsAreOffTheRoute) {
   SetMap({{0, 0, 1}, {683, -397, 2}}, {});
-  std::fill(std::begin(pointOnRoute), std::end(pointOnRoute), 1);
-  std::fill(std::begin(segmentOnRoute), std::end(segmentOnRoute), 1);
   std::vector<PointSpec> manyPoints(GRAPH_CAPACITY + 1, {300, -300, 0});
   manyPoints[GRAPH_CAPACITY - 1] = {100, -100, 0};
   manyPoints[GRAPH_CAPACITY] = {200, -100, 0};
@@ -253,6 +251,8 @@ TEST_F(MapView, EntriesBeyondTheRouteFlagsAreOffTheRoute) {
   manySegments[GRAPH_CAPACITY - 1].vertices = {At(100, 50), At(110, 50)};
   manySegments[GRAPH_CAPACITY].vertices = {At(100, 60), At(110, 60)};
   SetStore(manyPoints, manySegments);
+  std::fill(std::begin(pointOnRoute), std::end(pointOnRoute), 1);
+  std::fill(std::begin(segmentOnRoute), std::end(segmentOnRoute), 1);
   fMain->DrawMap();
   EXPECT_EQ(ImagePixel(100, 100), clRed);
   EXPECT_EQ(ImagePixel(200, 100), clBlack);

@@ -2,8 +2,16 @@
 // nearest point, the start point and when the route search runs.
 #include <gtest/gtest.h>
 
+#include <QApplication>
+#include <QEvent>
+#include <QObject>
+#include <QTest>
+#include <QWidget>
 #include <array>
+#include <climits>
+#include <functional>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "app/main_form.h"
@@ -16,6 +24,7 @@
 #include "tests/view_fixture.h"
 #include "toolkit/controls.h"
 #include "toolkit/image.h"
+#include "toolkit/menus.h"
 #include "view/map_transform.h"
 
 namespace {
@@ -64,6 +73,21 @@ void MarkLengthAndTime() {
 }
 
 class PointerTracking : public ViewTest {};
+
+// Calls record with every widget it filters, when the widget is painted.
+class PaintRecorder : public QObject {
+ public:
+  explicit PaintRecorder(std::function<void(QObject*)> record) : record_(std::move(record)) {}
+
+ protected:
+  bool eventFilter(QObject* watched, QEvent* event) override {
+    if (event->type() == QEvent::Paint) record_(watched);
+    return false;
+  }
+
+ private:
+  std::function<void(QObject*)> record_;
+};
 
 }  // namespace
 
@@ -182,4 +206,67 @@ TEST_F(PointerTracking, PointerPositionUsesTheViewsScales) {
     EXPECT_EQ(fMain->EditX->Text(), c.mapX) << c.name;
     EXPECT_EQ(fMain->EditY->Text(), c.mapY) << c.name;
   }
+}
+
+// The scan starts from a distance of 2147483647.0: when every point is at
+// least that far from the pointer, point 0 is the nearest, even if another
+// is nearer than it.
+TEST_F(PointerTracking, NearestPointScanStartsAt2147483647) {
+  // The pointer at pixel (0, 0) is the map's corner (-2147483648,
+  // 2147483647), which only a road vertex reaches; point 0 lies about 6.1e9
+  // map units away and point 1 about 4.3e9.
+  SetMap({{INT32_MAX, INT32_MIN, 1}, {INT32_MAX, INT32_MAX, 2}},
+         {{1, 2, 1, {{INT32_MIN, INT32_MAX}, {INT32_MAX, INT32_MAX}}}});
+  fMain->DrawMap();
+  Move(0, 0);
+  EXPECT_EQ(currentPoint, 0);
+  EXPECT_EQ(fMain->EditIndex->Text(), "0");
+}
+
+// After the map is closed the (hidden) picture is redrawn from the kept
+// bounds: the background and the cursor mark only.
+TEST_F(PointerTracking, CloseRedrawsTheBackgroundAndTheCursorMarkOnly) {
+  OpenRowTown();
+  RunSteps({{false, 0, 300}, {true, 0, 300}, {false, 200, 300}, {false, 150, 150}});
+  fMain->Close1Click(fMain->Close1);
+  const int pixels = fMain->ImageM->Width() * fMain->ImageM->Height();
+  EXPECT_EQ(CountPixels(clGray), 4);
+  EXPECT_EQ(ImagePixel(149, 149), clGray);
+  EXPECT_EQ(CountPixels(BackgroundColor()), pixels - 4);
+}
+
+// The boxes show each step as it happens: X, Y, Code and Index are repainted
+// before the route search runs (while the Time box still shows the last
+// search), the Length box after it.
+TEST_F(PointerTracking, ReadOutBoxesAreRepaintedAroundTheSearch) {
+  fMain->Show();
+  ASSERT_TRUE(QTest::qWaitForWindowExposed(fMain->Widget()));
+  OpenRowTown();
+  RunSteps({{false, 0, 300}, {true, 0, 300}});
+  fMain->EditTime->SetText("before");
+  QApplication::processEvents();  // nothing left to paint
+  // Each box's first paint, with the Time box's text at that moment.
+  std::vector<std::pair<std::string, std::string>> paints;
+  PaintRecorder recorder([&](QObject* box) {
+    const std::string name = box->objectName().toStdString();
+    for (const auto& paint : paints)
+      if (paint.first == name) return;
+    paints.emplace_back(name, fMain->EditTime->Text());
+  });
+  const std::pair<TEdit*, const char*> boxes[] = {{fMain->EditX, "X"},
+                                                  {fMain->EditY, "Y"},
+                                                  {fMain->EditCode, "Code"},
+                                                  {fMain->EditIndex, "Index"},
+                                                  {fMain->EditL, "Length"}};
+  for (const auto& [box, name] : boxes) {
+    box->Widget()->setObjectName(name);
+    box->Widget()->installEventFilter(&recorder);
+  }
+  Move(200, 300);
+  const std::string ticks = fMain->EditTime->Text();
+  ASSERT_NE(ticks, "before");
+  EXPECT_EQ(
+      paints,
+      (std::vector<std::pair<std::string, std::string>>{
+          {"X", "before"}, {"Y", "before"}, {"Code", "before"}, {"Index", "before"}, {"Length", ticks}}));
 }

@@ -2,10 +2,12 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <random>
 #include <vector>
 
 #include "map/map_store.h"
+#include "route/route_search.h"
 #include "tests/store_setup.h"
 #include "toolkit/exceptions.h"
 
@@ -176,11 +178,16 @@ TEST(BuildRoadGraph, AcceptsAMapExactlyAtCapacity) {
   ClearMapStore();
 }
 
-TEST(ClearMapStore, EmptiesTheTablesAndKeepsTheGraph) {
+TEST(ClearMapStore, EmptiesTheTablesAndRouteMarksAndKeepsTheGraph) {
   SetStore(kTown, {{1, 2, 200, {}}});
   BuildRoadGraph();
   startPoint = currentPoint = 2;
+  // The last route's marks, which would otherwise be painted on the next map.
+  pointOnRoute[0] = pointOnRoute[GRAPH_CAPACITY - 1] = 1;
+  segmentOnRoute[0] = segmentOnRoute[GRAPH_CAPACITY - 1] = 1;
   ClearMapStore();
+  EXPECT_EQ(std::count(pointOnRoute, pointOnRoute + GRAPH_CAPACITY, 0), GRAPH_CAPACITY);
+  EXPECT_EQ(std::count(segmentOnRoute, segmentOnRoute + GRAPH_CAPACITY, 0), GRAPH_CAPACITY);
   ClearMapStore();  // also on an empty store
   EXPECT_EQ(pointCount, 0);
   EXPECT_EQ(points.Length(), 0);

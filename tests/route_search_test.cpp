@@ -11,6 +11,8 @@
 #include "map/map_store.h"
 #include "map/road_graph.h"
 #include "tests/main_form_fixture.h"
+#include "tests/random_maps.h"
+#include "tests/route_reference.h"
 #include "tests/store_setup.h"
 #include "toolkit/controls.h"
 
@@ -218,4 +220,26 @@ TEST_F(RouteSearch, SkipsNeighboursOutsideTheGraphWhenCodesAreOff) {
   EXPECT_EQ(FindRoute(1, 3), 2);
   EXPECT_EQ(MarkedSegments(), std::set<int32_t>{4});
   EXPECT_EQ(FindRoute(1, 9), ROUTE_NOT_FOUND);
+}
+
+// Among routes of equal length the search keeps the one its passes find
+// first, which depends on every detail of the passes: the frontier's order,
+// each distance read as it stands when its entry is taken, the next
+// frontier in order of first improvement. Compared with a step-by-step
+// transcription of the search on maps full of ties.
+TEST_F(RouteSearch, ChoosesAmongEqualRoutesExactlyAsThePassesDo) {
+  std::mt19937 random(2026);
+  for (int round = 0; round < 400; ++round) {
+    const RandomMap map = TieRichMap(random);
+    SetMap(map.points, map.roads);
+    const int32_t n = static_cast<int32_t>(map.points.size());
+    for (int query = 0; query < 6; ++query) {
+      const int32_t start = std::uniform_int_distribution<int32_t>(1, n)(random);
+      const int32_t target = std::uniform_int_distribution<int32_t>(1, n)(random);
+      SCOPED_TRACE("round " + std::to_string(round) + ": " + std::to_string(start) + " to " +
+                   std::to_string(target));
+      const RouteOutcome expected = ReferenceRoute(start, target);
+      ASSERT_EQ(ProgramOutcome(FindRoute(start, target)), expected);
+    }
+  }
 }

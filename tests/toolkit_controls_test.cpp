@@ -177,6 +177,30 @@ TEST_F(ToolkitFormTest, ImageReportsPointerPositionsAndButtons) {
   }
 }
 
+// A position with a fraction (on a scaled screen) names the pixel that
+// contains it: each coordinate rounded down, never to the nearest.
+TEST_F(ToolkitFormTest, ImageReportsThePixelThatContainsThePointer) {
+  auto* image = new TImage(form_, form_);
+  image->Align(alClient);
+  QPoint moved, pressed;
+  image->OnMouseMove = [&](TObject*, TShiftState, int x, int y) { moved = {x, y}; };
+  image->OnMouseDown = [&](TObject*, TMouseButton, TShiftState, int x, int y) { pressed = {x, y}; };
+  const struct {
+    QPointF position;
+    QPoint pixel;
+  } cases[] = {
+      {{10.6, 20.5}, {10, 20}}, {{10.0, 20.99}, {10, 20}}, {{-0.5, 3.2}, {-1, 3}}, {{682.75, 0.4}, {682, 0}}};
+  for (const auto& c : cases) {
+    QMouseEvent move(QEvent::MouseMove, c.position, c.position, Qt::NoButton, Qt::NoButton, Qt::NoModifier);
+    QApplication::sendEvent(image->Widget(), &move);
+    QMouseEvent press(QEvent::MouseButtonPress, c.position, c.position, Qt::LeftButton, Qt::LeftButton,
+                      Qt::NoModifier);
+    QApplication::sendEvent(image->Widget(), &press);
+    EXPECT_EQ(moved, c.pixel) << c.position.x() << ", " << c.position.y();
+    EXPECT_EQ(pressed, c.pixel) << c.position.x() << ", " << c.position.y();
+  }
+}
+
 // Exceptions of every kind that leave a handler of every kind of event are
 // shown in a message box and go no further.
 TEST_F(ToolkitFormTest, ExceptionsFromHandlersAreShownAndStopThere) {

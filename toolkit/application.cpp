@@ -1,8 +1,13 @@
 #include "toolkit/application.h"
 
+#include <fcntl.h>
+#include <unistd.h>
+
 #include <QApplication>
 #include <QEventLoop>
 #include <QMessageBox>
+#include <QSocketNotifier>
+#include <csignal>
 #include <cstdio>
 
 #include "toolkit/command_line.h"
@@ -15,6 +20,62 @@
 // them to the end of the process.
 TApplication* Application = new TApplication;
 
+namespace {
+
+// The signals by which the desktop session or a terminal ends a program.
+constexpr int kTerminationSignals[] = {SIGTERM, SIGINT, SIGHUP};
+
+// The write end of the pipe through which a termination signal reaches the
+// event loop; a signal handler may do no more than write to it.
+int signalWriteEnd = -1;
+
+void NoteTerminationSignal(int) {
+  const char byte = 0;
+  [[maybe_unused]] const ssize_t written = ::write(signalWriteEnd, &byte, 1);
+}
+
+}  // namespace
+
+// While the event loop runs, a termination signal closes the main form as
+// its close box does: any modal window first, then the form (its
+// OnCloseQuery runs), so the program ends through its normal path.
+class TerminationSignals {
+ public:
+  explicit TerminationSignals(TApplication& application) {
+    if (::pipe2(fds_, O_CLOEXEC | O_NONBLOCK) != 0) return;
+    signalWriteEnd = fds_[1];
+    notifier_ = std::make_unique<QSocketNotifier>(fds_[0], QSocketNotifier::Read);
+    QObject::connect(notifier_.get(), &QSocketNotifier::activated, [this, &application] {
+      char bytes[16];
+      while (::read(fds_[0], bytes, sizeof bytes) > 0) {
+      }
+      while (QWidget* modal = QApplication::activeModalWidget()) modal->close();
+      if (application.MainForm()) application.MainForm()->Close();
+    });
+    struct sigaction action = {};
+    action.sa_handler = NoteTerminationSignal;
+    action.sa_flags = SA_RESTART;
+    sigemptyset(&action.sa_mask);
+    for (int signal : kTerminationSignals) ::sigaction(signal, &action, nullptr);
+  }
+
+  ~TerminationSignals() {
+    if (!notifier_) return;
+    for (int signal : kTerminationSignals) std::signal(signal, SIG_DFL);
+    notifier_.reset();
+    signalWriteEnd = -1;
+    ::close(fds_[0]);
+    ::close(fds_[1]);
+  }
+
+  TerminationSignals(const TerminationSignals&) = delete;
+  TerminationSignals& operator=(const TerminationSignals&) = delete;
+
+ private:
+  int fds_[2] = {-1, -1};
+  std::unique_ptr<QSocketNotifier> notifier_;
+};
+
 TApplication::TApplication() : TComponent(nullptr) {}
 
 TApplication::~TApplication() { Release(); }
@@ -26,7 +87,11 @@ void TApplication::Release() {
 
 void TApplication::Initialize() {
   if (QCoreApplication::instance()) return;
-  arguments_ = ProcessArguments();
+  // Qt is given the program's name alone: the program ignores its arguments,
+  // and Qt would otherwise act on its own (-reverse, -qwindowtitle, or an
+  // unknown -platform that aborts). QT_QPA_PLATFORM still chooses the
+  // platform.
+  arguments_ = {ProcessArguments().front()};
   for (std::string& argument : arguments_) argv_.push_back(argument.data());
   argv_.push_back(nullptr);
   argc_ = static_cast<int>(arguments_.size());
@@ -52,10 +117,13 @@ void TApplication::FormCreated(TCustomForm* form) {
 void TApplication::Run() {
   if (!mainForm_) return;
   mainForm_->Show();
-  QEventLoop loop;
-  runLoop_ = &loop;
-  loop.exec();
-  runLoop_ = nullptr;
+  {
+    const TerminationSignals closeOnSignal(*this);
+    QEventLoop loop;
+    runLoop_ = &loop;
+    loop.exec();
+    runLoop_ = nullptr;
+  }
   if (qtApplication_) Release();
 }
 

@@ -18,8 +18,8 @@ class TApplication : public TComponent {
   TApplication();
   ~TApplication() override;
 
-  // Starts Qt's application object with the process's own arguments, unless
-  // one exists already, which is then used.
+  // Starts Qt's application object, given only the program's name (never
+  // the process's arguments), unless one exists already, which is then used.
   void Initialize();
 
   // The program's name as the desktop shows it.
@@ -37,7 +37,9 @@ class TApplication : public TComponent {
   }
 
   // Shows the main form and dispatches events until the main form has
-  // closed. Returns at once when there is no main form. When Initialize
+  // closed. Returns at once when there is no main form. Meanwhile SIGTERM,
+  // SIGINT and SIGHUP close any modal window and then the main form, as its
+  // close box would, so that the program ends normally. When Initialize
   // started the Qt application, Run then destroys the forms and the Qt
   // application, since Qt must be gone before the program's static objects
   // go; the program ends after Run.

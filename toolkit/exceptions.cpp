@@ -1,6 +1,8 @@
 #include "toolkit/exceptions.h"
 
-Exception::Exception(const std::string& message) : std::runtime_error(message) {}
+#include <utility>
+
+Exception::Exception(std::string message) : message_(std::move(message)) {}
 
 namespace System {
 

@@ -1,15 +1,24 @@
 #pragma once
 
 #include <cstdint>
-#include <stdexcept>
+#include <exception>
 #include <string>
 
 // The base of every exception the program and the toolkit raise. Event
 // dispatch catches it and shows its message; nothing else is carried.
-class Exception : public std::runtime_error {
+class Exception : public std::exception {
  public:
-  explicit Exception(const std::string& message);
-  std::string Message() const { return what(); }
+  explicit Exception(std::string message);
+  const char* what() const noexcept override { return message_.c_str(); }
+  std::string Message() const { return message_; }
+
+  // Puts where the failure happened in front of the message, for example
+  // "Stown.mid, line 12: " before "'x' is not a valid integer value". The
+  // exception keeps its class, so the caller can rethrow it as it is.
+  void PrefixMessage(const std::string& prefix) { message_.insert(0, prefix); }
+
+ private:
+  std::string message_;
 };
 
 // Text that is not a whole decimal number in the signed 32-bit range.

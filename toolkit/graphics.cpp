@@ -155,7 +155,7 @@ bool DrawShortLine(const PixelBuffer& pixels, int64_t x0, int64_t y0, int64_t x1
 bool DrawLineInside(const PixelBuffer& pixels, int64_t x0, int64_t y0, int64_t x1, int64_t y1,
                     uint32_t color) {
   const auto within2 = [](int64_t d) { return static_cast<uint64_t>(d + 2) <= 4; };
-  if (within2(x1 - x0) & within2(y1 - y0)) return DrawShortLine(pixels, x0, y0, x1, y1, color);
+  if (within2(x1 - x0) && within2(y1 - y0)) return DrawShortLine(pixels, x0, y0, x1, y1, color);
   const LineSteps steps = StepsOf(pixels, x0, y0, x1, y1);
   StepLine(pixels.bits, y0 * pixels.stride + x0, steps.n, steps.n, steps.n, steps.dm, steps.majorStep,
            steps.minorStep, color);
@@ -244,7 +244,7 @@ EllipseRow ComputeEllipseRow(int64_t r, int64_t w, int64_t h) {
 // Whether (x1, y1) to (x2, y2) is a 3 x 3 box given top left corner first,
 // the map's dot, that lies inside the buffer.
 bool IsDotInside(const PixelBuffer& pixels, int64_t x1, int64_t y1, int64_t x2, int64_t y2) {
-  return (x2 - x1 == 3) & (y2 - y1 == 3) & pixels.Contains(x1, y1) & pixels.Contains(x1 + 2, y1 + 2);
+  return x2 - x1 == 3 && y2 - y1 == 3 && pixels.Contains(x1, y1) && pixels.Contains(x1 + 2, y1 + 2);
 }
 
 // The ellipse of a 3 x 3 box at row (its top left pixel) of a buffer with
@@ -324,7 +324,7 @@ void TCanvas::FillRect(const TRect& rect) {
 void TCanvas::LineTo(int x, int y) {
   const PixelBuffer pixels(bitmap_.WritableBits(), bitmap_.Width(), bitmap_.Height());
   const uint32_t color = ToQRgb(pen_.Color());
-  const bool wrote = pixels.Contains(penX_, penY_) & pixels.Contains(x, y)
+  const bool wrote = pixels.Contains(penX_, penY_) && pixels.Contains(x, y)
                          ? DrawLineInside(pixels, penX_, penY_, x, y, color)
                          : DrawClippedLine(pixels, penX_, penY_, x, y, color);
   MoveTo(x, y);

@@ -3,6 +3,9 @@
 #include <QMouseEvent>
 #include <QPainter>
 #include <QWidget>
+#include <algorithm>
+#include <climits>
+#include <cmath>
 
 #include "toolkit/event_dispatch.h"
 #include "toolkit/graphics.h"
@@ -21,6 +24,16 @@ TShiftState ShiftStateOf(const QMouseEvent& event) {
   if (buttons & Qt::RightButton) shift |= ssRight;
   if (buttons & Qt::MiddleButton) shift |= ssMiddle;
   return shift;
+}
+
+// The pixel that contains a pointer position: the floor of each coordinate,
+// so that a position anywhere inside a pixel (on a scaled screen it has a
+// fraction) names that pixel. Clamped to the int range.
+QPoint PixelOf(const QPointF& position) {
+  const auto floorToInt = [](double v) {
+    return static_cast<int>(std::clamp(std::floor(v), double{INT_MIN}, double{INT_MAX}));
+  };
+  return {floorToInt(position.x()), floorToInt(position.y())};
 }
 
 TMouseButton MouseButtonOf(Qt::MouseButton button) {
@@ -44,13 +57,13 @@ class ImageWidget : public QWidget {
 
   void mouseMoveEvent(QMouseEvent* event) override {
     if (!image_.OnMouseMove) return;
-    const QPoint at = event->position().toPoint();
+    const QPoint at = PixelOf(event->position());
     DispatchEvent([&] { image_.OnMouseMove(&image_, ShiftStateOf(*event), at.x(), at.y()); });
   }
 
   void mousePressEvent(QMouseEvent* event) override {
     if (!image_.OnMouseDown) return;
-    const QPoint at = event->position().toPoint();
+    const QPoint at = PixelOf(event->position());
     DispatchEvent([&] {
       image_.OnMouseDown(&image_, MouseButtonOf(event->button()), ShiftStateOf(*event), at.x(), at.y());
     });

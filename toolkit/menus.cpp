@@ -29,8 +29,10 @@ TMenuItem::~TMenuItem() {
 
 void TMenuItem::Caption(const std::string& caption) {
   caption_ = caption;
-  action_->setSeparator(caption == "-");
-  action_->setText(LiteralMenuText(caption));
+  // A separator is a line only: Qt's styles would draw its text beside it.
+  const bool separator = caption == "-";
+  action_->setSeparator(separator);
+  action_->setText(separator ? QString() : LiteralMenuText(caption));
 }
 
 bool TMenuItem::Enabled() const { return action_->isEnabled(); }

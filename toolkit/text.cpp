@@ -9,7 +9,7 @@
 
 int32_t StrToInt(const std::string& text) {
   const auto fail = [&text]() -> int32_t {
-    throw EConvertError("'" + text + "' is not a valid integer value");
+    throw EConvertError(QuotedText(text) + " is not a valid integer value");
   };
   size_t i = 0;
   const bool negative = !text.empty() && text[0] == '-';
@@ -25,6 +25,37 @@ int32_t StrToInt(const std::string& text) {
     if (magnitude > limit) return fail();
   }
   return static_cast<int32_t>(negative ? -magnitude : magnitude);
+}
+
+std::string QuotedText(const std::string& text) {
+  constexpr size_t kLongest = 40;
+  std::string quoted = "'";
+  for (size_t i = 0; i < text.size() && i < kLongest; ++i) {
+    const unsigned char c = static_cast<unsigned char>(text[i]);
+    switch (c) {
+      case '\n':
+        quoted += "\\n";
+        break;
+      case '\r':
+        quoted += "\\r";
+        break;
+      case '\t':
+        quoted += "\\t";
+        break;
+      case '\\':
+        quoted += "\\\\";
+        break;
+      default:
+        if (c >= 0x20 && c < 0x7F) {
+          quoted += static_cast<char>(c);
+        } else {
+          static const char kHex[] = "0123456789abcdef";
+          quoted += {'\\', 'x', kHex[c >> 4], kHex[c & 15]};
+        }
+    }
+  }
+  if (text.size() > kLongest) quoted += "...";
+  return quoted + "'";
 }
 
 std::string IntToStr(int64_t value) { return std::to_string(value); }

@@ -8,6 +8,12 @@
 // blanks, a decimal point, overflow) raises EConvertError naming the text.
 int32_t StrToInt(const std::string& text);
 
+// text between single quotes, safe to print in a message: a line feed,
+// carriage return, tab and backslash are written \n, \r, \t and \\, every
+// other byte outside the printable ASCII range as \xNN; text longer than 40
+// characters is cut to its first 40, followed by "...".
+std::string QuotedText(const std::string& text);
+
 // Plain decimal text of a value, with a leading "-" when it is negative.
 std::string IntToStr(int64_t value);
 

@@ -1,32 +1,56 @@
 #include "toolkit/text_file.h"
 
 #include <dirent.h>
+#include <fcntl.h>
 #include <sys/stat.h>
+#include <unistd.h>
 
 #include <algorithm>
 #include <cctype>
+#include <cerrno>
+#include <cstdio>
+#include <cstring>
 #include <memory>
 
+#include "toolkit/exceptions.h"
+
 TextFile::~TextFile() {
-  if (file_) std::fclose(file_);
+  if (fd_ >= 0) ::close(fd_);
 }
 
 bool TextFile::Open(const std::string& path, NameMatch match) {
-  const std::string name = match == NameMatch::IgnoreCase ? ResolveNameIgnoringCase(path) : path;
-  file_ = std::fopen(name.c_str(), "rb");
-  return file_ != nullptr;
+  path_ = match == NameMatch::IgnoreCase ? ResolveNameIgnoringCase(path) : path;
+  // Only a regular file is a layer file: a device would never end and a FIFO
+  // would block. The name is checked before opening, and the file opened is
+  // checked again, in case the name was replaced in between; opening without
+  // blocking keeps even that case from hanging.
+  struct stat info;
+  if (::stat(path_.c_str(), &info) != 0 || !S_ISREG(info.st_mode)) return false;
+  fd_ = ::open(path_.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC);
+  if (fd_ < 0) return false;
+  if (::fstat(fd_, &info) == 0 && S_ISREG(info.st_mode)) return true;
+  ::close(fd_);
+  fd_ = -1;
+  return false;
+}
+
+bool TextFile::FillChunk() {
+  chunkPos_ = 0;
+  chunkLen_ = 0;
+  if (atEnd_) return false;
+  ssize_t count;
+  do {
+    count = ::read(fd_, chunk_, sizeof chunk_);
+  } while (count < 0 && errno == EINTR);
+  if (count < 0) throw Exception(std::string("cannot read the file: ") + std::strerror(errno));
+  chunkLen_ = static_cast<size_t>(count);
+  atEnd_ = count == 0;
+  return !atEnd_;
 }
 
 // The next raw byte, or EOF; sets the end indicator when it runs out.
 int TextFile::NextByte() {
-  if (chunkPos_ == chunkLen_) {
-    chunkPos_ = 0;
-    chunkLen_ = atEnd_ ? 0 : std::fread(chunk_, 1, sizeof chunk_, file_);
-    if (chunkLen_ == 0) {
-      atEnd_ = true;
-      return EOF;
-    }
-  }
+  if (chunkPos_ == chunkLen_ && !FillChunk()) return EOF;
   return static_cast<unsigned char>(chunk_[chunkPos_++]);
 }
 
@@ -41,6 +65,8 @@ int TextFile::NextChar() {
 }
 
 bool TextFile::ReadLine(char* buffer, int size) {
+  if (lineEnded_) ++lineNumber_;
+  lineEnded_ = false;
   int count = 0;
   while (count < size - 1) {
     // Copy plain bytes straight from the chunk; a carriage return, the end
@@ -55,7 +81,10 @@ bool TextFile::ReadLine(char* buffer, int size) {
     const int c = NextChar();
     if (c == EOF) break;
     buffer[count++] = static_cast<char>(c);
-    if (c == '\n') break;
+    if (c == '\n') {
+      lineEnded_ = true;
+      break;
+    }
   }
   if (count == 0) return false;
   buffer[count] = '\0';

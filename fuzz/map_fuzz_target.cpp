@@ -1,0 +1,137 @@
+// The fuzz target: one input is a map's four layer files, loaded as File,
+// Open... loads a chosen map over the map open before it, then searched,
+// drawn and followed by the pointer as the window does. A load may raise
+// Exception (a malformed or hostile map is refused with a message); any
+// other exception, a crash or a sanitizer report is a fault.
+#include <stdlib.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <cstddef>
+#include <cstdint>
+#include <fstream>
+#include <string>
+
+#include "app/main_form.h"
+#include "app/offscreen_window.h"
+#include "map/layer_loader.h"
+#include "map/map_store.h"
+#include "map/road_graph.h"
+#include "route/route_search.h"
+#include "toolkit/controls.h"
+#include "toolkit/exceptions.h"
+#include "toolkit/image.h"
+
+namespace {
+
+// The layer files of one input are separated by this byte (ASCII record
+// separator): M .mif, M .mid, S .mif, S .mid. A file the input does not
+// reach is absent.
+constexpr char kFileSeparator = '\x1e';
+constexpr const char* kLayerNames[] = {"Mfuzz.mif", "Mfuzz.mid", "Sfuzz.mif", "Sfuzz.mid"};
+
+// The map open before each input's map: three points, two roads.
+constexpr const char* kPreviousLayers[] = {
+    "Point 100 200\nPoint 300 200\nPoint 300 400\n", "1,Gate\n2,Mill\n3,Ford\n",
+    "Pline 2\n100 200\n300 200\nPline 3\n300 200\n320 300\n300 400\n", "1,2,200\n2,3,210\n"};
+constexpr const char* kPreviousNames[] = {"Mprev.mif", "Mprev.mid", "Sprev.mif", "Sprev.mid"};
+
+// A folder on tmpfs ($TMPDIR when set), so that writing the files of an
+// input costs no disk.
+const std::string& Folder() {
+  static const std::string folder = [] {
+    const char* base = getenv("TMPDIR");
+    std::string pattern = std::string(base && *base ? base : "/dev/shm") + "/ruvel-fuzz-XXXXXX";
+    if (!mkdtemp(pattern.data())) abort();
+    return pattern;
+  }();
+  return folder;
+}
+
+void RemoveFolder() {
+  for (const char* name : kLayerNames) unlink((Folder() + "/" + name).c_str());
+  for (const char* name : kPreviousNames) unlink((Folder() + "/" + name).c_str());
+  rmdir(Folder().c_str());
+}
+
+void WriteFile(const std::string& name, const std::string& content) {
+  std::ofstream(Folder() + "/" + name, std::ios::binary | std::ios::trunc) << content;
+}
+
+void WriteInputLayers(const std::string& input) {
+  size_t start = 0;
+  for (const char* name : kLayerNames) {
+    unlink((Folder() + "/" + name).c_str());
+    if (start > input.size()) continue;
+    const size_t end = std::min(input.find(kFileSeparator, start), input.size());
+    WriteFile(name, input.substr(start, end - start));
+    start = end + 1;
+  }
+}
+
+// The window's image is small, so that drawing stays cheap; the pointer
+// visits its corners, its inside and positions beyond it.
+constexpr int kWidth = 61;
+constexpr int kHeight = 43;
+
+void MovePointer(int x, int y) { fMain->ImageMMouseMove(fMain->ImageM, 0, x, y); }
+
+void PressPointer(int x, int y) { fMain->ImageMMouseDown(fMain->ImageM, mbLeft, 0, x, y); }
+
+// Searches between codes at the graph's ends and beyond them, then follows
+// the pointer over the image with a press on the way, as a user would.
+void UseMap() {
+  const int32_t codes[] = {-1, 0, 1, 2, nodeCount / 2, nodeCount, nodeCount + 1};
+  for (int32_t start : codes) {
+    for (int32_t target : codes) FindRoute(start, target);
+  }
+  fMain->DrawMap();
+  MovePointer(0, 0);
+  MovePointer(kWidth / 2, kHeight / 2);
+  PressPointer(kWidth / 3, kHeight / 3);
+  MovePointer(kWidth - 1, kHeight - 1);
+  MovePointer(kWidth + 10, -7);
+  PressPointer(kWidth / 2, kHeight / 2);
+  MovePointer(1, kHeight - 2);
+}
+
+// Opens the map at path as File, Open... does (store cleared, then loaded);
+// true when the load completed.
+bool OpenMap(const std::string& path) {
+  ClearMapStore();
+  try {
+    LoadMapLayers(path);
+    return true;
+  } catch (const Exception&) {
+    return false;
+  }
+}
+
+void OpenPreviousMap() {
+  if (!OpenMap(Folder() + "/" + kPreviousNames[0])) abort();
+  MovePointer(5, 5);
+  PressPointer(5, 5);
+  MovePointer(kWidth - 2, 2);
+}
+
+}  // namespace
+
+extern "C" int LLVMFuzzerInitialize(int*, char***) {
+  Folder();  // made before RemoveFolder is registered, so gone after it ran
+  atexit(RemoveFolder);
+  CreateOffscreenMainWindow();
+  SizeMapImage(kWidth, kHeight);
+  for (int i = 0; i < 4; ++i) WriteFile(kPreviousNames[i], kPreviousLayers[i]);
+  OpenPreviousMap();  // Qt's lazily built caches exist before the first input
+  return 0;
+}
+
+extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
+  OpenPreviousMap();
+  WriteInputLayers(std::string(reinterpret_cast<const char*>(data), size));
+  if (OpenMap(Folder() + "/" + kLayerNames[0])) {
+    fMain->DrawMap();
+  }
+  UseMap();
+  return 0;
+}
