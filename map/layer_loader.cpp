@@ -1,6 +1,9 @@
 #include "map/layer_loader.h"
 
+#include <algorithm>
 #include <cstring>
+#include <string_view>
+#include <utility>
 #include <vector>
 
 #include "map/map_store.h"
@@ -25,26 +28,44 @@ std::string StripFileExt(const std::string& path) {
 
 namespace {
 
-// Calls handle with every line of the file at path that has at least
-// minLength characters as read (line feed counted), without its line feed.
-// Lines are read in pieces of at most 255 characters; a longer line arrives
-// as several. A file that cannot be opened is skipped; the file is closed
-// however the reading ends. An exception raised while the file is read
-// leaves with the file's name and the line's number in front of its message.
+// The tokens of a line, as NextToken gives them, on a view of the line: no
+// token is copied.
+class Tokens {
+ public:
+  explicit Tokens(std::string_view line) : line_(line) {}
+
+  // The text up to the next delimiter or the end of the line; past the end,
+  // empty.
+  std::string_view Next(char delimiter) {
+    if (next_ >= line_.size()) return {};
+    const size_t start = next_;
+    // Tokens are short: a plain loop beats a call to memchr.
+    while (next_ < line_.size() && line_[next_] != delimiter) ++next_;
+    return line_.substr(start, next_++ - start);
+  }
+
+  // The rest of the line, as the next token up to a line feed (which a line
+  // never holds) gives it.
+  std::string_view Rest() { return Next('\n'); }
+
+ private:
+  std::string_view line_;
+  size_t next_ = 0;  // the 0-based position NextToken's position stands for
+};
+
+// Calls handle with every line of the file that has at least minLength
+// characters as read, its line feed counted, without its line feed: in
+// pieces of at most 255 characters, a longer line arriving as several, each
+// cut at a zero byte as a C string would be. The lines are views into the
+// file's buffer. An exception raised while the file is read leaves with the
+// file's name and the line's number in front of its message.
 template <typename Handle>
-void ReadLayerFile(const std::string& path, NameMatch match, size_t minLength, Handle handle) {
-  TextFile file;
-  if (!file.Open(path, match)) return;
-  char buffer[256];
+void ReadLines(TextFile& file, size_t minLength, Handle handle) {
   try {
-    while (!file.AtEnd()) {
-      buffer[0] = '\0';
-      file.ReadLine(buffer, sizeof buffer);
-      const size_t length = std::strlen(buffer);
-      if (length < minLength) continue;
-      std::string line(buffer, length);
-      if (line.back() == '\n') line.pop_back();
-      handle(line);
+    TextFile::Piece piece;
+    while (file.NextPiece(piece)) {
+      if (piece.stringLength >= minLength)
+        handle(std::string_view(piece.text, std::min(piece.length, piece.stringLength)));
     }
   } catch (Exception& e) {
     e.PrefixMessage(ExtractFileName(file.Path()) + ", line " + std::to_string(file.LineNumber()) + ": ");
@@ -52,14 +73,20 @@ void ReadLayerFile(const std::string& path, NameMatch match, size_t minLength, H
   }
 }
 
+// The most objects a file of the given size can describe, within limit: a
+// line of at least minLength bytes each, so lists can be reserved at once.
+size_t MostObjects(const TextFile& file, size_t minLength, int64_t limit) {
+  return static_cast<size_t>(std::min<int64_t>(file.Size() / static_cast<int64_t>(minLength) + 1, limit));
+}
+
 // Appends the records a file added to its table in one SetLength, so that a
-// load stays linear in the size of the files.
+// load stays linear in the size of the files; the records are moved in.
 template <typename T>
-void Append(DynamicArray<T>& table, int32_t& count, const std::vector<T>& added) {
+void Append(DynamicArray<T>& table, int32_t& count, std::vector<T>& added) {
   if (added.empty()) return;
   const int32_t old = count;
   table.SetLength(old + static_cast<int32_t>(added.size()));
-  for (size_t k = 0; k < added.size(); ++k) table[old + static_cast<int32_t>(k)] = added[k];
+  for (size_t k = 0; k < added.size(); ++k) table[old + static_cast<int32_t>(k)] = std::move(added[k]);
   count = table.Length();
 }
 
@@ -79,27 +106,33 @@ void ReadAppending(DynamicArray<T>& table, int32_t& count, Read read) {
 
 // "Point X Y" lines, from the first column, add a point each.
 void ReadPointGeometry(const std::string& path) {
+  TextFile file;
+  if (!file.Open(path, NameMatch::Exact)) return;
   ReadAppending(points, pointCount, [&](std::vector<TFieldM>& added) {
-    ReadLayerFile(path, NameMatch::Exact, 5, [&](const std::string& line) {
-      int32_t position = 1;
-      if (NextToken(line, position, ' ') != "Point") return;
+    added.reserve(MostObjects(file, 5, POINT_CAPACITY));
+    ReadLines(file, 5, [&](std::string_view line) {
+      Tokens tokens(line);
+      if (tokens.Next(' ') != "Point") return;
       if (pointCount + static_cast<int64_t>(added.size()) >= POINT_CAPACITY)
         throw Exception("Map too large: more than " + std::to_string(POINT_CAPACITY) + " points");
-      added.emplace_back();
-      added.back().X = StrToInt(NextToken(line, position, ' '));
-      added.back().Y = StrToInt(NextToken(line, position, ' '));
+      TFieldM& point = added.emplace_back();
+      point.X = StrToInt(tokens.Next(' '));
+      point.Y = StrToInt(tokens.Next(' '));
     });
   });
 }
 
 // Row r gives point r its code and, after the first comma, its text.
 void ReadPointAttributes(const std::string& path) {
+  TextFile file;
+  if (!file.Open(path, NameMatch::IgnoreCase)) return;
   int32_t row = 0;
-  ReadLayerFile(path, NameMatch::IgnoreCase, 5, [&](const std::string& line) {
-    int32_t position = 1;
-    const int32_t code = StrToInt(NextToken(line, position, ','));
-    points[row].Code = code;
-    points[row].Text = NextToken(line, position, '\n');
+  ReadLines(file, 5, [&](std::string_view line) {
+    Tokens tokens(line);
+    const int32_t code = StrToInt(tokens.Next(','));
+    TFieldM& point = points[row];
+    point.Code = code;
+    point.Text = tokens.Rest();
     ++row;
   });
 }
@@ -120,32 +153,34 @@ void CheckVertexCount(int32_t n, int64_t declared) {
 // "Pline N" starts a segment of N vertices; the following lines that do not
 // begin with a blank fill its vertices ("x y"), surplus ones are ignored.
 void ReadSegmentGeometry(const std::string& path) {
+  TextFile file;
+  if (!file.Open(path, NameMatch::IgnoreCase)) return;
   ReadAppending(segments, segmentCount, [&](std::vector<TFieldS>& added) {
-    // The last segment: the newest added one, else the last one stored.
-    const auto lastSegment = [&]() -> TFieldS& {
-      return added.empty() ? segments[segmentCount - 1] : added.back();
-    };
+    added.reserve(MostObjects(file, 4, SEGMENT_CAPACITY));
+    // The vertices being filled: the newest segment's, once there is one
+    // (the last one stored before this file, else the last one added).
+    DynamicArray<TPoint>* vertices = segmentCount > 0 ? &segments[segmentCount - 1].Vertices : nullptr;
     int32_t vertex = 0;
     int64_t declared = 0;
-    ReadLayerFile(path, NameMatch::IgnoreCase, 4, [&](const std::string& line) {
-      int32_t position = 1;
-      const std::string token = NextToken(line, position, ' ');
+    ReadLines(file, 4, [&](std::string_view line) {
+      Tokens tokens(line);
+      const std::string_view token = tokens.Next(' ');
       if (token == "Pline") {
         if (segmentCount + static_cast<int64_t>(added.size()) >= SEGMENT_CAPACITY)
           throw Exception("Map too large: more than " + std::to_string(SEGMENT_CAPACITY) + " segments");
-        added.emplace_back();
-        const int32_t count = StrToInt(NextToken(line, position, ' '));
+        vertices = &added.emplace_back().Vertices;
+        const int32_t count = StrToInt(tokens.Next(' '));
         CheckVertexCount(count, declared);
         declared += count;
-        added.back().Vertices.SetLength(count);
+        vertices->SetLength(count);
         vertex = 0;
-      } else if (!token.empty() && (segmentCount > 0 || !added.empty()) &&
-                 vertex < lastSegment().Vertices.Length()) {
-        DynamicArray<TPoint>& vertices = lastSegment().Vertices;
-        const int32_t x = StrToInt(token);
-        vertices[vertex].x = x;
-        const int32_t y = StrToInt(NextToken(line, position, ' '));
-        vertices[vertex].y = y;
+      } else if (!token.empty() && vertices && vertex < vertices->Length()) {
+        // The vertex exists (its index was just tested), so taking it before
+        // the numbers are converted changes nothing: x is stored only when
+        // it converted, and stays stored when y does not.
+        TPoint& point = (*vertices)[vertex];
+        point.x = StrToInt(token);
+        point.y = StrToInt(tokens.Next(' '));
         ++vertex;
       }
     });
@@ -156,16 +191,19 @@ void ReadSegmentGeometry(const std::string& path) {
 // negative length is refused: every road can be driven both ways, so it
 // would make a cycle of negative length that no route search can end on.
 void ReadSegmentAttributes(const std::string& path) {
+  TextFile file;
+  if (!file.Open(path, NameMatch::IgnoreCase)) return;
   int32_t row = 0;
-  ReadLayerFile(path, NameMatch::IgnoreCase, 5, [&](const std::string& line) {
-    int32_t position = 1;
-    const int32_t from = StrToInt(NextToken(line, position, ','));
-    segments[row].From = from;
-    const int32_t to = StrToInt(NextToken(line, position, ','));
-    segments[row].To = to;
-    const int32_t length = StrToInt(NextToken(line, position, ','));
+  ReadLines(file, 5, [&](std::string_view line) {
+    Tokens tokens(line);
+    const int32_t from = StrToInt(tokens.Next(','));
+    TFieldS& segment = segments[row];
+    segment.From = from;
+    const int32_t to = StrToInt(tokens.Next(','));
+    segment.To = to;
+    const int32_t length = StrToInt(tokens.Next(','));
     if (length < 0) throw EConvertError("road length " + std::to_string(length) + " is negative");
-    segments[row].Length = length;
+    segment.Length = length;
     ++row;
   });
 }

@@ -1,5 +1,6 @@
 #include "map/road_graph.h"
 
+#include <algorithm>
 #include <limits>
 #include <string>
 #include <vector>
@@ -49,28 +50,49 @@ Bounds MapBounds() {
 }
 
 // The distinct codes carried by points, numbered 0, 1, ... in order of first
-// appearance: an open-addressing hash table, so lookups take constant time.
+// appearance, with lookups in constant time. Codes that lie close together
+// (as a map's codes 1..n do) are looked up in a table indexed by the code
+// itself, which is read in order and stays in the cache; scattered codes in
+// an open-addressing hash table.
 class CodeIndex {
  public:
-  explicit CodeIndex(int32_t expected) {
+  // Room for the codes of the first count points.
+  CodeIndex(const DynamicArray<TFieldM>& table, int32_t count) {
+    int64_t low = 0, high = -1;
+    for (int32_t i = 0; i < count; ++i) {
+      const int32_t code = table[i].Code;
+      low = i == 0 ? code : std::min<int64_t>(low, code);
+      high = i == 0 ? code : std::max<int64_t>(high, code);
+    }
+    dense_ = high - low < 4 * int64_t{count} + 16;
+    if (dense_) {
+      low_ = low;
+      slots_.assign(static_cast<size_t>(high - low + 1), -1);
+      return;
+    }
     size_t size = 16;
-    while (size < 2 * static_cast<size_t>(expected)) size *= 2;
+    while (size < 2 * static_cast<size_t>(count)) size *= 2;
     keys_.resize(size);
     slots_.assign(size, -1);
   }
 
-  // The number of code; a new one when the code is new.
+  // The number of code, which some point carries; a new one when the code is
+  // new.
   int32_t Insert(int32_t code) {
-    const size_t at = Probe(code);
+    const size_t at = dense_ ? static_cast<size_t>(code - low_) : Probe(code);
     if (slots_[at] < 0) {
-      keys_[at] = code;
+      if (!dense_) keys_[at] = code;
       slots_[at] = count_++;
     }
     return slots_[at];
   }
 
   // The number of code, or -1 when no point carries it.
-  int32_t Find(int32_t code) const { return slots_[Probe(code)]; }
+  int32_t Find(int32_t code) const {
+    if (!dense_) return slots_[Probe(code)];
+    const int64_t at = code - low_;
+    return at >= 0 && at < static_cast<int64_t>(slots_.size()) ? slots_[static_cast<size_t>(at)] : -1;
+  }
 
   int32_t Count() const { return count_; }
 
@@ -82,8 +104,10 @@ class CodeIndex {
     return at;
   }
 
-  std::vector<int32_t> keys_;
-  std::vector<int32_t> slots_;
+  bool dense_ = false;
+  int64_t low_ = 0;             // the smallest code, in the dense table
+  std::vector<int32_t> keys_;   // the code in each slot, in the hash table
+  std::vector<int32_t> slots_;  // the number of the code, -1 for none
   int32_t count_ = 0;
 };
 
@@ -105,7 +129,7 @@ void BuildRoadGraph() {
 
   // Number the codes, then gather each code's entries in segment order:
   // [codeStart[c], codeStart[c + 1]) of codeEntries.
-  CodeIndex codes(pointCount);
+  CodeIndex codes(points, pointCount);
   std::vector<int32_t> pointCode(pointCount);
   for (int32_t i = 0; i < pointCount; ++i) pointCode[i] = codes.Insert(points[i].Code);
 

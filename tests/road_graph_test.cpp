@@ -124,12 +124,21 @@ TEST(BuildRoadGraph, MatchesTheQuadraticDefinitionOnRandomMaps) {
     return kind == 0 ? INT32_MIN : kind == 1 ? INT32_MAX : pick(-1000, 1000);
   };
   for (int round = 0; round < 400; ++round) {
+    // Codes close together (duplicates, 0 and negatives among them), or, in
+    // every other round, a few of them far apart, which the builder indexes
+    // differently.
+    const bool scattered = round % 2 == 1;
+    const auto code = [&]() {
+      if (!scattered || pick(0, 2) > 0) return pick(-2, 30);
+      const int32_t far[] = {INT32_MIN, INT32_MAX, 1000000000, -777777};
+      return far[pick(0, 3)];
+    };
     std::vector<PointSpec> ps(pick(0, 40));
-    for (PointSpec& p : ps) p = {coordinate(), coordinate(), pick(-2, 30)};  // duplicate and odd codes
+    for (PointSpec& p : ps) p = {coordinate(), coordinate(), code()};
     std::vector<SegmentSpec> ss(pick(0, 60));
     for (SegmentSpec& s : ss) {
-      s.from = pick(-2, 35);
-      s.to = pick(0, 3) == 0 ? s.from : pick(-2, 35);  // loops and unmatched ends
+      s.from = pick(0, 4) == 0 ? code() : pick(-2, 35);
+      s.to = pick(0, 3) == 0 ? s.from : pick(0, 4) == 0 ? code() : pick(-2, 35);  // loops and unmatched ends
       s.length = pick(0, 3) == 0 ? 0 : pick(-5, 500);
       s.vertices.resize(pick(0, 3));
       for (TPoint& v : s.vertices) v = {coordinate(), coordinate()};

@@ -18,7 +18,7 @@ std::vector<std::string> Pieces(const std::string& content) {
   std::vector<std::string> pieces;
   char buffer[256];
   while (!file.AtEnd()) {
-    if (file.ReadLine(buffer, sizeof buffer)) pieces.push_back(buffer);
+    if (file.ReadLine(buffer)) pieces.push_back(buffer);
   }
   return pieces;
 }

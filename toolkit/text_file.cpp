@@ -28,65 +28,72 @@ bool TextFile::Open(const std::string& path, NameMatch match) {
   if (::stat(path_.c_str(), &info) != 0 || !S_ISREG(info.st_mode)) return false;
   fd_ = ::open(path_.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC);
   if (fd_ < 0) return false;
-  if (::fstat(fd_, &info) == 0 && S_ISREG(info.st_mode)) return true;
+  if (::fstat(fd_, &info) == 0 && S_ISREG(info.st_mode)) {
+    size_ = info.st_size;
+    return true;
+  }
   ::close(fd_);
   fd_ = -1;
   return false;
 }
 
-bool TextFile::FillChunk() {
-  chunkPos_ = 0;
-  chunkLen_ = 0;
-  if (atEnd_) return false;
-  ssize_t count;
-  do {
-    count = ::read(fd_, chunk_, sizeof chunk_);
-  } while (count < 0 && errno == EINTR);
-  if (count < 0) throw Exception(std::string("cannot read the file: ") + std::strerror(errno));
-  chunkLen_ = static_cast<size_t>(count);
-  atEnd_ = count == 0;
-  return !atEnd_;
+void TextFile::Refill() {
+  if (len_ - pos_ > kPieceLength || exhausted_) return;
+  std::memmove(buffer_, buffer_ + pos_, len_ - pos_);
+  len_ -= pos_;
+  pos_ = 0;
+  while (len_ <= kPieceLength && !exhausted_) {
+    const ssize_t count = ::read(fd_, buffer_ + len_, sizeof buffer_ - len_);
+    if (count < 0 && errno == EINTR) continue;
+    if (count < 0) throw Exception(std::string("cannot read the file: ") + std::strerror(errno));
+    len_ += static_cast<size_t>(count);
+    exhausted_ = count == 0;
+  }
+  FindZero();
 }
 
-// The next raw byte, or EOF; sets the end indicator when it runs out.
-int TextFile::NextByte() {
-  if (chunkPos_ == chunkLen_ && !FillChunk()) return EOF;
-  return static_cast<unsigned char>(chunk_[chunkPos_++]);
+void TextFile::FindZero() {
+  const void* zero = std::memchr(buffer_ + pos_, '\0', len_ - pos_);
+  zero_ = zero ? static_cast<size_t>(static_cast<const char*>(zero) - buffer_) : len_;
 }
 
-// The next character as text mode reads it: CR LF becomes LF.
-int TextFile::NextChar() {
-  const int c = NextByte();
-  if (c != '\r') return c;
-  const int next = NextByte();
-  if (next == '\n') return '\n';
-  if (next != EOF) --chunkPos_;  // a lone CR stays; the byte after it is read again
-  return '\r';
-}
-
-bool TextFile::ReadLine(char* buffer, int size) {
+bool TextFile::NextPiece(Piece& piece) {
   if (lineEnded_) ++lineNumber_;
   lineEnded_ = false;
-  int count = 0;
-  while (count < size - 1) {
-    // Copy plain bytes straight from the chunk; a carriage return, the end
-    // of the chunk and the line feed take the careful path below.
-    while (count < size - 1 && chunkPos_ < chunkLen_) {
-      const char c = chunk_[chunkPos_];
-      if (c == '\r' || c == '\n') break;
-      buffer[count++] = c;
-      ++chunkPos_;
-    }
-    if (count == size - 1) break;
-    const int c = NextChar();
-    if (c == EOF) break;
-    buffer[count++] = static_cast<char>(c);
-    if (c == '\n') {
-      lineEnded_ = true;
-      break;
+  Refill();
+  const size_t available = len_ - pos_;
+  if (available == 0) return false;
+  const char* text = buffer_ + pos_;
+  // A line feed among the next 256 bytes ends the piece, if the piece then
+  // holds at most 255 characters: a CR LF reads as one line feed.
+  const size_t window = std::min(available, kPieceLength + 1);
+  if (const void* found = std::memchr(text, '\n', window)) {  // the line feed of a CR LF is found too
+    const size_t at = static_cast<size_t>(static_cast<const char*>(found) - text);
+    const bool crLf = at > 0 && text[at - 1] == '\r';
+    if (crLf || at < kPieceLength) {
+      TakePiece(piece, crLf ? at - 1 : at, true, at + 1);
+      return true;
     }
   }
-  if (count == 0) return false;
+  const size_t length = std::min(available, kPieceLength);
+  TakePiece(piece, length, false, length);
+  return true;
+}
+
+void TextFile::TakePiece(Piece& piece, size_t length, bool lineFeed, size_t bytes) {
+  const bool zero = zero_ < pos_ + length;
+  piece = {buffer_ + pos_, length, lineFeed, zero ? zero_ - pos_ : length + (lineFeed ? 1 : 0)};
+  pos_ += bytes;
+  lineEnded_ = lineFeed;
+  if (zero_ < pos_) FindZero();
+}
+
+bool TextFile::ReadLine(char (&buffer)[kPieceLength + 1]) {
+  Piece piece;
+  if (!NextPiece(piece)) return false;
+  std::memcpy(buffer, piece.text, piece.length);
+  size_t count = piece.length;
+  if (piece.lineFeed) buffer[count++] = '\n';
   buffer[count] = '\0';
   return true;
 }

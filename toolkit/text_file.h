@@ -1,6 +1,7 @@
 #pragma once
 
 #include <cstddef>
+#include <cstdint>
 #include <string>
 
 // How a file name is matched against the names in its folder.
@@ -11,11 +12,28 @@ enum class NameMatch {
 };
 
 // A file read in text mode, the way the original platform's C run-time reads
-// one: a carriage return followed by a line feed reads as a single line feed
-// before anything is counted; every other byte reads as it is. Closed when
-// the object goes, also when an exception leaves the reader.
+// one with fgets into a 256-byte buffer: a carriage return followed by a line
+// feed reads as a single line feed before anything is counted; every other
+// byte reads as it is; a line arrives in pieces of at most 255 characters,
+// its line feed included. Closed when the object goes, also when an
+// exception leaves the reader.
 class TextFile {
  public:
+  // The longest piece, line feed included.
+  static constexpr size_t kPieceLength = 255;
+
+  // One piece of a line, in place in the file's buffer (valid until the next
+  // read): its characters without the line feed, whether a line feed (read
+  // as LF or CR LF) ended it, and what strlen gives for fgets's copy of it:
+  // its length with the line feed, or, when it holds a zero byte, the
+  // number of characters before that.
+  struct Piece {
+    const char* text;
+    size_t length;
+    bool lineFeed;
+    size_t stringLength;
+  };
+
   TextFile() = default;
   ~TextFile();
   TextFile(const TextFile&) = delete;
@@ -30,34 +48,46 @@ class TextFile {
   // The path that Open opened (after any letter-case match).
   const std::string& Path() const { return path_; }
 
-  // Reads like fgets: at most size - 1 characters into buffer, stopping
-  // after a line feed, then a terminating zero. Returns false and leaves
-  // buffer untouched when nothing more could be read. A failure of the
-  // system's read (not the end of the file) raises Exception.
-  bool ReadLine(char* buffer, int size);
+  // The file's size in bytes when it was opened.
+  int64_t Size() const { return size_; }
 
-  // The end-of-file indicator: set once a read has run into the end.
-  bool AtEnd() const { return atEnd_; }
+  // The next piece; false at the end of the file. A failure of the system's
+  // read (not the end of the file) raises Exception.
+  bool NextPiece(Piece& piece);
 
-  // The physical line, counted from 1, that the last ReadLine read from (or,
-  // before any, line 1). Every piece of a line longer than one read belongs
-  // to that line; a CR LF pair ends one line.
+  // Reads the next piece like fgets: its characters and its line feed, then
+  // a terminating zero. Returns false and leaves buffer untouched when
+  // nothing more could be read.
+  bool ReadLine(char (&buffer)[kPieceLength + 1]);
+
+  // The end-of-file indicator: set once everything has been read.
+  bool AtEnd() const { return exhausted_ && pos_ == len_; }
+
+  // The physical line, counted from 1, that the last piece was read from
+  // (or, before any, line 1). Every piece of a line longer than one piece
+  // belongs to that line; a CR LF pair ends one line.
   int LineNumber() const { return lineNumber_; }
 
  private:
-  int NextByte();
-  int NextChar();
-  // Refills the chunk; false at the end of the file.
-  bool FillChunk();
+  // Makes a whole piece available at pos_: at least kPieceLength + 1 bytes
+  // (a CR LF counts two), or everything left of the file.
+  void Refill();
+  // Finds the first zero byte at or after pos_ (len_ when there is none).
+  void FindZero();
+  // Hands out the length characters at pos_ as the next piece and moves
+  // past its bytes (its CR LF counts two).
+  void TakePiece(Piece& piece, size_t length, bool lineFeed, size_t bytes);
 
   int fd_ = -1;
   std::string path_;
-  bool atEnd_ = false;
+  int64_t size_ = 0;
+  bool exhausted_ = false;  // the system's read has reached the end
   int lineNumber_ = 1;
   bool lineEnded_ = false;  // the last piece read ended its line
-  size_t chunkPos_ = 0;
-  size_t chunkLen_ = 0;
-  char chunk_[1 << 16];
+  size_t pos_ = 0;
+  size_t len_ = 0;
+  size_t zero_ = 0;  // the first zero byte at or after pos_, or len_: rare, so sought once a buffer
+  char buffer_[(1 << 16) + kPieceLength + 1];
 };
 
 // The name to open for path: path itself when it exists, else the first (in
