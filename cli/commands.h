@@ -14,13 +14,19 @@ struct UsageError {};
 // info MAP.mif: the map's counts, bounds and graph size.
 void RunInfo(const std::vector<std::string>& args);
 
-// route MAP.mif START TARGET [START TARGET ...]: the route the window would
-// find and mark between the points with each pair of codes.
+// route MAP.mif START TARGET [START TARGET ...] [--geojson]: the route the
+// window would find and mark between the points with each pair of codes, as
+// text or as one GeoJSON FeatureCollection.
 void RunRoute(const std::vector<std::string>& args);
 
 // render MAP.mif OUT.png [--size WIDTHxHEIGHT] [--route START TARGET]
 // [--no-points] [--no-lines]: the window's picture of the map as a PNG file.
 void RunRender(const std::vector<std::string>& args);
+
+// import SOURCE OUT/Mname.mif [--layer NAME] [--where SQL] [--bbox MINX MINY
+// MAXX MAXY] [--snap METRES] [--name-field FIELD] [--quiet]: turns a GIS road
+// layer into a map's four files, through the import module.
+void RunImport(const std::vector<std::string>& args);
 
 // Empties the map store and loads the map whose M layer is path. Raises
 // Exception, before anything is loaded, when path names no regular file or

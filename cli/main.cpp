@@ -22,12 +22,18 @@ namespace {
 void PrintUsage(std::FILE* to) {
   std::fputs(
       "usage: ruvel-route info MAP.mif\n"
-      "       ruvel-route route MAP.mif START TARGET [START TARGET ...]\n"
+      "       ruvel-route route MAP.mif START TARGET [START TARGET ...] [--geojson]\n"
       "       ruvel-route render MAP.mif OUT.png [--size WIDTHxHEIGHT] [--route START TARGET]\n"
       "                          [--no-points] [--no-lines]\n"
+      "       ruvel-route import SOURCE OUT/Mname.mif [--layer NAME] [--where SQL]\n"
+      "                          [--bbox MINX MINY MAXX MAXY] [--snap METRES] [--name-field FIELD] "
+      "[--quiet]\n"
       "       ruvel-route --help\n"
       "MAP.mif is the M layer's .mif file; the other three layer files are found beside it.\n"
-      "START and TARGET are point codes. render draws a WIDTHxHEIGHT image (683x397 by default).\n",
+      "START and TARGET are point codes. render draws a WIDTHxHEIGHT image (683x397 by default).\n"
+      "--geojson prints the routes as one GeoJSON FeatureCollection.\n"
+      "import turns a road layer of any source OGR reads (GeoPackage, Shapefile, GeoJSON, OpenStreetMap,\n"
+      "MIF/TAB, ...) into a map's four files; options may stand anywhere after the command word.\n",
       to);
 }
 
@@ -37,6 +43,7 @@ Command FindCommand(const std::string& name) {
   if (name == "info") return RunInfo;
   if (name == "route") return RunRoute;
   if (name == "render") return RunRender;
+  if (name == "import") return RunImport;
   return nullptr;
 }
 

@@ -210,20 +210,29 @@ void ReadSegmentAttributes(const std::string& path) {
 
 }  // namespace
 
-void LoadMapLayers(std::string fileName) {
-  ReadPointGeometry(fileName);
+LayerFiles LayerFileNames(std::string fileName) {
+  LayerFiles files;
+  files.pointGeometry = fileName;
 
   fileName = StripFileExt(fileName) + ".mid";
-  ReadPointAttributes(fileName);
+  files.pointAttributes = fileName;
 
   std::string name = ExtractFileName(fileName);
   name[0] = 'S';
   fileName = ExtractFilePath(fileName) + name;
   fileName = StripFileExt(fileName) + ".mif";
-  ReadSegmentGeometry(fileName);
+  files.segmentGeometry = fileName;
 
   fileName = StripFileExt(fileName) + ".mid";
-  ReadSegmentAttributes(fileName);
+  files.segmentAttributes = fileName;
+  return files;
+}
 
+void LoadMapLayers(std::string fileName) {
+  const LayerFiles files = LayerFileNames(std::move(fileName));
+  ReadPointGeometry(files.pointGeometry);
+  ReadPointAttributes(files.pointAttributes);
+  ReadSegmentGeometry(files.segmentGeometry);
+  ReadSegmentAttributes(files.segmentAttributes);
   BuildRoadGraph();
 }

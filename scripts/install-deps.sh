@@ -4,7 +4,7 @@
 # Non-interactive; works as root or through sudo.
 set -euo pipefail
 
-packages=(cmake make g++ qt6-base-dev libgl-dev libgtest-dev libbenchmark-dev fonts-dejavu-core "$@")
+packages=(cmake make g++ qt6-base-dev libgl-dev libgtest-dev libbenchmark-dev fonts-dejavu-core libgdal-dev "$@")
 missing=()
 for p in "${packages[@]}"; do
   dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q "install ok installed" || missing+=("$p")

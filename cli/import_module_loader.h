@@ -1,0 +1,12 @@
+#pragma once
+
+#include <string>
+
+// The function named symbol of the import module, which lies beside the
+// ruvel-route executable and alone links GDAL; the module is opened on the
+// first call and stays open. Raises Exception when the module or the
+// function cannot be found.
+void* ImportModuleFunction(const char* symbol);
+
+// The path the import module is opened from.
+std::string ImportModulePath();

@@ -1,0 +1,61 @@
+#pragma once
+
+// The interface between ruvel-route and the import module, a shared module
+// that alone links GDAL, so that no other start of the program pays for
+// loading it. ruvel-route opens the module from its own folder only for
+// `import` and `route --geojson` and calls the two functions below through
+// plain C types; no exception crosses between them.
+#include <cstddef>
+#include <cstdio>
+
+// The module's file name, beside the ruvel-route executable.
+#define RUVEL_IMPORT_MODULE_FILE "ruvel_import.so"
+
+extern "C" {
+
+// What `ruvel-route import` was asked for. Strings are UTF-8 paths or texts;
+// a null pointer means the option was not given.
+struct RuvelImportRequest {
+  const char* source;  // anything OGR opens
+  // The four files to write: the M layer's .mif and .mid, the S layer's
+  // .mif and .mid, named as the loader names them.
+  const char* outputs[4];
+  const char* layer;      // --layer
+  const char* where;      // --where, an OGR attribute filter
+  int hasBbox;            // --bbox given
+  double bbox[4];         // min x, min y, max x, max y in the source's coordinates
+  double snap;            // --snap, in metres; 0 for none
+  const char* nameField;  // --name-field
+  int quiet;              // --quiet: no report, no progress
+};
+
+// Imports the request's source into the four files; prints the report on
+// standard output (and progress on standard error when it is a terminal),
+// unless quiet. Returns 0 on success; otherwise 1 with the reason in
+// message (at most messageSize bytes, zero-terminated), having written
+// nothing and left any earlier files as they were.
+typedef int (*RuvelImportFunction)(const RuvelImportRequest* request, char* message, size_t messageSize);
+#define RUVEL_IMPORT_FUNCTION "RuvelImport"
+
+// One route of `ruvel-route route --geojson`: its start and target codes,
+// and, when the target was reached, its number of points, its length and
+// the coordinates of its line through the route's points in order (count
+// pairs, x then y, in the map's coordinates).
+struct RuvelRouteLine {
+  int start, target;
+  int reached;
+  int points;
+  long long length;
+  const double* coordinates;
+  size_t count;
+};
+
+// Writes the routes to out as one GeoJSON FeatureCollection. When the
+// header of the map's M layer .mif file (mifPath) has a CoordSys line that
+// OGR understands, the coordinates are transformed to WGS 84 longitude and
+// latitude; otherwise they are the map's own. Returns 0, or 1 with the
+// reason in message.
+typedef int (*RuvelGeoJsonFunction)(const char* mifPath, const RuvelRouteLine* routes, size_t routeCount,
+                                    FILE* out, char* message, size_t messageSize);
+#define RUVEL_GEOJSON_FUNCTION "RuvelWriteRoutesGeoJson"
+}

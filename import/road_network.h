@@ -1,0 +1,49 @@
+#pragma once
+
+#include <cstdint>
+#include <string>
+#include <vector>
+
+#include "import/map_projection.h"
+
+// A position of the map, in whole metres.
+struct MapPosition {
+  int32_t x, y;
+  bool operator==(const MapPosition& o) const { return x == o.x && y == o.y; }
+};
+
+// A junction: where roads end or meet. Its code is its index + 1.
+struct Junction {
+  MapPosition at;
+  std::vector<std::string> roadNames;  // the distinct names of the roads meeting here, in order
+};
+
+// A road between two junctions, with every vertex between them.
+struct RoadSegment {
+  int32_t from, to;  // junction codes
+  int64_t length;    // whole metres
+  std::vector<MapPosition> vertices;
+  std::string name;
+};
+
+// The road network of a map: junctions numbered by first appearance in the
+// source, and the segments between them in source order.
+struct RoadNetwork {
+  std::vector<Junction> junctions;
+  std::vector<RoadSegment> segments;
+  int64_t collapsedLines = 0;  // lines that rounded to a single position
+};
+
+// Builds the network of the lines, given in the map's coordinates with
+// their names (names[i] for lines[i]). Coordinates are rounded to the
+// nearest metre and consecutive repeated positions dropped; a line left
+// with a single position is dropped and counted. A junction is every end of
+// a line and every position that two or more lines share or that one line
+// passes more than once; with snap > 0, a line end within snap metres of an
+// earlier junction, else of a vertex of another line, is moved onto it
+// first. Every line is split at its junctions, each piece a segment whose
+// length is the line's length between them, rounded. Linear in the number
+// of vertices. Raises ImportError for a coordinate that does not fit 32
+// bits.
+RoadNetwork BuildRoadNetwork(const std::vector<ProjectedLine>& lines, const std::vector<std::string>& names,
+                             double snap);

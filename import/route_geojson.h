@@ -1,0 +1,17 @@
+#pragma once
+
+#include <cstddef>
+#include <cstdio>
+#include <string>
+
+#include "import/import_module.h"
+
+// Writes the routes to out as one GeoJSON FeatureCollection: a feature per
+// route with a LineString through its points (a Point for a route of one
+// point, no geometry for an unreachable one) and the properties start,
+// target, points and length. When the header of the map's M layer .mif
+// file has a CoordSys line that OGR understands for a place on the Earth,
+// the coordinates are transformed to WGS 84 longitude and latitude, as
+// GeoJSON requires; otherwise they are the map's own.
+void WriteRoutesGeoJson(const std::string& mifPath, const RuvelRouteLine* routes, size_t routeCount,
+                        std::FILE* out);

@@ -1,0 +1,28 @@
+#pragma once
+
+#include <map>
+#include <string>
+#include <vector>
+
+// A feature of a test source: its geometry as WKT and its road name.
+struct SourceFeature {
+  std::string wkt;
+  std::string name;
+};
+
+// Writes a vector source at path with OGR's driver (for example "GPKG",
+// "GeoJSON", "MapInfo File"): one layer named "roads" holding the features,
+// with a "name" field, in the coordinate system EPSG:epsg (none for 0).
+// creationOptions go to the dataset (for example "FORMAT=MIF").
+void WriteOgrSource(const std::string& path, const std::string& driver, int epsg,
+                    const std::vector<SourceFeature>& features,
+                    const std::vector<std::string>& creationOptions = {});
+
+// A feature as OGR reads it back: its geometry as WKT and its fields as text.
+struct ReadBackFeature {
+  std::string wkt;
+  std::map<std::string, std::string> fields;
+};
+
+// Every feature of the first layer of the source at path, in order.
+std::vector<ReadBackFeature> ReadOgrLayer(const std::string& path);
