@@ -9,6 +9,7 @@
 #include "toolkit/image.h"
 #include "toolkit/menus.h"
 #include "toolkit/paths.h"
+#include "view/map_zoom.h"
 
 TfMain* fMain = nullptr;
 
@@ -31,6 +32,7 @@ void TfMain::Open1Click(TObject*) {
   const std::string name = ExtractFileName(OpenDialog1->FileName());
   if (name.empty() || name[0] != 'M') return;
   ClearMapStore();
+  ResetZoom();
   Close1->Enabled(true);
   LoadMapLayers(OpenDialog1->FileName());
   DrawMap();
@@ -41,6 +43,7 @@ void TfMain::Open1Click(TObject*) {
 // Empties the store and the map area.
 void TfMain::Close1Click(TObject*) {
   ClearMapStore();
+  ResetZoom();
   ImageM->Visible(false);
   PanelM->Visible(false);
   Close1->Enabled(false);

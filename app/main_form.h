@@ -52,6 +52,9 @@ class TfMain : public TForm {
   void ImageMMouseDown(TObject* Sender, TMouseButton Button, TShiftState Shift, int X, int Y);
   void FormCloseQuery(TObject* Sender, bool& CanClose);
   void FormResize(TObject* Sender);
+  // Zooming and panning the map (additions to the specified handlers).
+  void ImageMMouseWheel(TObject* Sender, TShiftState Shift, int WheelDelta, int X, int Y);
+  void FormKeyDown(TObject* Sender, TKey& Key, TShiftState Shift);
 
   // Rebuilds the picture of ImageM from the map store.
   void DrawMap();

@@ -106,6 +106,9 @@ void CreateMapArea(TfMain* f) {
   f->ImageM->OnMouseDown = [f](TObject* sender, TMouseButton button, TShiftState shift, int x, int y) {
     f->ImageMMouseDown(sender, button, shift, x, y);
   };
+  f->ImageM->OnMouseWheel = [f](TObject* sender, TShiftState shift, int delta, int x, int y) {
+    f->ImageMMouseWheel(sender, shift, delta, x, y);
+  };
 }
 
 void CreateOpenDialog(TfMain* f) {
@@ -134,4 +137,8 @@ void LoadMainFormResource(TfMain* f) {
   f->OnCreate = [f](TObject* sender) { f->FormCreate(sender); };
   f->OnResize = [f](TObject* sender) { f->FormResize(sender); };
   f->OnCloseQuery = [f](TObject* sender, bool& canClose) { f->FormCloseQuery(sender, canClose); };
+  // The map's zoom and pan keys reach the form whichever control has the
+  // focus.
+  f->KeyPreview(true);
+  f->OnKeyDown = [f](TObject* sender, TKey& key, TShiftState shift) { f->FormKeyDown(sender, key, shift); };
 }

@@ -1,9 +1,11 @@
-// The map view at capacity on a 1280 x 800 image: one redraw, and one
-// pointer move that changes the nearest point (scan, route search, redraw).
+// The map view at capacity on a 1280 x 800 image, at zoom levels from 0 (the
+// whole map) to 16: one redraw, and one pointer move that changes the
+// nearest point (scan, route search, redraw).
 #include <benchmark/benchmark.h>
 #include <stdlib.h>
 
 #include <string>
+#include <utility>
 
 #include "app/main_form.h"
 #include "app/offscreen_window.h"
@@ -56,25 +58,46 @@ void StartAtRowStart() {
   fMain->ImageMMouseDown(fMain->ImageM, mbLeft, 0, start.x, start.y);
 }
 
+// Zooms to the level given as the benchmark's argument, centred between the
+// row's last two junctions (at level 0, the whole map).
+void ZoomTo(const benchmark::State& state) {
+  zoomLevel = static_cast<int32_t>(state.range(0));
+  zoomCenterX = (static_cast<double>(points[kRowEnd].X) + points[kNextToRowEnd].X) / 2;
+  zoomCenterNegY = -(static_cast<double>(points[kRowEnd].Y) + points[kNextToRowEnd].Y) / 2;
+  fMain->DrawMap();
+}
+
+// Two pixels whose nearest points differ, the row's last two junctions: at
+// level 0 their own pixels, above it pixels either side of the view's
+// centre, the midpoint between them.
+std::pair<Pixel, Pixel> TwoNearestPoints() {
+  if (zoomLevel == 0) return {PixelOf(kRowEnd), PixelOf(kNextToRowEnd)};
+  const bool endIsRight = points[kRowEnd].X > points[kNextToRowEnd].X;
+  const Pixel left{kWidth / 2 - 3, kHeight / 2}, right{kWidth / 2 + 3, kHeight / 2};
+  return endIsRight ? std::pair{right, left} : std::pair{left, right};
+}
+
 // The whole view with a route along the row in red and its two end marks.
 void BM_DrawMap(benchmark::State& state) {
   OpenCapacityMap();
   StartAtRowStart();
   MoveTo(PixelOf(kRowEnd));
+  ZoomTo(state);
   for (auto _ : state) fMain->DrawMap();
-  state.counters["points"] = pointCount;
-  state.counters["segments"] = segmentCount;
+  zoomLevel = 0;
   state.counters["route"] = std::stoi(fMain->EditL->Text());
 }
-BENCHMARK(BM_DrawMap)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_DrawMap)->Unit(benchmark::kMillisecond)->DenseRange(0, 4)->Arg(8)->Arg(12)->Arg(16);
 
-// Moves that each change the nearest point, between the pixels of the
-// row's last two junctions: every move scans all points, searches the route
-// from the row's start and redraws.
+// Moves that each change the nearest point, between the row's last two
+// junctions: every move scans all points, searches the route from the row's
+// start and redraws.
 void BM_PointerMoveToNewPoint(benchmark::State& state) {
   OpenCapacityMap();
   StartAtRowStart();
-  const Pixel targets[] = {PixelOf(kRowEnd), PixelOf(kNextToRowEnd)};
+  ZoomTo(state);
+  const auto [first, second] = TwoNearestPoints();
+  const Pixel targets[] = {first, second};
   int next = 0;
   for (auto _ : state) {
     const int32_t before = currentPoint;
@@ -82,9 +105,15 @@ void BM_PointerMoveToNewPoint(benchmark::State& state) {
     next ^= 1;
     if (currentPoint == before) state.SkipWithError("the move kept the nearest point");
   }
+  zoomLevel = 0;
   state.counters["route"] = std::stoi(fMain->EditL->Text());
 }
-BENCHMARK(BM_PointerMoveToNewPoint)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_PointerMoveToNewPoint)
+    ->Unit(benchmark::kMillisecond)
+    ->DenseRange(0, 4)
+    ->Arg(8)
+    ->Arg(12)
+    ->Arg(16);
 
 // A move within the same nearest point: the scan and the redraw, no search.
 void BM_PointerMoveWithinPoint(benchmark::State& state) {

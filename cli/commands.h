@@ -20,7 +20,9 @@ void RunInfo(const std::vector<std::string>& args);
 void RunRoute(const std::vector<std::string>& args);
 
 // render MAP.mif OUT.png [--size WIDTHxHEIGHT] [--route START TARGET]
-// [--no-points] [--no-lines]: the window's picture of the map as a PNG file.
+// [--no-points] [--no-lines] [--zoom K] [--center X Y]: the window's
+// picture of the map as a PNG file, at zoom level K (0, the whole-map view,
+// by default) centred on the map point (X, Y), else on the bounds' centre.
 void RunRender(const std::vector<std::string>& args);
 
 // import SOURCE OUT/Mname.mif [--layer NAME] [--where SQL] [--bbox MINX MINY

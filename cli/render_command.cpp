@@ -5,11 +5,13 @@
 #include "app/offscreen_window.h"
 #include "cli/commands.h"
 #include "map/map_store.h"
+#include "map/road_graph.h"
 #include "route/route_search.h"
 #include "toolkit/exceptions.h"
 #include "toolkit/graphics.h"
 #include "toolkit/image.h"
 #include "toolkit/menus.h"
+#include "view/map_transform.h"
 
 namespace {
 
@@ -22,6 +24,9 @@ struct RenderRequest {
   bool route = false;
   int32_t start = 0, target = 0;
   bool drawPoints = true, drawLines = true;
+  int32_t zoom = 0;
+  bool hasCenter = false;
+  int32_t centerX = 0, centerY = 0;  // as in the map's files: Y not negated
 };
 
 // "WIDTHxHEIGHT", each side from 1 to kMaxImageSide.
@@ -54,6 +59,13 @@ RenderRequest ParseRender(const std::vector<std::string>& args) {
       request.drawPoints = false;
     } else if (args[i] == "--no-lines") {
       request.drawLines = false;
+    } else if (args[i] == "--zoom") {
+      request.zoom = IntegerArgument(next());
+      if (request.zoom < 0 || request.zoom > MAX_ZOOM_LEVEL) throw UsageError();
+    } else if (args[i] == "--center") {
+      request.hasCenter = true;
+      request.centerX = IntegerArgument(next());
+      request.centerY = IntegerArgument(next());
     } else {
       throw UsageError();
     }
@@ -83,7 +95,14 @@ void RunRender(const std::vector<std::string>& args) {
     currentPoint = PointWithCode(request.target);
     FindRoute(points[startPoint].Code, points[currentPoint].Code);
   }
-  fMain->DrawMap();
+  fMain->DrawMap();  // the whole-map view, which sets the scales
+  if (request.zoom > 0) {
+    zoomLevel = request.zoom;
+    zoomCenterX = request.hasCenter ? request.centerX : (static_cast<double>(minX) + maxX) / 2;
+    zoomCenterNegY =
+        request.hasCenter ? NegateY(request.centerY) : (static_cast<double>(minNegY) + maxNegY) / 2;
+    fMain->DrawMap();
+  }
   if (!SaveBitmapToPng(*fMain->ImageM->Picture()->GetBitmap(), request.out))
     throw Exception("cannot write " + request.out);
 }

@@ -21,6 +21,7 @@
 #include "toolkit/controls.h"
 #include "toolkit/exceptions.h"
 #include "toolkit/image.h"
+#include "view/map_zoom.h"
 
 namespace {
 
@@ -78,6 +79,10 @@ void MovePointer(int x, int y) { fMain->ImageMMouseMove(fMain->ImageM, 0, x, y);
 
 void PressPointer(int x, int y) { fMain->ImageMMouseDown(fMain->ImageM, mbLeft, 0, x, y); }
 
+void TurnWheel(int delta, int x, int y) { fMain->ImageMMouseWheel(fMain->ImageM, 0, delta, x, y); }
+
+void PressKey(TKey key) { fMain->FormKeyDown(fMain, key, 0); }
+
 // Searches between codes at the graph's ends and beyond them, then follows
 // the pointer over the image with a press on the way, as a user would.
 void UseMap() {
@@ -93,12 +98,19 @@ void UseMap() {
   MovePointer(kWidth + 10, -7);
   PressPointer(kWidth / 2, kHeight / 2);
   MovePointer(1, kHeight - 2);
+  // Zoomed in deep, panned to the edges and back to the whole map.
+  TurnWheel(5 * 120, kWidth / 4, kHeight / 4);
+  for (const TKey key : {VK_LEFT, VK_UP, VK_ADD, VK_ADD, VK_RIGHT, VK_DOWN, VK_SUBTRACT}) PressKey(key);
+  TurnWheel(14 * 120, kWidth - 1, 0);
+  MovePointer(kWidth / 3, kHeight / 2);
+  PressKey(VK_HOME);
 }
 
 // Opens the map at path as File, Open... does (store cleared, then loaded);
 // true when the load completed.
 bool OpenMap(const std::string& path) {
   ClearMapStore();
+  ResetZoom();
   try {
     LoadMapLayers(path);
     return true;
@@ -121,6 +133,7 @@ extern "C" int LLVMFuzzerInitialize(int*, char***) {
   atexit(RemoveFolder);
   CreateOffscreenMainWindow();
   SizeMapImage(kWidth, kHeight);
+  fMain->ImageM->Visible(true);  // as after File, Open...: the keys zoom and pan
   for (int i = 0; i < 4; ++i) WriteFile(kPreviousNames[i], kPreviousLayers[i]);
   OpenPreviousMap();  // Qt's lazily built caches exist before the first input
   return 0;

@@ -6,6 +6,7 @@
 #include <utility>
 #include <vector>
 
+#include "map/area_index.h"
 #include "map/map_store.h"
 #include "map/road_graph.h"
 #include "toolkit/exceptions.h"
@@ -229,6 +230,7 @@ LayerFiles LayerFileNames(std::string fileName) {
 }
 
 void LoadMapLayers(std::string fileName) {
+  DropMapAreaIndex();  // the tables it indexes are about to change
   const LayerFiles files = LayerFileNames(std::move(fileName));
   ReadPointGeometry(files.pointGeometry);
   ReadPointAttributes(files.pointAttributes);

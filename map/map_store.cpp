@@ -2,6 +2,7 @@
 
 #include <limits>
 
+#include "map/area_index.h"
 #include "route/route_search.h"
 
 DynamicArray<TFieldM> points;
@@ -18,9 +19,6 @@ void ClearMapStore() {
   points.SetLength(0);
   segmentCount = 0;
   segments.SetLength(0);
+  DropMapAreaIndex();
   ClearRouteMarks();
-}
-
-int32_t NegateY(int32_t y) {
-  return y == std::numeric_limits<int32_t>::min() ? std::numeric_limits<int32_t>::max() : -y;
 }

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <cstdint>
+#include <limits>
 #include <string>
 #include <type_traits>
 
@@ -48,12 +49,15 @@ extern int32_t segmentCount;
 extern int32_t startPoint;
 extern int32_t currentPoint;
 
-// Empties both tables, sets startPoint and currentPoint to -1 and clears the
-// route marks, so that no route of this map is painted on the next one.
-// Leaves the map bounds and the road graph as they are.
+// Empties both tables, sets startPoint and currentPoint to -1, drops the
+// area index of the tables and clears the route marks, so that no route of
+// this map is painted on the next one. Leaves the map bounds and the road
+// graph as they are.
 void ClearMapStore();
 
 // -y as the view and the bounds use it. The one value whose negation does
 // not fit 32 bits, the smallest Y, saturates to 2147483647: such a point is
 // placed one map unit higher rather than wrapping to the bottom of the map.
-int32_t NegateY(int32_t y);
+inline int32_t NegateY(int32_t y) {
+  return y == std::numeric_limits<int32_t>::min() ? std::numeric_limits<int32_t>::max() : -y;
+}

@@ -170,6 +170,9 @@ TEST(RuvelRouteRender, SizesAndRefusals) {
       {"'" + map + "' '" + png + "' --size 10", 2, "usage: "},
       {"'" + map + "' '" + png + "' --route 1", 2, "usage: "},
       {"'" + map + "' '" + png + "' --colour", 2, "usage: "},
+      {"'" + map + "' '" + png + "' --zoom 17", 2, "usage: "},
+      {"'" + map + "' '" + png + "' --zoom -1", 2, "usage: "},
+      {"'" + map + "' '" + png + "' --zoom 2 --center 300", 2, "usage: "},
   };
   for (const auto& c : cases) {
     SCOPED_TRACE(c.args);
@@ -214,4 +217,28 @@ TEST(RuvelRouteInfo, RefusesHostileAndMistakenFilesAtOnce) {
     EXPECT_EQ(r.exitCode, c.exitCode);
     EXPECT_EQ(r.err, c.err);
   }
+}
+
+// --zoom 0 is the whole-map view exactly, whatever --center says; above it
+// the view is centred on the map point given as the files write it.
+TEST(RuvelRouteRender, ZoomAndCenter) {
+  TempDir dir;
+  const std::string map = WriteLayers(dir, ExampleTown());
+  const auto render = [&](const std::string& name, const std::string& options) {
+    const CommandResult r =
+        RunCommand("'" + kRoute + "' render '" + map + "' '" + (dir / name) + "' " + options);
+    EXPECT_EQ(r.exitCode, 0) << r.err;
+    return QImage(QString::fromStdString(dir / name));
+  };
+  const QImage whole = render("whole.png", "");
+  EXPECT_EQ(render("zero.png", "--zoom 0 --center 1 1"), whole);
+  const QImage zoomed = render("zoomed.png", "--zoom 3 --center 300 200");
+  EXPECT_NE(zoomed, whole);
+  // Point 2 at (300, 200) in the middle of the 683 x 397 image: a black dot
+  // of 3 x 3 pixels at (341, 198). At 24 and 8 pixels a unit, the road to
+  // (320, 300) leaves it 480 pixels right for 800 up: at row 100, column 400.
+  EXPECT_EQ(zoomed.pixelColor(341, 198), QColor(0, 0, 0));
+  EXPECT_EQ(zoomed.pixelColor(342, 199), QColor(0, 0, 0));
+  EXPECT_EQ(zoomed.pixelColor(400, 100), QColor(0, 0, 0));
+  EXPECT_EQ(render("centre.png", "--zoom 1"), render("centred.png", "--zoom 1 --center 210 300"));
 }

@@ -227,6 +227,62 @@ TEST(Canvas, ClippingNeverChangesThePixelsInside) {
   }
 }
 
+namespace {
+
+// The picture a line from (x0, y0) to (x1, y1), end pixel excluded, leaves
+// in a width x height bitmap, worked out from its definition: step i of the
+// n = max(|dx|, |dy|) steps sets the pixel i along the major axis and
+// floor((2 * i * dm + n) / (2 * n)) along the minor one, each towards the
+// end. Only the steps that reach the bitmap are looked at, one per column
+// or row, so ends may lie anywhere.
+Picture ReferenceLine(int64_t x0, int64_t y0, int64_t x1, int64_t y1, int width, int height) {
+  Picture picture(height, std::string(width, '.'));
+  const int64_t dx = x1 - x0, dy = y1 - y0;
+  const bool xMajor = std::llabs(dx) >= std::llabs(dy);
+  const int64_t n = std::max(std::llabs(dx), std::llabs(dy)), dm = std::min(std::llabs(dx), std::llabs(dy));
+  const int64_t majorStart = xMajor ? x0 : y0, minorStart = xMajor ? y0 : x0;
+  const int64_t majorSign = (xMajor ? dx : dy) < 0 ? -1 : 1, minorSign = (xMajor ? dy : dx) < 0 ? -1 : 1;
+  for (int64_t major = 0; major < (xMajor ? width : height); ++major) {
+    const int64_t i = (major - majorStart) * majorSign;
+    if (i < 0 || i >= n) continue;
+    __extension__ using Wide = __int128;
+    const int64_t offset = static_cast<int64_t>((Wide{2} * i * dm + n) / (Wide{2} * n));
+    const int64_t minor = minorStart + minorSign * offset;
+    if (minor < 0 || minor >= (xMajor ? height : width)) continue;
+    picture[xMajor ? minor : major][xMajor ? major : minor] = 'P';
+  }
+  return picture;
+}
+
+}  // namespace
+
+// Lines whose ends lie beyond the int range (as a deep zoom gives) set
+// exactly the pixels their definition gives; the current position stays.
+TEST(Canvas, LinesWithFarEndsSetThePixelsTheirDefinitionGives) {
+  constexpr int kWidth = 40, kHeight = 30;
+  std::mt19937_64 random(11);
+  std::uniform_int_distribution<int64_t> far(-(int64_t{1} << 40), int64_t{1} << 40), near(-5, 45);
+  int drawn = 0;
+  for (int trial = 0; trial < 3000; ++trial) {
+    // One end near the bitmap, the other far away, in either order; or a
+    // line through the bitmap with both ends far away.
+    int64_t x0 = near(random), y0 = near(random), x1 = far(random), y1 = far(random);
+    if (trial % 3 == 1) std::swap(x0, x1), std::swap(y0, y1);
+    if (trial % 3 == 2) x0 = -x1 + 2 * near(random), y0 = -y1 + 2 * near(random);
+    Surface s(kWidth, kHeight);
+    s.canvas->MoveTo(3, 4);
+    s.canvas->Line(x0, y0, x1, y1);
+    const Picture expected = ReferenceLine(x0, y0, x1, y1, kWidth, kHeight);
+    ASSERT_EQ(s.Read(), expected) << x0 << "," << y0 << " " << x1 << "," << y1;
+    drawn += expected != Picture(kHeight, std::string(kWidth, '.'));
+    s.canvas->LineTo(3, 4);  // from the unchanged current position: nothing
+    ASSERT_EQ(s.Read(), expected);
+  }
+  EXPECT_GT(drawn, 1000);  // most lines do cross the bitmap
+  Surface s(4, 4);
+  EXPECT_THROW(s.canvas->Line(0, 0, (int64_t{1} << 52) + 1, 0), Exception);
+}
+
 TEST(Canvas, PenAndBrushPersistThroughGetCanvas) {
   TPicture picture;
   TBitmap* bitmap = picture.GetBitmap();

@@ -1,5 +1,7 @@
 // Pointer moves and presses over the map image: the read-out boxes, the
 // nearest point, the start point and when the route search runs.
+#include "view/pointer_tracking.h"
+
 #include <gtest/gtest.h>
 
 #include <QApplication>
@@ -10,6 +12,7 @@
 #include <array>
 #include <climits>
 #include <functional>
+#include <random>
 #include <string>
 #include <utility>
 #include <vector>
@@ -18,6 +21,7 @@
 #include "app/offscreen_window.h"
 #include "map/layer_loader.h"
 #include "map/map_store.h"
+#include "map/road_graph.h"
 #include "route/route_search.h"
 #include "tests/store_setup.h"
 #include "tests/test_files.h"
@@ -26,6 +30,7 @@
 #include "toolkit/image.h"
 #include "toolkit/menus.h"
 #include "view/map_transform.h"
+#include "view/map_zoom.h"
 
 namespace {
 
@@ -269,4 +274,56 @@ TEST_F(PointerTracking, ReadOutBoxesAreRepaintedAroundTheSearch) {
       paints,
       (std::vector<std::pair<std::string, std::string>>{
           {"X", "before"}, {"Y", "before"}, {"Code", "before"}, {"Index", "before"}, {"Length", ticks}}));
+}
+
+// The nearest point found through the area index is exactly the one a scan
+// of every point finds: on random maps with clusters, points on top of each
+// other and equally far ones, at pointer positions on and far off the map,
+// at the whole-map view and zoomed in; also when the bounds no longer cover
+// the points, as after a failed load.
+TEST_F(PointerTracking, NearestPointIsThatOfTheFullScan) {
+  std::mt19937 random(21);
+  const auto pick = [&random](int32_t lo, int32_t hi) {
+    return std::uniform_int_distribution<int32_t>(lo, hi)(random);
+  };
+  for (int round = 0; round < 40; ++round) {
+    std::vector<PointSpec> ps;
+    // Every third map is a small lattice drawn at a whole scale, so that the
+    // pointer lands exactly halfway between points, often in other cells.
+    const bool lattice = round % 3 == 2;
+    for (int32_t i = pick(1, 400); i > 0; --i) {
+      if (lattice)
+        ps.push_back({pick(0, 30) * 10, pick(0, 30) * 10, 0});
+      else if (!ps.empty() && pick(0, 5) == 0)
+        ps.push_back(ps[pick(0, static_cast<int32_t>(ps.size()) - 1)]);  // on top of another
+      else if (pick(0, 3) == 0)
+        ps.push_back({pick(0, 20) * 50, pick(0, 20) * 50, 0});  // on a lattice: many equal distances
+      else
+        ps.push_back({pick(-3000, 3000), pick(-2000, 2000), 0});
+    }
+    if (round % 5 == 0) ps.push_back({INT32_MAX, INT32_MIN, 0});  // far away: distances beyond 2^31
+    SetMap(ps, {});
+    if (round % 4 == 3) {  // bounds that no longer cover the points
+      maxX -= 500;
+      minNegY += 500;
+    }
+    fMain->DrawMap();
+    ResetZoom();
+    if (round % 2 == 1 && !lattice) ZoomAround(pick(1, 8), pick(0, 682), pick(0, 396), 683, 397);
+    fMain->DrawMap();
+    for (int move = 0; move < 50; ++move) {
+      const int x = lattice ? pick(0, 682) : pick(-2000, 2700),
+                y = lattice ? pick(0, 396) : pick(-2000, 2400);
+      currentPoint = -1;
+      Move(x, y);
+      const double mapX = PixelToMapX(x), mapY = PixelToMapY(y);
+      int32_t nearest = 0;
+      double best = 2147483647.0;
+      for (int32_t i = 0; i < pointCount; ++i) {
+        const double d = PointDistance(points[i].X, points[i].Y, mapX, mapY);
+        if (d < best) best = d, nearest = i;
+      }
+      ASSERT_EQ(currentPoint, nearest) << "round " << round << " move " << move;
+    }
+  }
 }

@@ -10,6 +10,7 @@
 #include "toolkit/image.h"
 #include "toolkit/qt_colors.h"
 #include "view/map_transform.h"
+#include "view/map_zoom.h"
 #include "view/pointer_tracking.h"
 
 void ViewTest::SetUp() {
@@ -17,6 +18,7 @@ void ViewTest::SetUp() {
   BuildRoadGraph();  // of the empty store: all bounds 0
   scaleX = 0.0;
   scaleY = 0.0;
+  ResetZoom();
   pointerX = 0;
   pointerY = 0;
   std::fill(std::begin(pointOnRoute), std::end(pointOnRoute), 0);

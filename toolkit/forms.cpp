@@ -1,8 +1,10 @@
 #include "toolkit/forms.h"
 
+#include <QApplication>
 #include <QCloseEvent>
 #include <QFont>
 #include <QIcon>
+#include <QKeyEvent>
 #include <QMenuBar>
 #include <QMoveEvent>
 #include <QPixmap>
@@ -45,6 +47,55 @@ class TFormWindow : public QWidget {
 
  private:
   TCustomForm* form_ = nullptr;
+};
+
+// Shows the form every key pressed in its window before the widget with the
+// keyboard focus gets it (or the window itself, when no widget has it).
+class KeyPreviewFilter : public QObject {
+ public:
+  explicit KeyPreviewFilter(TCustomForm& form) : form_(form) {
+    QCoreApplication::instance()->installEventFilter(this);
+  }
+
+ protected:
+  bool eventFilter(QObject* watched, QEvent* event) override {
+    if (event->type() != QEvent::KeyPress || !form_.OnKeyDown) return false;
+    QWidget* window = form_.Widget();
+    QWidget* first = QApplication::focusWidget() ? QApplication::focusWidget() : window;
+    if (watched != first || first->window() != window) return false;  // not this form's, or passed on
+    auto* press = static_cast<QKeyEvent*>(event);
+    TKey key = KeyOf(*press);
+    if (key == 0) return false;
+    const TShiftState shift = (press->modifiers() & Qt::ShiftModifier ? ssShift : 0) |
+                              (press->modifiers() & Qt::AltModifier ? ssAlt : 0) |
+                              (press->modifiers() & Qt::ControlModifier ? ssCtrl : 0);
+    DispatchEvent([&] { form_.OnKeyDown(&form_, key, shift); });
+    return key == 0;
+  }
+
+ private:
+  static TKey KeyOf(const QKeyEvent& press) {
+    switch (press.key()) {
+      case Qt::Key_Home:
+        return VK_HOME;
+      case Qt::Key_Left:
+        return VK_LEFT;
+      case Qt::Key_Up:
+        return VK_UP;
+      case Qt::Key_Right:
+        return VK_RIGHT;
+      case Qt::Key_Down:
+        return VK_DOWN;
+      case Qt::Key_Plus:
+        return VK_ADD;
+      case Qt::Key_Minus:
+        return VK_SUBTRACT;
+      default:
+        return 0;
+    }
+  }
+
+  TCustomForm& form_;
 };
 
 TCustomForm::TCustomForm(TComponent* owner)
@@ -97,6 +148,11 @@ void TCustomForm::Menu(TMainMenu* menu) {
   menu_->MenuBar()->setParent(Widget());
   menu_->MenuBar()->show();
   LayOut();
+}
+
+void TCustomForm::KeyPreview(bool preview) {
+  if (preview == KeyPreview()) return;
+  keyPreview_ = preview ? std::make_unique<KeyPreviewFilter>(*this) : nullptr;
 }
 
 void TCustomForm::Show() { Widget()->show(); }

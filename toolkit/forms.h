@@ -1,6 +1,8 @@
 #pragma once
 
+#include <cstdint>
 #include <functional>
+#include <memory>
 #include <string>
 
 #include "toolkit/colors.h"
@@ -8,6 +10,19 @@
 
 class TMainMenu;
 class TFormWindow;
+class KeyPreviewFilter;
+
+// A key, as OnKeyDown reports it: the Windows virtual-key code, for the keys
+// the program uses. '+' and '-' are reported as the keypad's keys, whichever
+// key typed them.
+using TKey = uint16_t;
+constexpr TKey VK_HOME = 0x24;
+constexpr TKey VK_LEFT = 0x25;
+constexpr TKey VK_UP = 0x26;
+constexpr TKey VK_RIGHT = 0x27;
+constexpr TKey VK_DOWN = 0x28;
+constexpr TKey VK_ADD = 0x6B;
+constexpr TKey VK_SUBTRACT = 0x6D;
 
 // A top-level window: an optional menu bar across the top and, below it, the
 // client area that the form's controls live and align in. Left and Top are
@@ -57,9 +72,16 @@ class TCustomForm : public TWinControl {
   // of its components exist.
   void DoCreate();
 
+  // With KeyPreview on, OnKeyDown sees every key pressed while the form is
+  // the active window, before the control that has the keyboard focus does;
+  // a handler that sets key to 0 keeps it from that control.
+  bool KeyPreview() const { return keyPreview_ != nullptr; }
+  void KeyPreview(bool preview);
+
   std::function<void(TObject* sender)> OnCreate;
   std::function<void(TObject* sender)> OnResize;
   std::function<void(TObject* sender, bool& canClose)> OnCloseQuery;
+  std::function<void(TObject* sender, TKey& key, TShiftState shift)> OnKeyDown;
 
  protected:
   void ApplyBounds() override;
@@ -83,6 +105,7 @@ class TCustomForm : public TWinControl {
 
   QWidget* client_;
   TMainMenu* menu_ = nullptr;
+  std::unique_ptr<KeyPreviewFilter> keyPreview_;
   TColor color_ = clBtnFace;
 };
 

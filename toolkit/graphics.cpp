@@ -62,7 +62,8 @@ int64_t CeilDiv(UInt128 a, uint64_t b) { return static_cast<int64_t>((a + b - 1)
 // half-open range [first, end) (empty when first >= end). The major
 // coordinate moves by one each step; the minor one is offset by
 // floor((2 * i * dm + n) / (2 * n)), which rises with i, so each axis allows
-// one range of steps. Products reach 2^65, hence 128 bits.
+// one range of steps. With coordinates up to 2^52 in size, products reach
+// 2^109, hence 128 bits.
 std::pair<int64_t, int64_t> VisibleSteps(const LineAxis& major, const LineAxis& minor, int64_t n,
                                          int64_t dm) {
   int64_t first = major.direction > 0 ? -major.start : major.start - major.extent + 1;
@@ -181,7 +182,7 @@ bool DrawLineInside(const PixelBuffer& pixels, int64_t x0, int64_t y0, int64_t x
   if (first >= end) return false;
   // The state at step first: 2 * first * dm + n = 2 * q * n + 2 * r + n
   // with first * dm = q * n + r, 0 <= r < n.
-  const uint64_t product = static_cast<uint64_t>(first) * static_cast<uint64_t>(dm);  // first < n < 2^32
+  const UInt128 product = static_cast<UInt128>(static_cast<uint64_t>(first)) * static_cast<uint64_t>(dm);
   const int64_t q = static_cast<int64_t>(product / static_cast<uint64_t>(n));
   const int64_t r = static_cast<int64_t>(product % static_cast<uint64_t>(n));
   const bool carried = 2 * r >= n;
@@ -322,12 +323,24 @@ void TCanvas::FillRect(const TRect& rect) {
 }
 
 void TCanvas::LineTo(int x, int y) {
+  DrawLine(penX_, penY_, x, y);
+  MoveTo(x, y);
+}
+
+void TCanvas::Line(int64_t x0, int64_t y0, int64_t x1, int64_t y1) {
+  const auto within = [](int64_t v) { return v >= -kLineCoordinateLimit && v <= kLineCoordinateLimit; };
+  if (!(within(x0) && within(y0) && within(x1) && within(y1))) {
+    throw Exception("Line coordinates beyond " + std::to_string(kLineCoordinateLimit) + " pixels");
+  }
+  DrawLine(x0, y0, x1, y1);
+}
+
+void TCanvas::DrawLine(int64_t x0, int64_t y0, int64_t x1, int64_t y1) {
   const PixelBuffer pixels(bitmap_.WritableBits(), bitmap_.Width(), bitmap_.Height());
   const uint32_t color = ToQRgb(pen_.Color());
-  const bool wrote = pixels.Contains(penX_, penY_) && pixels.Contains(x, y)
-                         ? DrawLineInside(pixels, penX_, penY_, x, y, color)
-                         : DrawClippedLine(pixels, penX_, penY_, x, y, color);
-  MoveTo(x, y);
+  const bool wrote = pixels.Contains(x0, y0) && pixels.Contains(x1, y1)
+                         ? DrawLineInside(pixels, x0, y0, x1, y1, color)
+                         : DrawClippedLine(pixels, x0, y0, x1, y1, color);
   // One branch, on the rarely changing pending state, rather than one on
   // whether a short line had any step.
   if (wrote & !bitmap_.changePending_) bitmap_.Changed();

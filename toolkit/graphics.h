@@ -83,6 +83,15 @@ class TCanvas {
   // draws nothing.
   void LineTo(int x, int y);
 
+  // Draws the line from (x0, y0) to (x1, y1) in the pen colour, setting
+  // exactly the pixels that MoveTo (x0, y0) and LineTo (x1, y1) would set,
+  // for coordinates beyond the int range too: each at most
+  // kLineCoordinateLimit in size (larger ones raise Exception). The current
+  // position does not change. For drawing at a zoom, where the ends of a
+  // line may lie far outside the bitmap.
+  void Line(int64_t x0, int64_t y0, int64_t x1, int64_t y1);
+  static constexpr int64_t kLineCoordinateLimit = int64_t{1} << 52;
+
   // Draws the ellipse inscribed in the box from (x1, y1) to (x2, y2), right
   // and bottom edges excluded (the corners may be given in either order).
   // With w and h the box's width and height, the pixel at column j and row r
@@ -107,6 +116,7 @@ class TCanvas {
  private:
   friend class TBitmap;
   explicit TCanvas(TBitmap& bitmap) : bitmap_(bitmap) {}
+  void DrawLine(int64_t x0, int64_t y0, int64_t x1, int64_t y1);
 
   TBitmap& bitmap_;
   TPen pen_;

@@ -2,6 +2,7 @@
 
 #include <QMouseEvent>
 #include <QPainter>
+#include <QWheelEvent>
 #include <QWidget>
 #include <algorithm>
 #include <climits>
@@ -12,8 +13,8 @@
 
 namespace {
 
-// The keys and buttons held during a mouse event.
-TShiftState ShiftStateOf(const QMouseEvent& event) {
+// The keys and buttons held during a mouse or wheel event.
+TShiftState ShiftStateOf(const QSinglePointEvent& event) {
   const Qt::KeyboardModifiers keys = event.modifiers();
   const Qt::MouseButtons buttons = event.buttons();
   TShiftState shift = 0;
@@ -67,6 +68,13 @@ class ImageWidget : public QWidget {
     DispatchEvent([&] {
       image_.OnMouseDown(&image_, MouseButtonOf(event->button()), ShiftStateOf(*event), at.x(), at.y());
     });
+  }
+
+  void wheelEvent(QWheelEvent* event) override {
+    if (!image_.OnMouseWheel) return;
+    const QPoint at = PixelOf(event->position());
+    const int delta = event->angleDelta().y();
+    DispatchEvent([&] { image_.OnMouseWheel(&image_, ShiftStateOf(*event), delta, at.x(), at.y()); });
   }
 
  private:

@@ -9,8 +9,19 @@
 
 double scaleX = 0.0;
 double scaleY = 0.0;
+int32_t zoomLevel = 0;
+double zoomCenterX = 0.0;
+double zoomCenterNegY = 0.0;
 
 namespace {
+
+// The view at the zoom level, placed by SetViewScales: pixels per map unit,
+// and the map position (X, negated Y) at the top left corner of pixel
+// (0, 0).
+double viewScaleX = 0.0;
+double viewScaleY = 0.0;
+double viewOriginX = 0.0;
+double viewOriginNegY = 0.0;
 
 // (size - 1) / extent, rounded up by the least step where the rounded
 // quotient would bring the far edge one pixel short: floor(extent * scale)
@@ -27,32 +38,52 @@ double ScaleFor(int32_t size, int64_t extent) {
   return whole > 0 ? static_cast<double>(whole) : FitScale(size, extent);
 }
 
-// floor(offset * scale), clamped to the 32-bit range. The floor is taken as
-// a truncation, one lower for a negative product with a fraction: DrawMap
-// transforms every vertex and point, and this is cheaper than std::floor on
-// the baseline instruction set.
-int32_t ToPixel(int64_t offset, double scale) {
-  const double pixel =
-      std::clamp<double>(static_cast<double>(offset) * scale, std::numeric_limits<int32_t>::min(),
-                         std::numeric_limits<int32_t>::max());
+// floor((coordinate - origin) * scale) within +-2^52.
+int64_t ToZoomedPixel(double coordinate, double origin, double scale) {
+  constexpr double kLimit = 4503599627370496.0;  // 2^52
+  return static_cast<int64_t>(std::clamp(std::floor((coordinate - origin) * scale), -kLimit, kLimit));
+}
+
+// A scale at the zoom level: 2^zoomLevel times the whole-map scale.
+double Zoomed(double scale) { return std::ldexp(scale, zoomLevel); }
+
+}  // namespace
+
+int32_t ClampedFloorPixel(double pixel) {
+  pixel = std::clamp<double>(pixel, std::numeric_limits<int32_t>::min(), std::numeric_limits<int32_t>::max());
   const int32_t truncated = static_cast<int32_t>(pixel);
   return truncated - (pixel < truncated ? 1 : 0);
 }
 
-}  // namespace
-
 void SetViewScales(int32_t width, int32_t height) {
   scaleX = ScaleFor(width, int64_t{maxX} - minX);
   scaleY = ScaleFor(height, int64_t{maxNegY} - minNegY);
+  viewScaleX = Zoomed(scaleX);
+  viewScaleY = Zoomed(scaleY);
+  if (zoomLevel == 0) {
+    viewOriginX = minX;
+    viewOriginNegY = minNegY;
+    return;
+  }
+  viewOriginX = scaleX > 0 ? zoomCenterX - width / 2.0 / viewScaleX : minX;
+  viewOriginNegY = scaleY > 0 ? zoomCenterNegY - height / 2.0 / viewScaleY : minNegY;
 }
 
-int32_t MapToPixelX(int32_t x) { return ToPixel(int64_t{x} - minX, scaleX); }
+int64_t ZoomedPixelX(int32_t x) {
+  return zoomLevel == 0 ? MapToPixelX(x) : ToZoomedPixel(x, viewOriginX, viewScaleX);
+}
 
-int32_t MapToPixelY(int32_t y) { return ToPixel(int64_t{NegateY(y)} - minNegY, scaleY); }
+int64_t ZoomedPixelY(int32_t y) {
+  return zoomLevel == 0 ? MapToPixelY(y) : ToZoomedPixel(NegateY(y), viewOriginNegY, viewScaleY);
+}
 
-double PixelToMapX(int32_t column) { return scaleX == 0.0 ? minX : minX + column / scaleX; }
+double PixelToMapX(int32_t column) {
+  if (scaleX == 0.0) return minX;
+  return zoomLevel == 0 ? minX + column / scaleX : viewOriginX + column / viewScaleX;
+}
 
 double PixelToMapY(int32_t row) {
   const double largestY = -static_cast<double>(minNegY);
-  return scaleY == 0.0 ? largestY : largestY - row / scaleY;
+  if (scaleY == 0.0) return largestY;
+  return zoomLevel == 0 ? largestY - row / scaleY : -(viewOriginNegY + row / viewScaleY);
 }

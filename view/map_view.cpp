@@ -1,6 +1,9 @@
+#include <algorithm>
 #include <cstdint>
+#include <vector>
 
 #include "app/main_form.h"
+#include "map/area_index.h"
 #include "map/map_store.h"
 #include "map/road_graph.h"
 #include "route/route_search.h"
@@ -18,8 +21,8 @@ struct Pixel {
   int32_t y;
 };
 
-// The pixel of map position (x, y).
-Pixel PixelAt(int32_t x, int32_t y) { return {MapToPixelX(x), MapToPixelY(y)}; }
+// The pixel of a vertex.
+Pixel PixelAt(const TPoint& v) { return {MapToPixelX(v.x), MapToPixelY(v.y)}; }
 
 // The image's size in pixels, which every bounds test uses.
 struct ViewSize {
@@ -48,9 +51,9 @@ void DrawSegments(TCanvas* canvas, ViewSize view) {
     const TColor color = OnRoute(segmentOnRoute, i) ? clRed : clBlack;
     const DynamicArray<TPoint>& vertices = segments[i].Vertices;
     if (vertices.Length() < 2) continue;
-    Pixel a = PixelAt(vertices[0].x, vertices[0].y);
+    Pixel a = PixelAt(vertices[0]);
     for (int32_t k = 1; k < vertices.Length(); ++k) {
-      const Pixel b = PixelAt(vertices[k].x, vertices[k].y);
+      const Pixel b = PixelAt(vertices[k]);
       if (view.Contains(a) && view.Contains(b)) {
         canvas->Pen()->SetColor(color);
         canvas->MoveTo(a.x, a.y);
@@ -72,25 +75,90 @@ void DrawDisc(TCanvas* canvas, int left, int top, int right, int bottom, TColor 
 // The blue 5 x 5 disc of the start and of the current point around p.
 void DrawEndMark(TCanvas* canvas, Pixel p) { DrawDisc(canvas, p.x - 2, p.y - 2, p.x + 3, p.y + 3, clBlue); }
 
-// Draws every point inside the image as a 3 x 3 dot, red on the route and
-// black elsewhere; the start and current points are blue, on a 5 x 5 disc
-// each. Later points cover earlier ones.
+// Draws point j at pixel p as a 3 x 3 dot, red on the route and black
+// elsewhere; the start and current points are blue, on a 5 x 5 disc each.
+void DrawPoint(TCanvas* canvas, int32_t j, Pixel p) {
+  TColor color = OnRoute(pointOnRoute, j) ? clRed : clBlack;
+  if (j == startPoint) {
+    color = clBlue;
+    DrawEndMark(canvas, p);
+  }
+  if (j == currentPoint) {
+    color = clBlue;
+    DrawEndMark(canvas, p);
+  }
+  canvas->SetPixel(p.x, p.y, color);
+  canvas->Pen()->SetColor(color);
+  DrawDisc(canvas, p.x - 1, p.y - 1, p.x + 2, p.y + 2, color);
+}
+
+// Draws every point inside the image, in table order: later points cover
+// earlier ones.
 void DrawPoints(TCanvas* canvas, ViewSize view) {
   for (int32_t j = 0; j < pointCount; ++j) {
-    const Pixel p = PixelAt(points[j].X, points[j].Y);
-    if (!view.Contains(p)) continue;
-    TColor color = OnRoute(pointOnRoute, j) ? clRed : clBlack;
-    if (j == startPoint) {
-      color = clBlue;
-      DrawEndMark(canvas, p);
+    const TFieldM& point = points[j];
+    const Pixel p{MapToPixelX(point.X), MapToPixelY(point.Y)};
+    if (view.Contains(p)) DrawPoint(canvas, j, p);
+  }
+}
+
+// The part of the map a zoomed view shows, in map units along X and negated
+// Y, with room around it for a point's mark and for rounding.
+struct MapArea {
+  double x0, negY0, x1, negY1;
+};
+MapArea ShownArea(ViewSize view) {
+  constexpr int kMargin = 4;
+  return {PixelToMapX(-kMargin) - 1, -PixelToMapY(-kMargin) - 1, PixelToMapX(view.width + kMargin) + 1,
+          -PixelToMapY(view.height + kMargin) + 1};
+}
+
+// A pixel of the zoomed view, which may lie far outside the image.
+struct FarPixel {
+  int64_t x;
+  int64_t y;
+};
+FarPixel ZoomedPixelAt(const TPoint& v) { return {ZoomedPixelX(v.x), ZoomedPixelY(v.y)}; }
+
+// Whether the box of the line from a to b meets the image.
+bool MayCross(FarPixel a, FarPixel b, ViewSize view) {
+  return std::max(a.x, b.x) >= 0 && std::min(a.x, b.x) < view.width && std::max(a.y, b.y) >= 0 &&
+         std::min(a.y, b.y) < view.height;
+}
+
+// Ids of what the shown area holds, reused from draw to draw.
+std::vector<int32_t> shownIds;
+
+// At a zoom: the segments of the shown area in table order, each pair of
+// consecutive vertices whose line crosses the image drawn clipped to it
+// (clipping changes no pixel inside the image).
+void DrawZoomedSegments(TCanvas* canvas, ViewSize view, const MapArea& area) {
+  SegmentsInArea(area.x0, area.negY0, area.x1, area.negY1, shownIds);
+  for (const int32_t i : shownIds) {
+    const TColor color = OnRoute(segmentOnRoute, i) ? clRed : clBlack;
+    const DynamicArray<TPoint>& vertices = segments[i].Vertices;
+    if (vertices.Length() < 2) continue;
+    FarPixel a = ZoomedPixelAt(vertices[0]);
+    for (int32_t k = 1; k < vertices.Length(); ++k) {
+      const FarPixel b = ZoomedPixelAt(vertices[k]);
+      if (MayCross(a, b, view)) {
+        canvas->Pen()->SetColor(color);
+        canvas->Line(a.x, a.y, b.x, b.y);
+      }
+      a = b;
     }
-    if (j == currentPoint) {
-      color = clBlue;
-      DrawEndMark(canvas, p);
-    }
-    canvas->SetPixel(p.x, p.y, color);
-    canvas->Pen()->SetColor(color);
-    DrawDisc(canvas, p.x - 1, p.y - 1, p.x + 2, p.y + 2, color);
+  }
+}
+
+// At a zoom: the points of the shown area in table order whose mark (up to
+// two pixels around the point) touches the image.
+void DrawZoomedPoints(TCanvas* canvas, ViewSize view, const MapArea& area) {
+  PointsInArea(area.x0, area.negY0, area.x1, area.negY1, shownIds);
+  for (const int32_t j : shownIds) {
+    const TPoint at{points[j].X, points[j].Y};
+    const FarPixel p = ZoomedPixelAt(at);
+    if (p.x >= -2 && p.x < view.width + 2 && p.y >= -2 && p.y < view.height + 2)
+      DrawPoint(canvas, j, {static_cast<int32_t>(p.x), static_cast<int32_t>(p.y)});
   }
 }
 
@@ -111,7 +179,9 @@ void DrawCursorMark(TCanvas* canvas, ViewSize view) {
 // Sizes ImageM's bitmap to the image and, unless the map has no extent on
 // an axis (then the bitmap keeps its picture and the scales stay), sets the
 // scales and repaints the whole view: background, segments and points as
-// the View options say, cursor mark.
+// the View options say, cursor mark. Above zoom level 0 it draws the same
+// things in the same colours and order, but only what the shown area holds,
+// with roads clipped at the image's edges.
 void TfMain::DrawMap() {
   TBitmap* bitmap = ImageM->Picture()->GetBitmap();
   bitmap->Width(ImageM->Width());
@@ -124,8 +194,14 @@ void TfMain::DrawMap() {
   TCanvas* canvas = bitmap->GetCanvas();
   canvas->Brush()->SetColor(clWindow);
   canvas->FillRect(TRect(0, 0, view.width, view.height));
-  if (Lines1->Checked()) DrawSegments(canvas, view);
-  if (Points1->Checked()) DrawPoints(canvas, view);
+  if (zoomLevel == 0) {
+    if (Lines1->Checked()) DrawSegments(canvas, view);
+    if (Points1->Checked()) DrawPoints(canvas, view);
+  } else {
+    const MapArea area = ShownArea(view);
+    if (Lines1->Checked()) DrawZoomedSegments(canvas, view, area);
+    if (Points1->Checked()) DrawZoomedPoints(canvas, view, area);
+  }
   DrawCursorMark(canvas, view);
 }
 

@@ -2,8 +2,10 @@
 
 #include <cmath>
 #include <string>
+#include <vector>
 
 #include "app/main_form.h"
+#include "map/area_index.h"
 #include "map/map_store.h"
 #include "route/route_search.h"
 #include "toolkit/controls.h"
@@ -30,8 +32,8 @@ std::string CoordinateText(double value) { return FloatToStrF(value, ffFixed, 8,
 
 // The index of the point nearest to (mapX, mapY) over the whole table, the
 // lowest index among equally near ones; 0 for an empty table and when no
-// point is nearer than 2147483647 map units.
-int32_t NearestPoint(double mapX, double mapY) {
+// point is nearer than 2147483647 map units: a scan of every point.
+int32_t NearestPointByScan(double mapX, double mapY) {
   double best = 2147483647.0;
   int32_t nearest = 0;
   for (int32_t i = 0; i < pointCount; ++i) {
@@ -39,6 +41,30 @@ int32_t NearestPoint(double mapX, double mapY) {
     if (d < best) {
       best = d;
       nearest = i;
+    }
+  }
+  return nearest;
+}
+
+// Points handed out by the area index, reused from move to move.
+std::vector<int32_t> ringPoints;
+
+// The same point as NearestPointByScan, found through the area index: the
+// cells around the pointer ring by ring, until every point beyond is
+// farther than the nearest one found (with room for rounding); equally near
+// points go to the lower index, as the scan's strict comparison gives them.
+int32_t NearestPoint(double mapX, double mapY) {
+  if (!PointsWithinGrid()) return NearestPointByScan(mapX, mapY);
+  double best = 2147483647.0;
+  int32_t nearest = 0;
+  for (int32_t ring = 0; PointsInRing(mapX, -mapY, ring, ringPoints); ++ring) {
+    if (PointRingGap(ring) > best * (1 + 1e-9) + 1e-9) break;
+    for (const int32_t i : ringPoints) {
+      const double d = PointDistance(points[i].X, points[i].Y, mapX, mapY);
+      if (d < best || (d == best && i < nearest)) {
+        best = d;
+        nearest = i;
+      }
     }
   }
   return nearest;

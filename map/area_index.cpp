@@ -1,0 +1,194 @@
+#include "map/area_index.h"
+
+#include <algorithm>
+#include <cmath>
+
+#include "map/map_store.h"
+#include "map/road_graph.h"
+
+MapAreaIndex mapAreaIndex;
+
+namespace {
+
+// The most entries the segment lists may hold: a map of long roads crossing
+// many cells gets a coarser grid instead of an unbounded index.
+constexpr int64_t kMostSegmentEntries = int64_t{8} << 20;
+// About this many items (segments and points) a cell.
+constexpr int64_t kItemsPerCell = 2;
+constexpr int32_t kMostCellsPerSide = 1024;
+
+// The cells a box covers, clamped to the grid.
+struct CellRange {
+  int32_t column0, column1, row0, row1;
+};
+
+int32_t ClampedCell(double offset, double side, int32_t count) {
+  const double cell = std::floor(offset / side);
+  return cell < 0 ? 0 : cell >= count ? count - 1 : static_cast<int32_t>(cell);
+}
+
+CellRange CellsOf(const MapAreaIndex& index, double x0, double negY0, double x1, double negY1) {
+  return {ClampedCell(std::min(x0, x1) - index.originX, index.cellWidth, index.columns),
+          ClampedCell(std::max(x0, x1) - index.originX, index.cellWidth, index.columns),
+          ClampedCell(std::min(negY0, negY1) - index.originNegY, index.cellHeight, index.rows),
+          ClampedCell(std::max(negY0, negY1) - index.originNegY, index.cellHeight, index.rows)};
+}
+
+template <typename Visit>
+void ForEachCell(const MapAreaIndex& index, const CellRange& range, Visit visit) {
+  for (int32_t row = range.row0; row <= range.row1; ++row)
+    for (int32_t column = range.column0; column <= range.column1; ++column)
+      visit(row * index.columns + column);
+}
+
+// Calls visit with every cell that a pair of consecutive vertices of segment
+// j overlaps, each cell once.
+template <typename Visit>
+void ForEachCellOfSegment(const MapAreaIndex& index, int32_t j, std::vector<int32_t>& lastSegment,
+                          Visit visit) {
+  const DynamicArray<TPoint>& v = segments[j].Vertices;
+  for (int32_t k = 1; k < v.Length(); ++k) {
+    const CellRange range = CellsOf(index, v[k - 1].x, NegateY(v[k - 1].y), v[k].x, NegateY(v[k].y));
+    ForEachCell(index, range, [&](int32_t cell) {
+      if (lastSegment[cell] == j) return;
+      lastSegment[cell] = j;
+      visit(cell);
+    });
+  }
+}
+
+// Sizes the grid for about kItemsPerCell items a cell, shaped like the map,
+// divided by shrink on each side.
+void ShapeGrid(MapAreaIndex& index, int32_t shrink) {
+  const double width = std::max(static_cast<double>(maxX) - minX, 1.0);
+  const double height = std::max(static_cast<double>(maxNegY) - minNegY, 1.0);
+  const double cells = std::max<double>(1, (int64_t{segmentCount} + pointCount) / kItemsPerCell);
+  const auto side = [shrink](double count) {
+    return std::clamp(static_cast<int32_t>(std::lround(count)) / shrink, 1, kMostCellsPerSide);
+  };
+  index.originX = minX;
+  index.originNegY = minNegY;
+  index.columns = side(std::sqrt(cells * width / height));
+  index.rows = side(std::sqrt(cells * height / width));
+  index.cellWidth = width / index.columns;
+  index.cellHeight = height / index.rows;
+}
+
+// The segment lists in compressed form; false, leaving them empty, when they
+// would hold more than kMostSegmentEntries entries.
+bool IndexSegments(MapAreaIndex& index) {
+  const size_t cells = static_cast<size_t>(index.columns) * index.rows;
+  std::vector<int32_t> lastSegment(cells, -1);
+  index.segmentStart.assign(cells + 1, 0);
+  int64_t entries = 0;
+  for (int32_t j = 0; j < segmentCount; ++j) {
+    ForEachCellOfSegment(index, j, lastSegment, [&](int32_t cell) {
+      ++index.segmentStart[cell + 1];
+      ++entries;
+    });
+    if (entries > kMostSegmentEntries) return false;
+  }
+  for (size_t c = 0; c < cells; ++c) index.segmentStart[c + 1] += index.segmentStart[c];
+  index.segmentIds.resize(static_cast<size_t>(entries));
+  std::vector<int32_t> fill(index.segmentStart.begin(), index.segmentStart.end() - 1);
+  std::fill(lastSegment.begin(), lastSegment.end(), -1);
+  for (int32_t j = 0; j < segmentCount; ++j)
+    ForEachCellOfSegment(index, j, lastSegment, [&](int32_t cell) { index.segmentIds[fill[cell]++] = j; });
+  return true;
+}
+
+void IndexPoints(MapAreaIndex& index) {
+  const size_t cells = static_cast<size_t>(index.columns) * index.rows;
+  std::vector<int32_t> cellOf(static_cast<size_t>(pointCount));
+  index.pointStart.assign(cells + 1, 0);
+  index.pointsOutside = false;
+  for (int32_t i = 0; i < pointCount; ++i) {
+    const int32_t negY = NegateY(points[i].Y);
+    index.pointsOutside |= points[i].X < index.originX ||
+                           points[i].X > index.originX + index.columns * index.cellWidth ||
+                           negY < index.originNegY || negY > index.originNegY + index.rows * index.cellHeight;
+    const CellRange at = CellsOf(index, points[i].X, negY, points[i].X, negY);
+    cellOf[i] = at.row0 * index.columns + at.column0;
+    ++index.pointStart[cellOf[i] + 1];
+  }
+  for (size_t c = 0; c < cells; ++c) index.pointStart[c + 1] += index.pointStart[c];
+  index.pointIds.resize(static_cast<size_t>(pointCount));
+  std::vector<int32_t> fill(index.pointStart.begin(), index.pointStart.end() - 1);
+  for (int32_t i = 0; i < pointCount; ++i) index.pointIds[fill[cellOf[i]]++] = i;
+}
+
+const MapAreaIndex& BuiltIndex() {
+  MapAreaIndex& index = mapAreaIndex;
+  if (index.built) return index;
+  for (int32_t shrink = 1;; shrink *= 2) {
+    ShapeGrid(index, shrink);
+    if (IndexSegments(index) || (index.columns == 1 && index.rows == 1)) break;
+  }
+  IndexPoints(index);
+  index.built = true;
+  return index;
+}
+
+// The ids that the lists of the cells the box covers hold, sorted, each once.
+void IdsInArea(const std::vector<int32_t>& start, const std::vector<int32_t>& ids, double x0, double negY0,
+               double x1, double negY1, std::vector<int32_t>& out) {
+  const MapAreaIndex& index = BuiltIndex();
+  out.clear();
+  ForEachCell(index, CellsOf(index, x0, negY0, x1, negY1), [&](int32_t cell) {
+    out.insert(out.end(), ids.begin() + start[cell], ids.begin() + start[cell + 1]);
+  });
+  std::sort(out.begin(), out.end());
+  out.erase(std::unique(out.begin(), out.end()), out.end());
+}
+
+}  // namespace
+
+void DropMapAreaIndex() { mapAreaIndex = MapAreaIndex(); }
+
+void SegmentsInArea(double x0, double negY0, double x1, double negY1, std::vector<int32_t>& out) {
+  const MapAreaIndex& index = BuiltIndex();
+  IdsInArea(index.segmentStart, index.segmentIds, x0, negY0, x1, negY1, out);
+}
+
+void PointsInArea(double x0, double negY0, double x1, double negY1, std::vector<int32_t>& out) {
+  const MapAreaIndex& index = BuiltIndex();
+  IdsInArea(index.pointStart, index.pointIds, x0, negY0, x1, negY1, out);
+}
+
+bool PointsWithinGrid() { return !BuiltIndex().pointsOutside; }
+
+bool PointsInRing(double x, double negY, int32_t ring, std::vector<int32_t>& out) {
+  const MapAreaIndex& index = BuiltIndex();
+  const CellRange centre = CellsOf(index, x, negY, x, negY);
+  const int32_t column0 = centre.column0 - ring, column1 = centre.column0 + ring;
+  const int32_t row0 = centre.row0 - ring, row1 = centre.row0 + ring;
+  if (column0 < 0 && row0 < 0 && column1 >= index.columns && row1 >= index.rows) return false;
+  out.clear();
+  const auto add = [&](int32_t column, int32_t row) {
+    if (column < 0 || column >= index.columns || row < 0 || row >= index.rows) return;
+    const int32_t cell = row * index.columns + column;
+    out.insert(out.end(), index.pointIds.begin() + index.pointStart[cell],
+               index.pointIds.begin() + index.pointStart[cell + 1]);
+  };
+  if (ring == 0) {
+    add(centre.column0, centre.row0);
+    return true;
+  }
+  for (int32_t column = column0; column <= column1; ++column) {
+    add(column, row0);
+    add(column, row1);
+  }
+  for (int32_t row = row0 + 1; row < row1; ++row) {
+    add(column0, row);
+    add(column1, row);
+  }
+  return true;
+}
+
+// Between a position and any cell r rings from the position's cell lie at
+// least r - 1 whole cells along one axis, also for a position beyond the
+// grid, whose cell is the nearest one at the edge.
+double PointRingGap(int32_t ring) {
+  const MapAreaIndex& index = BuiltIndex();
+  return std::max(ring - 1, 0) * std::min(index.cellWidth, index.cellHeight);
+}
