@@ -4,11 +4,11 @@
 #include <cmath>
 #include <functional>
 #include <numeric>
-#include <queue>
 #include <random>
 #include <vector>
 
 #include "app/offscreen_window.h"
+#include "bench/yardstick.h"
 #include "map/map_store.h"
 #include "map/road_graph.h"
 #include "route/route_search.h"
@@ -73,27 +73,6 @@ std::vector<std::pair<int32_t, int32_t>> RandomPairs() {
   std::vector<std::pair<int32_t, int32_t>> pairs(1000);
   for (auto& p : pairs) p = {code(random), code(random)};
   return pairs;
-}
-
-// The yardstick: a textbook Dijkstra with a binary heap over the same graph,
-// stopping when the target is settled. Returns the target's distance.
-int64_t HeapDijkstra(int32_t start, int32_t target, std::vector<int64_t>& distance) {
-  std::fill(distance.begin(), distance.begin() + nodeCount + 1, INT64_MAX);
-  using Item = std::pair<int64_t, int32_t>;
-  std::priority_queue<Item, std::vector<Item>, std::greater<Item>> queue;
-  distance[start] = 0;
-  queue.push({0, start});
-  while (!queue.empty()) {
-    const auto [d, u] = queue.top();
-    queue.pop();
-    if (u == target) return d;
-    if (d > distance[u]) continue;
-    for (int32_t e = nodeStart[u - 1]; e < nodeStart[u]; ++e) {
-      const int32_t v = adjNode[e];
-      if (d + adjLength[e] < distance[v]) queue.push({distance[v] = d + adjLength[e], v});
-    }
-  }
-  return INT64_MAX;
 }
 
 // Runs one search per iteration over a fixed list of random pairs on the

@@ -11,6 +11,7 @@
 #include <cstdint>
 #include <fstream>
 #include <string>
+#include <vector>
 
 #include "app/main_form.h"
 #include "app/offscreen_window.h"
@@ -83,12 +84,35 @@ void TurnWheel(int delta, int x, int y) { fMain->ImageMMouseWheel(fMain->ImageM,
 
 void PressKey(TKey key) { fMain->FormKeyDown(fMain, key, 0); }
 
-// Searches between codes at the graph's ends and beyond them, then follows
-// the pointer over the image with a press on the way, as a user would.
+// What a search leaves that anything else reads: its result, the route in
+// frontier with the segment of each point, and both flag arrays (as far as
+// any flag can be set).
+std::vector<int32_t> Outcome(int32_t result) {
+  std::vector<int32_t> outcome{result};
+  for (int32_t i = 0; result != ROUTE_NOT_FOUND && i < result; ++i) {
+    outcome.push_back(frontier[i]);
+    outcome.push_back(prevSegment[frontier[i]]);
+  }
+  outcome.insert(outcome.end(), pointOnRoute, pointOnRoute + std::min(nodeCount, GRAPH_CAPACITY));
+  outcome.insert(outcome.end(), segmentOnRoute, segmentOnRoute + std::min(segmentCount, GRAPH_CAPACITY));
+  return outcome;
+}
+
+// Searches between codes at the graph's ends and beyond them, each start
+// kept for several targets, and checks every answer against the search from
+// scratch; then follows the pointer over the image with a press on the way,
+// as a user would.
 void UseMap() {
   const int32_t codes[] = {-1, 0, 1, 2, nodeCount / 2, nodeCount, nodeCount + 1};
+  std::vector<std::vector<int32_t>> kept;
   for (int32_t start : codes) {
-    for (int32_t target : codes) FindRoute(start, target);
+    for (int32_t target : codes) kept.push_back(Outcome(FindRoute(start, target)));
+  }
+  size_t call = 0;
+  for (int32_t start : codes) {
+    for (int32_t target : codes) {
+      if (Outcome(FindRouteDirect(start, target)) != kept[call++]) abort();
+    }
   }
   fMain->DrawMap();
   MovePointer(0, 0);

@@ -231,6 +231,7 @@ LayerFiles LayerFileNames(std::string fileName) {
 
 void LoadMapLayers(std::string fileName) {
   DropMapAreaIndex();  // the tables it indexes are about to change
+  ++graphGeneration;   // and so, even if the load fails, is what a kept search knows
   const LayerFiles files = LayerFileNames(std::move(fileName));
   ReadPointGeometry(files.pointGeometry);
   ReadPointAttributes(files.pointAttributes);

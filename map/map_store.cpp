@@ -3,6 +3,7 @@
 #include <limits>
 
 #include "map/area_index.h"
+#include "map/road_graph.h"
 #include "route/route_search.h"
 
 DynamicArray<TFieldM> points;
@@ -20,5 +21,6 @@ void ClearMapStore() {
   segmentCount = 0;
   segments.SetLength(0);
   DropMapAreaIndex();
+  ++graphGeneration;  // a search kept on these tables' graph is over
   ClearRouteMarks();
 }

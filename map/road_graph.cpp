@@ -13,6 +13,8 @@ int32_t minNegY = 0;
 int32_t maxX = 0;
 int32_t maxNegY = 0;
 
+uint32_t graphGeneration = 0;
+
 int32_t nodeCount = 0;
 int32_t adjCount = 0;
 int32_t nodeStart[GRAPH_CAPACITY];
@@ -171,4 +173,5 @@ void BuildRoadGraph() {
     }
   }
   nodeStart[nodeCount] = adjCount;
+  ++graphGeneration;
 }

@@ -27,6 +27,10 @@ extern int32_t adjNode[GRAPH_CAPACITY];
 extern int32_t adjLength[GRAPH_CAPACITY];
 extern int32_t adjSegment[GRAPH_CAPACITY];
 
+// Changes whenever the road graph may no longer be the one a route search
+// ran on: every build, every ClearMapStore and the start of every load.
+extern uint32_t graphGeneration;
+
 // Rebuilds the bounds and the road graph from the map store. Point i's list
 // holds, for every segment j in table order that names its code, one entry:
 // the neighbour is To when only From matches, From otherwise (a loop gives a

@@ -66,16 +66,32 @@ void SeedSearch(int32_t start) {
   frontier[0] = start;
 }
 
-// Passes from the seeded start until the frontier is empty or the target's
-// distance is no more than the smallest distance of the last pass.
-void RunPasses(int32_t target) {
-  int32_t frontierCount = 1;
-  for (int32_t pass = 1; pass <= nodeCount; ++pass) {
+// Where the passes from a start stand: passes run, the smallest distance
+// the last one assigned, and the size of the frontier it left (in
+// frontier, and, as copied from there, in nextFrontier).
+struct PassState {
+  int32_t passes = 0;
+  int32_t passMin = kUnreached;
+  int32_t frontierCount = 1;  // the seeded start
+
+  // Whether the route to target is final: the stopping test held after some
+  // pass run so far. passMin never falls and no distance rises from pass to
+  // pass, so once the test holds it holds after every later pass.
+  bool Settles(int32_t target) const {
+    return passes > 0 && (frontierCount == 0 || bestDistance[target] <= passMin);
+  }
+};
+
+// Runs further passes over the frontier until the target's distance is no
+// more than the smallest distance of the last pass, or the frontier is
+// empty, or nodeCount passes have run.
+void RunPasses(PassState& state, int32_t target) {
+  while (state.passes < nodeCount) {
     int32_t nextCount = 0;
-    const int32_t passMin = RunPass(pass, frontierCount, nextCount);
-    frontierCount = nextCount;
+    const int32_t passMin = RunPass(state.passes + 1, state.frontierCount, nextCount);
+    state = {state.passes + 1, passMin, nextCount};
     std::copy(nextFrontier, nextFrontier + nextCount, frontier);
-    if (frontierCount == 0 || bestDistance[target] <= passMin) return;
+    if (state.Settles(target)) return;
   }
 }
 
@@ -94,36 +110,97 @@ int32_t WalkBack(int32_t start, int32_t target) {
   return routeCount;
 }
 
-// Marks the routeCount points in frontier and the segment by which each but
-// the start was reached. A segment index beyond the flag array cannot be
-// marked and is left out.
-void MarkRoute(int32_t routeCount) {
-  for (int32_t i = 0; i < routeCount; ++i) pointOnRoute[frontier[i] - 1] = 1;
+// Sets the route flags of the routeCount points in frontier and of the
+// segment by which each but the start was reached to value. A segment
+// index beyond the flag array has no flag and is left out.
+void FlagRoute(int32_t routeCount, int32_t value) {
+  for (int32_t i = 0; i < routeCount; ++i) pointOnRoute[frontier[i] - 1] = value;
   for (int32_t i = 0; i < routeCount - 1; ++i) {
     const int32_t segment = prevSegment[frontier[i]];
-    if (segment >= 0 && segment < GRAPH_CAPACITY) segmentOnRoute[segment] = 1;
+    if (segment >= 0 && segment < GRAPH_CAPACITY) segmentOnRoute[segment] = value;
   }
 }
+
+// The search kept from the last call: its start, the graph it ran on and
+// where its passes stand; and the route that call marked, still in
+// frontier and prevSegment, so that it can be unmarked without clearing
+// both flag arrays.
+struct KeptSearch {
+  bool valid = false;
+  int32_t start = 0;
+  uint32_t generation = 0;
+  PassState passes;
+  int32_t markedCount = 0;  // points of the marked route; 0 for none
+};
+KeptSearch kept;
+
+// Whether no adjacency entry has a negative length, for the graph of this
+// generation; a negative length makes passes improve points without end,
+// which a kept search cannot rely on.
+bool LengthsAreNonNegative() {
+  static uint32_t checkedGeneration = 0;
+  static bool nonNegative = false;
+  if (checkedGeneration != graphGeneration || checkedGeneration == 0) {
+    nonNegative = std::all_of(adjLength, adjLength + adjCount, [](int32_t length) { return length >= 0; });
+    checkedGeneration = graphGeneration;
+  }
+  return nonNegative;
+}
+
+// Shows the counter ticks from t0 to now in the Time box.
+void ShowTicks(int64_t t0) { fMain->EditTime->SetText(IntToStr(QueryPerformanceCounter() - t0)); }
 
 }  // namespace
 
 void ClearRouteMarks() {
   std::memset(pointOnRoute, 0, sizeof pointOnRoute);
   std::memset(segmentOnRoute, 0, sizeof segmentOnRoute);
+  kept.markedCount = 0;
 }
 
-int32_t FindRoute(int32_t startCode, int32_t targetCode) {
+int32_t FindRouteDirect(int32_t startCode, int32_t targetCode) {
+  kept.valid = false;
   ResetSearch();
   const bool searchable = IsNodeCode(startCode) && IsNodeCode(targetCode);
   if (searchable) SeedSearch(startCode);
   const int64_t t0 = QueryPerformanceCounter();
-  if (searchable) RunPasses(targetCode);
-  const int64_t t1 = QueryPerformanceCounter();
-  fMain->EditTime->SetText(IntToStr(t1 - t0));
+  if (searchable) {
+    PassState state;
+    RunPasses(state, targetCode);
+  }
+  ShowTicks(t0);
 
   const int32_t routeCount = searchable ? WalkBack(startCode, targetCode) : ROUTE_NOT_FOUND;
   ClearRouteMarks();
   if (routeCount == ROUTE_NOT_FOUND) return ROUTE_NOT_FOUND;
-  MarkRoute(routeCount);
+  FlagRoute(routeCount, 1);
+  return routeCount;
+}
+
+int32_t FindRoute(int32_t startCode, int32_t targetCode) {
+  if (!IsNodeCode(startCode) || !IsNodeCode(targetCode) || !LengthsAreNonNegative())
+    return FindRouteDirect(startCode, targetCode);
+  if (kept.valid && kept.start == startCode && kept.generation == graphGeneration) {
+    FlagRoute(kept.markedCount, 0);  // the last route, before the passes move on
+    kept.markedCount = 0;
+  } else {
+    ResetSearch();
+    SeedSearch(startCode);
+    ClearRouteMarks();
+    kept = {true, startCode, graphGeneration, PassState(), 0};
+  }
+  const int64_t t0 = QueryPerformanceCounter();
+  if (!kept.passes.Settles(targetCode)) {
+    // The pass frontier: the start alone, or, as the last walk wrote over
+    // frontier, the copy in nextFrontier.
+    if (kept.passes.passes > 0) std::copy(nextFrontier, nextFrontier + kept.passes.frontierCount, frontier);
+    RunPasses(kept.passes, targetCode);
+  }
+  ShowTicks(t0);
+
+  const int32_t routeCount = WalkBack(startCode, targetCode);
+  if (routeCount == ROUTE_NOT_FOUND) return ROUTE_NOT_FOUND;
+  FlagRoute(routeCount, 1);
+  kept.markedCount = routeCount;
   return routeCount;
 }

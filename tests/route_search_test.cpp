@@ -2,19 +2,24 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <functional>
 #include <queue>
 #include <random>
 #include <set>
 #include <vector>
 
 #include "app/main_form.h"
+#include "map/layer_loader.h"
 #include "map/map_store.h"
 #include "map/road_graph.h"
 #include "tests/main_form_fixture.h"
 #include "tests/random_maps.h"
 #include "tests/route_reference.h"
 #include "tests/store_setup.h"
+#include "tests/test_files.h"
 #include "toolkit/controls.h"
+#include "toolkit/exceptions.h"
 
 namespace {
 
@@ -241,5 +246,118 @@ TEST_F(RouteSearch, ChoosesAmongEqualRoutesExactlyAsThePassesDo) {
       const RouteOutcome expected = ReferenceRoute(start, target);
       ASSERT_EQ(ProgramOutcome(FindRoute(start, target)), expected);
     }
+  }
+}
+
+namespace {
+
+// A random sequence of calls as the pointer gives them: a start kept for a
+// while, and targets near the last one, far, the start itself, repeated.
+std::vector<std::pair<int32_t, int32_t>> PointerCalls(int32_t n, std::mt19937& random) {
+  const auto pick = [&random](int32_t lo, int32_t hi) {
+    return std::uniform_int_distribution<int32_t>(lo, hi)(random);
+  };
+  std::vector<std::pair<int32_t, int32_t>> calls;
+  int32_t start = pick(1, n), target = start;
+  for (int call = pick(1, 40); call > 0; --call) {
+    if (pick(0, 9) == 0) start = pick(1, n);  // a click: a new start
+    switch (pick(0, 4)) {
+      case 0:
+        target = start;
+        break;
+      case 1:
+        target = pick(1, n);
+        break;
+      default:
+        target = std::clamp(target + pick(-2, 2), 1, n);
+        break;  // a neighbour of the last
+    }
+    calls.push_back({start, target});
+  }
+  return calls;
+}
+
+// Codes that are not 1..n in file order, for some maps: a repeated code, or
+// one beyond the points (their roads then name codes outside the graph).
+void DisturbCodes(RandomMap& map, std::mt19937& random) {
+  const int32_t n = static_cast<int32_t>(map.points.size());
+  if (n < 3 || std::uniform_int_distribution<int>(0, 2)(random) != 0) return;
+  const int32_t i = std::uniform_int_distribution<int32_t>(1, n - 1)(random);
+  map.points[i].code = std::uniform_int_distribution<int>(0, 1)(random) ? map.points[i - 1].code : n + 7;
+}
+
+}  // namespace
+
+// The kept search answers every call of every sequence exactly as the
+// search from scratch does: result, route, the segments of its points and
+// both flag arrays. On tie-rich maps the transcription of the passes is the
+// reference too; with codes out of order, the direct search is.
+TEST_F(RouteSearch, KeptSearchAnswersExactlyAsTheDirectSearch) {
+  std::mt19937 random(1207);
+  for (int round = 0; round < 300; ++round) {
+    RandomMap map = TieRichMap(random);
+    DisturbCodes(map, random);
+    SetMap(map.points, map.roads);
+    const bool codesInOrder = std::all_of(map.points.begin(), map.points.end(), [&](const PointSpec& p) {
+      return p.code == &p - map.points.data() + 1;
+    });
+    const auto calls = PointerCalls(static_cast<int32_t>(map.points.size()), random);
+    std::vector<RouteOutcome> kept;
+    for (const auto& [start, target] : calls) kept.push_back(ProgramOutcome(FindRoute(start, target)));
+    for (size_t c = 0; c < calls.size(); ++c) {
+      SCOPED_TRACE("round " + std::to_string(round) + ", call " + std::to_string(c) + ": " +
+                   std::to_string(calls[c].first) + " to " + std::to_string(calls[c].second));
+      ASSERT_EQ(kept[c], ProgramOutcome(FindRouteDirect(calls[c].first, calls[c].second)));
+      if (codesInOrder) {
+        ASSERT_EQ(kept[c], ReferenceRoute(calls[c].first, calls[c].second));
+      }
+    }
+  }
+}
+
+// A kept search never outlives what it was run on: a new map, a new start,
+// Close and a failed load each start the passes anew. Each case changes the
+// graph (or the start) behind a kept search that would otherwise answer.
+TEST_F(RouteSearch, KeptSearchIsDiscardedWhenItsGroundChanges) {
+  // A row 1-2-3-4 with a long short cut 1-4; the passes from 1 settle 4
+  // through the short cut first.
+  const std::vector<SegmentSpec> row = {{1, 2, 1, {}}, {2, 3, 1, {}}, {3, 4, 1, {}}, {1, 4, 9, {}}};
+  const auto reroute = [] {
+    // Another graph in the same arrays: the first road leaving 1, towards
+    // 2, becomes long, so that the short cut is the best way to 4.
+    adjLength[nodeStart[0]] = 100;
+  };
+  const struct {
+    const char* name;
+    std::function<void()> change;
+    int32_t start;
+  } cases[] = {
+      {"a new map",
+       [] {
+         SetMap(Points(4), {{1, 2, 5, {}}, {2, 4, 5, {}}, {1, 4, 3, {}}});
+       },
+       1},
+      {"a new start", [] {}, 2},
+      {"Close",
+       [&] {
+         ClearMapStore();
+         reroute();
+       },
+       1},
+      {"a failed load",
+       [&] {
+         TempDir dir;
+         EXPECT_THROW(LoadMapLayers(WriteLayers(dir, {"Point 1 x\n", "", "", ""})), EConvertError);
+         reroute();
+       },
+       1},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.name);
+    SetMap(Points(4), row);
+    ASSERT_EQ(FindRoute(1, 4), 4);  // through 2 and 3
+    c.change();
+    const RouteOutcome answer = ProgramOutcome(FindRoute(c.start, 4));
+    EXPECT_EQ(answer, ProgramOutcome(FindRouteDirect(c.start, 4)));
   }
 }
