@@ -283,13 +283,6 @@ TEST_F(MapZoom, PointerTrackingAtAZoom) {
     const int x = std::uniform_int_distribution<int>(-50, Width() + 50)(random);
     const int y = std::uniform_int_distribution<int>(-50, Height() + 50)(random);
     fMain->ImageMMouseMove(fMain->ImageM, 0, x, y);
-    const double mapX = PixelToMapX(x), mapY = PixelToMapY(y);
-    int32_t nearest = 0;
-    double best = 2147483647.0;
-    for (int32_t i = 0; i < pointCount; ++i) {
-      const double d = PointDistance(points[i].X, points[i].Y, mapX, mapY);
-      if (d < best) best = d, nearest = i;
-    }
-    EXPECT_EQ(currentPoint, nearest);
+    EXPECT_EQ(currentPoint, NearestPointByFullScan(x, y));
   }
 }

@@ -316,14 +316,7 @@ TEST_F(PointerTracking, NearestPointIsThatOfTheFullScan) {
                 y = lattice ? pick(0, 396) : pick(-2000, 2400);
       currentPoint = -1;
       Move(x, y);
-      const double mapX = PixelToMapX(x), mapY = PixelToMapY(y);
-      int32_t nearest = 0;
-      double best = 2147483647.0;
-      for (int32_t i = 0; i < pointCount; ++i) {
-        const double d = PointDistance(points[i].X, points[i].Y, mapX, mapY);
-        if (d < best) best = d, nearest = i;
-      }
-      ASSERT_EQ(currentPoint, nearest) << "round " << round << " move " << move;
+      ASSERT_EQ(currentPoint, NearestPointByFullScan(x, y)) << "round " << round << " move " << move;
     }
   }
 }

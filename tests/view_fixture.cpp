@@ -37,3 +37,17 @@ int CountPixels(TColor color) {
     for (int x = 0; x < bitmap->Width(); ++x) count += ImagePixel(x, y) == color ? 1 : 0;
   return count;
 }
+
+int32_t NearestPointByFullScan(int x, int y) {
+  const double mapX = PixelToMapX(x), mapY = PixelToMapY(y);
+  int32_t nearest = 0;
+  double best = 2147483647.0;
+  for (int32_t i = 0; i < pointCount; ++i) {
+    const double d = PointDistance(points[i].X, points[i].Y, mapX, mapY);
+    if (d < best) {
+      best = d;
+      nearest = i;
+    }
+  }
+  return nearest;
+}

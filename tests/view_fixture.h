@@ -1,5 +1,7 @@
 #pragma once
 
+#include <cstdint>
+
 #include "tests/main_form_fixture.h"
 #include "toolkit/colors.h"
 
@@ -18,3 +20,7 @@ TColor BackgroundColor();
 
 // The number of pixels of ImageM's bitmap that have the colour.
 int CountPixels(TColor color);
+
+// The point nearest to the map position of pixel (x, y) of the view, by the
+// plain scan of every point that the pointer tracking must agree with.
+int32_t NearestPointByFullScan(int x, int y);
