@@ -342,6 +342,7 @@ TEST_F(Import, OgrReadsTheMapBack) {
 TEST_F(Import, RefusesWhatItCannotRead) {
   WriteOgrSource(dir / "roads.gpkg", "GPKG", kUtm33, {{"LINESTRING (0 0,10 0)", "A"}});
   WriteOgrSource(dir / "wells.gpkg", "GPKG", kUtm33, {{"POINT (1 1)", "Well"}});
+  WriteOgrSource(dir / "far.gpkg", "GPKG", kUtm33, {{"LINESTRING (0 0,3000000000 0)", "Far"}});
   const struct {
     std::string source, layer, where, nameField, message;
   } cases[] = {
@@ -350,6 +351,8 @@ TEST_F(Import, RefusesWhatItCannotRead) {
       {dir / "roads.gpkg", "", "", "ref", "layer \"roads\" has no field \"ref\""},
       {dir / "roads.gpkg", "", "nonsense ((", "", "--where \"nonsense ((\":"},
       {dir / "wells.gpkg", "", "", "", "has no layer with lines"},
+      {dir / "far.gpkg", "", "", "",
+       "a coordinate of 3000000000.000000 metres does not fit the map's 32 bits"},
   };
   for (const auto& c : cases) {
     SCOPED_TRACE(c.message);

@@ -14,6 +14,7 @@
 #include <QResizeEvent>
 #include <QTemporaryDir>
 #include <QTest>
+#include <QWheelEvent>
 #include <fstream>
 #include <stdexcept>
 
@@ -240,6 +241,19 @@ TEST_F(ToolkitFormTest, ExceptionsFromHandlersAreShownAndStopThere) {
        }},
       {"OnCreate", [&](auto raise) { form_->OnCreate = [raise](TObject*) { raise(); }; },
        [&] { form_->DoCreate(); }},
+      {"OnMouseWheel",
+       [&](auto raise) { image->OnMouseWheel = [raise](TObject*, TShiftState, int, int, int) { raise(); }; },
+       [&] {
+         QWheelEvent wheel(QPointF(3, 4), QPointF(3, 4), QPoint(), QPoint(0, 120), Qt::NoButton,
+                           Qt::NoModifier, Qt::NoScrollPhase, false);
+         QApplication::sendEvent(image->Widget(), &wheel);
+       }},
+      {"OnKeyDown",
+       [&](auto raise) {
+         form_->KeyPreview(true);
+         form_->OnKeyDown = [raise](TObject*, TKey&, TShiftState) { raise(); };
+       },
+       [&] { QTest::keyClick(form_->Widget(), Qt::Key_Home); }},
       {"OnCloseQuery", [&](auto raise) { form_->OnCloseQuery = [raise](TObject*, bool&) { raise(); }; },
        [&] { form_->Close(); }},
   };
