@@ -3,7 +3,8 @@
 #include <gtest/gtest.h>
 
 // A test with the program's main window created as the program creates it
-// (not shown) in fMain, and an empty map store; both are gone afterwards.
+// (not shown) in fMain, an empty map store and the whole-map view; the
+// window and the map are gone afterwards.
 class MainFormTest : public ::testing::Test {
  protected:
   void SetUp() override;
