@@ -52,7 +52,7 @@ class TfMain : public TForm {
   void ImageMMouseDown(TObject* Sender, TMouseButton Button, TShiftState Shift, int X, int Y);
   void FormCloseQuery(TObject* Sender, bool& CanClose);
   void FormResize(TObject* Sender);
-  // Zooming and panning the map (additions to the specified handlers).
+  // Zooming and panning the map.
   void ImageMMouseWheel(TObject* Sender, TShiftState Shift, int WheelDelta, int X, int Y);
   void FormKeyDown(TObject* Sender, TKey& Key, TShiftState Shift);
 
