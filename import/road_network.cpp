@@ -177,24 +177,24 @@ RoadNetwork BuildRoadNetwork(const std::vector<ProjectedLine>& lines, const std:
     uses[KeyOf(line.at.back())].end = true;
   }
 
-  // Junctions by first appearance, then each line cut at its junctions.
-  for (const RoundedLine& line : rounded) {
-    for (const MapPosition& p : line.at) {
-      PositionUse& use = uses[KeyOf(p)];
-      if (!use.IsJunction() || use.code != 0) continue;
+  // Each line cut at its junctions, which are numbered as they first appear.
+  const auto codeAt = [&](PositionUse& use, MapPosition p) {
+    if (use.code == 0) {
       network.junctions.push_back({p, {}});
       use.code = static_cast<int32_t>(network.junctions.size());
     }
-  }
+    return use.code;
+  };
   for (const RoundedLine& line : rounded) {
     const ProjectedLine& projected = lines[line.source];
     size_t start = 0;
+    int32_t startCode = codeAt(uses[KeyOf(line.at[0])], line.at[0]);  // a line end: a junction
     for (size_t k = 1; k < line.at.size(); ++k) {
-      const PositionUse& use = uses[KeyOf(line.at[k])];
+      PositionUse& use = uses[KeyOf(line.at[k])];
       if (!use.IsJunction()) continue;
       RoadSegment segment;
-      segment.from = uses[KeyOf(line.at[start])].code;
-      segment.to = use.code;
+      segment.from = startCode;
+      segment.to = codeAt(use, line.at[k]);
       const double along = projected.along[line.original[k]] - projected.along[line.original[start]];
       segment.length = std::max<int64_t>(0, std::llround(along));
       segment.vertices.assign(line.at.begin() + static_cast<std::ptrdiff_t>(start),
@@ -202,8 +202,9 @@ RoadNetwork BuildRoadNetwork(const std::vector<ProjectedLine>& lines, const std:
       segment.name = names[line.source];
       AddName(network.junctions[segment.from - 1], segment.name);
       AddName(network.junctions[segment.to - 1], segment.name);
-      network.segments.push_back(std::move(segment));
       start = k;
+      startCode = segment.to;
+      network.segments.push_back(std::move(segment));
     }
   }
   return network;

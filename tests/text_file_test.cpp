@@ -9,17 +9,17 @@
 
 namespace {
 
-// Every piece ReadLine gives for content, read with a 256-byte buffer.
+// Every piece of content as fgets with a 256-byte buffer gives it: the
+// piece's characters and its line feed.
 std::vector<std::string> Pieces(const std::string& content) {
   TempDir dir;
   WriteFile(dir / "f.txt", content);
   TextFile file;
   EXPECT_TRUE(file.Open(dir / "f.txt", NameMatch::Exact));
   std::vector<std::string> pieces;
-  char buffer[256];
-  while (!file.AtEnd()) {
-    if (file.ReadLine(buffer)) pieces.push_back(buffer);
-  }
+  TextFile::Piece piece;
+  while (file.NextPiece(piece))
+    pieces.push_back(std::string(piece.text, piece.length) + (piece.lineFeed ? "\n" : ""));
   return pieces;
 }
 

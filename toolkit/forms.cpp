@@ -16,6 +16,7 @@
 #include "toolkit/event_dispatch.h"
 #include "toolkit/menus.h"
 #include "toolkit/qt_colors.h"
+#include "toolkit/qt_input.h"
 
 // The top-level widget of a form. It reports closing, moving and resizing to
 // the form until the form detaches it on destruction.
@@ -66,9 +67,7 @@ class KeyPreviewFilter : public QObject {
     auto* press = static_cast<QKeyEvent*>(event);
     TKey key = KeyOf(*press);
     if (key == 0) return false;
-    const TShiftState shift = (press->modifiers() & Qt::ShiftModifier ? ssShift : 0) |
-                              (press->modifiers() & Qt::AltModifier ? ssAlt : 0) |
-                              (press->modifiers() & Qt::ControlModifier ? ssCtrl : 0);
+    const TShiftState shift = ShiftStateOf(press->modifiers());
     DispatchEvent([&] { form_.OnKeyDown(&form_, key, shift); });
     return key == 0;
   }

@@ -10,21 +10,13 @@
 
 #include "toolkit/event_dispatch.h"
 #include "toolkit/graphics.h"
+#include "toolkit/qt_input.h"
 
 namespace {
 
 // The keys and buttons held during a mouse or wheel event.
 TShiftState ShiftStateOf(const QSinglePointEvent& event) {
-  const Qt::KeyboardModifiers keys = event.modifiers();
-  const Qt::MouseButtons buttons = event.buttons();
-  TShiftState shift = 0;
-  if (keys & Qt::ShiftModifier) shift |= ssShift;
-  if (keys & Qt::AltModifier) shift |= ssAlt;
-  if (keys & Qt::ControlModifier) shift |= ssCtrl;
-  if (buttons & Qt::LeftButton) shift |= ssLeft;
-  if (buttons & Qt::RightButton) shift |= ssRight;
-  if (buttons & Qt::MiddleButton) shift |= ssMiddle;
-  return shift;
+  return ShiftStateOf(event.modifiers(), event.buttons());
 }
 
 // The pixel that contains a pointer position: the floor of each coordinate,

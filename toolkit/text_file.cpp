@@ -8,7 +8,6 @@
 #include <algorithm>
 #include <cctype>
 #include <cerrno>
-#include <cstdio>
 #include <cstring>
 #include <memory>
 
@@ -86,16 +85,6 @@ void TextFile::TakePiece(Piece& piece, size_t length, bool lineFeed, size_t byte
   pos_ += bytes;
   lineEnded_ = lineFeed;
   if (zero_ < pos_) FindZero();
-}
-
-bool TextFile::ReadLine(char (&buffer)[kPieceLength + 1]) {
-  Piece piece;
-  if (!NextPiece(piece)) return false;
-  std::memcpy(buffer, piece.text, piece.length);
-  size_t count = piece.length;
-  if (piece.lineFeed) buffer[count++] = '\n';
-  buffer[count] = '\0';
-  return true;
 }
 
 namespace {

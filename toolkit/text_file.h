@@ -55,14 +55,6 @@ class TextFile {
   // read (not the end of the file) raises Exception.
   bool NextPiece(Piece& piece);
 
-  // Reads the next piece like fgets: its characters and its line feed, then
-  // a terminating zero. Returns false and leaves buffer untouched when
-  // nothing more could be read.
-  bool ReadLine(char (&buffer)[kPieceLength + 1]);
-
-  // The end-of-file indicator: set once everything has been read.
-  bool AtEnd() const { return exhausted_ && pos_ == len_; }
-
   // The physical line, counted from 1, that the last piece was read from
   // (or, before any, line 1). Every piece of a line longer than one piece
   // belongs to that line; a CR LF pair ends one line.

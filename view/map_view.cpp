@@ -155,8 +155,8 @@ void DrawZoomedSegments(TCanvas* canvas, ViewSize view, const MapArea& area) {
 void DrawZoomedPoints(TCanvas* canvas, ViewSize view, const MapArea& area) {
   PointsInArea(area.x0, area.negY0, area.x1, area.negY1, shownIds);
   for (const int32_t j : shownIds) {
-    const TPoint at{points[j].X, points[j].Y};
-    const FarPixel p = ZoomedPixelAt(at);
+    const TFieldM& point = points[j];
+    const FarPixel p{ZoomedPixelX(point.X), ZoomedPixelY(point.Y)};
     if (p.x >= -2 && p.x < view.width + 2 && p.y >= -2 && p.y < view.height + 2)
       DrawPoint(canvas, j, {static_cast<int32_t>(p.x), static_cast<int32_t>(p.y)});
   }
