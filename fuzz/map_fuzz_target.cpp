@@ -84,17 +84,12 @@ void TurnWheel(int delta, int x, int y) { fMain->ImageMMouseWheel(fMain->ImageM,
 
 void PressKey(TKey key) { fMain->FormKeyDown(fMain, key, 0); }
 
-// What a search leaves that anything else reads: its result, the route in
-// frontier with the segment of each point, and both flag arrays (as far as
-// any flag can be set).
+// What a search leaves that anything else reads: its result, the route's
+// codes and segments, and both flag arrays.
 std::vector<int32_t> Outcome(int32_t result) {
   std::vector<int32_t> outcome{result};
-  for (int32_t i = 0; result != ROUTE_NOT_FOUND && i < result; ++i) {
-    outcome.push_back(frontier[i]);
-    outcome.push_back(prevSegment[frontier[i]]);
-  }
-  outcome.insert(outcome.end(), pointOnRoute, pointOnRoute + std::min(nodeCount, GRAPH_CAPACITY));
-  outcome.insert(outcome.end(), segmentOnRoute, segmentOnRoute + std::min(segmentCount, GRAPH_CAPACITY));
+  for (const std::vector<int32_t>& part : {RouteCodes(), RouteSegments(), pointOnRoute, segmentOnRoute})
+    outcome.insert(outcome.end(), part.begin(), part.end());
   return outcome;
 }
 

@@ -167,10 +167,10 @@ void CheckMapCapacity(const RoadNetwork& network) {
   const auto check = [&beyond](int64_t n, int64_t limit, const char* what) {
     if (n > limit) beyond += (beyond.empty() ? "" : ", ") + Count(n, limit, what);
   };
-  check(junctions, POINT_CAPACITY, "junctions");
-  check(segments, SEGMENT_CAPACITY, "segments");
+  check(junctions, GRAPH_CAPACITY - 1, "junctions");
+  check(segments, GRAPH_CAPACITY, "segments");
   check(entries, GRAPH_CAPACITY, "adjacency entries");
-  check(vertices, VERTEX_CAPACITY, "vertices");
+  check(vertices, VERTEX_FLOOR, "vertices");
   check(longest, std::numeric_limits<int32_t>::max(), "metres in one road");
   if (!beyond.empty()) {
     throw ImportError("the network does not fit a Ruvel map: " + beyond +

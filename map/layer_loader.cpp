@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cstring>
+#include <new>
 #include <string_view>
 #include <utility>
 #include <vector>
@@ -59,9 +60,13 @@ class Tokens {
 // pieces of at most 255 characters, a longer line arriving as several, each
 // cut at a zero byte as a C string would be. The lines are views into the
 // file's buffer. An exception raised while the file is read leaves with the
-// file's name and the line's number in front of its message.
+// file's name and the line's number in front of its message; running out
+// of memory leaves as EOutOfMemory, likewise placed.
 template <typename Handle>
 void ReadLines(TextFile& file, size_t minLength, Handle handle) {
+  const auto where = [&file] {
+    return ExtractFileName(file.Path()) + ", line " + std::to_string(file.LineNumber()) + ": ";
+  };
   try {
     TextFile::Piece piece;
     while (file.NextPiece(piece)) {
@@ -69,15 +74,23 @@ void ReadLines(TextFile& file, size_t minLength, Handle handle) {
         handle(std::string_view(piece.text, std::min(piece.length, piece.stringLength)));
     }
   } catch (Exception& e) {
-    e.PrefixMessage(ExtractFileName(file.Path()) + ", line " + std::to_string(file.LineNumber()) + ": ");
+    e.PrefixMessage(where());
     throw;
+  } catch (const std::bad_alloc&) {
+    throw EOutOfMemory(where() + "Out of memory for the map");
   }
 }
 
-// The most objects a file of the given size can describe, within limit: a
-// line of at least minLength bytes each, so lists can be reserved at once.
-size_t MostObjects(const TextFile& file, size_t minLength, int64_t limit) {
-  return static_cast<size_t>(std::min<int64_t>(file.Size() / static_cast<int64_t>(minLength) + 1, limit));
+// Reserves room in list for the most objects the file can describe, a line
+// of at least minLength bytes each, so that reading it adds without copying.
+// Only a hint: when that much memory cannot be had, the list grows as it is
+// filled instead.
+template <typename T>
+void ReserveForFile(std::vector<T>& list, const TextFile& file, size_t minLength) {
+  try {
+    list.reserve(static_cast<size_t>(file.Size()) / minLength + 1);
+  } catch (const std::bad_alloc&) {
+  }
 }
 
 // Appends the records a file added to its table in one SetLength, so that a
@@ -110,12 +123,12 @@ void ReadPointGeometry(const std::string& path) {
   TextFile file;
   if (!file.Open(path, NameMatch::Exact)) return;
   ReadAppending(points, pointCount, [&](std::vector<TFieldM>& added) {
-    added.reserve(MostObjects(file, 5, POINT_CAPACITY));
+    ReserveForFile(added, file, 5);
     ReadLines(file, 5, [&](std::string_view line) {
       Tokens tokens(line);
       if (tokens.Next(' ') != "Point") return;
-      if (pointCount + static_cast<int64_t>(added.size()) >= POINT_CAPACITY)
-        throw Exception("Map too large: more than " + std::to_string(POINT_CAPACITY) + " points");
+      if (pointCount + static_cast<int64_t>(added.size()) >= MAP_ITEM_LIMIT)
+        throw Exception("Map too large: more than " + std::to_string(MAP_ITEM_LIMIT) + " points");
       TFieldM& point = added.emplace_back();
       point.X = StrToInt(tokens.Next(' '));
       point.Y = StrToInt(tokens.Next(' '));
@@ -138,16 +151,15 @@ void ReadPointAttributes(const std::string& path) {
   });
 }
 
-// The vertex count n of a Pline line, when the map's earlier Pline lines
+// The vertex count n of a Pline line, when the file's earlier Pline lines
 // declared `declared` vertices in all. A negative count cannot describe a
-// polyline, and a count that would bring the map beyond VERTEX_CAPACITY is
-// refused before anything is allocated for it.
-void CheckVertexCount(int32_t n, int64_t declared) {
+// polyline, and a count that would bring the file beyond bound is refused
+// before anything is allocated for it.
+void CheckVertexCount(int32_t n, int64_t declared, int64_t bound) {
   if (n < 0) throw EConvertError("Pline vertex count " + std::to_string(n) + " is negative");
-  if (declared + n > VERTEX_CAPACITY) {
+  if (declared + n > bound) {
     throw Exception("Map too large: Pline " + std::to_string(n) + " would make " +
-                    std::to_string(declared + n) + " vertices in all, at most " +
-                    std::to_string(VERTEX_CAPACITY));
+                    std::to_string(declared + n) + " vertices in all, at most " + std::to_string(bound));
   }
 }
 
@@ -157,7 +169,8 @@ void ReadSegmentGeometry(const std::string& path) {
   TextFile file;
   if (!file.Open(path, NameMatch::IgnoreCase)) return;
   ReadAppending(segments, segmentCount, [&](std::vector<TFieldS>& added) {
-    added.reserve(MostObjects(file, 4, SEGMENT_CAPACITY));
+    ReserveForFile(added, file, 4);
+    const int64_t vertexBound = VertexBound(file.Size());
     // The vertices being filled: the newest segment's, once there is one
     // (the last one stored before this file, else the last one added).
     DynamicArray<TPoint>* vertices = segmentCount > 0 ? &segments[segmentCount - 1].Vertices : nullptr;
@@ -167,11 +180,11 @@ void ReadSegmentGeometry(const std::string& path) {
       Tokens tokens(line);
       const std::string_view token = tokens.Next(' ');
       if (token == "Pline") {
-        if (segmentCount + static_cast<int64_t>(added.size()) >= SEGMENT_CAPACITY)
-          throw Exception("Map too large: more than " + std::to_string(SEGMENT_CAPACITY) + " segments");
+        if (segmentCount + static_cast<int64_t>(added.size()) >= MAP_ITEM_LIMIT)
+          throw Exception("Map too large: more than " + std::to_string(MAP_ITEM_LIMIT) + " segments");
         vertices = &added.emplace_back().Vertices;
         const int32_t count = StrToInt(tokens.Next(' '));
-        CheckVertexCount(count, declared);
+        CheckVertexCount(count, declared, vertexBound);
         declared += count;
         vertices->SetLength(count);
         vertex = 0;
@@ -210,6 +223,10 @@ void ReadSegmentAttributes(const std::string& path) {
 }
 
 }  // namespace
+
+int64_t VertexBound(int64_t segmentFileSize) {
+  return std::min<int64_t>(std::max<int64_t>(VERTEX_FLOOR, segmentFileSize / 4), 2147483647);
+}
 
 LayerFiles LayerFileNames(std::string fileName) {
   LayerFiles files;

@@ -6,13 +6,16 @@
 #include "map/road_graph.h"
 
 // What one map may hold; the loader refuses a map beyond these while it
-// reads, at the line that crosses the limit. The road graph has room for
-// GRAPH_CAPACITY - 1 points and the route flags for GRAPH_CAPACITY segments;
-// the vertices of all Pline lines together are bounded so that a hostile
-// count cannot exhaust memory.
-constexpr int32_t POINT_CAPACITY = GRAPH_CAPACITY - 1;
-constexpr int32_t SEGMENT_CAPACITY = GRAPH_CAPACITY;
-constexpr int64_t VERTEX_CAPACITY = 16777216;
+// reads, at the line that crosses the limit: MAP_ITEM_LIMIT points and
+// segments, and VertexBound of the S layer's .mif file's size for the
+// vertices its Pline lines declare together.
+constexpr int64_t VERTEX_FLOOR = 16777216;
+
+// The most vertices the Pline lines of an S layer .mif file of the given size
+// may declare together: the larger of VERTEX_FLOOR and what the file can
+// hold (a vertex line has at least 4 bytes), below 2^31. A hostile count on a
+// small file thus cannot take memory beyond what the file's size justifies.
+int64_t VertexBound(int64_t segmentFileSize);
 
 // Reads the map whose M layer geometry is fileName into the (empty) map store
 // and builds the road graph. The other three files are named from it: the
@@ -21,8 +24,9 @@ constexpr int64_t VERTEX_CAPACITY = 16777216;
 // name that does not exist as written is looked up ignoring letter case. A
 // file that cannot be opened, or that is not a regular file, is skipped.
 // A malformed number or a negative road length raises EConvertError, a
-// surplus attribute row DynArrayOutOfRange, a map beyond the capacities
-// above or a failing read Exception; each leaves at once with the file's
+// surplus attribute row DynArrayOutOfRange, a map beyond the limits above
+// or a failing read Exception, and memory running out EOutOfMemory; each
+// leaves at once with the file's
 // name and line number in front of its message, with what was stored so far
 // kept (counts equal to the tables' lengths), the remaining files unread and
 // the graph not rebuilt.

@@ -5,6 +5,7 @@
 #include <string>
 #include <vector>
 
+#include "map/grow_only.h"
 #include "map/map_store.h"
 #include "toolkit/exceptions.h"
 
@@ -17,10 +18,10 @@ uint32_t graphGeneration = 0;
 
 int32_t nodeCount = 0;
 int32_t adjCount = 0;
-int32_t nodeStart[GRAPH_CAPACITY];
-int32_t adjNode[GRAPH_CAPACITY];
-int32_t adjLength[GRAPH_CAPACITY];
-int32_t adjSegment[GRAPH_CAPACITY];
+std::vector<int32_t> nodeStart(GRAPH_CAPACITY);
+std::vector<int32_t> adjNode(GRAPH_CAPACITY);
+std::vector<int32_t> adjLength(GRAPH_CAPACITY);
+std::vector<int32_t> adjSegment(GRAPH_CAPACITY);
 
 namespace {
 
@@ -118,15 +119,19 @@ struct Entry {
   int32_t node, length, segment;
 };
 
-void RefuseMapTooLarge(int64_t count, const char* what, int32_t limit) {
-  throw Exception("Map too large: " + std::to_string(count) + " " + what + ", at most " +
-                  std::to_string(limit));
+// Grows the graph arrays for lists of `lists` points holding `entries`
+// entries in all.
+void GrowGraphArrays(int32_t lists, int64_t entries) {
+  if (entries > MAP_ITEM_LIMIT) {
+    throw Exception("Map too large: " + std::to_string(entries) + " adjacency entries, at most " +
+                    std::to_string(MAP_ITEM_LIMIT));
+  }
+  GrowTo(nodeStart, static_cast<size_t>(lists) + 1);
+  for (std::vector<int32_t>* array : {&adjNode, &adjLength, &adjSegment})
+    GrowTo(*array, static_cast<size_t>(entries));
 }
 
-}  // namespace
-
-void BuildRoadGraph() {
-  if (pointCount > GRAPH_CAPACITY - 1) RefuseMapTooLarge(pointCount, "points", GRAPH_CAPACITY - 1);
+void BuildGraph() {
   const Bounds bounds = MapBounds();
 
   // Number the codes, then gather each code's entries in segment order:
@@ -146,7 +151,7 @@ void BuildRoadGraph() {
   }
   int64_t total = 0;
   for (int32_t i = 0; i < pointCount; ++i) total += codeStart[pointCode[i] + 1];
-  if (total > GRAPH_CAPACITY) RefuseMapTooLarge(total, "adjacency entries", GRAPH_CAPACITY);
+  GrowGraphArrays(pointCount, total);
 
   for (int32_t c = 0; c < codes.Count(); ++c) codeStart[c + 1] += codeStart[c];
   std::vector<Entry> codeEntries(codeStart.back());
@@ -174,4 +179,15 @@ void BuildRoadGraph() {
   }
   nodeStart[nodeCount] = adjCount;
   ++graphGeneration;
+}
+
+}  // namespace
+
+void BuildRoadGraph() {
+  try {
+    BuildGraph();
+  } catch (const std::bad_alloc&) {
+    throw EOutOfMemory("Out of memory building the road graph of " + std::to_string(pointCount) +
+                       " points and " + std::to_string(segmentCount) + " segments");
+  }
 }

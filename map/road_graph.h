@@ -1,11 +1,19 @@
 #pragma once
 
 #include <cstdint>
+#include <vector>
 
-// The fixed number of entries of every road-graph, search and route-flag
-// array: a map has at most GRAPH_CAPACITY - 1 points and GRAPH_CAPACITY
-// adjacency entries.
+// The entries every road-graph, search and route-flag array has at least. A
+// map of at most GRAPH_CAPACITY - 1 points and GRAPH_CAPACITY adjacency
+// entries fits them as they are and is searched by passes of edge
+// relaxation; the arrays grow to fit a larger map, which is searched by a
+// priority queue instead.
 constexpr int32_t GRAPH_CAPACITY = 100000;
+
+// The most points, segments or adjacency entries a map may have: counts,
+// codes and indices are signed 32-bit, and the count plus one (a graph's
+// closing list start, the search's "not reached" result) must fit too.
+constexpr int32_t MAP_ITEM_LIMIT = 2147483646;
 
 // Map bounds over every point and segment vertex: X and the negated Y (see
 // NegateY), so minNegY is minus the largest Y. All 0 before the first build
@@ -18,14 +26,15 @@ extern int32_t maxNegY;
 // The road graph in compressed form. The entries of the point at index i are
 // [nodeStart[i], nodeStart[i + 1]), in segment table order; each names the
 // neighbour by its code, the segment's length and the segment's index.
-// nodeStart[nodeCount] == adjCount. Entries past those bounds keep what an
-// earlier, larger map left there.
+// nodeStart[nodeCount] == adjCount. Each array has at least GRAPH_CAPACITY
+// entries and grows to fit the map, never shrinking: entries past those
+// bounds keep what an earlier, larger map left there.
 extern int32_t nodeCount;
 extern int32_t adjCount;
-extern int32_t nodeStart[GRAPH_CAPACITY];
-extern int32_t adjNode[GRAPH_CAPACITY];
-extern int32_t adjLength[GRAPH_CAPACITY];
-extern int32_t adjSegment[GRAPH_CAPACITY];
+extern std::vector<int32_t> nodeStart;
+extern std::vector<int32_t> adjNode;
+extern std::vector<int32_t> adjLength;
+extern std::vector<int32_t> adjSegment;
 
 // Changes whenever the road graph may no longer be the one a route search
 // ran on: every build, every ClearMapStore and the start of every load.
@@ -36,6 +45,7 @@ extern uint32_t graphGeneration;
 // the neighbour is To when only From matches, From otherwise (a loop gives a
 // single entry naming the point itself). Points sharing a code get the same
 // list; a segment end that matches no point adds nothing. Runs in time linear
-// in points plus segments. A map needing more than GRAPH_CAPACITY - 1 points
-// or GRAPH_CAPACITY entries raises Exception before anything is written.
+// in points plus segments. A map needing more than MAP_ITEM_LIMIT entries
+// raises Exception, and one whose arrays cannot be had EOutOfMemory, before
+// the bounds or any list is written.
 void BuildRoadGraph();

@@ -1,109 +1,84 @@
 #include "route/route_search.h"
 
 #include <algorithm>
-#include <cstring>
-#include <limits>
+#include <iterator>
+#include <new>
+#include <string>
 
-#include "app/main_form.h"
-#include "toolkit/controls.h"
+#include "map/grow_only.h"
+#include "map/map_store.h"
+#include "route/search_steps.h"
+#include "toolkit/exceptions.h"
 #include "toolkit/performance_counter.h"
-#include "toolkit/text.h"
 
-int32_t bestDistance[GRAPH_CAPACITY];
-int32_t prevNode[GRAPH_CAPACITY];
-int32_t prevSegment[GRAPH_CAPACITY];
-int32_t passSeen[GRAPH_CAPACITY];
-int32_t frontier[GRAPH_CAPACITY];
-int32_t nextFrontier[GRAPH_CAPACITY];
-int32_t segmentOnRoute[GRAPH_CAPACITY];
-int32_t pointOnRoute[GRAPH_CAPACITY];
+std::vector<int32_t> bestDistance(GRAPH_CAPACITY);
+std::vector<int32_t> prevNode(GRAPH_CAPACITY);
+std::vector<int32_t> prevSegment(GRAPH_CAPACITY);
+std::vector<int32_t> passSeen(GRAPH_CAPACITY);
+std::vector<int32_t> frontier(GRAPH_CAPACITY);
+std::vector<int32_t> nextFrontier(GRAPH_CAPACITY);
+std::vector<int32_t> segmentOnRoute(GRAPH_CAPACITY);
+std::vector<int32_t> pointOnRoute(GRAPH_CAPACITY);
+int64_t routeTicks = 0;
 
-namespace {
-
-constexpr int32_t kUnreached = std::numeric_limits<int32_t>::max();
-
-bool IsNodeCode(int32_t code) { return code >= 1 && code <= nodeCount; }
-
-// Codes 0..nodeCount: unreached, no predecessor, never seen in a pass.
 void ResetSearch() {
-  std::fill(bestDistance, bestDistance + nodeCount + 1, kUnreached);
-  std::memset(prevNode, 0, sizeof(int32_t) * (nodeCount + 1));
-  std::memset(passSeen, 0, sizeof(int32_t) * (nodeCount + 1));
+  const size_t codes = static_cast<size_t>(nodeCount) + 1;
+  std::fill(bestDistance.begin(), bestDistance.begin() + codes, kUnreached);
+  std::fill(prevNode.begin(), prevNode.begin() + codes, 0);
+  std::fill(passSeen.begin(), passSeen.begin() + codes, 0);
 }
 
-// Relaxes every entry of every frontier point, in frontier order, each with
-// the point's distance as it stands when the entry is taken. Fills
-// nextFrontier with the points improved, once each, in the order of their
-// first improvement; returns the smallest distance assigned.
-int32_t RunPass(int32_t pass, int32_t frontierCount, int32_t& nextCount) {
-  int32_t passMin = kUnreached;
-  nextCount = 0;
-  for (int32_t i = 0; i < frontierCount; ++i) {
-    const int32_t u = frontier[i];
-    for (int32_t e = nodeStart[u - 1]; e < nodeStart[u]; ++e) {
-      const int32_t v = adjNode[e];
-      if (!IsNodeCode(v)) continue;
-      const int64_t candidate = int64_t{bestDistance[u]} + adjLength[e];
-      if (candidate >= bestDistance[v] || candidate < std::numeric_limits<int32_t>::min()) continue;
-      bestDistance[v] = static_cast<int32_t>(candidate);
-      prevSegment[v] = adjSegment[e];
-      prevNode[v] = u;
-      passMin = std::min(passMin, bestDistance[v]);
-      if (passSeen[v] < pass) {
-        nextFrontier[nextCount++] = v;
-        passSeen[v] = pass;
-      }
-    }
-  }
-  return passMin;
-}
-
-// The start at distance 0, its own predecessor, alone in the frontier.
 void SeedSearch(int32_t start) {
   bestDistance[start] = 0;
   prevNode[start] = start;
   prevSegment[start] = 0;
-  frontier[0] = start;
 }
 
-// Where the passes from a start stand: passes run, the smallest distance
-// the last one assigned, and the size of the frontier it left (in
-// frontier, and, as copied from there, in nextFrontier).
-struct PassState {
-  int32_t passes = 0;
-  int32_t passMin = kUnreached;
-  int32_t frontierCount = 1;  // the seeded start
+namespace {
 
-  // Whether the route to target is final: the stopping test held after some
-  // pass run so far. passMin never falls and no distance rises from pass to
-  // pass, so once the test holds it holds after every later pass.
-  bool Settles(int32_t target) const {
-    return passes > 0 && (frontierCount == 0 || bestDistance[target] <= passMin);
+// The points of the route last marked, target first, in frontier; 0 for
+// none. Each but the start was reached over its prevSegment.
+int32_t markedCount = 0;
+
+// Grows the working arrays and the flags to fit the graph and the point
+// table: codes 0..nodeCount, a walk back of RouteNotFound() entries, and
+// flags for every point and segment.
+void FitSearchArrays() {
+  const size_t codes = static_cast<size_t>(nodeCount) + 1;
+  try {
+    for (std::vector<int32_t>* array : {&bestDistance, &prevNode, &prevSegment, &passSeen, &nextFrontier})
+      GrowTo(*array, codes);
+    GrowTo(frontier, std::max(codes, static_cast<size_t>(RouteNotFound())));
+    GrowTo(pointOnRoute, codes);
+    GrowTo(segmentOnRoute, static_cast<size_t>(segmentCount));
+  } catch (const std::bad_alloc&) {
+    throw EOutOfMemory("Out of memory for the route search of " + std::to_string(nodeCount) + " points");
   }
+}
+
+// The searches FindRoute chooses between: the passes for a graph within
+// the capacity they were made for, Dijkstra beyond.
+struct Search {
+  void (*start)(int32_t start);
+  void (*advance)(int32_t target);
 };
+constexpr Search kPasses = {StartPasses, AdvancePasses};
+constexpr Search kHeap = {StartHeap, AdvanceHeap};
 
-// Runs further passes over the frontier until the target's distance is no
-// more than the smallest distance of the last pass, or the frontier is
-// empty, or nodeCount passes have run.
-void RunPasses(PassState& state, int32_t target) {
-  while (state.passes < nodeCount) {
-    int32_t nextCount = 0;
-    const int32_t passMin = RunPass(state.passes + 1, state.frontierCount, nextCount);
-    state = {state.passes + 1, passMin, nextCount};
-    std::copy(nextFrontier, nextFrontier + nextCount, frontier);
-    if (state.Settles(target)) return;
-  }
+const Search& SearchForGraph() {
+  return nodeCount <= GRAPH_CAPACITY - 1 && adjCount <= GRAPH_CAPACITY ? kPasses : kHeap;
 }
 
 // Writes the route into frontier, target first, by following prevNode back
-// to the start; returns its number of points, or ROUTE_NOT_FOUND when the
-// start is not reached within ROUTE_NOT_FOUND entries. A target never
-// reached gives ROUTE_NOT_FOUND at once, as the walk would end there.
+// to the start; returns its number of points, or RouteNotFound() when the
+// start is not reached within RouteNotFound() entries. A target never
+// reached gives RouteNotFound() at once, as the walk would end there.
 int32_t WalkBack(int32_t start, int32_t target) {
-  if (bestDistance[target] == kUnreached) return ROUTE_NOT_FOUND;
+  const int32_t limit = RouteNotFound();
+  if (bestDistance[target] == kUnreached) return limit;
   frontier[0] = target;
   int32_t routeCount = 1;
-  while (frontier[routeCount - 1] != start && routeCount < ROUTE_NOT_FOUND) {
+  while (frontier[routeCount - 1] != start && routeCount < limit) {
     frontier[routeCount] = prevNode[frontier[routeCount - 1]];
     ++routeCount;
   }
@@ -117,90 +92,89 @@ void FlagRoute(int32_t routeCount, int32_t value) {
   for (int32_t i = 0; i < routeCount; ++i) pointOnRoute[frontier[i] - 1] = value;
   for (int32_t i = 0; i < routeCount - 1; ++i) {
     const int32_t segment = prevSegment[frontier[i]];
-    if (segment >= 0 && segment < GRAPH_CAPACITY) segmentOnRoute[segment] = value;
+    if (segment >= 0 && static_cast<size_t>(segment) < segmentOnRoute.size()) segmentOnRoute[segment] = value;
   }
 }
 
-// The search kept from the last call: its start, the graph it ran on and
-// where its passes stand; and the route that call marked, still in
-// frontier and prevSegment, so that it can be unmarked without clearing
-// both flag arrays.
+// Marks the route the walk back found and returns its result.
+int32_t MarkRoute(int32_t routeCount) {
+  if (routeCount == RouteNotFound()) return routeCount;
+  FlagRoute(routeCount, 1);
+  markedCount = routeCount;
+  return routeCount;
+}
+
+// Runs advance towards target, recording the ticks it took.
+void TimeSearch(const Search& search, int32_t target) {
+  const int64_t t0 = QueryPerformanceCounter();
+  search.advance(target);
+  routeTicks = QueryPerformanceCounter() - t0;
+}
+
+// The search kept from the last call: its start and the graph it ran on.
 struct KeptSearch {
   bool valid = false;
   int32_t start = 0;
   uint32_t generation = 0;
-  PassState passes;
-  int32_t markedCount = 0;  // points of the marked route; 0 for none
 };
 KeptSearch kept;
 
-// Whether no adjacency entry has a negative length, for the graph of this
-// generation; a negative length makes passes improve points without end,
-// which a kept search cannot rely on.
-bool LengthsAreNonNegative() {
-  static uint32_t checkedGeneration = 0;
-  static bool nonNegative = false;
-  if (checkedGeneration != graphGeneration || checkedGeneration == 0) {
-    nonNegative = std::all_of(adjLength, adjLength + adjCount, [](int32_t length) { return length >= 0; });
-    checkedGeneration = graphGeneration;
-  }
-  return nonNegative;
-}
-
-// Shows the counter ticks from t0 to now in the Time box.
-void ShowTicks(int64_t t0) { fMain->EditTime->SetText(IntToStr(QueryPerformanceCounter() - t0)); }
-
 }  // namespace
 
+int32_t RouteNotFound() { return std::max(100000, pointCount + 1); }
+
 void ClearRouteMarks() {
-  std::memset(pointOnRoute, 0, sizeof pointOnRoute);
-  std::memset(segmentOnRoute, 0, sizeof segmentOnRoute);
-  kept.markedCount = 0;
+  std::fill(pointOnRoute.begin(), pointOnRoute.end(), 0);
+  std::fill(segmentOnRoute.begin(), segmentOnRoute.end(), 0);
+  markedCount = 0;
 }
 
 int32_t FindRouteDirect(int32_t startCode, int32_t targetCode) {
+  FitSearchArrays();
   kept.valid = false;
-  ResetSearch();
+  const Search& search = SearchForGraph();
   const bool searchable = IsNodeCode(startCode) && IsNodeCode(targetCode);
-  if (searchable) SeedSearch(startCode);
-  const int64_t t0 = QueryPerformanceCounter();
   if (searchable) {
-    PassState state;
-    RunPasses(state, targetCode);
+    search.start(startCode);
+    TimeSearch(search, targetCode);
+  } else {
+    ResetSearch();
+    routeTicks = 0;
   }
-  ShowTicks(t0);
-
-  const int32_t routeCount = searchable ? WalkBack(startCode, targetCode) : ROUTE_NOT_FOUND;
+  const int32_t routeCount = searchable ? WalkBack(startCode, targetCode) : RouteNotFound();
   ClearRouteMarks();
-  if (routeCount == ROUTE_NOT_FOUND) return ROUTE_NOT_FOUND;
-  FlagRoute(routeCount, 1);
-  return routeCount;
+  return MarkRoute(routeCount);
 }
 
 int32_t FindRoute(int32_t startCode, int32_t targetCode) {
-  if (!IsNodeCode(startCode) || !IsNodeCode(targetCode) || !LengthsAreNonNegative())
+  FitSearchArrays();
+  const Search& search = SearchForGraph();
+  if (!IsNodeCode(startCode) || !IsNodeCode(targetCode) || (&search == &kPasses && !PassesCanBeKept()))
     return FindRouteDirect(startCode, targetCode);
   if (kept.valid && kept.start == startCode && kept.generation == graphGeneration) {
-    FlagRoute(kept.markedCount, 0);  // the last route, before the passes move on
-    kept.markedCount = 0;
+    FlagRoute(markedCount, 0);  // the last route, before the search moves on
+    markedCount = 0;
   } else {
-    ResetSearch();
-    SeedSearch(startCode);
+    search.start(startCode);
     ClearRouteMarks();
-    kept = {true, startCode, graphGeneration, PassState(), 0};
+    kept = {true, startCode, graphGeneration};
   }
-  const int64_t t0 = QueryPerformanceCounter();
-  if (!kept.passes.Settles(targetCode)) {
-    // The pass frontier: the start alone, or, as the last walk wrote over
-    // frontier, the copy in nextFrontier.
-    if (kept.passes.passes > 0) std::copy(nextFrontier, nextFrontier + kept.passes.frontierCount, frontier);
-    RunPasses(kept.passes, targetCode);
-  }
-  ShowTicks(t0);
+  TimeSearch(search, targetCode);
+  return MarkRoute(WalkBack(startCode, targetCode));
+}
 
-  const int32_t routeCount = WalkBack(startCode, targetCode);
-  if (routeCount == ROUTE_NOT_FOUND) return ROUTE_NOT_FOUND;
-  FlagRoute(routeCount, 1);
-  kept.markedCount = routeCount;
-  return routeCount;
+std::vector<int32_t> RouteCodes() {
+  return std::vector<int32_t>(std::make_reverse_iterator(frontier.begin() + markedCount), frontier.rend());
+}
+
+std::vector<int32_t> RouteSegments() {
+  std::vector<int32_t> route;
+  for (int32_t i = markedCount - 2; i >= 0; --i) route.push_back(prevSegment[frontier[i]]);
+  return route;
+}
+
+int64_t RouteLength() {
+  int64_t length = 0;
+  for (const int32_t segment : RouteSegments()) length += segments[segment].Length;
+  return length;
 }

@@ -104,6 +104,8 @@ TEST(RuvelRouteRoute, RefusesWhatItCannotUse) {
       {"route '" + map + "' 1 2 3", 2, "usage: "},
       {"route '" + map + "' 1 x", 2, "usage: "},
       {"route '" + map + "' 1 2.5", 2, "usage: "},
+      {"route '" + map + "' 1 2 3 4", 1, "ruvel-route: no point has code 4\n"},
+      {"route '" + map + "' 1 2 0 1 --geojson", 1, "ruvel-route: no point has code 0\n"},
       {"route '" + (dir / "Mbad.mif") + "' 1 2", 1, "ruvel-route: cannot open " + (dir / "Mbad.mif")},
   };
   WriteLayers(dir, {"Point 1 2\nPoint 3\n", "", "", ""}, "broken");
@@ -112,6 +114,7 @@ TEST(RuvelRouteRoute, RefusesWhatItCannotUse) {
     const CommandResult r = RunCommand("'" + kRoute + "' " + c.args);
     EXPECT_EQ(r.exitCode, c.exitCode);
     EXPECT_EQ(r.err.substr(0, c.err.size()), c.err);
+    EXPECT_EQ(r.out, "");  // no route printed before a refusal
   }
   const CommandResult broken = RunCommand("'" + kRoute + "' route '" + (dir / "Mbroken.mif") + "' 1 2");
   EXPECT_EQ(broken.exitCode, 1);

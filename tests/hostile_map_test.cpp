@@ -129,10 +129,15 @@ TEST_F(HostileMap, NegativeRoadLengthsAreRefusedAndZeroIsValid) {
   EXPECT_EQ(segments[0].Length, 0);
 }
 
-// The vertex counts of all Pline lines together may reach 16,777,216; the
-// line that would pass it is refused before anything is allocated for it,
-// and the segment it started stays without vertices.
+// The vertex counts of all Pline lines together may reach 16,777,216, or
+// what a larger file can hold; the line that would pass it is refused before
+// anything is allocated for it, and the segment it started stays without
+// vertices.
 TEST_F(HostileMap, VertexCountsAreBoundedOverTheWholeMap) {
+  EXPECT_EQ(VertexBound(20), 16777216);
+  EXPECT_EQ(VertexBound(int64_t{4} * 16777217 + 3), 16777217);  // a vertex line has 4 bytes at least
+  EXPECT_EQ(VertexBound(int64_t{1} << 40), 2147483647);
+
   const std::string twoPoints = "Point 1 1\nPoint 2 2\n";
   LoadMapLayers(WriteLayers(dir, {twoPoints, "", "Pline 16000000\nPline 777216\n1 2\n", ""}));
   ASSERT_EQ(segmentCount, 2);
@@ -165,28 +170,18 @@ TEST_F(HostileMap, VertexCountsAreBoundedOverTheWholeMap) {
   }
 }
 
-// The tables are refused at the line that would pass their capacity, while
-// reading, and keep what was stored before it.
-TEST_F(HostileMap, CapacityIsCheckedWhileReading) {
-  const std::string pointLines = Repeat("Point 5 7\n", POINT_CAPACITY);
-  LoadMapLayers(WriteLayers(dir, {pointLines, "", "", ""}));
-  EXPECT_EQ(pointCount, POINT_CAPACITY);
-
-  SetUp();
-  const Refusal tooManyPoints =
-      LoadRefusal(WriteLayers(dir, {"Data\n" + pointLines + "Point 1 1\n", "", "", ""}));
-  EXPECT_EQ(tooManyPoints.type, "Exception");
-  EXPECT_EQ(tooManyPoints.message, "Mtown.mif, line 100001: Map too large: more than 99999 points");
-  EXPECT_EQ(pointCount, POINT_CAPACITY);
-
-  SetUp();
-  const std::string plines = Repeat("Pline 0\n", SEGMENT_CAPACITY);
-  const Refusal tooManySegments =
-      LoadRefusal(WriteLayers(dir, {"Point 1 1\n", "", plines + "Pline 1\n", ""}));
-  EXPECT_EQ(tooManySegments.type, "Exception");
-  EXPECT_EQ(tooManySegments.message, "Stown.mif, line 100001: Map too large: more than 100000 segments");
-  EXPECT_EQ(segmentCount, SEGMENT_CAPACITY);
-  EXPECT_EQ(nodeCount, 77);
+// Tables beyond the graph's first capacity load whole: the graph grows to
+// fit them.
+TEST_F(HostileMap, TablesBeyondTheFirstCapacityLoad) {
+  std::string codes;
+  for (int32_t code = 1; code <= GRAPH_CAPACITY; ++code) codes += std::to_string(code) + ",junction\n";
+  LoadMapLayers(
+      WriteLayers(dir, {"Data\n" + Repeat("Point 5 7\n", GRAPH_CAPACITY), codes,
+                        Repeat("Pline 0\n", GRAPH_CAPACITY + 1), Repeat("1,2,3\n", GRAPH_CAPACITY + 1)}));
+  EXPECT_EQ(pointCount, GRAPH_CAPACITY);
+  EXPECT_EQ(segmentCount, GRAPH_CAPACITY + 1);
+  EXPECT_EQ(nodeCount, GRAPH_CAPACITY);
+  EXPECT_EQ(adjCount, 2 * (GRAPH_CAPACITY + 1));
 }
 
 // Only regular files are layer files: a directory, a device (directly or

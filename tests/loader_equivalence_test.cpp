@@ -64,9 +64,9 @@ LoadResult RunLoad(const std::string& path, Load load) {
       r.segmentNumbers.insert(r.segmentNumbers.end(), {s.Vertices[k].x, s.Vertices[k].y});
   }
   r.graph = {minX, minNegY, maxX, maxNegY, nodeCount, adjCount};
-  r.graph.insert(r.graph.end(), nodeStart, nodeStart + nodeCount + 1);
-  for (const int32_t* array : {adjNode, adjLength, adjSegment})
-    r.graph.insert(r.graph.end(), array, array + adjCount);
+  r.graph.insert(r.graph.end(), nodeStart.begin(), nodeStart.begin() + nodeCount + 1);
+  for (const std::vector<int32_t>* array : {&adjNode, &adjLength, &adjSegment})
+    r.graph.insert(r.graph.end(), array->begin(), array->begin() + adjCount);
   return r;
 }
 

@@ -101,8 +101,8 @@ void ReadPointGeometry(const std::string& path) {
     ReadLayerFile(path, NameMatch::Exact, 5, [&](const std::string& line) {
       int32_t position = 1;
       if (NextToken(line, position, ' ') != "Point") return;
-      if (pointCount + static_cast<int64_t>(added.size()) >= POINT_CAPACITY)
-        throw Exception("Map too large: more than " + std::to_string(POINT_CAPACITY) + " points");
+      if (pointCount + static_cast<int64_t>(added.size()) >= MAP_ITEM_LIMIT)
+        throw Exception("Map too large: more than " + std::to_string(MAP_ITEM_LIMIT) + " points");
       added.emplace_back();
       added.back().X = StrToInt(NextToken(line, position, ' '));
       added.back().Y = StrToInt(NextToken(line, position, ' '));
@@ -122,17 +122,23 @@ void ReadPointAttributes(const std::string& path) {
   });
 }
 
-// The vertex count n of a Pline line, when the map's earlier Pline lines
+// The vertex count n of a Pline line, when the file's earlier Pline lines
 // declared `declared` vertices in all. A negative count cannot describe a
-// polyline, and a count that would bring the map beyond VERTEX_CAPACITY is
+// polyline, and a count that would bring the file beyond its vertex bound is
 // refused before anything is allocated for it.
-void CheckVertexCount(int32_t n, int64_t declared) {
+void CheckVertexCount(int32_t n, int64_t declared, int64_t bound) {
   if (n < 0) throw EConvertError("Pline vertex count " + std::to_string(n) + " is negative");
-  if (declared + n > VERTEX_CAPACITY) {
+  if (declared + n > bound) {
     throw Exception("Map too large: Pline " + std::to_string(n) + " would make " +
-                    std::to_string(declared + n) + " vertices in all, at most " +
-                    std::to_string(VERTEX_CAPACITY));
+                    std::to_string(declared + n) + " vertices in all, at most " + std::to_string(bound));
   }
+}
+
+// The size in bytes of the file at path, found ignoring letter case; 0 when
+// there is none.
+int64_t FileSizeIgnoringCase(const std::string& path) {
+  struct stat info;
+  return ::stat(ResolveNameIgnoringCase(path).c_str(), &info) == 0 ? info.st_size : 0;
 }
 
 // "Pline N" starts a segment of N vertices; the following lines that do not
@@ -145,15 +151,16 @@ void ReadSegmentGeometry(const std::string& path) {
     };
     int32_t vertex = 0;
     int64_t declared = 0;
+    const int64_t vertexBound = VertexBound(FileSizeIgnoringCase(path));
     ReadLayerFile(path, NameMatch::IgnoreCase, 4, [&](const std::string& line) {
       int32_t position = 1;
       const std::string token = NextToken(line, position, ' ');
       if (token == "Pline") {
-        if (segmentCount + static_cast<int64_t>(added.size()) >= SEGMENT_CAPACITY)
-          throw Exception("Map too large: more than " + std::to_string(SEGMENT_CAPACITY) + " segments");
+        if (segmentCount + static_cast<int64_t>(added.size()) >= MAP_ITEM_LIMIT)
+          throw Exception("Map too large: more than " + std::to_string(MAP_ITEM_LIMIT) + " segments");
         added.emplace_back();
         const int32_t count = StrToInt(NextToken(line, position, ' '));
-        CheckVertexCount(count, declared);
+        CheckVertexCount(count, declared, vertexBound);
         declared += count;
         added.back().Vertices.SetLength(count);
         vertex = 0;

@@ -9,14 +9,13 @@
 RouteOutcome ProgramOutcome(int32_t result) {
   RouteOutcome outcome;
   outcome.result = result;
-  if (result != ROUTE_NOT_FOUND) {
-    outcome.route.assign(frontier, frontier + result);
-    for (int32_t i = 0; i + 1 < result; ++i) outcome.segments.push_back(prevSegment[frontier[i]]);
-  }
-  for (int32_t i = 0; i < GRAPH_CAPACITY; ++i) {
-    if (pointOnRoute[i]) outcome.markedPoints.insert(i);
-    if (segmentOnRoute[i]) outcome.markedSegments.insert(i);
-  }
+  const std::vector<int32_t> codes = RouteCodes(), route = RouteSegments();
+  outcome.route.assign(codes.rbegin(), codes.rend());
+  outcome.segments.assign(route.rbegin(), route.rend());
+  for (size_t i = 0; i < pointOnRoute.size(); ++i)
+    if (pointOnRoute[i]) outcome.markedPoints.insert(static_cast<int32_t>(i));
+  for (size_t i = 0; i < segmentOnRoute.size(); ++i)
+    if (segmentOnRoute[i]) outcome.markedSegments.insert(static_cast<int32_t>(i));
   return outcome;
 }
 
@@ -51,10 +50,10 @@ RouteOutcome ReferenceRoute(int32_t start, int32_t target) {
 
   RouteOutcome outcome;
   std::vector<int32_t> route{target};
-  while (route.back() != start && route.size() < static_cast<size_t>(ROUTE_NOT_FOUND))
+  while (route.back() != start && route.size() < static_cast<size_t>(RouteNotFound()))
     route.push_back(prev[route.back()]);
   outcome.result = static_cast<int32_t>(route.size());
-  if (outcome.result == ROUTE_NOT_FOUND) return outcome;
+  if (outcome.result == RouteNotFound()) return outcome;
   outcome.route = route;
   for (size_t i = 0; i < route.size(); ++i) {
     outcome.markedPoints.insert(route[i] - 1);

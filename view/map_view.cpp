@@ -36,10 +36,10 @@ struct ViewSize {
   }
 };
 
-// Whether the route flag of index is set. The flag arrays end at
-// GRAPH_CAPACITY; an index beyond counts as off the route.
-bool OnRoute(const int32_t (&flags)[GRAPH_CAPACITY], int32_t index) {
-  return index < GRAPH_CAPACITY && flags[index] != 0;
+// Whether the route flag of index is set. The flag arrays fit the graph
+// last searched; an index beyond counts as off the route.
+bool OnRoute(const std::vector<int32_t>& flags, int32_t index) {
+  return static_cast<size_t>(index) < flags.size() && flags[index] != 0;
 }
 
 // Draws every pair of consecutive vertices of every segment whose two ends

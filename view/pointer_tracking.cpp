@@ -80,11 +80,13 @@ void ShowCurrentPoint(TfMain* form) {
 }
 
 // The route from the start point to the current point: its number of points
-// from FindRoute, which also marks it; -1 without a search when either point
-// is unset.
-int32_t RouteToCurrentPoint() {
+// from FindRoute, which also marks it, with the ticks the search took shown
+// in the Time box; -1 without a search when either point is unset.
+int32_t RouteToCurrentPoint(TfMain* form) {
   if (startPoint < 0 || currentPoint < 0) return -1;
-  return FindRoute(points[startPoint].Code, points[currentPoint].Code);
+  const int32_t routeCount = FindRoute(points[startPoint].Code, points[currentPoint].Code);
+  form->EditTime->SetText(IntToStr(routeTicks));
+  return routeCount;
 }
 
 }  // namespace
@@ -102,7 +104,7 @@ void TfMain::ImageMMouseMove(TObject*, TShiftState, int X, int Y) {
   if (nearest != currentPoint) {
     currentPoint = nearest;
     ShowCurrentPoint(this);
-    ShowText(EditL, IntToStr(RouteToCurrentPoint()));
+    ShowText(EditL, IntToStr(RouteToCurrentPoint(this)));
   }
   DrawMap();
 }
