@@ -1,0 +1,167 @@
+// The million-junction road network: whole ruvel-route processes on its
+// files (info; route with one start and 1 or 1,001 targets), and in the
+// process its load and the first search from a start, whose lengths are
+// checked against the textbook Dijkstra.
+#include <benchmark/benchmark.h>
+#include <fcntl.h>
+#include <spawn.h>
+#include <sys/resource.h>
+#include <sys/stat.h>
+#include <sys/wait.h>
+
+#include <chrono>
+#include <random>
+#include <string>
+#include <vector>
+
+#include "bench/city_scale_map.h"
+#include "bench/yardstick.h"
+#include "map/layer_loader.h"
+#include "map/map_store.h"
+#include "map/road_graph.h"
+#include "route/route_search.h"
+
+extern char** environ;
+
+namespace {
+
+constexpr int32_t kTargets = 1000;
+
+const std::string& CityMap() {
+  static const std::string path = WriteCityScaleMap("/tmp/ruvel-city-scale-map-v2");
+  return path;
+}
+
+// The size of the map's four files, in megabytes.
+double FilesMegabytes() {
+  double bytes = 0;
+  for (const char* name : {"Mcity.mif", "Mcity.mid", "Scity.mif", "Scity.mid"}) {
+    struct stat info;
+    if (::stat(("/tmp/ruvel-city-scale-map-v2/" + std::string(name)).c_str(), &info) == 0)
+      bytes += info.st_size;
+  }
+  return bytes / 1e6;
+}
+
+// Runs ruvel-route with the words given, its output to /dev/null; the wall
+// time in seconds and the peak resident memory in megabytes, or a negative
+// time when it failed.
+struct Run {
+  double seconds, peakMegabytes;
+};
+Run RunRuvelRoute(const std::vector<std::string>& words) {
+  std::vector<char*> argv{const_cast<char*>(RUVEL_ROUTE_EXE)};
+  for (const std::string& word : words) argv.push_back(const_cast<char*>(word.c_str()));
+  argv.push_back(nullptr);
+  posix_spawn_file_actions_t quiet;
+  posix_spawn_file_actions_init(&quiet);
+  posix_spawn_file_actions_addopen(&quiet, 1, "/dev/null", O_WRONLY, 0);
+  const auto start = std::chrono::steady_clock::now();
+  pid_t pid = 0;
+  int status = 0;
+  struct rusage usage {};
+  const bool ok = posix_spawn(&pid, RUVEL_ROUTE_EXE, &quiet, nullptr, argv.data(), environ) == 0 &&
+                  wait4(pid, &status, 0, &usage) == pid && WIFEXITED(status) && WEXITSTATUS(status) == 0;
+  const double seconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
+  posix_spawn_file_actions_destroy(&quiet);
+  return {ok ? seconds : -1, usage.ru_maxrss / 1024.0};
+}
+
+// A start in the middle of the file and kTargets random targets.
+std::vector<int32_t> StartAndTargets(int32_t points) {
+  std::mt19937 random(7);
+  std::vector<int32_t> codes{points / 2};
+  for (int32_t i = 0; i < kTargets; ++i)
+    codes.push_back(std::uniform_int_distribution<int32_t>(1, points)(random));
+  return codes;
+}
+
+// The route command's words for the start and the first `targets` targets.
+std::vector<std::string> RouteWords(const std::vector<int32_t>& codes, int32_t targets) {
+  std::vector<std::string> words{"route", CityMap()};
+  for (int32_t i = 1; i <= targets; ++i) {
+    words.push_back(std::to_string(codes[0]));
+    words.push_back(std::to_string(codes[i]));
+  }
+  return words;
+}
+
+int32_t CityPointCount() {
+  static const int32_t count = [] {
+    ClearMapStore();
+    LoadMapLayers(CityMap());
+    return pointCount;
+  }();
+  return count;
+}
+
+// A whole `ruvel-route info` process.
+void BM_CityScale_InfoProcess(benchmark::State& state) {
+  const std::vector<std::string> words{"info", CityMap()};
+  double peak = 0;
+  for (auto _ : state) {
+    const Run run = RunRuvelRoute(words);
+    if (run.seconds < 0) return state.SkipWithError("ruvel-route info failed");
+    state.SetIterationTime(run.seconds);
+    peak = std::max(peak, run.peakMegabytes);
+  }
+  state.counters["peak MB"] = peak;
+  state.counters["files MB"] = FilesMegabytes();
+}
+BENCHMARK(BM_CityScale_InfoProcess)->UseManualTime()->Unit(benchmark::kMillisecond)->Iterations(5);
+
+// Whole `ruvel-route route` processes with one start and 1 target, then
+// 1,001 targets (the first again, then kTargets more); "ms per target" is
+// their difference spread over the kTargets.
+void BM_CityScale_RouteProcess(benchmark::State& state) {
+  const std::vector<int32_t> codes = StartAndTargets(CityPointCount());
+  std::vector<int32_t> many{codes[0], codes[1]};
+  many.insert(many.end(), codes.begin() + 1, codes.end());
+  double one = 0, all = 0;
+  for (auto _ : state) {
+    const Run single = RunRuvelRoute(RouteWords(codes, 1));
+    const Run whole = RunRuvelRoute(RouteWords(many, kTargets + 1));
+    if (single.seconds < 0 || whole.seconds < 0) return state.SkipWithError("ruvel-route route failed");
+    one += single.seconds;
+    all += whole.seconds;
+    state.SetIterationTime(whole.seconds);
+  }
+  const double runs = static_cast<double>(state.iterations());
+  state.counters["1 pair ms"] = one / runs * 1e3;
+  state.counters["ms per target"] = (all - one) / runs / kTargets * 1e3;
+}
+BENCHMARK(BM_CityScale_RouteProcess)->UseManualTime()->Unit(benchmark::kMillisecond)->Iterations(5);
+
+// Loading the map's four files and building its graph, in the process.
+void BM_CityScale_Load(benchmark::State& state) {
+  for (auto _ : state) {
+    ClearMapStore();
+    LoadMapLayers(CityMap());
+  }
+  state.counters["points"] = pointCount;
+  state.counters["segments"] = segmentCount;
+  state.counters["entries"] = adjCount;
+}
+BENCHMARK(BM_CityScale_Load)->Unit(benchmark::kMillisecond)->Iterations(3);
+
+// The first search from a new start, to the first target. Beforehand the
+// kept search answers every target, and every 50th answer's length is
+// checked against the textbook Dijkstra's.
+void BM_CityScale_FirstSearch(benchmark::State& state) {
+  const std::vector<int32_t> codes = StartAndTargets(CityPointCount());
+  std::vector<int64_t> distance(static_cast<size_t>(nodeCount) + 1);
+  for (size_t i = 1; i < codes.size(); ++i) {
+    const bool found = FindRoute(codes[0], codes[i]) != RouteNotFound();
+    if (i % 50 != 1) continue;
+    const int64_t expected = HeapDijkstra(codes[0], codes[i], distance);
+    if (found ? RouteLength() != expected : expected != INT64_MAX)
+      return state.SkipWithError("a route is not as long as the textbook Dijkstra's");
+  }
+  for (auto _ : state) {
+    FindRouteDirect(codes[0], codes[1]);
+    state.SetIterationTime(static_cast<double>(routeTicks) * 1e-9);
+  }
+}
+BENCHMARK(BM_CityScale_FirstSearch)->UseManualTime()->Unit(benchmark::kMillisecond);
+
+}  // namespace

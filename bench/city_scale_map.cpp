@@ -1,0 +1,196 @@
+#include "bench/city_scale_map.h"
+
+#include <sys/stat.h>
+
+#include <algorithm>
+#include <cmath>
+#include <cstdio>
+#include <random>
+#include <string>
+#include <vector>
+
+namespace {
+
+constexpr int kSlots = 36;       // towns on a kSlots x kSlots grid of slots
+constexpr double kSlot = 16000;  // metres between slot corners
+constexpr int32_t kTownJunctions = 990000;
+
+struct Position {
+  double x, y;
+};
+
+struct Road {
+  int32_t from, to;  // junction indices
+  std::vector<Position> vertices;
+  int32_t length;
+};
+
+// The network as it is built, before it is written.
+class Network {
+ public:
+  explicit Network(uint32_t seed) : random_(seed) {}
+
+  int32_t Junctions() const { return static_cast<int32_t>(junctions_.size()); }
+
+  // A town with its corner near (x0, y0); returns the indices of its
+  // junctions on its outer edge, where country roads may join it.
+  std::vector<int32_t> AddTown(double x0, double y0) {
+    const int columns = Uniform(8, 50), rows = Uniform(8, 50);
+    const std::vector<double> xs = Offsets(columns), ys = Offsets(rows);
+    const int32_t first = Junctions();
+    for (int r = 0; r < rows; ++r)
+      for (int c = 0; c < columns; ++c)
+        junctions_.push_back({x0 + xs[c] + Jitter(15), y0 + ys[r] + Jitter(15)});
+    std::vector<int32_t> edge;
+    for (int r = 0; r < rows; ++r) {
+      for (int c = 0; c < columns; ++c) {
+        const int32_t at = first + r * columns + c;
+        const bool outer = r == 0 || c == 0 || r == rows - 1 || c == columns - 1;
+        if (outer) edge.push_back(at);
+        // The first row and column always stay, so that the town hangs together.
+        if (c + 1 < columns && (r == 0 || Chance(0.72))) AddStreet(at, at + 1);
+        if (r + 1 < rows && (c == 0 || Chance(0.72))) AddStreet(at, at + columns);
+      }
+    }
+    return edge;
+  }
+
+  // A winding country road from junction a to junction b: junctions every 2
+  // to 5 km, and between them a polyline with a vertex every 60 to 140 m
+  // drifting off the straight line and back.
+  void AddCountryRoad(int32_t a, int32_t b) {
+    const Position from = junctions_[a], to = junctions_[b];
+    const double span = std::hypot(to.x - from.x, to.y - from.y);
+    const int steps = std::max(2, static_cast<int>(span / 100));
+    const double nx = -(to.y - from.y) / span, ny = (to.x - from.x) / span;
+    double offset = 0, sinceJunction = 0, nextJunction = Uniform(2000, 5000);
+    int32_t last = a;
+    std::vector<Position> vertices{from};
+    for (int i = 1; i < steps; ++i) {
+      const double t = static_cast<double>(i) / steps;
+      offset = offset * 0.97 + Jitter(60);
+      const double bend = offset * std::sin(t * M_PI);
+      vertices.push_back(
+          {from.x + t * (to.x - from.x) + nx * bend, from.y + t * (to.y - from.y) + ny * bend});
+      sinceJunction += span / steps;
+      if (sinceJunction >= nextJunction) {
+        junctions_.push_back(vertices.back());
+        AddRoad(last, Junctions() - 1, vertices, 1.05);
+        last = Junctions() - 1;
+        vertices = {junctions_[last]};
+        sinceJunction = 0;
+        nextJunction = Uniform(2000, 5000);
+      }
+    }
+    vertices.push_back(to);
+    AddRoad(last, b, vertices, 1.05);
+  }
+
+  void Write(const std::string& folder) const {
+    WritePoints(folder);
+    WriteRoads(folder);
+  }
+
+  int Uniform(int lo, int hi) { return std::uniform_int_distribution<int>(lo, hi)(random_); }
+
+ private:
+  double Jitter(double most) { return std::uniform_real_distribution<double>(-most, most)(random_); }
+  bool Chance(double p) { return std::bernoulli_distribution(p)(random_); }
+
+  // Where the junctions of a street line stand: blocks 50 to 260 m long.
+  std::vector<double> Offsets(int count) {
+    std::vector<double> at{0};
+    while (static_cast<int>(at.size()) < count) at.push_back(at.back() + Uniform(50, 260));
+    return at;
+  }
+
+  // A street between two junctions of a town, one in five bent at a vertex
+  // off its middle.
+  void AddStreet(int32_t a, int32_t b) {
+    const Position pa = junctions_[a], pb = junctions_[b];
+    std::vector<Position> vertices{pa};
+    if (Chance(0.2)) vertices.push_back({(pa.x + pb.x) / 2 + Jitter(20), (pa.y + pb.y) / 2 + Jitter(20)});
+    vertices.push_back(pb);
+    AddRoad(a, b, vertices, 1.25);
+  }
+
+  // A road along vertices, its length the polyline's, stretched by up to
+  // the factor given.
+  void AddRoad(int32_t a, int32_t b, const std::vector<Position>& vertices, double stretch) {
+    double length = 0;
+    for (size_t k = 1; k < vertices.size(); ++k)
+      length += std::hypot(vertices[k].x - vertices[k - 1].x, vertices[k].y - vertices[k - 1].y);
+    length *= std::uniform_real_distribution<double>(1.0, stretch)(random_);
+    roads_.push_back({a, b, vertices, static_cast<int32_t>(length)});
+  }
+
+  void WritePoints(const std::string& folder) const {
+    std::FILE* mif = std::fopen((folder + "/Mcity.mif").c_str(), "w");
+    std::FILE* mid = std::fopen((folder + "/Mcity.mid").c_str(), "w");
+    std::fputs(
+        "Version 300\nCharset \"Neutral\"\nDelimiter \",\"\nColumns 2\n  Code Integer\n  Name "
+        "Char(40)\nData\n",
+        mif);
+    for (size_t i = 0; i < junctions_.size(); ++i) {
+      std::fprintf(mif, "Point %d %d\n", Round(junctions_[i].x), Round(junctions_[i].y));
+      std::fprintf(mid, "%zu,\"Junction %zu\"\n", i + 1, i + 1);
+    }
+    std::fclose(mif);
+    std::fclose(mid);
+  }
+
+  void WriteRoads(const std::string& folder) const {
+    std::FILE* mif = std::fopen((folder + "/Scity.mif").c_str(), "w");
+    std::FILE* mid = std::fopen((folder + "/Scity.mid").c_str(), "w");
+    std::fputs(
+        "Version 300\nCharset \"Neutral\"\nDelimiter \",\"\nColumns 3\n  From Integer\n  To Integer\n"
+        "  Length Integer\nData\n",
+        mif);
+    for (const Road& road : roads_) {
+      std::fprintf(mif, "Pline %zu\n    Pen (1,2,0)\n", road.vertices.size());
+      for (const Position& p : road.vertices) std::fprintf(mif, "%d %d\n", Round(p.x), Round(p.y));
+      std::fprintf(mid, "%d,%d,%d\n", road.from + 1, road.to + 1, road.length);
+    }
+    std::fclose(mif);
+    std::fclose(mid);
+  }
+
+  static int Round(double v) { return static_cast<int>(std::lround(v)); }
+
+  std::mt19937 random_;
+  std::vector<Position> junctions_;
+  std::vector<Road> roads_;
+};
+
+bool Exists(const std::string& path) {
+  struct stat info;
+  return ::stat(path.c_str(), &info) == 0;
+}
+
+}  // namespace
+
+std::string WriteCityScaleMap(const std::string& folder) {
+  const std::string map = folder + "/Mcity.mif";
+  if (Exists(folder + "/Scity.mid")) return map;
+  ::mkdir(folder.c_str(), 0755);
+  Network net(2026);
+  // Towns slot by slot, then roads to the towns of the next slots right
+  // and up, each from a junction on one town's edge to one on the other's.
+  std::vector<std::vector<int32_t>> towns(kSlots * kSlots);
+  for (int slot = 0; slot < kSlots * kSlots && net.Junctions() < kTownJunctions; ++slot)
+    towns[slot] = net.AddTown(slot % kSlots * kSlot + net.Uniform(0, 3000),
+                              slot / kSlots * kSlot + net.Uniform(0, 3000));
+  const auto edgeJunction = [&net](const std::vector<int32_t>& edge) {
+    return edge[net.Uniform(0, static_cast<int>(edge.size()) - 1)];
+  };
+  for (int slot = 0; slot < kSlots * kSlots; ++slot) {
+    if (towns[slot].empty()) continue;
+    for (const int next : {slot + 1, slot + kSlots}) {
+      if (next >= kSlots * kSlots || towns[next].empty() || (next == slot + 1 && next % kSlots == 0))
+        continue;
+      net.AddCountryRoad(edgeJunction(towns[slot]), edgeJunction(towns[next]));
+    }
+  }
+  net.Write(folder);
+  return map;
+}
