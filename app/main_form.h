@@ -58,6 +58,9 @@ class TfMain : public TForm {
 
   // Rebuilds the picture of ImageM from the map store.
   void DrawMap();
+  // Brings the picture up to date after a pointer move, painting only what
+  // changed when the view itself did not; the same picture as DrawMap.
+  void RedrawMap();
 
   // Creates the form with its components from the form resource.
   explicit TfMain(TComponent* AOwner);

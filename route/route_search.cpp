@@ -20,6 +20,7 @@ std::vector<int32_t> nextFrontier(GRAPH_CAPACITY);
 std::vector<int32_t> segmentOnRoute(GRAPH_CAPACITY);
 std::vector<int32_t> pointOnRoute(GRAPH_CAPACITY);
 int64_t routeTicks = 0;
+uint32_t routeMarksClears = 0;
 
 void ResetSearch() {
   const size_t codes = static_cast<size_t>(nodeCount) + 1;
@@ -127,6 +128,7 @@ void ClearRouteMarks() {
   std::fill(pointOnRoute.begin(), pointOnRoute.end(), 0);
   std::fill(segmentOnRoute.begin(), segmentOnRoute.end(), 0);
   markedCount = 0;
+  ++routeMarksClears;
 }
 
 int32_t FindRouteDirect(int32_t startCode, int32_t targetCode) {

@@ -31,8 +31,11 @@ extern int64_t routeTicks;
 // 100000 and pointCount + 1, so that no route of the map is taken for it.
 int32_t RouteNotFound();
 
-// Clears both route flag arrays; the last route is then none.
+// Clears both route flag arrays; the last route is then none. Counts the
+// clears in routeMarksClears, so that a picture of the flags can tell that
+// more than the last route changed.
 void ClearRouteMarks();
+extern uint32_t routeMarksClears;
 
 // Finds the shortest route over the road graph from the point with code
 // startCode to the point with code targetCode. Records the counter ticks

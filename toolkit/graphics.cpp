@@ -28,6 +28,12 @@ struct PixelBuffer {
   int64_t width;
   int64_t height;
   int64_t stride;  // pixels from one row to the next
+  // The bitmap position of the buffer's pixel (0, 0): a clip rectangle is a
+  // buffer of its own over the bitmap's rows, and a primitive's coordinates
+  // are moved by minus this before drawing. Lines and ellipses set the same
+  // pixels wherever they are moved by whole pixels.
+  int64_t originX = 0;
+  int64_t originY = 0;
 
   bool Contains(int64_t x, int64_t y) const {
     // One unsigned comparison per axis also rejects negative values.
@@ -309,16 +315,41 @@ const EllipseRow* TabledEllipse(int64_t w, int64_t h) {
   return wrote;
 }
 
+// The pixels a primitive may write: the whole bitmap of w x h pixels at
+// bits, or the part of the clip rectangle inside it.
+PixelBuffer ClippedBuffer(uint32_t* bits, int w, int h, const TRect* clip) {
+  PixelBuffer pixels(bits, w, h);
+  if (!clip) return pixels;
+  const int64_t left = std::clamp<int64_t>(clip->left, 0, pixels.width);
+  const int64_t top = std::clamp<int64_t>(clip->top, 0, pixels.height);
+  const int64_t right = std::clamp<int64_t>(clip->right, left, pixels.width);
+  const int64_t bottom = std::clamp<int64_t>(clip->bottom, top, pixels.height);
+  pixels.bits += top * pixels.stride + left;
+  pixels.width = right - left;
+  pixels.height = bottom - top;
+  pixels.originX = left;
+  pixels.originY = top;
+  return pixels;
+}
+
 }  // namespace
 
+void TCanvas::SetClipRect(const TRect& rect) {
+  clipped_ = true;
+  clip_ = rect;
+}
+
+void TCanvas::ResetClipRect() { clipped_ = false; }
+
 void TCanvas::FillRect(const TRect& rect) {
-  const PixelBuffer pixels(bitmap_.WritableBits(), bitmap_.Width(), bitmap_.Height());
-  const int64_t top = std::max<int64_t>(rect.top, 0);
-  const int64_t bottom = std::min<int64_t>(rect.bottom, pixels.height);
+  const PixelBuffer pixels =
+      ClippedBuffer(bitmap_.WritableBits(), bitmap_.Width(), bitmap_.Height(), clipped_ ? &clip_ : nullptr);
+  const int64_t top = std::max<int64_t>(int64_t{rect.top} - pixels.originY, 0);
+  const int64_t bottom = std::min<int64_t>(int64_t{rect.bottom} - pixels.originY, pixels.height);
   const uint32_t color = ToQRgb(brush_.Color());
   bool wrote = false;
   for (int64_t y = top; y < bottom; ++y)
-    wrote |= FillSpan(pixels, y, rect.left, int64_t{rect.right} - 1, color);
+    wrote |= FillSpan(pixels, y, rect.left - pixels.originX, int64_t{rect.right} - 1 - pixels.originX, color);
   if (wrote) bitmap_.Changed();
 }
 
@@ -336,7 +367,12 @@ void TCanvas::Line(int64_t x0, int64_t y0, int64_t x1, int64_t y1) {
 }
 
 void TCanvas::DrawLine(int64_t x0, int64_t y0, int64_t x1, int64_t y1) {
-  const PixelBuffer pixels(bitmap_.WritableBits(), bitmap_.Width(), bitmap_.Height());
+  const PixelBuffer pixels =
+      ClippedBuffer(bitmap_.WritableBits(), bitmap_.Width(), bitmap_.Height(), clipped_ ? &clip_ : nullptr);
+  x0 -= pixels.originX;
+  x1 -= pixels.originX;
+  y0 -= pixels.originY;
+  y1 -= pixels.originY;
   const uint32_t color = ToQRgb(pen_.Color());
   const bool wrote = pixels.Contains(x0, y0) && pixels.Contains(x1, y1)
                          ? DrawLineInside(pixels, x0, y0, x1, y1, color)
@@ -347,19 +383,24 @@ void TCanvas::DrawLine(int64_t x0, int64_t y0, int64_t x1, int64_t y1) {
 }
 
 void TCanvas::Ellipse(int x1, int y1, int x2, int y2) {
-  const PixelBuffer pixels(bitmap_.WritableBits(), bitmap_.Width(), bitmap_.Height());
+  const PixelBuffer pixels =
+      ClippedBuffer(bitmap_.WritableBits(), bitmap_.Width(), bitmap_.Height(), clipped_ ? &clip_ : nullptr);
+  const int64_t left = x1 - pixels.originX, top = y1 - pixels.originY;
+  const int64_t right = x2 - pixels.originX, bottom = y2 - pixels.originY;
   const uint32_t penColor = ToQRgb(pen_.Color());
   const uint32_t brushColor = ToQRgb(brush_.Color());
-  const bool wrote = IsDotInside(pixels, x1, y1, x2, y2)
-                         ? DrawDot(pixels.Row(y1) + x1, pixels.stride, penColor, brushColor)
-                         : DrawEllipse(pixels, x1, y1, x2, y2, penColor, brushColor);
+  const bool wrote = IsDotInside(pixels, left, top, right, bottom)
+                         ? DrawDot(pixels.Row(top) + left, pixels.stride, penColor, brushColor)
+                         : DrawEllipse(pixels, left, top, right, bottom, penColor, brushColor);
   if (wrote) bitmap_.Changed();
 }
 
 void TCanvas::SetPixel(int x, int y, TColor color) {
-  const PixelBuffer pixels(bitmap_.WritableBits(), bitmap_.Width(), bitmap_.Height());
-  if (!pixels.Contains(x, y)) return;
-  pixels.Row(y)[x] = ToQRgb(color);
+  const PixelBuffer pixels =
+      ClippedBuffer(bitmap_.WritableBits(), bitmap_.Width(), bitmap_.Height(), clipped_ ? &clip_ : nullptr);
+  const int64_t column = x - pixels.originX, row = y - pixels.originY;
+  if (!pixels.Contains(column, row)) return;
+  pixels.Row(row)[column] = ToQRgb(color);
   bitmap_.Changed();
 }
 

@@ -113,6 +113,13 @@ class TCanvas {
   // Exception when (x, y) lies outside the bitmap.
   TColor Pixel(int x, int y) const;
 
+  // Restricts every primitive to the pixels of rect (left and top included,
+  // right and bottom excluded) that lie in the bitmap, until ResetClipRect.
+  // Inside the rectangle a primitive sets exactly the pixels it would set
+  // without it, so a part of a picture can be drawn again alone.
+  void SetClipRect(const TRect& rect);
+  void ResetClipRect();
+
  private:
   friend class TBitmap;
   explicit TCanvas(TBitmap& bitmap) : bitmap_(bitmap) {}
@@ -123,6 +130,8 @@ class TCanvas {
   TBrush brush_;
   int penX_ = 0;
   int penY_ = 0;
+  bool clipped_ = false;
+  TRect clip_;
 };
 
 // A picture of Width() x Height() pixels, 0 x 0 when new, drawn on through

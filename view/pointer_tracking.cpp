@@ -92,7 +92,8 @@ int32_t RouteToCurrentPoint(TfMain* form) {
 }  // namespace
 
 // Shows the pointer's map position; when the nearest point changes, shows
-// it and the route to it from the start point; redraws the view every time.
+// it and the route to it from the start point; brings the view up to date
+// every time.
 void TfMain::ImageMMouseMove(TObject*, TShiftState, int X, int Y) {
   pointerX = X;
   pointerY = Y;
@@ -106,7 +107,7 @@ void TfMain::ImageMMouseMove(TObject*, TShiftState, int X, int Y) {
     ShowCurrentPoint(this);
     ShowText(EditL, IntToStr(RouteToCurrentPoint(this)));
   }
-  DrawMap();
+  RedrawMap();
 }
 
 // Any button: the current point becomes the start point; the position is

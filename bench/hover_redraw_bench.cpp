@@ -1,0 +1,112 @@
+// Hover sessions through the window's own handlers, drawing included: a
+// click, then 1,000 pointer moves along a path across the whole-map view,
+// on the million-junction network and on the capacity map. Each move is
+// timed; the counters give the mean of the moves that change the nearest
+// point (search, marks, redraw) and of those that keep it, the click and
+// the worst single move. "FullDraw" paints the whole view on every move, as
+// the window did before it redrew only what changed.
+#include <benchmark/benchmark.h>
+#include <stdlib.h>
+
+#include <algorithm>
+#include <chrono>
+#include <cmath>
+#include <string>
+
+#include "app/main_form.h"
+#include "app/offscreen_window.h"
+#include "bench/capacity_map.h"
+#include "bench/city_scale_map.h"
+#include "map/layer_loader.h"
+#include "map/map_store.h"
+#include "toolkit/image.h"
+#include "view/map_redraw.h"
+
+namespace {
+
+constexpr int kMoves = 1000;
+
+void OpenMap(const std::string& file) {
+  static const bool window = (CreateOffscreenMainWindow(), true);
+  (void)window;
+  ClearMapStore();
+  LoadMapLayers(file);
+  fMain->ImageM->Visible(true);
+  fMain->DrawMap();
+}
+
+const std::string& CapacityMap() {
+  static const std::string file = [] {
+    char folder[] = "/tmp/ruvel-hover-redraw-bench-XXXXXX";
+    return WriteCapacityMap(mkdtemp(folder));
+  }();
+  return file;
+}
+
+double Since(std::chrono::steady_clock::time_point t0) {
+  return std::chrono::duration<double, std::milli>(std::chrono::steady_clock::now() - t0).count();
+}
+
+// The pointer's path: from near the top left corner to near the bottom
+// right one, wavering a little, as a hand moves.
+void PointerAt(int move, int& x, int& y) {
+  const int width = fMain->ImageM->Width(), height = fMain->ImageM->Height();
+  const double t = static_cast<double>(move) / kMoves;
+  x = static_cast<int>(5 + t * (width - 10) + 3 * std::sin(move * 0.37));
+  y = static_cast<int>(5 + t * (height - 10) + 3 * std::cos(move * 0.23));
+}
+
+void RunHover(benchmark::State& state, const std::string& file, bool fullDraw) {
+  OpenMap(file);
+  double changing = 0, keeping = 0, click = 0, worst = 0;
+  int changed = 0, kept = 0;
+  for (auto _ : state) {
+    ClearMapStore();
+    LoadMapLayers(file);
+    fMain->DrawMap();
+    int x = 0, y = 0;
+    PointerAt(0, x, y);
+    fMain->ImageMMouseMove(fMain->ImageM, 0, x, y);
+    auto t0 = std::chrono::steady_clock::now();
+    fMain->ImageMMouseDown(fMain->ImageM, mbLeft, 0, x, y);
+    click += Since(t0);
+    double session = 0;
+    for (int move = 1; move <= kMoves; ++move) {
+      PointerAt(move, x, y);
+      const int32_t before = currentPoint;
+      if (fullDraw) ForgetDrawnView();
+      t0 = std::chrono::steady_clock::now();
+      fMain->ImageMMouseMove(fMain->ImageM, 0, x, y);
+      const double ms = Since(t0);
+      session += ms;
+      worst = std::max(worst, ms);
+      if (currentPoint != before) {
+        changing += ms;
+        ++changed;
+      } else {
+        keeping += ms;
+        ++kept;
+      }
+    }
+    state.SetIterationTime(session / 1e3);
+  }
+  state.counters["changing ms"] = changed ? changing / changed : 0;
+  state.counters["keeping ms"] = kept ? keeping / kept : 0;
+  state.counters["changing moves"] = static_cast<double>(changed) / state.iterations();
+  state.counters["click ms"] = click / state.iterations();
+  state.counters["worst ms"] = worst;
+}
+
+const std::string kCity = "/tmp/ruvel-city-scale-map-v2";
+
+void BM_HoverRedraw_City(benchmark::State& state) { RunHover(state, WriteCityScaleMap(kCity), false); }
+void BM_HoverFullDraw_City(benchmark::State& state) { RunHover(state, WriteCityScaleMap(kCity), true); }
+void BM_HoverRedraw_Capacity(benchmark::State& state) { RunHover(state, CapacityMap(), false); }
+void BM_HoverFullDraw_Capacity(benchmark::State& state) { RunHover(state, CapacityMap(), true); }
+
+BENCHMARK(BM_HoverRedraw_City)->UseManualTime()->Unit(benchmark::kMillisecond)->Iterations(2);
+BENCHMARK(BM_HoverFullDraw_City)->UseManualTime()->Unit(benchmark::kMillisecond)->Iterations(2);
+BENCHMARK(BM_HoverRedraw_Capacity)->UseManualTime()->Unit(benchmark::kMillisecond)->Iterations(3);
+BENCHMARK(BM_HoverFullDraw_Capacity)->UseManualTime()->Unit(benchmark::kMillisecond)->Iterations(3);
+
+}  // namespace

@@ -1,0 +1,143 @@
+// Redrawing only what changed after a pointer event gives the very picture
+// that painting the whole view gives for the same state.
+#include <gtest/gtest.h>
+
+#include <QImage>
+#include <algorithm>
+#include <random>
+#include <string>
+#include <vector>
+
+#include "app/main_form.h"
+#include "app/offscreen_window.h"
+#include "map/map_store.h"
+#include "route/route_search.h"
+#include "tests/random_maps.h"
+#include "tests/store_setup.h"
+#include "tests/view_fixture.h"
+#include "toolkit/controls.h"
+#include "toolkit/graphics.h"
+#include "toolkit/image.h"
+#include "view/map_transform.h"
+#include "view/map_zoom.h"
+
+namespace {
+
+TCanvas* Canvas() { return fMain->ImageM->Picture()->GetBitmap()->GetCanvas(); }
+QImage Picture() { return fMain->ImageM->Picture()->GetBitmap()->Image().copy(); }
+
+int32_t Pick(std::mt19937& random, int32_t lo, int32_t hi) {
+  return std::uniform_int_distribution<int32_t>(lo, hi)(random);
+}
+
+// A map full of equal routes, parts that nothing reaches and loops, its
+// roads drawn along their ends with a bend now and then, and some points
+// sharing a position (so, at any scale, a pixel) with another.
+RandomMap DrawnRandomMap(std::mt19937& random) {
+  RandomMap map = TieRichMap(random);
+  const int32_t n = static_cast<int32_t>(map.points.size());
+  for (int32_t k = Pick(random, 0, 3); k > 0; --k) {
+    const PointSpec& twin = map.points[Pick(random, 0, n - 1)];
+    map.points.push_back({twin.x, twin.y, static_cast<int32_t>(map.points.size()) + 1});
+  }
+  for (SegmentSpec& road : map.roads) {
+    const PointSpec &a = map.points[road.from - 1], &b = map.points[road.to - 1];
+    road.vertices = {{a.x, a.y}};
+    if (road.from == road.to || Pick(random, 0, 2) == 0)
+      road.vertices.push_back({(a.x + b.x) / 2 + Pick(random, -7, 7), (a.y + b.y) / 2 + Pick(random, -7, 7)});
+    road.vertices.push_back({b.x, b.y});
+  }
+  return map;
+}
+
+class MapRedraw : public ViewTest {};
+
+}  // namespace
+
+// Over random maps, image sizes, zoom levels and pointer paths with clicks
+// (routes that grow, shrink and vanish at unreachable targets, starts that
+// change), the picture after every event, and the pen and brush, are those
+// of DrawMap run instead from the same state.
+TEST_F(MapRedraw, EveryEventLeavesThePictureOfAFullPainting) {
+  std::mt19937 random(1612);
+  for (int round = 0; round < 80; ++round) {
+    const RandomMap map = DrawnRandomMap(random);
+    SetMap(map.points, map.roads);
+    SizeMapImage(Pick(random, 0, 9) == 0 ? 1 : Pick(random, 20, 160),
+                 Pick(random, 0, 9) == 0 ? 1 : Pick(random, 15, 120));
+    fMain->ImageM->Visible(true);
+    ResetZoom();
+    fMain->DrawMap();
+    const int width = fMain->ImageM->Width(), height = fMain->ImageM->Height();
+    int x = Pick(random, 0, width - 1), y = Pick(random, 0, height - 1);
+    for (int event = 0; event < 40; ++event) {
+      const TColor pen = Canvas()->Pen()->Color(), brush = Canvas()->Brush()->Color();
+      const int kind = Pick(random, 0, 19);
+      x = kind == 0 ? Pick(random, -3, width + 3) : std::clamp(x + Pick(random, -6, 6), -2, width + 2);
+      y = kind == 0 ? Pick(random, -3, height + 3) : std::clamp(y + Pick(random, -6, 6), -2, height + 2);
+      if (kind <= 2) {
+        fMain->ImageMMouseDown(fMain->ImageM, mbLeft, 0, x, y);
+      } else if (kind == 3) {
+        fMain->ImageMMouseWheel(fMain->ImageM, 0, Pick(random, -2, 3) * 120, x, y);
+      } else {
+        fMain->ImageMMouseMove(fMain->ImageM, 0, x, y);
+      }
+      const QImage redrawn = Picture();
+      const TColor redrawnPen = Canvas()->Pen()->Color(), redrawnBrush = Canvas()->Brush()->Color();
+      Canvas()->Pen()->SetColor(pen);
+      Canvas()->Brush()->SetColor(brush);
+      fMain->DrawMap();
+      SCOPED_TRACE("round " + std::to_string(round) + ", event " + std::to_string(event) + " at (" +
+                   std::to_string(x) + ", " + std::to_string(y) + "), zoom level " +
+                   std::to_string(zoomLevel));
+      ASSERT_TRUE(redrawn == Picture());
+      ASSERT_EQ(redrawnPen, Canvas()->Pen()->Color());
+      ASSERT_EQ(redrawnBrush, Canvas()->Brush()->Color());
+    }
+  }
+}
+
+// At a zoom the outline of an end mark takes the pen the whole-map view has
+// there, the colour of the point before it, wherever the view is panned:
+// here black, though the red road or no road at all is drawn before it.
+TEST_F(MapRedraw, EndMarkOutlineIsTheSameWhereverTheViewIs) {
+  SetMap({{100, 0, 1}, {200, 0, 2}, {400, 0, 3}, {400, 100, 4}}, {{2, 3, 200, {{200, 0}, {400, 0}}}});
+  fMain->ImageM->Visible(true);
+  fMain->DrawMap();
+  startPoint = 1;
+  currentPoint = 2;
+  ASSERT_EQ(FindRoute(2, 3), 2);
+  for (const double centreX : {150.0, 250.0}) {
+    SCOPED_TRACE(centreX);
+    zoomLevel = 1;
+    zoomCenterX = centreX;
+    zoomCenterNegY = 0;
+    fMain->DrawMap();
+    const int x = static_cast<int>(ZoomedPixelX(200)), y = static_cast<int>(ZoomedPixelY(0));
+    EXPECT_EQ(ImagePixel(x, y - 2), clBlack);  // the top of the start's disc
+  }
+}
+
+// An image one pixel wide or high at a zoom shows what the transform puts
+// in it: every point on that one column or row.
+TEST_F(MapRedraw, AnImageOnePixelAcrossShowsThePointsAtAZoom) {
+  std::vector<PointSpec> ps;
+  for (int32_t i = 0; i < 50; ++i) ps.push_back({i * 7 % 100, i * 13 % 100, i + 1});
+  SetMap(ps, {});
+  fMain->ImageM->Visible(true);
+  for (const auto& [width, height] : {std::pair{1, 120}, std::pair{160, 1}}) {
+    SizeMapImage(160, 120);
+    fMain->DrawMap();
+    ASSERT_TRUE(ZoomAround(1, 80, 60, 160, 120));
+    SizeMapImage(width, height);
+    fMain->DrawMap();
+    int shown = 0;
+    for (int32_t j = 0; j < 50; ++j) {
+      const int64_t x = ZoomedPixelX(ps[j].x), y = ZoomedPixelY(ps[j].y);
+      if (x < 0 || x >= width || y < 0 || y >= height) continue;
+      ++shown;
+      EXPECT_NE(ImagePixel(static_cast<int>(x), static_cast<int>(y)), BackgroundColor()) << "point " << j;
+    }
+    EXPECT_GT(shown, 3);
+  }
+}

@@ -1,0 +1,297 @@
+#include "view/map_painting.h"
+
+#include <algorithm>
+#include <limits>
+
+#include "map/area_index.h"
+#include "map/map_store.h"
+#include "route/route_search.h"
+#include "toolkit/graphics.h"
+#include "view/map_transform.h"
+#include "view/pointer_tracking.h"
+
+namespace {
+
+// A pixel position of the whole-map view.
+struct Pixel {
+  int32_t x;
+  int32_t y;
+};
+
+// A pixel of the view at the zoom level, which may lie far outside the image.
+struct FarPixel {
+  int64_t x;
+  int64_t y;
+};
+
+Pixel PixelAt(const TPoint& v) { return {MapToPixelX(v.x), MapToPixelY(v.y)}; }
+Pixel PixelOfPoint(int32_t j) { return {MapToPixelX(points[j].X), MapToPixelY(points[j].Y)}; }
+FarPixel ZoomedPixelAt(const TPoint& v) { return {ZoomedPixelX(v.x), ZoomedPixelY(v.y)}; }
+FarPixel ZoomedPixelOfPoint(int32_t j) { return {ZoomedPixelX(points[j].X), ZoomedPixelY(points[j].Y)}; }
+
+// One unsigned comparison per axis also rejects negative values.
+bool Contains(ViewSize view, Pixel p) {
+  return (static_cast<uint32_t>(p.x) < static_cast<uint32_t>(view.width)) &
+         (static_cast<uint32_t>(p.y) < static_cast<uint32_t>(view.height));
+}
+
+// Whether the box of the line from a to b meets the image: at a zoom, such a
+// pair is drawn, clipped.
+bool MayCross(FarPixel a, FarPixel b, ViewSize view) {
+  return std::max(a.x, b.x) >= 0 && std::min(a.x, b.x) < view.width && std::max(a.y, b.y) >= 0 &&
+         std::min(a.y, b.y) < view.height;
+}
+
+// Whether a point's mark (up to two pixels around it) touches the image at a
+// zoom.
+bool MarkTouches(FarPixel p, ViewSize view) {
+  return p.x >= -2 && p.x < view.width + 2 && p.y >= -2 && p.y < view.height + 2;
+}
+
+TColor SegmentColor(int32_t i) { return OnRoute(segmentOnRoute, i) ? clRed : clBlack; }
+
+// A point's colour: blue for the start and current points, else red on the
+// route and black elsewhere.
+TColor PointColor(int32_t j) {
+  if (j == startPoint || j == currentPoint) return clBlue;
+  return OnRoute(pointOnRoute, j) ? clRed : clBlack;
+}
+
+// Calls draw(a, b) with the ends of every pair of consecutive vertices of
+// segment i that the view at the zoom level draws: at the whole-map view a
+// pair with both ends inside the image (one with an end outside is skipped
+// whole), at a zoom one whose line may cross it. Each vertex is transformed
+// once, as the end of one pair and the start of the next.
+template <typename Draw>
+void ForEachDrawnPair(int32_t i, ViewSize view, Draw draw) {
+  const DynamicArray<TPoint>& vertices = segments[i].Vertices;
+  if (vertices.Length() < 2) return;
+  if (zoomLevel == 0) {
+    Pixel a = PixelAt(vertices[0]);
+    for (int32_t k = 1; k < vertices.Length(); ++k) {
+      const Pixel b = PixelAt(vertices[k]);
+      if (Contains(view, a) && Contains(view, b)) draw(FarPixel{a.x, a.y}, FarPixel{b.x, b.y});
+      a = b;
+    }
+    return;
+  }
+  FarPixel a = ZoomedPixelAt(vertices[0]);
+  for (int32_t k = 1; k < vertices.Length(); ++k) {
+    const FarPixel b = ZoomedPixelAt(vertices[k]);
+    if (MayCross(a, b, view)) draw(a, b);
+    a = b;
+  }
+}
+
+// Where point j is drawn at the zoom level, if it is.
+bool DrawnAt(int32_t j, ViewSize view, Pixel& at) {
+  if (zoomLevel == 0) {
+    at = PixelOfPoint(j);
+    return Contains(view, at);
+  }
+  const FarPixel p = ZoomedPixelOfPoint(j);
+  at = {static_cast<int32_t>(p.x), static_cast<int32_t>(p.y)};
+  return MarkTouches(p, view);
+}
+
+bool InWholeMap(int32_t j, ViewSize view) { return Contains(view, PixelOfPoint(j)); }
+
+// The last segment in table order of which the whole-map pass draws a pair;
+// -1 for none.
+int32_t LastSegmentInWholeMap(ViewSize view) {
+  for (int32_t i = segmentCount - 1; i >= 0; --i) {
+    const DynamicArray<TPoint>& v = segments[i].Vertices;
+    for (int32_t k = 1; k < v.Length(); ++k)
+      if (Contains(view, PixelAt(v[k - 1])) && Contains(view, PixelAt(v[k]))) return i;
+  }
+  return -1;
+}
+
+// The last point in table order before `before` that the whole-map pass
+// draws; -1 for none.
+int32_t LastPointInWholeMap(int32_t before, ViewSize view) {
+  for (int32_t j = before - 1; j >= 0; --j)
+    if (InWholeMap(j, view)) return j;
+  return -1;
+}
+
+// The pen colour the whole-map pass has when it reaches point j: the colour
+// of the point it drew last before j, else of the last road pair it drew,
+// else the pen it began with.
+TColor WholeMapPenBefore(const Painting& painting, int32_t j) {
+  const int32_t previous = LastPointInWholeMap(j, painting.view);
+  if (previous >= 0) return PointColor(previous);
+  const int32_t segment = painting.lines ? LastSegmentInWholeMap(painting.view) : -1;
+  return segment >= 0 ? SegmentColor(segment) : painting.penAtStart;
+}
+
+// Fills an ellipse in the box from (left, top) to (right, bottom) with a
+// solid brush of color; its outline takes the pen colour in force.
+void DrawDisc(TCanvas* canvas, int left, int top, int right, int bottom, TColor color) {
+  canvas->Brush()->SetStyle(bsSolid);
+  canvas->Brush()->SetColor(color);
+  canvas->Ellipse(left, top, right, bottom);
+}
+
+// Draws point j at pixel p as a 3 x 3 dot in its colour, the start and the
+// current point each on a blue 5 x 5 disc first, outlined with the pen in
+// force. Leaves the pen and the brush in the point's colour.
+void DrawPoint(TCanvas* canvas, int32_t j, Pixel p) {
+  const TColor color = PointColor(j);
+  for (const int32_t endPoint : {startPoint, currentPoint})
+    if (j == endPoint) DrawDisc(canvas, p.x - 2, p.y - 2, p.x + 3, p.y + 3, clBlue);
+  canvas->SetPixel(p.x, p.y, color);
+  canvas->Pen()->SetColor(color);
+  DrawDisc(canvas, p.x - 1, p.y - 1, p.x + 2, p.y + 2, color);
+}
+
+// The map area that may hold what is drawn into rect at the zoom level, in
+// map units along X and negated Y, with room for a point's mark and for
+// rounding. Where a scale is 0 every position falls on the first column or
+// row: the whole axis.
+struct MapArea {
+  double x0, negY0, x1, negY1;
+};
+MapArea AreaOf(const PixelRect& rect) {
+  constexpr int kMargin = 4;
+  constexpr double kAll = std::numeric_limits<double>::max();
+  MapArea area{-kAll, -kAll, kAll, kAll};
+  if (scaleX != 0.0) {
+    area.x0 = PixelToMapX(rect.left - kMargin) - 1;
+    area.x1 = PixelToMapX(rect.right + kMargin) + 1;
+  }
+  if (scaleY != 0.0) {
+    area.negY0 = -PixelToMapY(rect.top - kMargin) - 1;
+    area.negY1 = -PixelToMapY(rect.bottom + kMargin) + 1;
+  }
+  return area;
+}
+
+// Ids of what an area holds, reused from painting to painting.
+std::vector<int32_t> areaIds;
+
+PixelRect Clamped(PixelRect r, ViewSize view) {
+  return {std::max(r.left, 0), std::max(r.top, 0), std::min(r.right, view.width),
+          std::min(r.bottom, view.height)};
+}
+
+// The pixels under the cursor mark, and where it stands.
+struct UnderCursorMark {
+  bool kept = false;
+  int32_t x = 0, y = 0;
+  TColor pixels[4] = {};
+};
+UnderCursorMark underCursorMark;
+
+constexpr int kCursorOffsets[4][2] = {{-1, -1}, {-1, 1}, {1, -1}, {1, 1}};
+
+}  // namespace
+
+bool OnRoute(const std::vector<int32_t>& flags, int32_t index) {
+  return static_cast<size_t>(index) < flags.size() && flags[index] != 0;
+}
+
+void PaintWholeMap(const Painting& painting) {
+  TCanvas* canvas = painting.canvas;
+  if (painting.lines) {
+    for (int32_t i = 0; i < segmentCount; ++i) {
+      const TColor color = SegmentColor(i);
+      ForEachDrawnPair(i, painting.view, [&](FarPixel a, FarPixel b) {
+        canvas->Pen()->SetColor(color);
+        canvas->MoveTo(static_cast<int>(a.x), static_cast<int>(a.y));
+        canvas->LineTo(static_cast<int>(b.x), static_cast<int>(b.y));
+      });
+    }
+  }
+  if (painting.points) {
+    for (int32_t j = 0; j < pointCount; ++j) {
+      const Pixel p = PixelOfPoint(j);
+      if (Contains(painting.view, p)) DrawPoint(canvas, j, p);
+    }
+  }
+}
+
+void PaintRect(const Painting& painting, const PixelRect& rect) {
+  TCanvas* canvas = painting.canvas;
+  canvas->SetClipRect(TRect(rect.left, rect.top, rect.right, rect.bottom));
+  canvas->Brush()->SetColor(clWindow);
+  canvas->FillRect(TRect(rect.left, rect.top, rect.right, rect.bottom));
+  const MapArea area = AreaOf(rect);
+  if (painting.lines) {
+    SegmentsInArea(area.x0, area.negY0, area.x1, area.negY1, areaIds);
+    for (const int32_t i : areaIds) {
+      const TColor color = SegmentColor(i);
+      ForEachDrawnPair(i, painting.view, [&](FarPixel a, FarPixel b) {
+        canvas->Pen()->SetColor(color);
+        canvas->Line(a.x, a.y, b.x, b.y);
+      });
+    }
+  }
+  if (painting.points) {
+    PointsInArea(area.x0, area.negY0, area.x1, area.negY1, areaIds);
+    for (const int32_t j : areaIds) {
+      Pixel p;
+      if (!DrawnAt(j, painting.view, p)) continue;
+      if (j == startPoint || j == currentPoint) canvas->Pen()->SetColor(WholeMapPenBefore(painting, j));
+      DrawPoint(canvas, j, p);
+    }
+  }
+  canvas->ResetClipRect();
+}
+
+void LeaveWholeMapPenAndBrush(const Painting& painting) {
+  TCanvas* canvas = painting.canvas;
+  const int32_t last = painting.points ? LastPointInWholeMap(pointCount, painting.view) : -1;
+  if (last >= 0) {
+    const TColor color = PointColor(last);
+    canvas->Pen()->SetColor(color);
+    canvas->Brush()->SetStyle(bsSolid);
+    canvas->Brush()->SetColor(color);
+    return;
+  }
+  canvas->Brush()->SetColor(clWindow);
+  const int32_t segment = painting.lines ? LastSegmentInWholeMap(painting.view) : -1;
+  canvas->Pen()->SetColor(segment >= 0 ? SegmentColor(segment) : painting.penAtStart);
+}
+
+void AppendBoxesOfSegment(int32_t i, ViewSize view, std::vector<PixelRect>& boxes) {
+  ForEachDrawnPair(i, view, [&](FarPixel a, FarPixel b) {
+    const auto clampX = [&](int64_t x) { return static_cast<int>(std::clamp<int64_t>(x, 0, view.width)); };
+    const auto clampY = [&](int64_t y) { return static_cast<int>(std::clamp<int64_t>(y, 0, view.height)); };
+    boxes.push_back({clampX(std::min(a.x, b.x)), clampY(std::min(a.y, b.y)), clampX(std::max(a.x, b.x) + 1),
+                     clampY(std::max(a.y, b.y) + 1)});
+  });
+}
+
+void AppendBoxesOfPoint(int32_t j, ViewSize view, std::vector<PixelRect>& boxes) {
+  Pixel p;
+  if (j < 0 || j >= pointCount || !DrawnAt(j, view, p)) return;
+  boxes.push_back(Clamped({p.x - 2, p.y - 2, p.x + 3, p.y + 3}, view));
+}
+
+PixelRect CursorMarkBox(int32_t x, int32_t y, ViewSize view) {
+  if (x <= 0 || x >= view.width - 1 || y <= 0 || y >= view.height - 1) return {0, 0, 0, 0};
+  return {x - 1, y - 1, x + 2, y + 2};
+}
+
+void DrawCursorMark(TCanvas* canvas, ViewSize view) {
+  underCursorMark.kept = false;
+  const PixelRect box = CursorMarkBox(pointerX, pointerY, view);
+  if (box.right == box.left) return;
+  underCursorMark = {true, pointerX, pointerY, {}};
+  for (int k = 0; k < 4; ++k) {
+    const int x = pointerX + kCursorOffsets[k][0], y = pointerY + kCursorOffsets[k][1];
+    underCursorMark.pixels[k] = canvas->Pixel(x, y);
+  }
+  for (const auto& offset : kCursorOffsets)
+    canvas->SetPixel(pointerX + offset[0], pointerY + offset[1], clGray);
+}
+
+void EraseCursorMark(TCanvas* canvas) {
+  if (!underCursorMark.kept) return;
+  for (int k = 3; k >= 0; --k) {
+    canvas->SetPixel(underCursorMark.x + kCursorOffsets[k][0], underCursorMark.y + kCursorOffsets[k][1],
+                     underCursorMark.pixels[k]);
+  }
+  underCursorMark.kept = false;
+}

@@ -1,0 +1,166 @@
+#include "view/map_redraw.h"
+
+#include <algorithm>
+#include <vector>
+
+#include "map/map_store.h"
+#include "map/road_graph.h"
+#include "route/route_search.h"
+#include "toolkit/graphics.h"
+#include "view/map_painting.h"
+#include "view/map_transform.h"
+#include "view/pointer_tracking.h"
+
+namespace {
+
+constexpr int kTile = 16;
+
+// Everything a painting of the whole view depends on besides the route,
+// the start, current and pointer positions: equal keys, equal pictures of
+// everything else.
+struct ViewKey {
+  int width, height;
+  bool lines, points;
+  int32_t zoomLevel;
+  double zoomCenterX, zoomCenterNegY;
+  int32_t minX, minNegY, maxX, maxNegY;
+  uint32_t graphGeneration, routeClears;
+  int32_t pointCount, segmentCount;
+
+  bool operator==(const ViewKey& o) const {
+    return width == o.width && height == o.height && lines == o.lines && points == o.points &&
+           zoomLevel == o.zoomLevel && zoomCenterX == o.zoomCenterX && zoomCenterNegY == o.zoomCenterNegY &&
+           minX == o.minX && minNegY == o.minNegY && maxX == o.maxX && maxNegY == o.maxNegY &&
+           graphGeneration == o.graphGeneration && routeClears == o.routeClears &&
+           pointCount == o.pointCount && segmentCount == o.segmentCount;
+  }
+};
+
+ViewKey KeyOf(const Painting& painting) {
+  return {painting.view.width,
+          painting.view.height,
+          painting.lines,
+          painting.points,
+          zoomLevel,
+          zoomCenterX,
+          zoomCenterNegY,
+          minX,
+          minNegY,
+          maxX,
+          maxNegY,
+          graphGeneration,
+          routeMarksClears,
+          pointCount,
+          segmentCount};
+}
+
+// What the image shows.
+struct DrawnView {
+  bool valid = false;
+  ViewKey key{};
+  int32_t start = -1, current = -1, pointerX = 0, pointerY = 0;
+  std::vector<int32_t> routeSegments, routePoints;  // sorted: segment and point indices on the route
+};
+DrawnView drawn;
+
+std::vector<int32_t> Sorted(std::vector<int32_t> items) {
+  std::sort(items.begin(), items.end());
+  return items;
+}
+
+std::vector<int32_t> RoutePointIndices() {
+  std::vector<int32_t> indices = RouteCodes();
+  for (int32_t& code : indices) --code;
+  return Sorted(std::move(indices));
+}
+
+// The items in one of two sorted lists and not in the other.
+std::vector<int32_t> Changed(const std::vector<int32_t>& before, const std::vector<int32_t>& now) {
+  std::vector<int32_t> changed;
+  std::set_symmetric_difference(before.begin(), before.end(), now.begin(), now.end(),
+                                std::back_inserter(changed));
+  return changed;
+}
+
+// The tiles of the image that need painting again.
+class DirtyTiles {
+ public:
+  explicit DirtyTiles(ViewSize view)
+      : view_(view),
+        columns_((view.width + kTile - 1) / kTile),
+        dirty_(columns_ * ((view.height + kTile - 1) / kTile)) {}
+
+  void Add(const PixelRect& box) {
+    if (box.right <= box.left || box.bottom <= box.top) return;
+    for (int row = box.top / kTile; row <= (box.bottom - 1) / kTile; ++row)
+      for (int column = box.left / kTile; column <= (box.right - 1) / kTile; ++column)
+        dirty_[row * columns_ + column] = 1;
+  }
+
+  // Paints every run of dirty tiles along a row of tiles as one rectangle.
+  void Paint(const Painting& painting) const {
+    const int rows = columns_ == 0 ? 0 : static_cast<int>(dirty_.size()) / columns_;
+    for (int row = 0; row < rows; ++row) {
+      for (int column = 0; column < columns_;) {
+        if (!dirty_[row * columns_ + column]) {
+          ++column;
+          continue;
+        }
+        const int first = column;
+        while (column < columns_ && dirty_[row * columns_ + column]) ++column;
+        PaintRect(painting, {first * kTile, row * kTile, std::min(column * kTile, view_.width),
+                             std::min((row + 1) * kTile, view_.height)});
+      }
+    }
+  }
+
+ private:
+  ViewSize view_;
+  int columns_;
+  std::vector<uint8_t> dirty_;
+};
+
+}  // namespace
+
+void RecordDrawnView(const Painting& painting) {
+  drawn = {true,     KeyOf(painting),         startPoint,         currentPoint, pointerX,
+           pointerY, Sorted(RouteSegments()), RoutePointIndices()};
+}
+
+void ForgetDrawnView() { drawn.valid = false; }
+
+bool RedrawChanges(const Painting& painting) {
+  if (!drawn.valid || !(drawn.key == KeyOf(painting))) return false;
+  std::vector<int32_t> routeSegments = Sorted(RouteSegments()), routePoints = RoutePointIndices();
+  const std::vector<int32_t> segmentsChanged = Changed(drawn.routeSegments, routeSegments);
+  const std::vector<int32_t> pointsChanged = Changed(drawn.routePoints, routePoints);
+  TCanvas* canvas = painting.canvas;
+  if (segmentsChanged.empty() && pointsChanged.empty() && drawn.start == startPoint &&
+      drawn.current == currentPoint) {
+    EraseCursorMark(canvas);
+  } else {
+    // The end marks' outlines follow the pen the whole-map pass has at them,
+    // which any change may alter: they are painted again on every change.
+    std::vector<PixelRect> boxes;
+    if (painting.lines)
+      for (const int32_t i : segmentsChanged) AppendBoxesOfSegment(i, painting.view, boxes);
+    if (painting.points) {
+      for (const int32_t j : pointsChanged) AppendBoxesOfPoint(j, painting.view, boxes);
+      for (const int32_t j : {drawn.start, drawn.current, startPoint, currentPoint})
+        AppendBoxesOfPoint(j, painting.view, boxes);
+    }
+    boxes.push_back(CursorMarkBox(drawn.pointerX, drawn.pointerY, painting.view));
+    DirtyTiles tiles(painting.view);
+    for (const PixelRect& box : boxes) tiles.Add(box);
+    tiles.Paint(painting);
+    LeaveWholeMapPenAndBrush(painting);
+  }
+  DrawCursorMark(canvas, painting.view);
+  drawn.start = startPoint;
+  drawn.current = currentPoint;
+  drawn.pointerX = pointerX;
+  drawn.pointerY = pointerY;
+  drawn.routeSegments = std::move(routeSegments);
+  drawn.routePoints = std::move(routePoints);
+  return true;
+}
