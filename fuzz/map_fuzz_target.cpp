@@ -21,6 +21,7 @@
 #include "route/route_search.h"
 #include "toolkit/controls.h"
 #include "toolkit/exceptions.h"
+#include "toolkit/graphics.h"
 #include "toolkit/image.h"
 #include "view/map_zoom.h"
 
@@ -76,20 +77,58 @@ void WriteInputLayers(const std::string& input) {
 constexpr int kWidth = 61;
 constexpr int kHeight = 43;
 
-void MovePointer(int x, int y) { fMain->ImageMMouseMove(fMain->ImageM, 0, x, y); }
+// The map image's pixels, row by row.
+std::vector<TColor> ImagePixels() {
+  TBitmap* bitmap = fMain->ImageM->Picture()->GetBitmap();
+  std::vector<TColor> pixels;
+  for (int y = 0; y < bitmap->Height(); ++y)
+    for (int x = 0; x < bitmap->Width(); ++x) pixels.push_back(bitmap->GetCanvas()->Pixel(x, y));
+  return pixels;
+}
 
-void PressPointer(int x, int y) { fMain->ImageMMouseDown(fMain->ImageM, mbLeft, 0, x, y); }
+// Runs a pointer event and checks that the picture, the pen and the brush
+// it leaves are those of a full painting of the same state, from the same
+// pen and brush.
+template <typename Event>
+void CheckedEvent(Event event) {
+  TCanvas* canvas = fMain->ImageM->Picture()->GetBitmap()->GetCanvas();
+  const TColor pen = canvas->Pen()->Color(), brush = canvas->Brush()->Color();
+  event();
+  const std::vector<TColor> redrawn = ImagePixels();
+  const TColor redrawnPen = canvas->Pen()->Color(), redrawnBrush = canvas->Brush()->Color();
+  canvas->Pen()->SetColor(pen);
+  canvas->Brush()->SetColor(brush);
+  fMain->DrawMap();
+  if (ImagePixels() != redrawn || canvas->Pen()->Color() != redrawnPen ||
+      canvas->Brush()->Color() != redrawnBrush)
+    abort();
+}
 
-void TurnWheel(int delta, int x, int y) { fMain->ImageMMouseWheel(fMain->ImageM, 0, delta, x, y); }
+void MovePointer(int x, int y) {
+  CheckedEvent([=] { fMain->ImageMMouseMove(fMain->ImageM, 0, x, y); });
+}
+
+void PressPointer(int x, int y) {
+  CheckedEvent([=] { fMain->ImageMMouseDown(fMain->ImageM, mbLeft, 0, x, y); });
+}
+
+void TurnWheel(int delta, int x, int y) {
+  CheckedEvent([=] { fMain->ImageMMouseWheel(fMain->ImageM, 0, delta, x, y); });
+}
 
 void PressKey(TKey key) { fMain->FormKeyDown(fMain, key, 0); }
 
 // What a search leaves that anything else reads: its result, the route's
-// codes and segments, and both flag arrays.
+// codes and segments, and both flag arrays as far as any flag can be set.
 std::vector<int32_t> Outcome(int32_t result) {
   std::vector<int32_t> outcome{result};
-  for (const std::vector<int32_t>& part : {RouteCodes(), RouteSegments(), pointOnRoute, segmentOnRoute})
+  for (const std::vector<int32_t>& part : {RouteCodes(), RouteSegments()})
     outcome.insert(outcome.end(), part.begin(), part.end());
+  const auto flags = [&outcome](const std::vector<int32_t>& array, int32_t count) {
+    outcome.insert(outcome.end(), array.begin(), array.begin() + std::min<size_t>(count, array.size()));
+  };
+  flags(pointOnRoute, nodeCount);
+  flags(segmentOnRoute, segmentCount);
   return outcome;
 }
 
