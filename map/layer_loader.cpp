@@ -59,20 +59,26 @@ class Tokens {
 // characters as read, its line feed counted, without its line feed: in
 // pieces of at most 255 characters, a longer line arriving as several, each
 // cut at a zero byte as a C string would be. The lines are views into the
-// file's buffer. An exception raised while the file is read leaves with the
-// file's name and the line's number in front of its message; running out
-// of memory leaves as EOutOfMemory, likewise placed.
+// file's buffer.
 template <typename Handle>
 void ReadLines(TextFile& file, size_t minLength, Handle handle) {
+  TextFile::Piece piece;
+  while (file.NextPiece(piece)) {
+    if (piece.stringLength >= minLength)
+      handle(std::string_view(piece.text, std::min(piece.length, piece.stringLength)));
+  }
+}
+
+// Runs work on the file; an exception it raises leaves with the file's name
+// and the number of the line reached in front of its message, and memory
+// running out as EOutOfMemory, likewise placed.
+template <typename Work>
+void AtFileLine(const TextFile& file, Work work) {
   const auto where = [&file] {
     return ExtractFileName(file.Path()) + ", line " + std::to_string(file.LineNumber()) + ": ";
   };
   try {
-    TextFile::Piece piece;
-    while (file.NextPiece(piece)) {
-      if (piece.stringLength >= minLength)
-        handle(std::string_view(piece.text, std::min(piece.length, piece.stringLength)));
-    }
+    work();
   } catch (Exception& e) {
     e.PrefixMessage(where());
     throw;
@@ -104,25 +110,28 @@ void Append(DynamicArray<T>& table, int32_t& count, std::vector<T>& added) {
   count = table.Length();
 }
 
-// Runs read, which collects new records in a list, and appends them to the
-// table also when read raises, so what was read stays stored.
+// Runs read, which collects new records of the file in a list, and appends
+// them to the table also when read raises, so what was read stays stored.
+// Failures are placed in the file (see AtFileLine).
 template <typename T, typename Read>
-void ReadAppending(DynamicArray<T>& table, int32_t& count, Read read) {
+void ReadAppending(const TextFile& file, DynamicArray<T>& table, int32_t& count, Read read) {
   std::vector<T> added;
-  try {
-    read(added);
-  } catch (...) {
+  AtFileLine(file, [&] {
+    try {
+      read(added);
+    } catch (...) {
+      Append(table, count, added);
+      throw;
+    }
     Append(table, count, added);
-    throw;
-  }
-  Append(table, count, added);
+  });
 }
 
 // "Point X Y" lines, from the first column, add a point each.
 void ReadPointGeometry(const std::string& path) {
   TextFile file;
   if (!file.Open(path, NameMatch::Exact)) return;
-  ReadAppending(points, pointCount, [&](std::vector<TFieldM>& added) {
+  ReadAppending(file, points, pointCount, [&](std::vector<TFieldM>& added) {
     ReserveForFile(added, file, 5);
     ReadLines(file, 5, [&](std::string_view line) {
       Tokens tokens(line);
@@ -141,13 +150,15 @@ void ReadPointAttributes(const std::string& path) {
   TextFile file;
   if (!file.Open(path, NameMatch::IgnoreCase)) return;
   int32_t row = 0;
-  ReadLines(file, 5, [&](std::string_view line) {
-    Tokens tokens(line);
-    const int32_t code = StrToInt(tokens.Next(','));
-    TFieldM& point = points[row];
-    point.Code = code;
-    point.Text = tokens.Rest();
-    ++row;
+  AtFileLine(file, [&] {
+    ReadLines(file, 5, [&](std::string_view line) {
+      Tokens tokens(line);
+      const int32_t code = StrToInt(tokens.Next(','));
+      TFieldM& point = points[row];
+      point.Code = code;
+      point.Text = tokens.Rest();
+      ++row;
+    });
   });
 }
 
@@ -168,7 +179,7 @@ void CheckVertexCount(int32_t n, int64_t declared, int64_t bound) {
 void ReadSegmentGeometry(const std::string& path) {
   TextFile file;
   if (!file.Open(path, NameMatch::IgnoreCase)) return;
-  ReadAppending(segments, segmentCount, [&](std::vector<TFieldS>& added) {
+  ReadAppending(file, segments, segmentCount, [&](std::vector<TFieldS>& added) {
     ReserveForFile(added, file, 4);
     const int64_t vertexBound = VertexBound(file.Size());
     // The vertices being filled: the newest segment's, once there is one
@@ -208,17 +219,19 @@ void ReadSegmentAttributes(const std::string& path) {
   TextFile file;
   if (!file.Open(path, NameMatch::IgnoreCase)) return;
   int32_t row = 0;
-  ReadLines(file, 5, [&](std::string_view line) {
-    Tokens tokens(line);
-    const int32_t from = StrToInt(tokens.Next(','));
-    TFieldS& segment = segments[row];
-    segment.From = from;
-    const int32_t to = StrToInt(tokens.Next(','));
-    segment.To = to;
-    const int32_t length = StrToInt(tokens.Next(','));
-    if (length < 0) throw EConvertError("road length " + std::to_string(length) + " is negative");
-    segment.Length = length;
-    ++row;
+  AtFileLine(file, [&] {
+    ReadLines(file, 5, [&](std::string_view line) {
+      Tokens tokens(line);
+      const int32_t from = StrToInt(tokens.Next(','));
+      TFieldS& segment = segments[row];
+      segment.From = from;
+      const int32_t to = StrToInt(tokens.Next(','));
+      segment.To = to;
+      const int32_t length = StrToInt(tokens.Next(','));
+      if (length < 0) throw EConvertError("road length " + std::to_string(length) + " is negative");
+      segment.Length = length;
+      ++row;
+    });
   });
 }
 

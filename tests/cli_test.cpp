@@ -245,3 +245,25 @@ TEST(RuvelRouteRender, ZoomAndCenter) {
   EXPECT_EQ(zoomed.pixelColor(400, 100), QColor(0, 0, 0));
   EXPECT_EQ(render("centre.png", "--zoom 1"), render("centred.png", "--zoom 1 --center 210 300"));
 }
+
+// Memory running out while a map loads stops the load with a message that
+// names the file and the line, as any refusal does: no abort. The address
+// space is limited to what starting the program takes and little more (the
+// sanitizers need far more address space than that).
+TEST(RuvelRouteInfo, RunningOutOfMemoryIsARefusal) {
+#if defined(__SANITIZE_ADDRESS__)
+  GTEST_SKIP() << "AddressSanitizer reserves more address space than the limit";
+#endif
+  TempDir dir;
+  std::string mif, mid;
+  for (int i = 0; i < 400000; ++i) {
+    mif += "Point " + std::to_string(i % 1000) + " " + std::to_string(i / 1000) + "\n";
+    mid += std::to_string(i + 1) + ",\"A rather long name of junction " + std::to_string(i + 1) + "\"\n";
+  }
+  const std::string map = WriteLayers(dir, {mif, mid, "", ""}, "big");
+  const CommandResult r = RunCommand("ulimit -v 110000; '" + kRoute + "' info '" + map + "'");
+  EXPECT_EQ(r.exitCode, 1);
+  const std::string where = "ruvel-route: Mbig.mif, line ";
+  EXPECT_EQ(r.err.substr(0, where.size()), where);
+  EXPECT_NE(r.err.find("Out of memory"), std::string::npos) << r.err;
+}
