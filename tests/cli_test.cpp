@@ -44,7 +44,7 @@ TEST(RuvelRouteInfo, PrintsTheWorkedExample) {
   TempDir dir;
   const CommandResult r = RunCommand("'" + kRoute + "' info '" + WriteLayers(dir, ExampleTown()) + "'");
   EXPECT_EQ(r.exitCode, 0);
-  EXPECT_EQ(r.out, "points: 3\nsegments: 2\nbounds: 100 -400 320 -200\ngraph: 3 nodes, 4 entries\n");
+  EXPECT_EQ(r.out, "points: 3\nsegments: 2\nbounds: 100 200 320 400\ngraph: 3 nodes, 4 entries\n");
 }
 
 TEST(RuvelRouteInfo, ReportsFailuresAndUsage) {
