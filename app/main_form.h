@@ -1,5 +1,7 @@
 #pragma once
 
+#include <string>
+
 #include "toolkit/forms.h"
 
 class TBevel;
@@ -56,11 +58,21 @@ class TfMain : public TForm {
   void ImageMMouseWheel(TObject* Sender, TShiftState Shift, int WheelDelta, int X, int Y);
   void FormKeyDown(TObject* Sender, TKey& Key, TShiftState Shift);
 
+  // Opens the map at path (a file given to the program) as Open1Click opens
+  // a chosen file, the open dialog then starting in its folder. A path that
+  // names no regular file raises Exception and changes nothing.
+  void OpenGivenMap(const std::string& path);
+
   // Rebuilds the picture of ImageM from the map store.
   void DrawMap();
 
   // Creates the form with its components from the form resource.
   explicit TfMain(TComponent* AOwner);
+
+ private:
+  // Opens the map the open dialog's file name names, when its name begins
+  // with a capital M.
+  void OpenDialogFile();
 };
 
 // The one main window, set by Application->CreateForm.

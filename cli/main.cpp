@@ -1,11 +1,7 @@
 // ruvel-route: the command-line companion of Ruvel. It loads maps, finds
 // routes and draws maps with the same code as the window, for scripting and
 // for checking map files.
-#include <sys/stat.h>
-
-#include <cerrno>
 #include <cstdio>
-#include <cstring>
 #include <exception>
 #include <string>
 #include <vector>
@@ -15,6 +11,7 @@
 #include "map/map_store.h"
 #include "toolkit/exceptions.h"
 #include "toolkit/paths.h"
+#include "toolkit/program_files.h"
 #include "toolkit/text.h"
 
 namespace {
@@ -53,10 +50,7 @@ Command FindCommand(const std::string& name) {
 // map), or whose name does not begin with a capital M, which the S layer's
 // name is made from.
 void CheckMapFile(const std::string& path) {
-  struct stat info;
-  if (::stat(path.c_str(), &info) != 0) throw Exception("cannot open " + path + ": " + std::strerror(errno));
-  if (S_ISDIR(info.st_mode)) throw Exception("cannot open " + path + ": " + std::strerror(EISDIR));
-  if (!S_ISREG(info.st_mode)) throw Exception("cannot open " + path + ": not a regular file");
+  CheckRegularFile(path);
   const std::string name = ExtractFileName(path);
   if (name.empty() || name[0] != 'M') {
     throw Exception(path +

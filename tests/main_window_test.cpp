@@ -208,10 +208,15 @@ TEST_F(MainWindowTest, MenuHasItsCaptionsStatesAndNoShortcuts) {
             (QList<QAction*>{fMain->Points1->Action(), fMain->Lines1->Action()}));
 }
 
-TEST_F(MainWindowTest, FormCreatePresetsTheDialogBesideTheProgram) {
-  const std::string exeFolder = std::filesystem::read_symlink("/proc/self/exe").parent_path().string() + "/";
+// The test program has no Maps folder beside it: the dialog starts where an
+// installation keeps the sample maps.
+TEST_F(MainWindowTest, FormCreatePresetsTheDialogToTheSampleMaps) {
+  const std::filesystem::path exe = std::filesystem::read_symlink("/proc/self/exe");
+  const std::string exeFolder = exe.parent_path().string() + "/";
   EXPECT_EQ(programFolder, exeFolder);
-  EXPECT_EQ(fMain->OpenDialog1->FileName(), exeFolder + "Maps/M*.mif");
+  ASSERT_FALSE(std::filesystem::exists(exeFolder + "Maps"));
+  EXPECT_EQ(fMain->OpenDialog1->FileName(),
+            exe.parent_path().parent_path().string() + "/share/ruvel/Maps/M*.mif");
   EXPECT_EQ(fMain->OpenDialog1->Filter(), "Map (*.mif)|*.mif|Any Files (*.*)|*.*");
   EXPECT_EQ(fMain->OpenDialog1->Options(),
             ofHideReadOnly | ofPathMustExist | ofFileMustExist | ofEnableSizing);
