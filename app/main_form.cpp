@@ -39,7 +39,7 @@ void TfMain::OpenGivenMap(const std::string& path) {
 }
 
 // A file name that does not begin with a capital M changes nothing. A load
-// that raises leaves with Close enabled, the store as far as
+// that raises leaves with Close enabled, Find disabled, the store as far as
 // the loader got and the map area as it was.
 void TfMain::OpenDialogFile() {
   const std::string name = ExtractFileName(OpenDialog1->FileName());
@@ -47,7 +47,9 @@ void TfMain::OpenDialogFile() {
   ClearMapStore();
   ResetZoom();
   Close1->Enabled(true);
+  Find1->Enabled(false);
   LoadMapLayers(OpenDialog1->FileName());
+  Find1->Enabled(true);
   DrawMap();
   ImageM->Visible(true);
   PanelM->Visible(true);
@@ -60,6 +62,7 @@ void TfMain::Close1Click(TObject*) {
   ImageM->Visible(false);
   PanelM->Visible(false);
   Close1->Enabled(false);
+  Find1->Enabled(false);
   DrawMap();
 }
 

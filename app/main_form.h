@@ -6,6 +6,7 @@
 
 class TBevel;
 class TEdit;
+class TFindDialog;
 class TImage;
 class TLabel;
 class TMainMenu;
@@ -43,6 +44,9 @@ class TfMain : public TForm {
   TImage* ImageM;
   TLabel* Label6;
   TEdit* EditTime;
+  // Finding a junction by name.
+  TMenuItem* Find1;
+  TFindDialog* FindDialog1;
 
   void Exit1Click(TObject* Sender);
   void Points1Click(TObject* Sender);
@@ -57,6 +61,7 @@ class TfMain : public TForm {
   // Zooming and panning the map.
   void ImageMMouseWheel(TObject* Sender, TShiftState Shift, int WheelDelta, int X, int Y);
   void FormKeyDown(TObject* Sender, TKey& Key, TShiftState Shift);
+  void Find1Click(TObject* Sender);
 
   // Opens the map at path (a file given to the program) as Open1Click opens
   // a chosen file, the open dialog then starting in its folder. A path that

@@ -19,6 +19,7 @@ namespace {
 void PrintUsage(std::FILE* to) {
   std::fputs(
       "usage: ruvel-route info MAP.mif\n"
+      "       ruvel-route find MAP.mif TEXT\n"
       "       ruvel-route route MAP.mif START TARGET [START TARGET ...] [--geojson]\n"
       "       ruvel-route render MAP.mif OUT.png [--size WIDTHxHEIGHT] [--route START TARGET]\n"
       "                          [--no-points] [--no-lines] [--zoom K] [--center X Y]\n"
@@ -27,6 +28,7 @@ void PrintUsage(std::FILE* to) {
       "[--quiet]\n"
       "       ruvel-route --help\n"
       "MAP.mif is the M layer's .mif file; the other three layer files are found beside it.\n"
+      "find lists the junctions whose name contains TEXT, ignoring letter case; exit code 1 when none does.\n"
       "START and TARGET are point codes. render draws a WIDTHxHEIGHT image (683x397 by default),\n"
       "at zoom level K (0 to 16; 0, the whole map, by default) centred on the map point (X, Y).\n"
       "--geojson prints the routes as one GeoJSON FeatureCollection.\n"
@@ -39,6 +41,7 @@ void PrintUsage(std::FILE* to) {
 using Command = void (*)(const std::vector<std::string>&);
 Command FindCommand(const std::string& name) {
   if (name == "info") return RunInfo;
+  if (name == "find") return RunFind;
   if (name == "route") return RunRoute;
   if (name == "render") return RunRender;
   if (name == "import") return RunImport;
@@ -88,6 +91,8 @@ int main(int argc, char** argv) {
   } catch (const UsageError&) {
     PrintUsage(stderr);
     return 2;
+  } catch (const NothingFound&) {
+    return 1;
   } catch (const std::exception& e) {
     std::fprintf(stderr, "ruvel-route: %s\n", e.what());
     return 1;

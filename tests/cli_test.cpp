@@ -71,6 +71,19 @@ TEST(RuvelRouteInfo, ReportsFailuresAndUsage) {
   }
 }
 
+// Every match as "code: name", its quotes removed, in table order; exit
+// code 1 without one.
+TEST(RuvelRouteFind, PrintsEveryMatchingJunction) {
+  TempDir dir;
+  LayerTexts town = ExampleTown();
+  town.mMid = "1,\"The \"\"Mill\"\" Gate\"\n2,Ford\n3,\"M\u00dcHLWEG & Mill Lane\"\n";
+  const std::string find = "'" + kRoute + "' find '" + WriteLayers(dir, town) + "' ";
+  const CommandResult found = RunCommand(find + "mill");
+  EXPECT_EQ(found.exitCode, 0);
+  EXPECT_EQ(found.out, "1: The \"Mill\" Gate\n3: M\u00dcHLWEG & Mill Lane\n");
+  EXPECT_EQ(RunCommand(find + "weir").exitCode, 1);
+}
+
 TEST(RuvelRouteRoute, PrintsEachRouteAsTheWindowFindsIt) {
   TempDir dir;
   LayerTexts town = ExampleTown();
