@@ -1,5 +1,7 @@
 #include "app/main_form.h"
 
+#include <filesystem>
+
 #include "app/main_form_resource.h"
 #include "app/program_folder.h"
 #include "map/layer_loader.h"
@@ -9,32 +11,45 @@
 #include "toolkit/image.h"
 #include "toolkit/menus.h"
 #include "toolkit/paths.h"
+#include "toolkit/program_files.h"
 #include "view/map_zoom.h"
 
 TfMain* fMain = nullptr;
 
 TfMain::TfMain(TComponent* AOwner) : TForm(AOwner) { LoadMainFormResource(this); }
 
-// Presets the open dialog to the map folder beside the program, then draws
-// the (empty) view.
+// Presets the open dialog to the map folder beside the program (else to the
+// installed sample maps), then draws the (empty) view.
 void TfMain::FormCreate(TObject*) {
   programFolder = ProgramFolder(GetCommandLineA());
-  OpenDialog1->FileName(programFolder + "Maps/M*.mif");
+  OpenDialog1->FileName(ProgramFilePath(programFolder, "Maps/", "../share/ruvel/Maps/") + "M*.mif");
   DrawMap();
 }
 
-// Opens the map whose M layer the user chooses. A cancelled dialog or a file
-// name that does not begin with a capital M changes nothing. A load that
-// raises leaves with Close enabled, the store as far as the loader got and
-// the map area as it was.
+// Opens the map whose M layer the user chooses. A cancelled dialog changes
+// nothing.
 void TfMain::Open1Click(TObject*) {
-  if (!OpenDialog1->Execute()) return;
+  if (OpenDialog1->Execute()) OpenDialogFile();
+}
+
+void TfMain::OpenGivenMap(const std::string& path) {
+  CheckRegularFile(path);
+  OpenDialog1->FileName(std::filesystem::absolute(path).lexically_normal().string());
+  OpenDialogFile();
+}
+
+// A file name that does not begin with a capital M changes nothing. A load
+// that raises leaves with Close enabled, Find disabled, the store as far as
+// the loader got and the map area as it was.
+void TfMain::OpenDialogFile() {
   const std::string name = ExtractFileName(OpenDialog1->FileName());
   if (name.empty() || name[0] != 'M') return;
   ClearMapStore();
   ResetZoom();
   Close1->Enabled(true);
+  Find1->Enabled(false);
   LoadMapLayers(OpenDialog1->FileName());
+  Find1->Enabled(true);
   DrawMap();
   ImageM->Visible(true);
   PanelM->Visible(true);
@@ -47,6 +62,7 @@ void TfMain::Close1Click(TObject*) {
   ImageM->Visible(false);
   PanelM->Visible(false);
   Close1->Enabled(false);
+  Find1->Enabled(false);
   DrawMap();
 }
 

@@ -1,9 +1,12 @@
 #pragma once
 
+#include <string>
+
 #include "toolkit/forms.h"
 
 class TBevel;
 class TEdit;
+class TFindDialog;
 class TImage;
 class TLabel;
 class TMainMenu;
@@ -41,6 +44,9 @@ class TfMain : public TForm {
   TImage* ImageM;
   TLabel* Label6;
   TEdit* EditTime;
+  // Finding a junction by name.
+  TMenuItem* Find1;
+  TFindDialog* FindDialog1;
 
   void Exit1Click(TObject* Sender);
   void Points1Click(TObject* Sender);
@@ -55,6 +61,12 @@ class TfMain : public TForm {
   // Zooming and panning the map.
   void ImageMMouseWheel(TObject* Sender, TShiftState Shift, int WheelDelta, int X, int Y);
   void FormKeyDown(TObject* Sender, TKey& Key, TShiftState Shift);
+  void Find1Click(TObject* Sender);
+
+  // Opens the map at path (a file given to the program) as Open1Click opens
+  // a chosen file, the open dialog then starting in its folder. A path that
+  // names no regular file raises Exception and changes nothing.
+  void OpenGivenMap(const std::string& path);
 
   // Rebuilds the picture of ImageM from the map store.
   void DrawMap();
@@ -64,6 +76,11 @@ class TfMain : public TForm {
 
   // Creates the form with its components from the form resource.
   explicit TfMain(TComponent* AOwner);
+
+ private:
+  // Opens the map the open dialog's file name names, when its name begins
+  // with a capital M.
+  void OpenDialogFile();
 };
 
 // The one main window, set by Application->CreateForm.

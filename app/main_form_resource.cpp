@@ -5,6 +5,7 @@
 #include "toolkit/colors.h"
 #include "toolkit/controls.h"
 #include "toolkit/dialogs.h"
+#include "toolkit/find_dialog.h"
 #include "toolkit/image.h"
 #include "toolkit/menus.h"
 
@@ -43,6 +44,7 @@ void CreateMenu(TfMain* f) {
   f->View1 = NewMenuItem(f, "View");
   f->Points1 = NewMenuItem(f, "Points");
   f->Lines1 = NewMenuItem(f, "Lines");
+  f->Find1 = NewMenuItem(f, "Find...");
 
   f->MainMenu1->Add(f->File1);
   f->File1->Add(f->Open1);
@@ -52,8 +54,10 @@ void CreateMenu(TfMain* f) {
   f->MainMenu1->Add(f->View1);
   f->View1->Add(f->Points1);
   f->View1->Add(f->Lines1);
+  f->View1->Add(f->Find1);
 
   f->Close1->Enabled(false);
+  f->Find1->Enabled(false);
   f->Points1->SetChecked(true);
   f->Lines1->SetChecked(true);
 
@@ -62,6 +66,7 @@ void CreateMenu(TfMain* f) {
   f->Exit1->OnClick = [f](TObject* sender) { f->Exit1Click(sender); };
   f->Points1->OnClick = [f](TObject* sender) { f->Points1Click(sender); };
   f->Lines1->OnClick = [f](TObject* sender) { f->Lines1Click(sender); };
+  f->Find1->OnClick = [f](TObject* sender) { f->Find1Click(sender); };
 }
 
 void CreateToolBar(TfMain* f) {
@@ -117,6 +122,12 @@ void CreateOpenDialog(TfMain* f) {
   f->OpenDialog1->Options(ofHideReadOnly | ofPathMustExist | ofFileMustExist | ofEnableSizing);
 }
 
+void CreateFindDialog(TfMain* f) {
+  f->FindDialog1 = new TFindDialog(f);
+  f->FindDialog1->Caption("Find");
+  f->FindDialog1->Buttons("Show", "Start here");
+}
+
 }  // namespace
 
 void LoadMainFormResource(TfMain* f) {
@@ -129,6 +140,7 @@ void LoadMainFormResource(TfMain* f) {
   CreateToolBar(f);
   CreateMapArea(f);
   CreateOpenDialog(f);
+  CreateFindDialog(f);
   f->Left(193);
   f->Top(107);
   f->ClientWidth(687);

@@ -11,8 +11,17 @@
 // exits with 1).
 struct UsageError {};
 
+// Raised by a command that found nothing to print: main exits with 1,
+// without a message.
+struct NothingFound {};
+
 // info MAP.mif: the map's counts, bounds and graph size.
 void RunInfo(const std::vector<std::string>& args);
+
+// find MAP.mif TEXT: every junction whose name contains TEXT, ignoring
+// letter case, as "code: name", one a line, in table order; NothingFound
+// when there is none.
+void RunFind(const std::vector<std::string>& args);
 
 // route MAP.mif START TARGET [START TARGET ...] [--geojson]: the route the
 // window would find and mark between the points with each pair of codes, as

@@ -2,16 +2,13 @@
 
 #include <dlfcn.h>
 
-#include <filesystem>
-#include <system_error>
-
 #include "import/import_module.h"
 #include "toolkit/exceptions.h"
+#include "toolkit/program_files.h"
 
 std::string ImportModulePath() {
-  std::error_code error;
-  const std::filesystem::path program = std::filesystem::read_symlink("/proc/self/exe", error);
-  return (program.parent_path() / RUVEL_IMPORT_MODULE_FILE).string();
+  return ProgramFilePath(ExecutableFolder(), RUVEL_IMPORT_MODULE_FILE,
+                         "../lib/ruvel/" RUVEL_IMPORT_MODULE_FILE);
 }
 
 void* ImportModuleFunction(const char* symbol) {

@@ -1,11 +1,7 @@
 // ruvel-route: the command-line companion of Ruvel. It loads maps, finds
 // routes and draws maps with the same code as the window, for scripting and
 // for checking map files.
-#include <sys/stat.h>
-
-#include <cerrno>
 #include <cstdio>
-#include <cstring>
 #include <exception>
 #include <string>
 #include <vector>
@@ -15,6 +11,7 @@
 #include "map/map_store.h"
 #include "toolkit/exceptions.h"
 #include "toolkit/paths.h"
+#include "toolkit/program_files.h"
 #include "toolkit/text.h"
 
 namespace {
@@ -22,6 +19,7 @@ namespace {
 void PrintUsage(std::FILE* to) {
   std::fputs(
       "usage: ruvel-route info MAP.mif\n"
+      "       ruvel-route find MAP.mif TEXT\n"
       "       ruvel-route route MAP.mif START TARGET [START TARGET ...] [--geojson]\n"
       "       ruvel-route render MAP.mif OUT.png [--size WIDTHxHEIGHT] [--route START TARGET]\n"
       "                          [--no-points] [--no-lines] [--zoom K] [--center X Y]\n"
@@ -30,6 +28,7 @@ void PrintUsage(std::FILE* to) {
       "[--quiet]\n"
       "       ruvel-route --help\n"
       "MAP.mif is the M layer's .mif file; the other three layer files are found beside it.\n"
+      "find lists the junctions whose name contains TEXT, ignoring letter case; exit code 1 when none does.\n"
       "START and TARGET are point codes. render draws a WIDTHxHEIGHT image (683x397 by default),\n"
       "at zoom level K (0 to 16; 0, the whole map, by default) centred on the map point (X, Y).\n"
       "--geojson prints the routes as one GeoJSON FeatureCollection.\n"
@@ -42,6 +41,7 @@ void PrintUsage(std::FILE* to) {
 using Command = void (*)(const std::vector<std::string>&);
 Command FindCommand(const std::string& name) {
   if (name == "info") return RunInfo;
+  if (name == "find") return RunFind;
   if (name == "route") return RunRoute;
   if (name == "render") return RunRender;
   if (name == "import") return RunImport;
@@ -53,10 +53,7 @@ Command FindCommand(const std::string& name) {
 // map), or whose name does not begin with a capital M, which the S layer's
 // name is made from.
 void CheckMapFile(const std::string& path) {
-  struct stat info;
-  if (::stat(path.c_str(), &info) != 0) throw Exception("cannot open " + path + ": " + std::strerror(errno));
-  if (S_ISDIR(info.st_mode)) throw Exception("cannot open " + path + ": " + std::strerror(EISDIR));
-  if (!S_ISREG(info.st_mode)) throw Exception("cannot open " + path + ": not a regular file");
+  CheckRegularFile(path);
   const std::string name = ExtractFileName(path);
   if (name.empty() || name[0] != 'M') {
     throw Exception(path +
@@ -94,6 +91,8 @@ int main(int argc, char** argv) {
   } catch (const UsageError&) {
     PrintUsage(stderr);
     return 2;
+  } catch (const NothingFound&) {
+    return 1;
   } catch (const std::exception& e) {
     std::fprintf(stderr, "ruvel-route: %s\n", e.what());
     return 1;

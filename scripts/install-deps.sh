@@ -2,9 +2,18 @@
 # Installs the Debian packages that building, testing and running need, when
 # any of them is missing, together with any packages named as arguments.
 # Non-interactive; works as root or through sudo.
+#   scripts/install-deps.sh [PACKAGE ...]             everything the tests need
+#   scripts/install-deps.sh --programs [PACKAGE ...]  only what building the programs needs
 set -euo pipefail
 
-packages=(cmake make g++ qt6-base-dev libgl-dev libgtest-dev libbenchmark-dev fonts-dejavu-core libgdal-dev "$@")
+packages=(cmake make g++ qt6-base-dev libgl-dev libgdal-dev fonts-dejavu-core)
+if [ "${1:-}" = --programs ]; then
+  shift
+else
+  # The tests, the benchmarks, and the package the tests build and inspect.
+  packages+=(libgtest-dev libbenchmark-dev dpkg-dev file)
+fi
+packages+=("$@")
 missing=()
 for p in "${packages[@]}"; do
   dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q "install ok installed" || missing+=("$p")

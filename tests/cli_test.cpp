@@ -44,7 +44,7 @@ TEST(RuvelRouteInfo, PrintsTheWorkedExample) {
   TempDir dir;
   const CommandResult r = RunCommand("'" + kRoute + "' info '" + WriteLayers(dir, ExampleTown()) + "'");
   EXPECT_EQ(r.exitCode, 0);
-  EXPECT_EQ(r.out, "points: 3\nsegments: 2\nbounds: 100 -400 320 -200\ngraph: 3 nodes, 4 entries\n");
+  EXPECT_EQ(r.out, "points: 3\nsegments: 2\nbounds: 100 200 320 400\ngraph: 3 nodes, 4 entries\n");
 }
 
 TEST(RuvelRouteInfo, ReportsFailuresAndUsage) {
@@ -69,6 +69,19 @@ TEST(RuvelRouteInfo, ReportsFailuresAndUsage) {
     EXPECT_EQ(r.out.substr(0, c.out.size()), c.out);
     EXPECT_EQ(r.err.substr(0, c.err.size()), c.err);
   }
+}
+
+// Every match as "code: name", its quotes removed, in table order; exit
+// code 1 without one.
+TEST(RuvelRouteFind, PrintsEveryMatchingJunction) {
+  TempDir dir;
+  LayerTexts town = ExampleTown();
+  town.mMid = "1,\"The \"\"Mill\"\" Gate\"\n2,Ford\n3,\"M\u00dcHLWEG & Mill Lane\"\n";
+  const std::string find = "'" + kRoute + "' find '" + WriteLayers(dir, town) + "' ";
+  const CommandResult found = RunCommand(find + "mill");
+  EXPECT_EQ(found.exitCode, 0);
+  EXPECT_EQ(found.out, "1: The \"Mill\" Gate\n3: M\u00dcHLWEG & Mill Lane\n");
+  EXPECT_EQ(RunCommand(find + "weir").exitCode, 1);
 }
 
 TEST(RuvelRouteRoute, PrintsEachRouteAsTheWindowFindsIt) {

@@ -2,6 +2,7 @@
 // nothing but the import module links GDAL.
 #include <gtest/gtest.h>
 
+#include <filesystem>
 #include <regex>
 #include <string>
 
@@ -117,16 +118,27 @@ TEST(RuvelRouteGeoJson, OtherMapsKeepTheirCoordinates) {
 
 // Only the import module links GDAL; without it the other commands work
 // and import says what is missing.
+// The module lies beside the program in the build folder and in
+// ../lib/ruvel/ from it once installed; a program with neither says where it
+// looked last.
 TEST(RuvelRouteImport, NothingElseLinksGdal) {
   EXPECT_EQ(RunCommand("ldd '" + kRoute + "' '" + kWindow + "' | grep -c gdal").out, "0\n");
   TempDir dir;
-  ASSERT_EQ(RunCommand("cp '" + kRoute + "' '" + dir.Path() + "/'").exitCode, 0);
-  const std::string alone = "'" + (dir / "ruvel-route") + "' ";
+  ASSERT_EQ(
+      RunCommand("mkdir -p '" + (dir / "bin") + "' && cp '" + kRoute + "' '" + (dir / "bin") + "'").exitCode,
+      0);
+  const std::string alone = "'" + (dir / "bin/ruvel-route") + "' ";
   const std::string map = WriteLayers(dir, ExampleTown());
   EXPECT_EQ(RunCommand(alone + "info '" + map + "'").exitCode, 0);
   const CommandResult r = RunCommand(alone + "import '" + map + "' '" + (dir / "Mnew.mif") + "'");
   EXPECT_EQ(r.exitCode, 1);
   const std::string expected =
-      "ruvel-route: cannot load the import module " + (dir / "ruvel_import.so") + ": ";
+      "ruvel-route: cannot load the import module " + (dir / "lib/ruvel/ruvel_import.so") + ": ";
   EXPECT_EQ(r.err.substr(0, expected.size()), expected);
+  const std::string module = std::filesystem::path(kRoute).parent_path() / "ruvel_import.so";
+  ASSERT_EQ(RunCommand("mkdir -p '" + (dir / "lib/ruvel") + "' && cp '" + module + "' '" +
+                       (dir / "lib/ruvel") + "'")
+                .exitCode,
+            0);
+  EXPECT_EQ(RunCommand(alone + "route '" + map + "' 1 3 --geojson").exitCode, 0);
 }

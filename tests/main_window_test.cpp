@@ -187,7 +187,8 @@ TEST_F(MainWindowTest, MenuHasItsCaptionsStatesAndNoShortcuts) {
   const Item items[] = {{fMain->File1, "File", true, false},    {fMain->Open1, "Open...", true, false},
                         {fMain->Close1, "Close", false, false}, {fMain->N1, "-", true, false},
                         {fMain->Exit1, "Exit", true, false},    {fMain->View1, "View", true, false},
-                        {fMain->Points1, "Points", true, true}, {fMain->Lines1, "Lines", true, true}};
+                        {fMain->Points1, "Points", true, true}, {fMain->Lines1, "Lines", true, true},
+                        {fMain->Find1, "Find...", false, false}};
   for (const Item& i : items) {
     SCOPED_TRACE(i.caption);
     EXPECT_EQ(i.item->Caption(), i.caption);
@@ -205,13 +206,18 @@ TEST_F(MainWindowTest, MenuHasItsCaptionsStatesAndNoShortcuts) {
             (QList<QAction*>{fMain->Open1->Action(), fMain->Close1->Action(), fMain->N1->Action(),
                              fMain->Exit1->Action()}));
   EXPECT_EQ(fMain->View1->Action()->menu()->actions(),
-            (QList<QAction*>{fMain->Points1->Action(), fMain->Lines1->Action()}));
+            (QList<QAction*>{fMain->Points1->Action(), fMain->Lines1->Action(), fMain->Find1->Action()}));
 }
 
-TEST_F(MainWindowTest, FormCreatePresetsTheDialogBesideTheProgram) {
-  const std::string exeFolder = std::filesystem::read_symlink("/proc/self/exe").parent_path().string() + "/";
+// The test program has no Maps folder beside it: the dialog starts where an
+// installation keeps the sample maps.
+TEST_F(MainWindowTest, FormCreatePresetsTheDialogToTheSampleMaps) {
+  const std::filesystem::path exe = std::filesystem::read_symlink("/proc/self/exe");
+  const std::string exeFolder = exe.parent_path().string() + "/";
   EXPECT_EQ(programFolder, exeFolder);
-  EXPECT_EQ(fMain->OpenDialog1->FileName(), exeFolder + "Maps/M*.mif");
+  ASSERT_FALSE(std::filesystem::exists(exeFolder + "Maps"));
+  EXPECT_EQ(fMain->OpenDialog1->FileName(),
+            exe.parent_path().parent_path().string() + "/share/ruvel/Maps/M*.mif");
   EXPECT_EQ(fMain->OpenDialog1->Filter(), "Map (*.mif)|*.mif|Any Files (*.*)|*.*");
   EXPECT_EQ(fMain->OpenDialog1->Options(),
             ofHideReadOnly | ofPathMustExist | ofFileMustExist | ofEnableSizing);

@@ -1,7 +1,11 @@
 #include <gtest/gtest.h>
 
+#include <filesystem>
+
+#include "tests/test_files.h"
 #include "toolkit/exceptions.h"
 #include "toolkit/paths.h"
+#include "toolkit/program_files.h"
 #include "toolkit/text.h"
 
 TEST(StrToInt, AcceptsSignedDecimalsInRange) {
@@ -94,4 +98,19 @@ TEST(Exceptions, DynArrayOutOfRangeCarriesIndexAndLength) {
   EXPECT_EQ(e.Message(), "Index 3 out of range (length 3)");
   const Exception& base = e;  // every exception derives from Exception
   EXPECT_STREQ(base.what(), "Index 3 out of range (length 3)");
+}
+
+// What the programs come with lies beside them in the build folder and, once
+// installed, under ../lib/ruvel and ../share/ruvel from their folder.
+TEST(ProgramFilePath, PrefersWhatLiesBesideTheProgram) {
+  TempDir dir;
+  const std::string bin = dir / "bin/";
+  std::filesystem::create_directories(bin);
+  const std::string installed = dir / "share/ruvel/Maps/";
+  EXPECT_EQ(ProgramFilePath(bin, "Maps/", "../share/ruvel/Maps/"), installed);
+  std::filesystem::create_directories(bin + "Maps");
+  EXPECT_EQ(ProgramFilePath(bin, "Maps/", "../share/ruvel/Maps/"), bin + "Maps/");
+  EXPECT_EQ(ProgramFilePath(bin, "module.so", "../lib/ruvel/module.so"), dir / "lib/ruvel/module.so");
+  WriteFile(bin + "module.so", "");
+  EXPECT_EQ(ProgramFilePath(bin, "module.so", "../lib/ruvel/module.so"), bin + "module.so");
 }

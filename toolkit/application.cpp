@@ -11,6 +11,7 @@
 #include <cstdio>
 
 #include "toolkit/command_line.h"
+#include "toolkit/event_dispatch.h"
 #include "toolkit/forms.h"
 
 // Never destroyed: at the time static objects are destroyed Qt's own statics
@@ -125,6 +126,12 @@ void TApplication::Run() {
     runLoop_ = nullptr;
   }
   if (qtApplication_) Release();
+}
+
+void TApplication::Queue(std::function<void()> handler) {
+  QMetaObject::invokeMethod(
+      QCoreApplication::instance(), [handler = std::move(handler)] { DispatchEvent(handler); },
+      Qt::QueuedConnection);
 }
 
 void TApplication::Terminate() {

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <exception>
+#include <functional>
 #include <memory>
 #include <string>
 #include <vector>
@@ -44,6 +45,11 @@ class TApplication : public TComponent {
   // application, since Qt must be gone before the program's static objects
   // go; the program ends after Run.
   void Run();
+
+  // Runs handler from the event loop as an event handler, once the running
+  // handler is done or, before Run, once Run has shown the main form: an
+  // exception that leaves it is shown in a message box. Needs Initialize.
+  void Queue(std::function<void()> handler);
 
   // Ends Run's event loop; it returns once the running handler is done.
   void Terminate();

@@ -48,6 +48,14 @@ bool PanView(int32_t quarterColumns, int32_t quarterRows, int32_t width, int32_t
   return zoomCenterX != oldX || zoomCenterNegY != oldNegY;
 }
 
+void CentreViewOn(int32_t x, int32_t y, int32_t level) {
+  if (scaleX == 0.0 || scaleY == 0.0) return;
+  zoomLevel = std::max(zoomLevel, level);
+  zoomCenterX = x;
+  zoomCenterNegY = NegateY(y);
+  KeepCentreOnTheMap();
+}
+
 bool ResetZoom() {
   wheelTurn = 0;
   if (zoomLevel == 0) return false;

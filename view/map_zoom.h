@@ -18,5 +18,10 @@ bool ZoomAround(int32_t levels, int32_t x, int32_t y, int32_t width, int32_t hei
 // the whole-map view, nothing moves.
 bool PanView(int32_t quarterColumns, int32_t quarterRows, int32_t width, int32_t height);
 
+// Centres the view on the map position (x, y), kept inside the map's
+// bounds, raising the zoom level to level (1 to MAX_ZOOM_LEVEL) when it is
+// lower. Returns nothing: the view may always change.
+void CentreViewOn(int32_t x, int32_t y, int32_t level);
+
 // Back to level 0, the whole-map view.
 bool ResetZoom();

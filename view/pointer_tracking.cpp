@@ -91,6 +91,13 @@ int32_t RouteToCurrentPoint(TfMain* form) {
 
 }  // namespace
 
+void MakeCurrentPoint(TfMain* form, int32_t index) {
+  if (index == currentPoint) return;
+  currentPoint = index;
+  ShowCurrentPoint(form);
+  ShowText(form->EditL, IntToStr(RouteToCurrentPoint(form)));
+}
+
 // Shows the pointer's map position; when the nearest point changes, shows
 // it and the route to it from the start point; brings the view up to date
 // every time.
@@ -101,12 +108,7 @@ void TfMain::ImageMMouseMove(TObject*, TShiftState, int X, int Y) {
   const double mapY = PixelToMapY(Y);
   ShowText(EditX, CoordinateText(mapX));
   ShowText(EditY, CoordinateText(mapY));
-  const int32_t nearest = NearestPoint(mapX, mapY);
-  if (nearest != currentPoint) {
-    currentPoint = nearest;
-    ShowCurrentPoint(this);
-    ShowText(EditL, IntToStr(RouteToCurrentPoint(this)));
-  }
+  MakeCurrentPoint(this, NearestPoint(mapX, mapY));
   RedrawMap();
 }
 

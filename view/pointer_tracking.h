@@ -2,6 +2,8 @@
 
 #include <cstdint>
 
+class TfMain;
+
 // The pointer's last pixel position within the map image, stored by every
 // move over it; 0 until the first move. DrawMap puts its cursor mark there.
 extern int32_t pointerX;
@@ -9,3 +11,9 @@ extern int32_t pointerY;
 
 // The Euclidean distance between (x1, y1) and (x2, y2).
 double PointDistance(double x1, double y1, double x2, double y2);
+
+// Makes the point at index the current point as a pointer move onto it
+// does: when it differs from the current point, shows its code and index and
+// the route to it from the start point (its length, and the search's time
+// when one runs). Does not draw.
+void MakeCurrentPoint(TfMain* form, int32_t index);

@@ -1,0 +1,44 @@
+// The Debian package, made with CPack from this build as scripts/package.sh
+// makes it from its own: the files it installs, the dependencies computed
+// from what the programs link, and programs that find their module and
+// sample map where the package puts them.
+#include <gtest/gtest.h>
+
+#include <string>
+
+#include "tests/test_files.h"
+
+TEST(DebianPackage, InstallsTheProgramsWithWhatTheyNeed) {
+  if (RunCommand("command -v dpkg-deb >/dev/null && command -v dpkg-shlibdeps >/dev/null").exitCode != 0)
+    GTEST_SKIP() << "dpkg-deb and dpkg-shlibdeps are needed to make and read the package";
+  TempDir dir;
+  const CommandResult made = RunCommand(
+      "'" RUVEL_CPACK "' --config '" RUVEL_BINARY_DIR "/CPackConfig.cmake' -B '" + dir.Path() + "'");
+  ASSERT_EQ(made.exitCode, 0) << made.out << made.err;
+  const std::string package = "$(ls '" + dir.Path() + "'/ruvel_*_$(dpkg --print-architecture).deb)";
+
+  EXPECT_EQ(
+      RunCommand("dpkg-deb -c " + package + " | awk '$1 !~ /^d/ {print $6}' | sort").out,
+      "./usr/bin/ruvel\n./usr/bin/ruvel-route\n./usr/lib/ruvel/ruvel_import.so\n"
+      "./usr/share/applications/ruvel.desktop\n./usr/share/mime/packages/ruvel.xml\n"
+      "./usr/share/pixmaps/ruvel.xpm\n./usr/share/ruvel/Maps/Mtown.mid\n./usr/share/ruvel/Maps/Mtown.mif\n"
+      "./usr/share/ruvel/Maps/Stown.mid\n./usr/share/ruvel/Maps/Stown.mif\n");
+  EXPECT_EQ(RunCommand("dpkg-deb -f " + package + " Package Maintainer").out,
+            "Package: ruvel\nMaintainer: the Ruvel project\n");
+  const std::string depends = ", " + RunCommand("dpkg-deb -f " + package + " Depends").out;
+  for (const char* library :
+       {"libc6", "libstdc++6", "libqt6core6", "libqt6gui6", "libqt6widgets6", "libgdal32"})
+    EXPECT_NE(depends.find(", " + std::string(library) + " ("), std::string::npos)
+        << library << " in " << depends;
+
+  // Unpacked, the companion reads the installed sample map and loads the
+  // import module (for --geojson) from ../lib/ruvel.
+  ASSERT_EQ(RunCommand("dpkg-deb -x " + package + " '" + (dir / "root") + "'").exitCode, 0);
+  const CommandResult geojson = RunCommand("'" + (dir / "root/usr/bin/ruvel-route") + "' route '" +
+                                           (dir / "root/usr/share/ruvel/Maps/Mtown.mif") + "' 1 2 --geojson");
+  EXPECT_EQ(geojson.exitCode, 0) << geojson.err;
+  EXPECT_EQ(RunCommand("grep -x -c -e 'Exec=ruvel %f' -e 'MimeType=application/x-mapinfo-mif;' '" +
+                       (dir / "root/usr/share/applications/ruvel.desktop") + "'")
+                .out,
+            "2\n");
+}
