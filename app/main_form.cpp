@@ -16,6 +16,18 @@
 
 TfMain* fMain = nullptr;
 
+namespace {
+
+// Unchecks Fastest and enables the items that need a loaded map, or
+// disables them: Fastest needs durations too.
+void EnableMapItems(TfMain* form, bool loaded) {
+  form->Fastest1->SetChecked(false);
+  form->Fastest1->Enabled(loaded && !segmentDuration.empty());
+  form->Find1->Enabled(loaded);
+}
+
+}  // namespace
+
 TfMain::TfMain(TComponent* AOwner) : TForm(AOwner) { LoadMainFormResource(this); }
 
 // Presets the open dialog to the map folder beside the program (else to the
@@ -39,17 +51,17 @@ void TfMain::OpenGivenMap(const std::string& path) {
 }
 
 // A file name that does not begin with a capital M changes nothing. A load
-// that raises leaves with Close enabled, Find disabled, the store as far as
-// the loader got and the map area as it was.
+// that raises leaves with Close enabled, Fastest and Find disabled, the store
+// as far as the loader got and the map area as it was.
 void TfMain::OpenDialogFile() {
   const std::string name = ExtractFileName(OpenDialog1->FileName());
   if (name.empty() || name[0] != 'M') return;
   ClearMapStore();
   ResetZoom();
   Close1->Enabled(true);
-  Find1->Enabled(false);
+  EnableMapItems(this, false);
   LoadMapLayers(OpenDialog1->FileName());
-  Find1->Enabled(true);
+  EnableMapItems(this, true);
   DrawMap();
   ImageM->Visible(true);
   PanelM->Visible(true);
@@ -62,7 +74,7 @@ void TfMain::Close1Click(TObject*) {
   ImageM->Visible(false);
   PanelM->Visible(false);
   Close1->Enabled(false);
-  Find1->Enabled(false);
+  EnableMapItems(this, false);
   DrawMap();
 }
 

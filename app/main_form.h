@@ -44,6 +44,8 @@ class TfMain : public TForm {
   TImage* ImageM;
   TLabel* Label6;
   TEdit* EditTime;
+  // The fastest route instead of the shortest, for maps with durations.
+  TMenuItem* Fastest1;
   // Finding a junction by name.
   TMenuItem* Find1;
   TFindDialog* FindDialog1;
@@ -61,6 +63,7 @@ class TfMain : public TForm {
   // Zooming and panning the map.
   void ImageMMouseWheel(TObject* Sender, TShiftState Shift, int WheelDelta, int X, int Y);
   void FormKeyDown(TObject* Sender, TKey& Key, TShiftState Shift);
+  void Fastest1Click(TObject* Sender);
   void Find1Click(TObject* Sender);
 
   // Opens the map at path (a file given to the program) as Open1Click opens

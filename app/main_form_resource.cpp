@@ -44,6 +44,7 @@ void CreateMenu(TfMain* f) {
   f->View1 = NewMenuItem(f, "View");
   f->Points1 = NewMenuItem(f, "Points");
   f->Lines1 = NewMenuItem(f, "Lines");
+  f->Fastest1 = NewMenuItem(f, "Fastest");
   f->Find1 = NewMenuItem(f, "Find...");
 
   f->MainMenu1->Add(f->File1);
@@ -54,9 +55,11 @@ void CreateMenu(TfMain* f) {
   f->MainMenu1->Add(f->View1);
   f->View1->Add(f->Points1);
   f->View1->Add(f->Lines1);
+  f->View1->Add(f->Fastest1);
   f->View1->Add(f->Find1);
 
   f->Close1->Enabled(false);
+  f->Fastest1->Enabled(false);
   f->Find1->Enabled(false);
   f->Points1->SetChecked(true);
   f->Lines1->SetChecked(true);
@@ -66,6 +69,7 @@ void CreateMenu(TfMain* f) {
   f->Exit1->OnClick = [f](TObject* sender) { f->Exit1Click(sender); };
   f->Points1->OnClick = [f](TObject* sender) { f->Points1Click(sender); };
   f->Lines1->OnClick = [f](TObject* sender) { f->Lines1Click(sender); };
+  f->Fastest1->OnClick = [f](TObject* sender) { f->Fastest1Click(sender); };
   f->Find1->OnClick = [f](TObject* sender) { f->Find1Click(sender); };
 }
 

@@ -87,17 +87,34 @@ void CheckCodes(const std::vector<int32_t>& codes) {
     if (code < 1 || code > nodeCount) throw Exception("no point has code " + std::to_string(code));
 }
 
+// Takes the option out of words; whether it was there.
+bool TakeOption(std::vector<std::string>& words, const std::string& option) {
+  const auto taken = std::remove(words.begin(), words.end(), option);
+  const bool found = taken != words.end();
+  words.erase(taken, words.end());
+  return found;
+}
+
+// Weighs the graph by the segments' durations, as Fastest does in the
+// window; a map without durations has no fastest route.
+void RouteByDuration(const std::string& map) {
+  if (segmentDuration.empty())
+    throw Exception(map + " has no durations (no Duration column in its S layer): --fastest needs them");
+  graphWeighsDurations = true;
+  BuildRoadGraph();
+}
+
 }  // namespace
 
 void RunRoute(const std::vector<std::string>& args) {
   std::vector<std::string> words = args;
-  const auto geojson = std::remove(words.begin(), words.end(), "--geojson");
-  const bool asGeoJson = geojson != words.end();
-  words.erase(geojson, words.end());
+  const bool asGeoJson = TakeOption(words, "--geojson");
+  const bool fastest = TakeOption(words, "--fastest");
   if (words.size() < 3 || words.size() % 2 == 0) throw UsageError();
   std::vector<int32_t> codes;
   for (size_t i = 1; i < words.size(); ++i) codes.push_back(IntegerArgument(words[i]));
   LoadMap(words[0]);
+  if (fastest) RouteByDuration(words[0]);
   CheckCodes(codes);
   if (asGeoJson) {
     PrintGeoJson(words[0], codes);

@@ -1,6 +1,7 @@
 #include "map/layer_loader.h"
 
 #include <algorithm>
+#include <cctype>
 #include <cstring>
 #include <new>
 #include <string_view>
@@ -174,11 +175,74 @@ void CheckVertexCount(int32_t n, int64_t declared, int64_t bound) {
   }
 }
 
+// Where the .mid rows of the S layer hold the optional columns, by field
+// number from 0; -1 for a column the header does not declare.
+struct SegmentColumns {
+  int32_t oneway = -1, duration = -1, name = -1;
+
+  bool Any() const { return oneway >= 0 || duration >= 0 || name >= 0; }
+  int32_t Last() const { return std::max({oneway, duration, name}); }
+};
+
+// Whether a and b are the same word, ignoring the letter case of ASCII.
+bool SameWord(std::string_view a, std::string_view b) {
+  return a.size() == b.size() && std::equal(a.begin(), a.end(), b.begin(), [](char x, char y) {
+           return std::tolower(static_cast<unsigned char>(x)) == std::tolower(static_cast<unsigned char>(y));
+         });
+}
+
+// The header of the S layer's .mif file: a line "Columns N" and the N lines
+// after it, each a column's name and type, the first three being From, To
+// and Length whatever their names. Records where Oneway, Duration and Name
+// stand among the later ones. Lines it does not take are left to the
+// geometry.
+class ColumnsHeader {
+ public:
+  // Whether the line belongs to the header, which ends at the first Pline.
+  bool Take(std::string_view line, std::string_view firstToken) {
+    if (left_ > 0) {
+      DeclareColumn(line);
+      return true;
+    }
+    if (!SameWord(firstToken, "Columns")) return false;
+    Tokens tokens(line);
+    tokens.Next(' ');
+    const std::string_view count = tokens.Next(' ');
+    left_ = 0;
+    for (const char c : count) left_ = c >= '0' && c <= '9' && left_ < 100000 ? left_ * 10 + (c - '0') : -1;
+    if (count.empty() || left_ < 0) left_ = 0;
+    return true;
+  }
+
+  const SegmentColumns& Columns() const { return columns_; }
+
+ private:
+  void DeclareColumn(std::string_view line) {
+    const size_t start = line.find_first_not_of(' ');
+    const std::string_view name = start == std::string_view::npos ? "" : Tokens(line.substr(start)).Next(' ');
+    if (next_ >= 3) {
+      if (SameWord(name, "Oneway")) columns_.oneway = next_;
+      if (SameWord(name, "Duration")) columns_.duration = next_;
+      if (SameWord(name, "Name")) columns_.name = next_;
+    }
+    ++next_;
+    --left_;
+  }
+
+  int32_t left_ = 0;  // column lines still to come
+  int32_t next_ = 0;  // the number of the next column
+  SegmentColumns columns_;
+};
+
 // "Pline N" starts a segment of N vertices; the following lines that do not
 // begin with a blank fill its vertices ("x y"), surplus ones are ignored.
-void ReadSegmentGeometry(const std::string& path) {
+// Before the first Pline, the Columns block says where the optional columns
+// stand in the .mid rows; returns that.
+SegmentColumns ReadSegmentGeometry(const std::string& path) {
   TextFile file;
-  if (!file.Open(path, NameMatch::IgnoreCase)) return;
+  if (!file.Open(path, NameMatch::IgnoreCase)) return {};
+  ColumnsHeader header;
+  bool inHeader = true;
   ReadAppending(file, segments, segmentCount, [&](std::vector<TFieldS>& added) {
     ReserveForFile(added, file, 4);
     const int64_t vertexBound = VertexBound(file.Size());
@@ -190,7 +254,9 @@ void ReadSegmentGeometry(const std::string& path) {
     ReadLines(file, 4, [&](std::string_view line) {
       Tokens tokens(line);
       const std::string_view token = tokens.Next(' ');
+      if (inHeader && token != "Pline" && header.Take(line, token)) return;
       if (token == "Pline") {
+        inHeader = false;
         if (segmentCount + static_cast<int64_t>(added.size()) >= MAP_ITEM_LIMIT)
           throw Exception("Map too large: more than " + std::to_string(MAP_ITEM_LIMIT) + " segments");
         vertices = &added.emplace_back().Vertices;
@@ -210,26 +276,102 @@ void ReadSegmentGeometry(const std::string& path) {
       }
     });
   });
+  return header.Columns();
 }
 
-// Row r gives segment r its end codes and length: "from,to,length". A
-// negative length is refused: every road can be driven both ways, so it
-// would make a cycle of negative length that no route search can end on.
-void ReadSegmentAttributes(const std::string& path) {
+// The fields of a .mid row with text columns: separated by commas; a field
+// that begins with a double quote runs to its closing quote, with "" for a
+// quote inside, and may hold commas. Past the end of the row, empty.
+class RowFields {
+ public:
+  explicit RowFields(std::string_view line) : line_(line) {}
+
+  std::string Next(char) {
+    std::string field;
+    if (next_ > line_.size()) return field;
+    bool quoted = next_ < line_.size() && line_[next_] == '"';
+    if (quoted) ++next_;
+    for (; next_ < line_.size(); ++next_) {
+      const char c = line_[next_];
+      if (quoted && c == '"') {
+        quoted = next_ + 1 < line_.size() && line_[next_ + 1] == '"';
+        if (quoted) field += '"', ++next_;
+        continue;
+      }
+      if (!quoted && c == ',') break;
+      field += c;
+    }
+    ++next_;
+    return field;
+  }
+
+ private:
+  std::string_view line_;
+  size_t next_ = 0;
+};
+
+// A one-way value: -1, 0 or 1.
+int8_t OnewayValue(const std::string& field) {
+  const int32_t value = StrToInt(field);
+  if (value < -1 || value > 1)
+    throw EConvertError("one-way value " + std::to_string(value) + " is not -1, 0 or 1");
+  return static_cast<int8_t>(value);
+}
+
+// A number that must not be negative, as a road's length or duration.
+int32_t NonNegative(std::string_view field, const char* what) {
+  const int32_t value = StrToInt(field);
+  if (value < 0) throw EConvertError(std::string(what) + " " + std::to_string(value) + " is negative");
+  return value;
+}
+
+// The first three fields of row r give segment r its end codes and length:
+// "from,to,length". A negative length is refused: a road that can be driven
+// both ways would make a cycle of negative length that no route search can
+// end on.
+template <typename Fields>
+void ReadSegmentEnds(Fields& fields, int32_t row) {
+  const int32_t from = StrToInt(fields.Next(','));
+  TFieldS& segment = segments[row];
+  segment.From = from;
+  const int32_t to = StrToInt(fields.Next(','));
+  segment.To = to;
+  segment.Length = NonNegative(fields.Next(','), "road length");
+}
+
+// The optional columns of row r, from the fields after the third.
+void ReadSegmentColumns(RowFields& fields, const SegmentColumns& columns, int32_t row) {
+  for (int32_t column = 3; column <= columns.Last(); ++column) {
+    const std::string field = fields.Next(',');
+    if (column == columns.oneway) segmentOneway[row] = OnewayValue(field);
+    if (column == columns.duration) segmentDuration[row] = NonNegative(field, "duration");
+    if (column == columns.name) segmentName[row] = field;
+  }
+}
+
+// Row r gives segment r its end codes and length, and its optional columns
+// where the header declares them; without them anything after a third
+// comma is ignored.
+void ReadSegmentAttributes(const std::string& path, const SegmentColumns& columns) {
   TextFile file;
   if (!file.Open(path, NameMatch::IgnoreCase)) return;
+  const auto size = [&columns](auto& list, int32_t column) {
+    list.assign(column >= 0 ? segmentCount : 0, {});
+  };
+  size(segmentOneway, columns.oneway);
+  size(segmentDuration, columns.duration);
+  size(segmentName, columns.name);
   int32_t row = 0;
   AtFileLine(file, [&] {
     ReadLines(file, 5, [&](std::string_view line) {
-      Tokens tokens(line);
-      const int32_t from = StrToInt(tokens.Next(','));
-      TFieldS& segment = segments[row];
-      segment.From = from;
-      const int32_t to = StrToInt(tokens.Next(','));
-      segment.To = to;
-      const int32_t length = StrToInt(tokens.Next(','));
-      if (length < 0) throw EConvertError("road length " + std::to_string(length) + " is negative");
-      segment.Length = length;
+      if (columns.Any()) {
+        RowFields fields(line);
+        ReadSegmentEnds(fields, row);
+        ReadSegmentColumns(fields, columns, row);
+      } else {
+        Tokens tokens(line);
+        ReadSegmentEnds(tokens, row);
+      }
       ++row;
     });
   });
@@ -265,7 +407,7 @@ void LoadMapLayers(std::string fileName) {
   const LayerFiles files = LayerFileNames(std::move(fileName));
   ReadPointGeometry(files.pointGeometry);
   ReadPointAttributes(files.pointAttributes);
-  ReadSegmentGeometry(files.segmentGeometry);
-  ReadSegmentAttributes(files.segmentAttributes);
+  const SegmentColumns columns = ReadSegmentGeometry(files.segmentGeometry);
+  ReadSegmentAttributes(files.segmentAttributes, columns);
   BuildRoadGraph();
 }

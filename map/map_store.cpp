@@ -10,6 +10,9 @@ DynamicArray<TFieldM> points;
 int32_t pointCount = 0;
 DynamicArray<TFieldS> segments;
 int32_t segmentCount = 0;
+std::vector<int8_t> segmentOneway;
+std::vector<int32_t> segmentDuration;
+std::vector<std::string> segmentName;
 int32_t startPoint = 0;
 int32_t currentPoint = 0;
 
@@ -20,6 +23,10 @@ void ClearMapStore() {
   points.SetLength(0);
   segmentCount = 0;
   segments.SetLength(0);
+  segmentOneway.clear();
+  segmentDuration.clear();
+  segmentName.clear();
+  graphWeighsDurations = false;
   DropMapAreaIndex();
   ++graphGeneration;  // a search kept on these tables' graph is over
   ClearRouteMarks();

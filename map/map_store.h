@@ -4,6 +4,7 @@
 #include <limits>
 #include <string>
 #include <type_traits>
+#include <vector>
 
 #include "map/dynamic_array.h"
 
@@ -44,15 +45,24 @@ extern int32_t pointCount;
 extern DynamicArray<TFieldS> segments;
 extern int32_t segmentCount;
 
+// The S layer's optional columns, read when its .mif header declares them
+// after the first three: per segment, by index, sized to segmentCount when
+// its .mid file is read. Empty for a map without them, which is then loaded,
+// drawn and routed as if they did not exist.
+extern std::vector<int8_t> segmentOneway;     // 0 both ways; 1 only From to To; -1 only To to From
+extern std::vector<int32_t> segmentDuration;  // the time to drive it, in tenths of a second
+extern std::vector<std::string> segmentName;  // the road's name
+
 // Indices into points of the route's start point and of the point nearest the
 // pointer; -1 for none.
 extern int32_t startPoint;
 extern int32_t currentPoint;
 
-// Empties both tables, sets startPoint and currentPoint to -1, drops the
-// area index of the tables and clears the route marks, so that no route of
-// this map is painted on the next one. Leaves the map bounds and the road
-// graph as they are.
+// Empties both tables and the optional columns, sets startPoint and
+// currentPoint to -1, drops the area index of the tables, clears the route
+// marks, so that no route of this map is painted on the next one, and
+// weighs the next graph by lengths. Leaves the map bounds and the road graph
+// as they are.
 void ClearMapStore();
 
 // -y as the view and the bounds use it. The one value whose negation does

@@ -15,6 +15,7 @@ int32_t maxX = 0;
 int32_t maxNegY = 0;
 
 uint32_t graphGeneration = 0;
+bool graphWeighsDurations = false;
 
 int32_t nodeCount = 0;
 int32_t adjCount = 0;
@@ -119,6 +120,17 @@ struct Entry {
   int32_t node, length, segment;
 };
 
+// The direction segment j may be driven in: 0 both ways, 1 only from From
+// to To, -1 only from To to From.
+int8_t OnewayOf(int32_t j) { return static_cast<size_t>(j) < segmentOneway.size() ? segmentOneway[j] : 0; }
+
+// The weight of segment j's entries: its duration when the graph weighs
+// durations and the map has them, else its length.
+int32_t WeightOf(int32_t j) {
+  return graphWeighsDurations && static_cast<size_t>(j) < segmentDuration.size() ? segmentDuration[j]
+                                                                                 : segments[j].Length;
+}
+
 // Grows the graph arrays for lists of `lists` points holding `entries`
 // entries in all.
 void GrowGraphArrays(int32_t lists, int64_t entries) {
@@ -144,8 +156,9 @@ void BuildGraph() {
   std::vector<int32_t> fromCode(segmentCount), toCode(segmentCount);
   for (int32_t j = 0; j < segmentCount; ++j) {
     const TFieldS& s = segments[j];
-    fromCode[j] = codes.Find(s.From);
-    toCode[j] = s.To == s.From ? -1 : codes.Find(s.To);  // a loop is entered once
+    const int8_t oneway = OnewayOf(j);
+    fromCode[j] = oneway < 0 ? -1 : codes.Find(s.From);
+    toCode[j] = s.To == s.From || oneway > 0 ? -1 : codes.Find(s.To);  // a loop is entered once
     if (fromCode[j] >= 0) ++codeStart[fromCode[j] + 1];
     if (toCode[j] >= 0) ++codeStart[toCode[j] + 1];
   }
@@ -158,8 +171,9 @@ void BuildGraph() {
   std::vector<int32_t> fill(codeStart.begin(), codeStart.end() - 1);
   for (int32_t j = 0; j < segmentCount; ++j) {
     const TFieldS& s = segments[j];
-    if (fromCode[j] >= 0) codeEntries[fill[fromCode[j]]++] = {s.To, s.Length, j};
-    if (toCode[j] >= 0) codeEntries[fill[toCode[j]]++] = {s.From, s.Length, j};
+    const int32_t weight = WeightOf(j);
+    if (fromCode[j] >= 0) codeEntries[fill[fromCode[j]]++] = {s.To, weight, j};
+    if (toCode[j] >= 0) codeEntries[fill[toCode[j]]++] = {s.From, weight, j};
   }
 
   minX = bounds.minX;

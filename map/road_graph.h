@@ -36,6 +36,11 @@ extern std::vector<int32_t> adjNode;
 extern std::vector<int32_t> adjLength;
 extern std::vector<int32_t> adjSegment;
 
+// Whether BuildRoadGraph weighs the entries by the segments' durations
+// (when the map has them) instead of their lengths: the fastest routes
+// instead of the shortest.
+extern bool graphWeighsDurations;
+
 // Changes whenever the road graph may no longer be the one a route search
 // ran on: every build, every ClearMapStore and the start of every load.
 extern uint32_t graphGeneration;
@@ -43,7 +48,9 @@ extern uint32_t graphGeneration;
 // Rebuilds the bounds and the road graph from the map store. Point i's list
 // holds, for every segment j in table order that names its code, one entry:
 // the neighbour is To when only From matches, From otherwise (a loop gives a
-// single entry naming the point itself). Points sharing a code get the same
+// single entry naming the point itself). A one-way segment is entered only
+// in the list of the end it may be left from. Each entry weighs the
+// segment's length, or its duration (see graphWeighsDurations). Points sharing a code get the same
 // list; a segment end that matches no point adds nothing. Runs in time linear
 // in points plus segments. A map needing more than MAP_ITEM_LIMIT entries
 // raises Exception, and one whose arrays cannot be had EOutOfMemory, before

@@ -184,11 +184,11 @@ TEST_F(MainWindowTest, MenuHasItsCaptionsStatesAndNoShortcuts) {
     bool enabled;
     bool checked;
   };
-  const Item items[] = {{fMain->File1, "File", true, false},    {fMain->Open1, "Open...", true, false},
-                        {fMain->Close1, "Close", false, false}, {fMain->N1, "-", true, false},
-                        {fMain->Exit1, "Exit", true, false},    {fMain->View1, "View", true, false},
-                        {fMain->Points1, "Points", true, true}, {fMain->Lines1, "Lines", true, true},
-                        {fMain->Find1, "Find...", false, false}};
+  const Item items[] = {{fMain->File1, "File", true, false},        {fMain->Open1, "Open...", true, false},
+                        {fMain->Close1, "Close", false, false},     {fMain->N1, "-", true, false},
+                        {fMain->Exit1, "Exit", true, false},        {fMain->View1, "View", true, false},
+                        {fMain->Points1, "Points", true, true},     {fMain->Lines1, "Lines", true, true},
+                        {fMain->Fastest1, "Fastest", false, false}, {fMain->Find1, "Find...", false, false}};
   for (const Item& i : items) {
     SCOPED_TRACE(i.caption);
     EXPECT_EQ(i.item->Caption(), i.caption);
@@ -206,7 +206,8 @@ TEST_F(MainWindowTest, MenuHasItsCaptionsStatesAndNoShortcuts) {
             (QList<QAction*>{fMain->Open1->Action(), fMain->Close1->Action(), fMain->N1->Action(),
                              fMain->Exit1->Action()}));
   EXPECT_EQ(fMain->View1->Action()->menu()->actions(),
-            (QList<QAction*>{fMain->Points1->Action(), fMain->Lines1->Action(), fMain->Find1->Action()}));
+            (QList<QAction*>{fMain->Points1->Action(), fMain->Lines1->Action(), fMain->Fastest1->Action(),
+                             fMain->Find1->Action()}));
 }
 
 // The test program has no Maps folder beside it: the dialog starts where an

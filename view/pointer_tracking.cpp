@@ -7,8 +7,10 @@
 #include "app/main_form.h"
 #include "map/area_index.h"
 #include "map/map_store.h"
+#include "map/road_graph.h"
 #include "route/route_search.h"
 #include "toolkit/controls.h"
+#include "toolkit/menus.h"
 #include "toolkit/text.h"
 #include "view/map_transform.h"
 
@@ -110,6 +112,17 @@ void TfMain::ImageMMouseMove(TObject*, TShiftState, int X, int Y) {
   ShowText(EditY, CoordinateText(mapY));
   MakeCurrentPoint(this, NearestPoint(mapX, mapY));
   RedrawMap();
+}
+
+// Switches between the fastest and the shortest route: the graph is weighed
+// anew (which ends the kept search), and the route from the start to the
+// current point is found again, shown in the boxes and drawn.
+void TfMain::Fastest1Click(TObject*) {
+  Fastest1->SetChecked(!Fastest1->Checked());
+  graphWeighsDurations = Fastest1->Checked();
+  BuildRoadGraph();
+  ShowText(EditL, IntToStr(RouteToCurrentPoint(this)));
+  DrawMap();
 }
 
 // Any button: the current point becomes the start point; the position is

@@ -1,0 +1,147 @@
+// The S layer's optional columns: one-way roads, durations and names, read
+// from the header's Columns block in any order, and what they change: the
+// graph's entries, and the fastest route in the window and the companion.
+#include <gtest/gtest.h>
+
+#include <string>
+#include <vector>
+
+#include "app/main_form.h"
+#include "map/layer_loader.h"
+#include "map/map_store.h"
+#include "map/road_graph.h"
+#include "route/route_search.h"
+#include "tests/main_form_fixture.h"
+#include "tests/test_files.h"
+#include "toolkit/controls.h"
+#include "toolkit/exceptions.h"
+#include "toolkit/menus.h"
+
+namespace {
+
+// Four junctions on a square, 1 (0, 0), 2 (100, 0), 3 (100, 100), 4 (0, 100),
+// and the S layer's header declaring the columns after the first three.
+LayerTexts Square(const std::string& extraColumns, int columnCount, const std::string& rows) {
+  LayerTexts map;
+  map.mMif = "Point 0 0\nPoint 100 0\nPoint 100 100\nPoint 0 100\n";
+  map.mMid = "1,\"a\"\n2,\"b\"\n3,\"c\"\n4,\"d\"\n";
+  map.sMif = "Version 300\nColumns " + std::to_string(columnCount) +
+             "\n  From Integer\n  To Integer\n  Length Integer\n" + extraColumns + "Data\n";
+  for (const char* ends : {"0 0\n100 0\n", "100 0\n100 100\n", "100 100\n0 100\n", "0 100\n0 0\n"})
+    map.sMif += std::string("Pline 2\n") + ends + "    Pen (1,2,0)\n";
+  map.sMid = rows;
+  return map;
+}
+
+class SegmentColumns : public MainFormTest {
+ protected:
+  TempDir dir;
+};
+
+}  // namespace
+
+// The three columns in any order and letter case, among others, after
+// quoted names holding commas and doubled quotes.
+TEST_F(SegmentColumns, AreReadInAnyOrderAfterTheThird) {
+  const struct {
+    const char* name;
+    std::string columns;
+    int count;
+    std::string rows;
+  } cases[] = {
+      {"Oneway, Duration, Name", "  Oneway Integer\n  Duration Integer\n  Name Char(40)\n", 6,
+       "1,2,100,1,72,\"Rue, de \"\"la\"\" Gare\"\n2,3,100,0,36,Quai\n3,4,100,-1,0,\"\"\n4,1,100,0,9,\"x\"\n"},
+      {"NAME, surface, ONEWAY, duration",
+       "  NAME Char(40)\n  Surface Char(10)\n  ONEWAY SmallInt\n  duration Integer\n", 7,
+       "1,2,100,\"Rue, de \"\"la\"\" Gare\",\"paved\",1,72\n2,3,100,Quai,x,0,36\n3,4,100,,,-1,0\n"
+       "4,1,100,\"x\",\"\",0,9\n"},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.name);
+    ClearMapStore();
+    LoadMapLayers(WriteLayers(dir, Square(c.columns, c.count, c.rows)));
+    EXPECT_EQ(segmentOneway, (std::vector<int8_t>{1, 0, -1, 0}));
+    EXPECT_EQ(segmentDuration, (std::vector<int32_t>{72, 36, 0, 9}));
+    EXPECT_EQ(segmentName, (std::vector<std::string>{"Rue, de \"la\" Gare", "Quai", "", "x"}));
+    EXPECT_EQ(segments[3].Length, 100);
+    EXPECT_EQ(segments[3].To, 1);
+  }
+}
+
+// Bad values stop the load at their line; a header with no optional column
+// reads rows as it always did, ignoring what follows a third comma.
+TEST_F(SegmentColumns, BadValuesStopTheLoadAndOtherHeadersChangeNothing) {
+  const std::string columns = "  Oneway Integer\n  Duration Integer\n";
+  const struct {
+    std::string rows, message;
+  } refusals[] = {
+      {"1,2,100,0,5\n2,3,100,2,5\n", "Sfuzz.mid, line 2: one-way value 2 is not -1, 0 or 1"},
+      {"1,2,100,0,-5\n", "Sfuzz.mid, line 1: duration -5 is negative"},
+      {"1,2,100,0\n", "Sfuzz.mid, line 1: '' is not a valid integer value"},
+  };
+  for (const auto& r : refusals) {
+    ClearMapStore();
+    try {
+      LoadMapLayers(WriteLayers(dir, Square(columns, 5, r.rows), "fuzz"));
+      ADD_FAILURE() << "loaded: " << r.rows;
+    } catch (const EConvertError& e) {
+      EXPECT_EQ(e.Message(), r.message);
+    }
+  }
+  ClearMapStore();
+  LoadMapLayers(WriteLayers(dir, Square("  Surface Char(9)\n", 4, "1,2,7,\"a,b\"\n2,3,8,x,y\n")));
+  EXPECT_TRUE(segmentOneway.empty() && segmentDuration.empty() && segmentName.empty());
+  EXPECT_EQ(segments[1].Length, 8);
+}
+
+// A one-way road is entered only where it may be left: 1 to 2 along the
+// first road (From to To), 1 to 4 along the last (To to From, -1); neither
+// leads back to 1.
+TEST_F(SegmentColumns, OneWayRoadsAreEnteredWhereTheyMayBeLeft) {
+  LoadMapLayers(
+      WriteLayers(dir, Square("  Oneway Integer\n", 4, "1,2,100,1\n2,3,100,0\n3,4,100,0\n4,1,100,-1\n")));
+  EXPECT_EQ(adjCount, 6);
+  const struct {
+    int32_t start, target;
+    std::vector<int32_t> route;
+  } cases[] = {{1, 2, {1, 2}}, {1, 4, {1, 4}}, {4, 2, {4, 3, 2}}, {2, 1, {}}, {4, 1, {}}};
+  for (const auto& c : cases) {
+    SCOPED_TRACE(std::to_string(c.start) + " to " + std::to_string(c.target));
+    const int32_t count = FindRoute(c.start, c.target);
+    EXPECT_EQ(RouteCodes(), c.route);
+    EXPECT_EQ(count, c.route.empty() ? RouteNotFound() : static_cast<int32_t>(c.route.size()));
+  }
+}
+
+// Fastest weighs the roads by their durations: from 1 to 3 the short way by
+// 2 is slow, the long way by 4 fast. Toggling it finds the route again.
+TEST_F(SegmentColumns, FastestFindsTheQuickestRouteInTheWindowAndTheCompanion) {
+  const std::string map = WriteLayers(
+      dir, Square("  Duration Integer\n", 4, "1,2,100,900\n2,3,100,900\n3,4,150,100\n4,1,150,100\n"));
+  fMain->OpenGivenMap(map);
+  ASSERT_TRUE(fMain->Fastest1->Enabled());
+  startPoint = 0;
+  currentPoint = 2;
+  ASSERT_EQ(FindRoute(1, 3), 3);
+  EXPECT_EQ(RouteCodes(), (std::vector<int32_t>{1, 2, 3}));
+  fMain->Fastest1Click(fMain->Fastest1);
+  EXPECT_TRUE(fMain->Fastest1->Checked());
+  EXPECT_EQ(RouteCodes(), (std::vector<int32_t>{1, 4, 3}));
+  EXPECT_EQ(fMain->EditL->Text(), "3");
+  EXPECT_EQ(RouteLength(), 300);  // the length of the roads, whatever weighs them
+  fMain->Fastest1Click(fMain->Fastest1);
+  EXPECT_EQ(RouteCodes(), (std::vector<int32_t>{1, 2, 3}));
+
+  const CommandResult fast =
+      RunCommand("'" + std::string(RUVEL_ROUTE_EXE) + "' route '" + map + "' 1 3 --fastest");
+  EXPECT_EQ(fast.out.substr(0, fast.out.find('\n')), "route 1 3: 3 points, length 300");
+  EXPECT_NE(fast.out.find("codes: 1 4 3\n"), std::string::npos) << fast.out;
+
+  const std::string plain = WriteLayers(dir, Square("", 3, "1,2,100\n2,3,100\n"), "plain");
+  fMain->OpenGivenMap(plain);
+  EXPECT_FALSE(fMain->Fastest1->Enabled());
+  const CommandResult refused =
+      RunCommand("'" + std::string(RUVEL_ROUTE_EXE) + "' route '" + plain + "' 1 3 --fastest");
+  EXPECT_EQ(refused.exitCode, 1);
+  EXPECT_NE(refused.err.find("--fastest needs them"), std::string::npos) << refused.err;
+}
