@@ -18,6 +18,7 @@
 #include "toolkit/controls.h"
 #include "toolkit/graphics.h"
 #include "toolkit/image.h"
+#include "toolkit/menus.h"
 #include "view/map_transform.h"
 #include "view/map_zoom.h"
 
@@ -54,7 +55,8 @@ class MapRedraw : public ViewTest {};
 
 }  // namespace
 
-// Over random maps, image sizes, zoom levels and pointer paths with clicks
+// Over random maps, image sizes, zoom levels, roads shown or not and pointer
+// paths with clicks
 // (routes that grow, shrink and vanish at unreachable targets, starts that
 // change), the picture after every event, and the pen and brush, are those
 // of DrawMap run instead from the same state.
@@ -66,6 +68,7 @@ TEST_F(MapRedraw, EveryEventLeavesThePictureOfAFullPainting) {
     SizeMapImage(Pick(random, 0, 9) == 0 ? 1 : Pick(random, 20, 160),
                  Pick(random, 0, 9) == 0 ? 1 : Pick(random, 15, 120));
     fMain->ImageM->Visible(true);
+    fMain->Lines1->SetChecked(Pick(random, 0, 3) > 0);
     ResetZoom();
     fMain->DrawMap();
     const int width = fMain->ImageM->Width(), height = fMain->ImageM->Height();

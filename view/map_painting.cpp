@@ -239,6 +239,11 @@ void PaintRect(const Painting& painting, const PixelRect& rect) {
   canvas->ResetClipRect();
 }
 
+bool EndMarkTakesPenAtStart(const Painting& painting, int32_t j) {
+  return j >= 0 && j < pointCount && LastPointInWholeMap(j, painting.view) < 0 &&
+         (!painting.lines || LastSegmentInWholeMap(painting.view) < 0);
+}
+
 void LeaveWholeMapPenAndBrush(const Painting& painting) {
   TCanvas* canvas = painting.canvas;
   const int32_t last = painting.points ? LastPointInWholeMap(pointCount, painting.view) : -1;

@@ -51,6 +51,11 @@ void PaintWholeMap(const Painting& painting);
 // colour the whole-map pass has at that point, wherever the view is.
 void PaintRect(const Painting& painting, const PixelRect& rect);
 
+// Whether the outline of point j's end mark, if it is drawn, takes the pen
+// the whole-map pass began with: no point and no road pair comes before it
+// in that pass.
+bool EndMarkTakesPenAtStart(const Painting& painting, int32_t j);
+
 // Sets the pen and brush to what the whole-map pass leaves: the colour of
 // the last point it draws, else (pen only) of the last road pair it draws,
 // else the pen it began with and the background's brush.

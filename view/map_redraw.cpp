@@ -135,8 +135,12 @@ bool RedrawChanges(const Painting& painting) {
   const std::vector<int32_t> segmentsChanged = Changed(drawn.routeSegments, routeSegments);
   const std::vector<int32_t> pointsChanged = Changed(drawn.routePoints, routePoints);
   TCanvas* canvas = painting.canvas;
+  // An end mark with nothing before it in the whole-map pass is outlined
+  // with the pen the last painting left, which may have changed since.
+  const bool endMarksFollowThePen = painting.points && (EndMarkTakesPenAtStart(painting, startPoint) ||
+                                                        EndMarkTakesPenAtStart(painting, currentPoint));
   if (segmentsChanged.empty() && pointsChanged.empty() && drawn.start == startPoint &&
-      drawn.current == currentPoint) {
+      drawn.current == currentPoint && !endMarksFollowThePen) {
     EraseCursorMark(canvas);
   } else {
     // The end marks' outlines follow the pen the whole-map pass has at them,
