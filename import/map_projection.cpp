@@ -217,7 +217,7 @@ void MapProjection::ChooseUtmZone(const SourceLayer& source) {
   double start = 0, width = 0;
   if (!span.Shortest(start, width)) south = north = 0;
   const int zone = ZoneOf(start + width / 2 + 360);
-  const int zones = (ZoneOf(start + width + 360) - ZoneOf(start + 360) + 60) % 60 + 1;
+  const int zones = width > 354 ? 60 : (ZoneOf(start + width + 360) - ZoneOf(start + 360) + 60) % 60 + 1;
   if (zones > 3)
     note_ = "the data spans " + std::to_string(zones) +
             " UTM zones: the picture is distorted away from zone " + std::to_string(zone) +

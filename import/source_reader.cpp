@@ -143,7 +143,9 @@ GDALDatasetUniquePtr OpenSource(const SourceQuery& query) {
   if (!dataset) {
     throw ImportError(
         "cannot open " + PrintableText(query.source) + ": " +
-        PrintableText(LastGdalError("not a source of road data in a format the importer reads")));
+        PrintableText(LastGdalError("not a source OGR reads")) +
+        " (the importer reads GeoPackage, Shapefile, GeoJSON, GeoJSONSeq, OpenStreetMap, MapInfo, "
+        "CSV, FlatGeobuf, GML, KML, GPX, SQLite and OpenFileGDB)");
   }
   const CPLStringList datasetFiles(dataset->GetFileList());
   std::vector<std::string> names;
