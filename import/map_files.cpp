@@ -158,14 +158,18 @@ bool Exists(const std::string& path) {
 
 // The four files of a map written under temporary names beside their
 // targets, then put in their place all together or not at all. While it
-// lives, SIGINT, SIGTERM and SIGHUP first remove its temporary files.
+// lives, SIGINT, SIGTERM and SIGHUP (those not ignored) first remove its
+// temporary files.
 class MapWrite {
  public:
   MapWrite() {
     struct sigaction action {};
     action.sa_handler = RemovePendingAndEnd;
     sigemptyset(&action.sa_mask);
-    for (size_t i = 0; i < std::size(kEndingSignals); ++i) sigaction(kEndingSignals[i], &action, &before_[i]);
+    for (size_t i = 0; i < std::size(kEndingSignals); ++i) {
+      sigaction(kEndingSignals[i], nullptr, &before_[i]);
+      if (before_[i].sa_handler != SIG_IGN) sigaction(kEndingSignals[i], &action, nullptr);  // nohup stays
+    }
   }
 
   ~MapWrite() {

@@ -175,17 +175,17 @@ MapProjection::MapProjection(const SourceLayer& source) {
   if (srs->IsGeocentric()) throw ImportError("cannot map the geocentric coordinate system " + sourceName_);
   const bool geographic = srs->IsGeographic();
   const double metres = geographic ? 0.0 : srs->GetLinearUnits();
-  if (!geographic && !srs->IsProjected()) {
-    // A local system (such as MapInfo's NonEarth) has no place on the Earth
-    // to project from: its coordinates are only scaled to metres.
+  const auto wgs84 = FromEpsg(4326);
+  if (srs->IsProjected() || geographic) toWgs84_.reset(OGRCreateCoordinateTransformation(srs, wgs84.get()));
+  if (!toWgs84_ && !geographic) {
+    // A local system (such as MapInfo's NonEarth), or one on another body,
+    // has no place on the Earth to project from: its coordinates are only
+    // scaled to metres.
     metresPerUnit_ = metres;
     scaleToMap_ = metres;
     mapName_ = "the source's coordinates, in metres";
     return;
   }
-
-  const auto wgs84 = FromEpsg(4326);
-  toWgs84_.reset(OGRCreateCoordinateTransformation(srs, wgs84.get()));
   if (!toWgs84_)
     throw ImportError("cannot transform " + sourceName_ +
                       " to WGS 84: " + PrintableText(LastGdalError("no transformation")));

@@ -168,13 +168,6 @@ TEST_F(Import, SnapJoinsTheNearestPoint) {
     int64_t joined;
     std::function<void()> check;
   } cases[] = {
-      {"nothing within the distance",
-       {{"LINESTRING (0 0,100 0,200 0)", "A"}, {"LINESTRING (101 40,101 4)", "B"}},
-       3,
-       4,
-       2,
-       0,
-       [] {}},
       {"an end near the inside of a piece splits it there",
        {{"LINESTRING (0 0,100 0,200 0)", "A"}, {"LINESTRING (131 40,130.6 1.5)", "B"}},
        3,
