@@ -151,6 +151,7 @@ bool WriteAll(int fd, const std::string& content) {
   return true;
 }
 
+// Whether anything, a dangling link too, has the name path.
 bool Exists(const std::string& path) {
   struct stat info {};
   return ::lstat(path.c_str(), &info) == 0;

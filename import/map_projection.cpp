@@ -49,6 +49,7 @@ std::string MapInfoClause(const OGRSpatialReference& srs) {
   return clause;
 }
 
+// The distance in metres between two positions on the WGS 84 ellipsoid.
 double GeodesicDistance(double lon1, double lat1, double lon2, double lat2) {
   geod_geodesic ellipsoid;
   geod_init(&ellipsoid, kWgs84Axis, kWgs84Flattening);

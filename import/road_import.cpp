@@ -65,6 +65,7 @@ std::vector<ProjectedLine> ProjectLines(const SourceLayer& source, const MapProj
   return lines;
 }
 
+// The features named as untransformable, one after another.
 std::string NamedFailures(const ImportReport& report) {
   std::string text;
   for (const std::string& failure : report.untransformableFirst) text += (text.empty() ? "" : "; ") + failure;

@@ -34,6 +34,7 @@ size_t DecodeCharacter(std::string_view text, size_t i, uint32_t& code) {
   return valid ? length : 0;
 }
 
+// Whether the code point is a C0 or C1 control character or DEL.
 bool IsControl(uint32_t code) { return code < 0x20 || (code >= 0x7F && code <= 0x9F); }
 
 // Escapes one byte for the terminal.

@@ -24,6 +24,7 @@ bool LooksLikeUrl(const std::string& text) {
   return true;
 }
 
+// Whether the file is a regular file or a folder, the only kinds read.
 bool IsFileOrFolder(const struct stat& info) { return S_ISREG(info.st_mode) || S_ISDIR(info.st_mode); }
 
 // The part of a file name before its first dot (the whole name without one).

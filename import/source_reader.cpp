@@ -132,6 +132,8 @@ std::shared_ptr<OGRSpatialReference> LayerSystem(OGRLayer& layer) {
   return copy;
 }
 
+// Opens the source (see ReadSourceLines), having checked that it is a local
+// file or folder and that none of its files is to be written.
 GDALDatasetUniquePtr OpenSource(const SourceQuery& query) {
   CheckSourcePath(query.source);
   std::vector<std::string> files = SourceSideFiles(query.source);
