@@ -35,7 +35,8 @@ void RunRoute(const std::vector<std::string>& args);
 void RunRender(const std::vector<std::string>& args);
 
 // import SOURCE OUT/Mname.mif [--layer NAME] [--where SQL] [--bbox MINX MINY
-// MAXX MAXY] [--snap METRES] [--name-field FIELD] [--quiet]: turns a GIS road
+// MAXX MAXY] [--snap METRES] [--name-field FIELD] [--source-crs CRS]
+// [--quiet]: turns a GIS road
 // layer into a map's four files, through the import module.
 void RunImport(const std::vector<std::string>& args);
 

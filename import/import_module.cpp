@@ -40,6 +40,7 @@ extern "C" __attribute__((visibility("default"))) int RuvelImport(const RuvelImp
     settings.query.hasBbox = request->hasBbox != 0;
     for (int i = 0; i < 4; ++i) settings.query.bbox[i] = request->bbox[i];
     settings.query.nameField = Text(request->nameField);
+    settings.query.sourceCrs = Text(request->sourceCrs);
     for (int i = 0; i < 4; ++i) settings.outputs[i] = Text(request->outputs[i]);
     settings.snap = request->snap;
     settings.quiet = request->quiet != 0;

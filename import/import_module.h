@@ -16,7 +16,7 @@ extern "C" {
 // What `ruvel-route import` was asked for. Strings are UTF-8 paths or texts;
 // a null pointer means the option was not given.
 struct RuvelImportRequest {
-  const char* source;  // anything OGR opens
+  const char* source;  // a file or folder of road data
   // The four files to write: the M layer's .mif and .mid, the S layer's
   // .mif and .mid, named as the loader names them.
   const char* outputs[4];
@@ -27,6 +27,7 @@ struct RuvelImportRequest {
   double snap;            // --snap, in metres; 0 for none
   const char* nameField;  // --name-field
   int quiet;              // --quiet: no report, no progress
+  const char* sourceCrs;  // --source-crs, the source's coordinate system as OGR takes it from a user
 };
 
 // Imports the request's source into the four files; prints the report on

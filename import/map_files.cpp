@@ -1,5 +1,6 @@
 #include "import/map_files.h"
 
+#include <signal.h>
 #include <stdlib.h>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -11,7 +12,6 @@
 #include <limits>
 
 #include "import/import_error.h"
-#include "map/layer_loader.h"
 
 namespace {
 
@@ -22,37 +22,22 @@ std::string Count(int64_t n, int64_t limit, const char* what) {
   return std::to_string(n) + " " + what + " (at most " + std::to_string(limit) + ")";
 }
 
-// The byte length of the UTF-8 character that starts with lead; 1 for a byte
-// that starts none, which is then kept as it is.
+// The byte length of the UTF-8 character that starts with lead.
 size_t CharacterLength(unsigned char lead) {
-  if (lead >= 0xF8) return 1;
   if (lead >= 0xF0) return 4;
   if (lead >= 0xE0) return 3;
   if (lead >= 0xC0) return 2;
   return 1;
 }
 
-// text as a MIF string of at most room bytes, quotes included: line feeds,
-// carriage returns and tabs become blanks, each quote is doubled, and the
-// text is cut before the first character (or doubled quote) that would not
-// fit.
+// text, valid UTF-8 without control characters, as a MIF string of at most
+// room bytes, quotes included: each quote is doubled, and the text is cut
+// before the first character (or doubled quote) that would not fit.
 std::string QuotedField(const std::string& text, size_t room) {
   std::string quoted = "\"";
   for (size_t i = 0; i < text.size();) {
-    std::string piece;
-    const char c = text[i];
-    size_t length = 1;
-    if (c == '"') {
-      piece = "\"\"";
-    } else if (c == '\n' || c == '\r' || c == '\t') {
-      piece = " ";
-    } else {
-      length = std::min(CharacterLength(static_cast<unsigned char>(c)), text.size() - i);
-      for (size_t k = 1; k < length; ++k) {
-        if ((static_cast<unsigned char>(text[i + k]) & 0xC0) != 0x80) length = k;  // a broken sequence
-      }
-      piece = text.substr(i, length);
-    }
+    const size_t length = text[i] == '"' ? 1 : CharacterLength(static_cast<unsigned char>(text[i]));
+    const std::string piece = text[i] == '"' ? std::string("\"\"") : text.substr(i, length);
     if (quoted.size() + piece.size() + 1 > room) break;
     quoted += piece;
     i += length;
@@ -108,53 +93,161 @@ std::string SegmentAttributes(const RoadNetwork& network) {
   return text;
 }
 
-// Files written under temporary names, removed again unless kept.
-class TemporaryFiles {
+// The temporary files of an import in progress and the earlier map files
+// set aside while the new ones take their names, for the signal handler to
+// remove: fixed storage, since a handler may only call functions such as
+// unlink and raise.
+constexpr int kMostPending = 8;
+constexpr size_t kLongestPath = 4096;
+char pendingFiles[kMostPending][kLongestPath];
+volatile sig_atomic_t pendingCount = 0;
+constexpr int kEndingSignals[] = {SIGINT, SIGTERM, SIGHUP};
+
+extern "C" void RemovePendingAndEnd(int signal) {
+  for (sig_atomic_t i = 0; i < pendingCount; ++i) ::unlink(pendingFiles[i]);
+  ::signal(signal, SIG_DFL);
+  ::raise(signal);
+}
+
+// While it lives, SIGINT, SIGTERM and SIGHUP wait.
+class HeldSignals {
  public:
-  ~TemporaryFiles() {
-    for (const std::string& name : names_) ::unlink(name.c_str());
+  HeldSignals() {
+    sigset_t held;
+    sigemptyset(&held);
+    for (const int signal : kEndingSignals) sigaddset(&held, signal);
+    sigprocmask(SIG_BLOCK, &held, &before_);
+  }
+  ~HeldSignals() { sigprocmask(SIG_SETMASK, &before_, nullptr); }
+  HeldSignals(const HeldSignals&) = delete;
+  HeldSignals& operator=(const HeldSignals&) = delete;
+
+ private:
+  sigset_t before_;
+};
+
+// Creates a new empty file named after pattern (ending in XXXXXX) and
+// enters it among the pending files; returns its descriptor.
+int CreatePending(std::string& pattern) {
+  if (pattern.size() >= kLongestPath || pendingCount == kMostPending)
+    throw ImportError("the path " + pattern + " is too long");
+  const HeldSignals held;
+  const int fd = ::mkstemp(pattern.data());
+  if (fd < 0) return fd;
+  std::memcpy(pendingFiles[pendingCount], pattern.c_str(), pattern.size() + 1);
+  pendingCount = pendingCount + 1;
+  return fd;
+}
+
+// Writes all of content to fd; false on failure, with errno set.
+bool WriteAll(int fd, const std::string& content) {
+  size_t written = 0;
+  while (written < content.size()) {
+    const ssize_t n = ::write(fd, content.data() + written, content.size() - written);
+    if (n < 0 && errno == EINTR) continue;
+    if (n < 0) return false;
+    written += static_cast<size_t>(n);
+  }
+  return true;
+}
+
+// Whether anything, a dangling link too, has the name path.
+bool Exists(const std::string& path) {
+  struct stat info {};
+  return ::lstat(path.c_str(), &info) == 0;
+}
+
+// The four files of a map written under temporary names beside their
+// targets, then put in their place all together or not at all. While it
+// lives, SIGINT, SIGTERM and SIGHUP (those not ignored) first remove its
+// temporary files.
+class MapWrite {
+ public:
+  MapWrite() {
+    struct sigaction action {};
+    action.sa_handler = RemovePendingAndEnd;
+    sigemptyset(&action.sa_mask);
+    for (size_t i = 0; i < std::size(kEndingSignals); ++i) {
+      sigaction(kEndingSignals[i], nullptr, &before_[i]);
+      if (before_[i].sa_handler != SIG_IGN) sigaction(kEndingSignals[i], &action, nullptr);  // nohup stays
+    }
   }
 
-  // Writes content to a new temporary file beside path and returns its name.
-  std::string Write(const std::string& path, const std::string& content) {
+  ~MapWrite() {
+    for (sig_atomic_t i = 0; i < pendingCount; ++i) ::unlink(pendingFiles[i]);
+    pendingCount = 0;
+    for (size_t i = 0; i < std::size(kEndingSignals); ++i) sigaction(kEndingSignals[i], &before_[i], nullptr);
+  }
+  MapWrite(const MapWrite&) = delete;
+  MapWrite& operator=(const MapWrite&) = delete;
+
+  // Writes content to a new temporary file beside path.
+  void Write(const std::string& path, const std::string& content) {
     std::string name = path + ".part-XXXXXX";
-    const int fd = ::mkstemp(name.data());
+    const int fd = CreatePending(name);
     if (fd < 0) throw ImportError("cannot write beside " + path + ": " + std::strerror(errno));
-    names_.push_back(name);
-    size_t written = 0;
-    while (written < content.size()) {
-      const ssize_t n = ::write(fd, content.data() + written, content.size() - written);
-      if (n < 0 && errno == EINTR) continue;
-      if (n < 0) {
-        const int error = errno;
-        ::close(fd);
-        throw ImportError("cannot write " + name + ": " + std::strerror(error));
-      }
-      written += static_cast<size_t>(n);
+    if (!WriteAll(fd, content)) {
+      const int error = errno;
+      ::close(fd);
+      throw ImportError("cannot write " + name + ": " + std::strerror(error));
     }
     const mode_t mask = ::umask(0);  // read back, then restored: files as any program makes them
     ::umask(mask);
     ::fchmod(fd, 0666 & ~mask);
     if (::close(fd) != 0) throw ImportError("cannot write " + name + ": " + std::strerror(errno));
-    return name;
+    temporary_.push_back(name);
   }
 
-  // Renames every temporary file to its target; they are then kept.
+  // Puts every temporary file in its target's place, with the signals held:
+  // each earlier target is first set aside, and when a rename fails, every
+  // target already replaced gets its earlier file back (or none, as before).
   void Commit(const MapFilePaths& paths) {
-    for (size_t i = 0; i < names_.size(); ++i) {
-      if (::rename(names_[i].c_str(), paths[i].c_str()) != 0)
-        throw ImportError("cannot replace " + paths[i] + ": " + std::strerror(errno));
+    const HeldSignals held;
+    for (const std::string& path : paths) {
+      struct stat info {};
+      if (::stat(path.c_str(), &info) == 0 && S_ISDIR(info.st_mode))
+        throw ImportError("cannot replace " + path + ": it is a folder");
     }
-    names_.clear();
+    std::vector<std::string> aside(paths.size());
+    size_t placed = 0;
+    try {
+      for (; placed < paths.size(); ++placed) Place(temporary_[placed], paths[placed], aside[placed]);
+    } catch (const ImportError&) {
+      for (size_t i = placed + 1; i-- > 0;) {
+        if (!aside[i].empty())
+          ::rename(aside[i].c_str(), paths[i].c_str());
+        else if (i < placed)
+          ::unlink(paths[i].c_str());
+      }
+      throw;
+    }
+    for (const std::string& name : aside)
+      if (!name.empty()) ::unlink(name.c_str());
+    pendingCount = 0;
   }
 
  private:
-  std::vector<std::string> names_;
+  // Sets an earlier target aside (its new name in aside), then renames
+  // temporary to target.
+  static void Place(const std::string& temporary, const std::string& target, std::string& aside) {
+    if (Exists(target)) {
+      std::string name = target + ".old-XXXXXX";
+      const int fd = CreatePending(name);
+      if (fd < 0 || ::close(fd) != 0 || ::rename(target.c_str(), name.c_str()) != 0)
+        throw ImportError("cannot set " + target + " aside: " + std::strerror(errno));
+      aside = name;
+    }
+    if (::rename(temporary.c_str(), target.c_str()) != 0)
+      throw ImportError("cannot replace " + target + ": " + std::strerror(errno));
+  }
+
+  std::vector<std::string> temporary_;
+  struct sigaction before_[std::size(kEndingSignals)];
 };
 
 }  // namespace
 
-void CheckMapCapacity(const RoadNetwork& network) {
+void CheckMapCapacity(const RoadNetwork& network, const MapLimits& limits) {
   const int64_t junctions = static_cast<int64_t>(network.junctions.size());
   const int64_t segments = static_cast<int64_t>(network.segments.size());
   int64_t entries = 0, vertices = 0, longest = 0;
@@ -167,10 +260,10 @@ void CheckMapCapacity(const RoadNetwork& network) {
   const auto check = [&beyond](int64_t n, int64_t limit, const char* what) {
     if (n > limit) beyond += (beyond.empty() ? "" : ", ") + Count(n, limit, what);
   };
-  check(junctions, GRAPH_CAPACITY - 1, "junctions");
-  check(segments, GRAPH_CAPACITY, "segments");
-  check(entries, GRAPH_CAPACITY, "adjacency entries");
-  check(vertices, VERTEX_FLOOR, "vertices");
+  check(junctions, limits.junctions, "junctions");
+  check(segments, limits.segments, "segments");
+  check(entries, limits.entries, "adjacency entries");
+  check(vertices, limits.vertices, "vertices");
   check(longest, std::numeric_limits<int32_t>::max(), "metres in one road");
   if (!beyond.empty()) {
     throw ImportError("the network does not fit a Ruvel map: " + beyond +
@@ -185,7 +278,7 @@ void WriteMapFiles(const RoadNetwork& network, const std::string& coordSys, cons
     if (!folder.empty()) std::filesystem::create_directories(folder, error);
     if (error) throw ImportError("cannot create the folder " + folder.string() + ": " + error.message());
   }
-  TemporaryFiles files;
+  MapWrite files;
   files.Write(paths[0], PointGeometry(network, coordSys));
   files.Write(paths[1], PointAttributes(network));
   files.Write(paths[2], SegmentGeometry(network, coordSys));

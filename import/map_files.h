@@ -3,14 +3,13 @@
 #include <array>
 #include <string>
 
+#include "import/map_limits.h"
 #include "import/road_network.h"
 
 // Raises ImportError, naming every count beyond it, when the network does
-// not fit a map: more than 99,999 junctions, 100,000 segments, 100,000
-// adjacency entries (a segment is entered at both ends, a loop once) or
-// 16,777,216 vertices in all, or a segment longer than the 32 bits a length
-// has.
-void CheckMapCapacity(const RoadNetwork& network);
+// not fit a map: more junctions, segments, adjacency entries or vertices
+// than the limits allow, or a segment longer than the 32 bits a length has.
+void CheckMapCapacity(const RoadNetwork& network, const MapLimits& limits);
 
 // The four files of a map, in the order the loader reads them: the M
 // layer's .mif and .mid, the S layer's .mif and .mid.
@@ -23,6 +22,10 @@ using MapFilePaths = std::array<std::string, 4>;
 // doubled, on one line, and cut at a character boundary so that no line
 // passes 254 bytes before its line feed. The folder is created when
 // needed. The files are written under temporary names beside the targets
-// and renamed over them only once all four are complete, so that a failure
-// (ImportError) leaves any earlier map as it was.
+// and renamed over them only once all four are complete, with SIGINT,
+// SIGTERM and SIGHUP held, each earlier file kept aside until all four
+// renames have succeeded and put back when one fails. So a failure
+// (ImportError) leaves any earlier map as it was, and whenever the import
+// ends, by one of those signals too, the folder holds the whole earlier map
+// or the whole new one, and no temporary file.
 void WriteMapFiles(const RoadNetwork& network, const std::string& coordSys, const MapFilePaths& paths);

@@ -5,15 +5,22 @@
 #include <ogr_spatialref.h>
 
 #include <algorithm>
+#include <array>
 #include <cmath>
 
 #include "import/import_error.h"
+#include "import/safe_text.h"
 
 namespace {
 
-// The WGS 84 ellipsoid, for geodesic lengths.
+// The WGS 84 ellipsoid, for geodesic lengths and distances.
 constexpr double kWgs84Axis = 6378137.0;
 constexpr double kWgs84Flattening = 1 / 298.257223563;
+// How far a position through the written CoordSys may lie from the
+// source's own, in metres.
+constexpr double kSamePlace = 0.01;
+// How many of the data's lines give a vertex to compare.
+constexpr size_t kSampleLines = 16;
 
 // The name and authority code of a coordinate system, for the report.
 std::string Describe(const OGRSpatialReference& srs) {
@@ -21,11 +28,11 @@ std::string Describe(const OGRSpatialReference& srs) {
   const char* authority = srs.GetAuthorityName(nullptr);
   const char* code = srs.GetAuthorityCode(nullptr);
   if (authority && code) name += std::string(" (") + authority + ":" + code + ")";
-  return name;
+  return PrintableText(name);
 }
 
-std::shared_ptr<OGRSpatialReference> FromEpsg(int code) {
-  auto srs = std::make_shared<OGRSpatialReference>();
+std::unique_ptr<OGRSpatialReference> FromEpsg(int code) {
+  auto srs = std::make_unique<OGRSpatialReference>();
   if (srs->importFromEPSG(code) != OGRERR_NONE)
     throw ImportError("cannot set up EPSG:" + std::to_string(code) + ": " +
                       LastGdalError("PROJ has no such system"));
@@ -33,19 +40,118 @@ std::shared_ptr<OGRSpatialReference> FromEpsg(int code) {
   return srs;
 }
 
-// The centre of the box around every vertex of the source's lines.
-void DataCentre(const SourceLayer& source, double& x, double& y) {
-  double minX = HUGE_VAL, minY = HUGE_VAL, maxX = -HUGE_VAL, maxY = -HUGE_VAL;
-  for (const SourceLine& line : source.lines) {
-    for (size_t k = 0; k < line.x.size(); ++k) {
-      minX = std::min(minX, line.x[k]);
-      maxX = std::max(maxX, line.x[k]);
-      minY = std::min(minY, line.y[k]);
-      maxY = std::max(maxY, line.y[k]);
+// The system as a MapInfo CoordSys clause; empty when it has none.
+std::string MapInfoClause(const OGRSpatialReference& srs) {
+  char* text = nullptr;
+  std::string clause;
+  if (srs.exportToMICoordSys(&text) == OGRERR_NONE && text) clause = text;
+  CPLFree(text);
+  return clause;
+}
+
+// The distance in metres between two positions on the WGS 84 ellipsoid.
+double GeodesicDistance(double lon1, double lat1, double lon2, double lat2) {
+  geod_geodesic ellipsoid;
+  geod_init(&ellipsoid, kWgs84Axis, kWgs84Flattening);
+  double metres = 0;
+  geod_inverse(&ellipsoid, lat1, lon1, lat2, lon2, &metres, nullptr, nullptr);
+  return metres;
+}
+
+// Whether the transformation of the written clause's system to WGS 84
+// (written) puts a few of the data's vertices within 1 cm of where the
+// source's own (own) puts them.
+bool SamePlaces(const SourceLayer& source, OGRCoordinateTransformation& own,
+                OGRCoordinateTransformation& written) {
+  const size_t step = std::max<size_t>(1, source.lines.size() / kSampleLines);
+  for (size_t i = 0; i < source.lines.size(); i += step) {
+    const SourceLine& line = source.lines[i];
+    for (const size_t k : {size_t{0}, line.x.size() - 1}) {
+      double x1 = line.x[k], y1 = line.y[k], x2 = x1, y2 = y1;
+      if (!own.Transform(1, &x1, &y1)) continue;
+      if (!written.Transform(1, &x2, &y2) || !(GeodesicDistance(x1, y1, x2, y2) <= kSamePlace)) return false;
     }
   }
-  x = minX <= maxX ? (minX + maxX) / 2 : 0;
-  y = minY <= maxY ? (minY + maxY) / 2 : 0;
+  return true;
+}
+
+// Whether the clause written for srs, read back by OGR, means the same
+// places for the source's data.
+bool ClauseKeepsPlaces(const std::string& clause, const SourceLayer& source, OGRCoordinateTransformation& own,
+                       const OGRSpatialReference& wgs84) {
+  OGRSpatialReference written;
+  if (clause.empty() || written.importFromMICoordSys(clause.c_str()) != OGRERR_NONE) return false;
+  written.SetAxisMappingStrategy(OAMS_TRADITIONAL_GIS_ORDER);
+  std::unique_ptr<OGRCoordinateTransformation> toWgs84(OGRCreateCoordinateTransformation(&written, &wgs84));
+  return toWgs84 && SamePlaces(source, own, *toWgs84);
+}
+
+// Whether every vertex lies within +-180 and +-90, and there is one.
+bool LooksLikeDegrees(const SourceLayer& source) {
+  bool any = false;
+  for (const SourceLine& line : source.lines) {
+    for (size_t k = 0; k < line.x.size(); ++k) {
+      if (!(std::fabs(line.x[k]) <= 180 && std::fabs(line.y[k]) <= 90)) return false;
+      any = true;
+    }
+  }
+  return any;
+}
+
+// The longitudes of the data, in bins of a tenth of a degree that keep the
+// least and greatest longitude they hold, for the shortest interval that
+// covers them all.
+class LongitudeSpan {
+ public:
+  LongitudeSpan() {
+    low_.fill(HUGE_VAL);
+    high_.fill(-HUGE_VAL);
+  }
+
+  void Add(double lon) {
+    lon = std::fmod(std::fmod(lon + 180, 360) + 360, 360) - 180;  // within [-180, 180)
+    const size_t bin = std::min<size_t>(kBins - 1, static_cast<size_t>((lon + 180) * kBins / 360));
+    low_[bin] = std::min(low_[bin], lon);
+    high_[bin] = std::max(high_[bin], lon);
+  }
+
+  // The start and the width of the shortest interval, in degrees, found by
+  // leaving out the widest gap between the data's longitudes (any gap
+  // within one bin is narrower than a tenth of a degree). False without
+  // data.
+  bool Shortest(double& start, double& width) const {
+    double widest = -1, previousHigh = 0;
+    bool any = false;
+    double firstLow = 0;
+    for (size_t bin = 0; bin < kBins; ++bin) {
+      if (low_[bin] > high_[bin]) continue;
+      if (!any) {
+        firstLow = low_[bin];
+      } else if (low_[bin] - previousHigh > widest) {
+        widest = low_[bin] - previousHigh;
+        start = low_[bin];
+      }
+      previousHigh = high_[bin];
+      any = true;
+    }
+    if (!any) return false;
+    if (firstLow + 360 - previousHigh > widest) {
+      widest = firstLow + 360 - previousHigh;
+      start = firstLow;
+    }
+    width = 360 - widest;
+    return true;
+  }
+
+ private:
+  static constexpr size_t kBins = 3600;
+  std::array<double, kBins> low_, high_;
+};
+
+// The UTM zone, 1 to 60, of a longitude within [-180, 540).
+int ZoneOf(double lon) {
+  const double within = std::fmod(lon + 180, 360);
+  return std::clamp(static_cast<int>(std::floor(within / 6)) + 1, 1, 60);
 }
 
 }  // namespace
@@ -57,6 +163,11 @@ void MapProjection::TransformDeleter::operator()(OGRCoordinateTransformation* tr
 MapProjection::MapProjection(const SourceLayer& source) {
   const OGRSpatialReference* srs = source.srs.get();
   if (!srs) {
+    if (LooksLikeDegrees(source))
+      throw ImportError(
+          "the source declares no coordinate system and all its coordinates lie within +-180 and +-90, "
+          "so they are likely degrees: give --source-crs EPSG:4326 for longitude and latitude, or a local "
+          "system in metres for a small site, such as --source-crs 'LOCAL_CS[\"site\",UNIT[\"metre\",1]]'");
     sourceName_ = "none declared (its coordinates are taken as metres)";
     mapName_ = "the source's coordinates, in metres";
     return;
@@ -65,80 +176,107 @@ MapProjection::MapProjection(const SourceLayer& source) {
   if (srs->IsGeocentric()) throw ImportError("cannot map the geocentric coordinate system " + sourceName_);
   const bool geographic = srs->IsGeographic();
   const double metres = geographic ? 0.0 : srs->GetLinearUnits();
-  if (srs->IsProjected() && std::fabs(metres - 1.0) < 1e-12) {
-    map_ = source.srs;  // projected in metres: the source's own coordinates
-    mapName_ = sourceName_;
-    return;
-  }
-  if (!geographic && !srs->IsProjected()) {
-    // A local system (such as MapInfo's NonEarth) has no place on the Earth
-    // to project from: its coordinates are only scaled to metres.
+  const auto wgs84 = FromEpsg(4326);
+  if (srs->IsProjected() || geographic) toWgs84_.reset(OGRCreateCoordinateTransformation(srs, wgs84.get()));
+  if (!toWgs84_ && !geographic) {
+    // A local system (such as MapInfo's NonEarth), or one on another body,
+    // has no place on the Earth to project from: its coordinates are only
+    // scaled to metres.
     metresPerUnit_ = metres;
     scaleToMap_ = metres;
     mapName_ = "the source's coordinates, in metres";
     return;
   }
-
-  const auto wgs84 = FromEpsg(4326);
-  Transform toWgs84(OGRCreateCoordinateTransformation(srs, wgs84.get()));
-  if (!toWgs84)
+  if (!toWgs84_)
     throw ImportError("cannot transform " + sourceName_ +
-                      " to WGS 84: " + LastGdalError("no transformation"));
-  double lon = 0, lat = 0;
-  DataCentre(source, lon, lat);
-  if (!toWgs84->Transform(1, &lon, &lat))
-    throw ImportError("cannot transform the centre of the data to WGS 84 longitude and latitude");
-  const int zone = std::clamp(static_cast<int>(std::floor((lon + 180) / 6)) + 1, 1, 60);
-  map_ = FromEpsg((lat >= 0 ? 32600 : 32700) + zone);
-  mapName_ = Describe(*map_);
-  toMap_.reset(OGRCreateCoordinateTransformation(srs, map_.get()));
-  if (!toMap_) throw ImportError("cannot transform " + sourceName_ + " to " + mapName_);
-  if (geographic)
-    toWgs84_ = std::move(toWgs84);
-  else
-    metresPerUnit_ = metres;
+                      " to WGS 84: " + PrintableText(LastGdalError("no transformation")));
+  if (srs->IsProjected() && std::fabs(metres - 1.0) < 1e-12) {
+    const std::string clause = MapInfoClause(*srs);
+    if (ClauseKeepsPlaces(clause, source, *toWgs84_, *wgs84)) {
+      coordSys_ = clause;  // the source's own coordinates
+      mapName_ = sourceName_;
+      return;
+    }
+  }
+  ChooseUtmZone(source);
+}
+
+void MapProjection::ChooseUtmZone(const SourceLayer& source) {
+  LongitudeSpan span;
+  double south = HUGE_VAL, north = -HUGE_VAL;
+  for (const SourceLine& line : source.lines) {
+    std::vector<double> lon = line.x, lat = line.y;
+    std::vector<int> done(lon.size());
+    toWgs84_->Transform(lon.size(), lon.data(), lat.data(), nullptr, done.data());
+    for (size_t k = 0; k < lon.size(); ++k) {
+      if (!done[k]) continue;
+      span.Add(lon[k]);
+      south = std::min(south, lat[k]);
+      north = std::max(north, lat[k]);
+    }
+  }
+  double start = 0, width = 0;
+  if (!span.Shortest(start, width)) south = north = 0;
+  const int zone = ZoneOf(start + width / 2 + 360);
+  const int zones = width > 354 ? 60 : (ZoneOf(start + width + 360) - ZoneOf(start + 360) + 60) % 60 + 1;
+  if (zones > 3)
+    note_ = "the data spans " + std::to_string(zones) +
+            " UTM zones: the picture is distorted away from zone " + std::to_string(zone) +
+            "; lengths stay geodesic";
+  const auto map = FromEpsg((south + north >= 0 ? 32600 : 32700) + zone);
+  mapName_ = Describe(*map);
+  coordSys_ = MapInfoClause(*map);
+  toMap_.reset(OGRCreateCoordinateTransformation(source.srs.get(), map.get()));
+  if (!toMap_ || coordSys_.empty()) throw ImportError("cannot transform " + sourceName_ + " to " + mapName_);
 }
 
 MapProjection::~MapProjection() = default;
 
-ProjectedLine MapProjection::Project(const SourceLine& line) const {
-  ProjectedLine out{line.x, line.y, std::vector<double>(line.x.size(), 0.0)};
+namespace {
+
+// Transforms the n positions; false, with the first that failed in reason,
+// when one cannot be transformed.
+bool TransformAll(OGRCoordinateTransformation& transform, size_t n, double* x, double* y, const char* target,
+                  std::string& reason) {
+  const std::vector<double> x0(x, x + n), y0(y, y + n);
+  std::vector<int> done(n, 0);
+  transform.Transform(n, x, y, nullptr, done.data());
+  for (size_t k = 0; k < n; ++k) {
+    if (done[k]) continue;
+    char text[160];
+    std::snprintf(text, sizeof text, "(%.10g %.10g) cannot be transformed to %s", x0[k], y0[k], target);
+    reason = text;
+    return false;
+  }
+  return true;
+}
+
+}  // namespace
+
+bool MapProjection::Project(const SourceLine& line, ProjectedLine& out, std::string& reason) const {
+  out = ProjectedLine{line.x, line.y, std::vector<double>(line.x.size(), 0.0)};
   const size_t n = line.x.size();
   if (toWgs84_) {
     std::vector<double> lon = line.x, lat = line.y;
-    if (!toWgs84_->Transform(n, lon.data(), lat.data()))
-      throw ImportError("cannot transform a line to WGS 84 longitude and latitude");
-    geod_geodesic ellipsoid;
-    geod_init(&ellipsoid, kWgs84Axis, kWgs84Flattening);
-    for (size_t k = 1; k < n; ++k) {
-      double metres = 0;
-      geod_inverse(&ellipsoid, lat[k - 1], lon[k - 1], lat[k], lon[k], &metres, nullptr, nullptr);
-      out.along[k] = out.along[k - 1] + metres;
-    }
+    if (!TransformAll(*toWgs84_, n, lon.data(), lat.data(), "WGS 84", reason)) return false;
+    for (size_t k = 1; k < n; ++k)
+      out.along[k] = out.along[k - 1] + GeodesicDistance(lon[k - 1], lat[k - 1], lon[k], lat[k]);
   } else {
     for (size_t k = 1; k < n; ++k)
       out.along[k] = out.along[k - 1] +
                      std::hypot(line.x[k] - line.x[k - 1], line.y[k] - line.y[k - 1]) * metresPerUnit_;
   }
-  if (toMap_ && !toMap_->Transform(n, out.x.data(), out.y.data()))
-    throw ImportError("cannot transform a line to " + mapName_);
+  if (toMap_ && !TransformAll(*toMap_, n, out.x.data(), out.y.data(), "the map's UTM zone", reason))
+    return false;
   if (scaleToMap_ != 1.0) {
     for (double& v : out.x) v *= scaleToMap_;
     for (double& v : out.y) v *= scaleToMap_;
   }
-  return out;
+  return true;
 }
 
 std::string MapProjection::CoordSys(int64_t minX, int64_t minY, int64_t maxX, int64_t maxY) const {
-  if (map_) {
-    char* text = nullptr;
-    if (map_->exportToMICoordSys(&text) == OGRERR_NONE && text && *text) {
-      std::string clause(text);
-      CPLFree(text);
-      return clause;
-    }
-    CPLFree(text);
-  }
+  if (!coordSys_.empty()) return coordSys_;
   // MapInfo needs a non-empty box for a NonEarth system.
   return "NonEarth Units \"m\" Bounds (" + std::to_string(minX) + ", " + std::to_string(minY) + ") (" +
          std::to_string(std::max(maxX, minX + 1)) + ", " + std::to_string(std::max(maxY, minY + 1)) + ")";

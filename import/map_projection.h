@@ -18,13 +18,21 @@ struct ProjectedLine {
 };
 
 // How the source's coordinates become the map's whole metres, and how road
-// lengths are measured. A source projected in metres keeps its coordinate
-// system, and so does one that declares none (its coordinates are taken as
-// metres). A geographic source, or one projected in another unit, is
-// projected to the WGS 84 UTM zone of the centre of its data. A local
-// system, which has no place on the Earth, is scaled to metres. Lengths are
-// geodesic on the WGS 84 ellipsoid for a geographic source, planar in metres
-// for any other.
+// lengths are measured.
+//
+// A source projected in metres keeps its coordinate system when the MapInfo
+// CoordSys clause written for it means the same places: for a few of the
+// data's vertices, the WGS 84 position through the system OGR reads back
+// from the clause lies within 1 cm of the position through the source's own
+// system. Any other source on the Earth (geographic, in other units, or
+// whose clause would move it) is projected to the WGS 84 UTM zone of the
+// centre of the shortest longitude interval that covers its data. A local
+// system, which has no place on the Earth, is scaled to metres; a source
+// that declares no system keeps its coordinates as metres, unless they all
+// lie within +-180 and +-90, which is refused as likely degrees.
+//
+// Lengths are geodesic on the WGS 84 ellipsoid for every source on the
+// Earth, planar in metres for the others.
 class MapProjection {
  public:
   // Chooses the map's coordinate system for the source's lines. Raises
@@ -34,13 +42,17 @@ class MapProjection {
   MapProjection(const MapProjection&) = delete;
   MapProjection& operator=(const MapProjection&) = delete;
 
-  // The line in the map's coordinates, with its lengths. Raises ImportError
-  // when a vertex cannot be transformed.
-  ProjectedLine Project(const SourceLine& line) const;
+  // Puts the line in the map's coordinates, with its lengths, into out.
+  // Returns false, with the reason (the first vertex that failed), when a
+  // vertex cannot be transformed.
+  bool Project(const SourceLine& line, ProjectedLine& out, std::string& reason) const;
 
-  // The source's and the map's coordinate systems, for the report.
+  // The source's and the map's coordinate systems, for the report, safe to
+  // print; and a note on the map's system (empty, or how many UTM zones the
+  // data spans when they are more than three).
   const std::string& SourceName() const { return sourceName_; }
   const std::string& MapName() const { return mapName_; }
+  const std::string& Note() const { return note_; }
 
   // The map's coordinate system as a MapInfo CoordSys clause (without the
   // word CoordSys): "Earth Projection ...", or, when the map keeps
@@ -54,10 +66,12 @@ class MapProjection {
   };
   using Transform = std::unique_ptr<OGRCoordinateTransformation, TransformDeleter>;
 
-  std::shared_ptr<OGRSpatialReference> map_;  // null: the source's coordinates, in no known system
-  Transform toMap_;                           // null: the source's coordinates are the map's
-  Transform toWgs84_;                         // for geodesic lengths; null: planar lengths
-  double metresPerUnit_ = 1.0;                // for planar lengths, in the source's units
-  double scaleToMap_ = 1.0;                   // for a local system's coordinates, to metres
-  std::string sourceName_, mapName_;
+  void ChooseUtmZone(const SourceLayer& source);
+
+  std::string coordSys_;        // empty: NonEarth
+  Transform toMap_;             // null: the source's coordinates are the map's
+  Transform toWgs84_;           // for geodesic lengths; null: planar lengths
+  double metresPerUnit_ = 1.0;  // for planar lengths, in the source's units
+  double scaleToMap_ = 1.0;     // for a local system's coordinates, to metres
+  std::string sourceName_, mapName_, note_;
 };

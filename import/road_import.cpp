@@ -1,14 +1,14 @@
 #include "import/road_import.h"
 
-#include <gdal.h>
-
 #include <algorithm>
 #include <limits>
 
+#include "import/gdal_setup.h"
 #include "import/import_error.h"
 #include "import/map_projection.h"
 #include "import/progress.h"
 #include "import/road_network.h"
+#include "import/safe_text.h"
 
 namespace {
 
@@ -32,34 +32,94 @@ void Bounds(const RoadNetwork& network, ImportReport& report) {
   report.maxY = maxY;
 }
 
+// How many untransformable features the report names.
+constexpr size_t kNamedFailures = 3;
+constexpr double kLargestSnap = 1000;
+
+// Projects the source's lines feature by feature (a feature's lines are
+// consecutive); a feature with a line that cannot be transformed is left
+// out, counted in the report and, among the first few, named.
+std::vector<ProjectedLine> ProjectLines(const SourceLayer& source, const MapProjection& projection,
+                                        std::vector<std::string>& names, ImportReport& report,
+                                        Progress& progress) {
+  std::vector<ProjectedLine> lines;
+  lines.reserve(source.lines.size());
+  names.reserve(source.lines.size());
+  for (size_t first = 0, end = 0; first < source.lines.size(); first = end) {
+    const int64_t feature = source.lines[first].feature;
+    std::string reason;
+    bool failed = false;
+    for (end = first; end < source.lines.size() && source.lines[end].feature == feature; ++end) {
+      ProjectedLine& line = lines.emplace_back();
+      failed = failed || !projection.Project(source.lines[end], line, reason);
+      names.push_back(source.lines[end].name);
+    }
+    if (failed) {
+      lines.resize(lines.size() - (end - first));
+      names.resize(lines.size());
+      if (report.untransformable++ < static_cast<int64_t>(kNamedFailures))
+        report.untransformableFirst.push_back("feature " + std::to_string(feature) + ": " + reason);
+    }
+    progress.Update("projecting lines", static_cast<int64_t>(end), static_cast<int64_t>(source.lines.size()));
+  }
+  return lines;
+}
+
+// The features named as untransformable, one after another.
+std::string NamedFailures(const ImportReport& report) {
+  std::string text;
+  for (const std::string& failure : report.untransformableFirst) text += (text.empty() ? "" : "; ") + failure;
+  return text;
+}
+
+// Why no road segment was left, for a refusal.
+std::string NothingToImport(const ImportSettings& settings, const SourceLayer& source,
+                            const RoadNetwork& network) {
+  std::string why = "no road segment to write from " + source.description;
+  if (!settings.query.where.empty()) why += " with --where \"" + PrintableText(settings.query.where) + "\"";
+  if (settings.query.hasBbox) {
+    char box[160];
+    std::snprintf(box, sizeof box, "%.9g %.9g %.9g %.9g", settings.query.bbox[0], settings.query.bbox[1],
+                  settings.query.bbox[2], settings.query.bbox[3]);
+    why += std::string(" within --bbox ") + box;
+    if (!source.extent.empty())
+      why += " (the layer's extent, in the same coordinates: " + source.extent + ")";
+  }
+  if (network.collapsedLines > 0)
+    why += "; " + std::to_string(network.collapsedLines) + " lines collapsed to a point";
+  return why + ". Nothing was written";
+}
+
 }  // namespace
 
 ImportReport ImportRoads(const ImportSettings& settings) {
-  GDALAllRegister();
+  if (!(settings.snap >= 0 && settings.snap <= kLargestSnap))
+    throw ImportError("--snap takes a distance of more than 0 and at most 1000 metres");
+  PrepareGdal();
   const QuietGdalErrors quiet;
   Progress progress(!settings.quiet);
-  const SourceLayer source = ReadSourceLines(settings.query, progress);
+  SourceQuery query = settings.query;
+  query.keepApart.assign(settings.outputs.begin(), settings.outputs.end());
+  const SourceLayer source = ReadSourceLines(query, settings.limits, progress);
   const MapProjection projection(source);
 
-  std::vector<ProjectedLine> lines;
+  ImportReport report;
   std::vector<std::string> names;
-  lines.reserve(source.lines.size());
-  names.reserve(source.lines.size());
-  for (const SourceLine& line : source.lines) {
-    lines.push_back(projection.Project(line));
-    names.push_back(line.name);
-    progress.Update("projecting lines", static_cast<int64_t>(lines.size()),
-                    static_cast<int64_t>(source.lines.size()));
-  }
+  const std::vector<ProjectedLine> lines = ProjectLines(source, projection, names, report, progress);
+  if (lines.empty() && report.untransformable > 0)
+    throw ImportError("no feature of " + source.description + " can be transformed (" +
+                      std::to_string(report.untransformable) + " features; " + NamedFailures(report) +
+                      "). Nothing was written");
   progress.Update("finding junctions", 0, -1);
   const RoadNetwork network = BuildRoadNetwork(lines, names, settings.snap);
   progress.Finish();
-  CheckMapCapacity(network);
+  if (network.segments.empty()) throw ImportError(NothingToImport(settings, source, network));
+  CheckMapCapacity(network, settings.limits);
 
-  ImportReport report;
   report.source = source.description;
   report.sourceSystem = projection.SourceName();
   report.mapSystem = projection.MapName();
+  report.mapNote = projection.Note();
   report.junctions = static_cast<int64_t>(network.junctions.size());
   report.segments = static_cast<int64_t>(network.segments.size());
   for (const RoadSegment& s : network.segments) report.totalLength += s.length;
@@ -68,6 +128,7 @@ ImportReport ImportRoads(const ImportSettings& settings) {
   report.withoutLines = source.withoutLines;
   report.emptyLines = source.emptyLines;
   report.collapsedLines = network.collapsedLines;
+  report.joinedEnds = network.joinedEnds;
   report.outputs = settings.outputs;
 
   WriteMapFiles(network, projection.CoordSys(report.minX, report.minY, report.maxX, report.maxY),
@@ -85,13 +146,17 @@ void PrintImportReport(const ImportReport& r, std::FILE* out) {
                "total road length: %lld m\n"
                "bounds: %lld %lld %lld %lld\n"
                "skipped: %lld of %lld features without line geometry, %lld empty lines, %lld lines collapsed "
-               "to a point\n"
-               "written: %s, %s, %s, %s\n",
+               "to a point, %lld features that cannot be transformed\n",
                r.source.c_str(), r.sourceSystem.c_str(), r.mapSystem.c_str(),
                static_cast<long long>(r.junctions), static_cast<long long>(r.segments),
                static_cast<long long>(r.totalLength), static_cast<long long>(r.minX),
                static_cast<long long>(r.minY), static_cast<long long>(r.maxX), static_cast<long long>(r.maxY),
                static_cast<long long>(r.withoutLines), static_cast<long long>(r.features),
                static_cast<long long>(r.emptyLines), static_cast<long long>(r.collapsedLines),
-               r.outputs[0].c_str(), r.outputs[1].c_str(), r.outputs[2].c_str(), r.outputs[3].c_str());
+               static_cast<long long>(r.untransformable));
+  if (r.untransformable > 0) std::fprintf(out, "not transformed: %s\n", NamedFailures(r).c_str());
+  std::fprintf(out, "joined by --snap: %lld line ends\n", static_cast<long long>(r.joinedEnds));
+  if (!r.mapNote.empty()) std::fprintf(out, "note: %s\n", r.mapNote.c_str());
+  std::fprintf(out, "written: %s, %s, %s, %s\n", r.outputs[0].c_str(), r.outputs[1].c_str(),
+               r.outputs[2].c_str(), r.outputs[3].c_str());
 }

@@ -14,10 +14,10 @@ uint64_t KeyOf(MapPosition p) {
 }
 
 // A line rounded to whole metres, without consecutive repeated positions;
-// original[k] is the index in the projected line of the vertex at[k].
+// along[k] is the length in metres of the projected line up to at[k].
 struct RoundedLine {
   std::vector<MapPosition> at;
-  std::vector<size_t> original;
+  std::vector<double> along;
   size_t source;
 };
 
@@ -34,59 +34,97 @@ void DropRepeats(RoundedLine& line) {
   for (size_t k = 0; k < line.at.size(); ++k) {
     if (kept > 0 && line.at[k] == line.at[kept - 1]) continue;
     line.at[kept] = line.at[k];
-    line.original[kept] = line.original[k];
+    line.along[kept] = line.along[k];
     ++kept;
   }
   line.at.resize(kept);
-  line.original.resize(kept);
+  line.along.resize(kept);
+}
+
+// Drops repeated vertices, then the lines left with one position, which
+// are counted.
+void DropCollapsed(std::vector<RoundedLine>& lines, int64_t& collapsed) {
+  size_t kept = 0;
+  for (size_t i = 0; i < lines.size(); ++i) {
+    DropRepeats(lines[i]);
+    if (lines[i].at.size() < 2) {
+      ++collapsed;
+    } else {
+      if (kept != i) lines[kept] = std::move(lines[i]);
+      ++kept;
+    }
+  }
+  lines.resize(kept);
 }
 
 std::vector<RoundedLine> RoundLines(const std::vector<ProjectedLine>& lines, int64_t& collapsed) {
-  std::vector<RoundedLine> rounded;
-  rounded.reserve(lines.size());
+  std::vector<RoundedLine> rounded(lines.size());
   for (size_t i = 0; i < lines.size(); ++i) {
-    RoundedLine line{{}, {}, i};
-    line.at.reserve(lines[i].x.size());
-    line.original.reserve(lines[i].x.size());
-    for (size_t k = 0; k < lines[i].x.size(); ++k) {
-      line.at.push_back({RoundToMetre(lines[i].x[k]), RoundToMetre(lines[i].y[k])});
-      line.original.push_back(k);
-    }
-    DropRepeats(line);
-    if (line.at.size() < 2)
-      ++collapsed;
-    else
-      rounded.push_back(std::move(line));
+    rounded[i].source = i;
+    rounded[i].along = lines[i].along;
+    rounded[i].at.reserve(lines[i].x.size());
+    for (size_t k = 0; k < lines[i].x.size(); ++k)
+      rounded[i].at.push_back({RoundToMetre(lines[i].x[k]), RoundToMetre(lines[i].y[k])});
   }
+  DropCollapsed(rounded, collapsed);
   return rounded;
 }
 
-// Positions in square cells of a given side, for finding the nearest one
-// within that distance of a position by looking at its cell and the eight
-// around it.
-class PositionGrid {
+// The point of a line nearest to a position: on the piece from vertex k to
+// vertex k + 1, at the fraction t of its way.
+struct NearestPoint {
+  size_t line = 0, k = 0;
+  double t = 0;
+};
+
+// The pieces of the lines (from one vertex to the next) in square cells at
+// least as wide as the snapping distance, for finding the nearest point of
+// another line within it by looking at the few cells around a position.
+// A piece is entered in every cell it may cross; an entry whose piece has
+// since changed is passed over, and the changed pieces are entered again.
+class PieceGrid {
  public:
-  explicit PositionGrid(double side) : side_(side) {}
+  PieceGrid(const std::vector<RoundedLine>& lines, double snap) : lines_(lines), snap_(snap) {
+    double length = 0;
+    size_t pieces = 0;
+    for (const RoundedLine& line : lines) {
+      pieces += line.at.size() - 1;
+      for (size_t k = 0; k + 1 < line.at.size(); ++k) length += Distance(line.at[k], line.at[k + 1]);
+    }
+    side_ = std::max({snap, 1.0, pieces ? length / static_cast<double>(pieces) : 0.0});
+    for (size_t i = 0; i < lines.size(); ++i) Enter(i, 0, lines[i].at.size() - 1);
+  }
 
-  void Add(MapPosition p, size_t owner) { cells_[CellOf(p.x, p.y)].push_back({p, owner}); }
+  // Enters the pieces first to last - 1 of line i, as they are now.
+  void Enter(size_t i, size_t first, size_t last) {
+    const std::vector<MapPosition>& at = lines_[i].at;
+    for (size_t k = first; k < last; ++k) {
+      const double steps = std::ceil(Distance(at[k], at[k + 1]) / side_);
+      const Entry entry{i, k, at[k], at[k + 1]};
+      for (double s = 0; s < std::max(steps, 1.0); ++s) {
+        const double t0 = s / std::max(steps, 1.0), t1 = std::min(1.0, (s + 1) / std::max(steps, 1.0));
+        EnterBox(entry, Along(entry, t0), Along(entry, t1));
+      }
+    }
+  }
 
-  // The nearest position within distance of p whose owner is not skip (the
-  // first added among equally near ones); false when there is none. Owners
-  // are line indices; skip may be one that no line has.
-  bool Nearest(MapPosition p, double distance, size_t skip, MapPosition& found) const {
-    const int64_t cx = Cell(p.x), cy = Cell(p.y);
-    double best = distance * distance;
+  // The nearest point within the snapping distance of p on a line other
+  // than skip, as the lines are now; false when there is none.
+  bool Nearest(MapPosition p, size_t skip, NearestPoint& found) const {
+    double best = snap_;
     bool any = false;
-    for (int64_t dx = -1; dx <= 1; ++dx) {
-      for (int64_t dy = -1; dy <= 1; ++dy) {
-        const auto cell = cells_.find(Combine(cx + dx, cy + dy));
+    for (int64_t cx = Cell(p.x - snap_); cx <= Cell(p.x + snap_); ++cx) {
+      for (int64_t cy = Cell(p.y - snap_); cy <= Cell(p.y + snap_); ++cy) {
+        const auto cell = cells_.find(Combine(cx, cy));
         if (cell == cells_.end()) continue;
         for (const Entry& e : cell->second) {
-          const double ex = static_cast<double>(e.at.x) - p.x, ey = static_cast<double>(e.at.y) - p.y;
-          const double squared = ex * ex + ey * ey;
-          if (e.owner == skip || squared > best || (any && squared == best)) continue;
-          best = squared;
-          found = e.at;
+          if (e.line == skip || !Current(e)) continue;
+          const double t = Closest(e, p);
+          const auto [x, y] = Along(e, t);
+          const double d = std::hypot(x - p.x, y - p.y);
+          if (d > best || (any && d == best)) continue;
+          best = d;
+          found = {e.line, e.k, t};
           any = true;
         }
       }
@@ -96,52 +134,88 @@ class PositionGrid {
 
  private:
   struct Entry {
-    MapPosition at;
-    size_t owner;
+    size_t line, k;
+    MapPosition a, b;
   };
-  int64_t Cell(int32_t v) const { return static_cast<int64_t>(std::floor(v / side_)); }
-  static uint64_t Combine(int64_t cx, int64_t cy) {
-    return static_cast<uint64_t>(cx) * 0x9E3779B97F4A7C15ull ^ static_cast<uint64_t>(cy);
+
+  static double Distance(MapPosition a, MapPosition b) {
+    return std::hypot(static_cast<double>(b.x) - a.x, static_cast<double>(b.y) - a.y);
   }
-  uint64_t CellOf(int32_t x, int32_t y) const { return Combine(Cell(x), Cell(y)); }
-
-  double side_;
-  std::unordered_map<uint64_t, std::vector<Entry>> cells_;
-};
-
-// Moves every line end within snap metres of a junction already placed (an
-// earlier end, where it stayed) onto the nearest one, else onto the nearest
-// vertex of another line within snap metres, which then becomes a junction;
-// an end with neither stays and becomes a junction. Lines that then repeat
-// or collapse are tidied as after rounding.
-void SnapEnds(std::vector<RoundedLine>& lines, double snap, int64_t& collapsed) {
-  constexpr size_t kAnyLine = static_cast<size_t>(-1);
-  PositionGrid inner(snap), placed(snap);
-  for (size_t i = 0; i < lines.size(); ++i)
-    for (size_t k = 1; k + 1 < lines[i].at.size(); ++k) inner.Add(lines[i].at[k], i);
-  for (size_t i = 0; i < lines.size(); ++i) {
-    for (MapPosition* end : {&lines[i].at.front(), &lines[i].at.back()}) {
-      MapPosition target{};
-      if (placed.Nearest(*end, snap, kAnyLine, target)) {
-        *end = target;
-      } else if (inner.Nearest(*end, snap, i, target)) {
-        *end = target;
-        placed.Add(target, i);
-      } else {
-        placed.Add(*end, i);
+  static std::pair<double, double> Along(const Entry& e, double t) {
+    return {e.a.x + t * (static_cast<double>(e.b.x) - e.a.x),
+            e.a.y + t * (static_cast<double>(e.b.y) - e.a.y)};
+  }
+  // The fraction of the piece's way to its point nearest p.
+  static double Closest(const Entry& e, MapPosition p) {
+    const double dx = static_cast<double>(e.b.x) - e.a.x, dy = static_cast<double>(e.b.y) - e.a.y;
+    const double squared = dx * dx + dy * dy;
+    if (squared == 0) return 0;
+    return std::clamp(
+        ((p.x - static_cast<double>(e.a.x)) * dx + (p.y - static_cast<double>(e.a.y)) * dy) / squared, 0.0,
+        1.0);
+  }
+  bool Current(const Entry& e) const {
+    const std::vector<MapPosition>& at = lines_[e.line].at;
+    return e.k + 1 < at.size() && at[e.k] == e.a && at[e.k + 1] == e.b;
+  }
+  void EnterBox(const Entry& entry, std::pair<double, double> from, std::pair<double, double> to) {
+    for (int64_t cx = Cell(std::min(from.first, to.first)); cx <= Cell(std::max(from.first, to.first));
+         ++cx) {
+      for (int64_t cy = Cell(std::min(from.second, to.second)); cy <= Cell(std::max(from.second, to.second));
+           ++cy) {
+        std::vector<Entry>& cell = cells_[Combine(cx, cy)];
+        if (cell.empty() || cell.back().line != entry.line || cell.back().k != entry.k) cell.push_back(entry);
       }
     }
   }
-  std::vector<RoundedLine> kept;
-  kept.reserve(lines.size());
-  for (RoundedLine& line : lines) {
-    DropRepeats(line);
-    if (line.at.size() < 2)
-      ++collapsed;
-    else
-      kept.push_back(std::move(line));
+  int64_t Cell(double v) const { return static_cast<int64_t>(std::floor(v / side_)); }
+  static uint64_t Combine(int64_t cx, int64_t cy) {
+    return static_cast<uint64_t>(cx) * 0x9E3779B97F4A7C15ull ^ static_cast<uint64_t>(cy);
   }
-  lines = std::move(kept);
+
+  const std::vector<RoundedLine>& lines_;
+  double snap_, side_ = 1;
+  std::unordered_map<uint64_t, std::vector<Entry>> cells_;
+};
+
+// The position of the nearest point, as a vertex of its line: an end of
+// its piece, or a new vertex inserted inside it (its length along the line
+// in proportion), whose pieces are then entered in the grid again.
+MapPosition PlaceOn(std::vector<RoundedLine>& lines, const NearestPoint& n, PieceGrid& grid) {
+  RoundedLine& line = lines[n.line];
+  const MapPosition a = line.at[n.k], b = line.at[n.k + 1];
+  const MapPosition q{static_cast<int32_t>(std::lround(a.x + n.t * (static_cast<double>(b.x) - a.x))),
+                      static_cast<int32_t>(std::lround(a.y + n.t * (static_cast<double>(b.y) - a.y)))};
+  if (q == a || q == b) return q;
+  const auto at = static_cast<std::ptrdiff_t>(n.k + 1);
+  line.at.insert(line.at.begin() + at, q);
+  line.along.insert(line.along.begin() + at, line.along[n.k] + n.t * (line.along[n.k + 1] - line.along[n.k]));
+  grid.Enter(n.line, n.k, line.at.size() - 1);
+  return q;
+}
+
+// Joins each line end in turn to the nearest point within snap metres on
+// another line (see BuildRoadNetwork); returns how many ends were joined.
+// Lines that then repeat or collapse are tidied as after rounding.
+int64_t SnapEnds(std::vector<RoundedLine>& lines, double snap, int64_t& collapsed) {
+  PieceGrid grid(lines, snap);
+  int64_t joined = 0;
+  for (size_t i = 0; i < lines.size(); ++i) {
+    for (const bool front : {true, false}) {
+      NearestPoint nearest;
+      const MapPosition end = front ? lines[i].at.front() : lines[i].at.back();
+      if (!grid.Nearest(end, i, nearest)) continue;
+      const size_t vertices = lines[nearest.line].at.size();
+      const MapPosition target = PlaceOn(lines, nearest, grid);
+      if (target == end && lines[nearest.line].at.size() == vertices) continue;  // already a vertex there
+      std::vector<MapPosition>& at = lines[i].at;
+      (front ? at.front() : at.back()) = target;
+      grid.Enter(i, front ? 0 : at.size() - 2, front ? 1 : at.size() - 1);
+      ++joined;
+    }
+  }
+  DropCollapsed(lines, collapsed);
+  return joined;
 }
 
 // How often lines pass a position, whether a line ends there, and the code
@@ -165,7 +239,7 @@ RoadNetwork BuildRoadNetwork(const std::vector<ProjectedLine>& lines, const std:
                              double snap) {
   RoadNetwork network;
   std::vector<RoundedLine> rounded = RoundLines(lines, network.collapsedLines);
-  if (snap > 0) SnapEnds(rounded, snap, network.collapsedLines);
+  if (snap > 0) network.joinedEnds = SnapEnds(rounded, snap, network.collapsedLines);
 
   size_t vertices = 0;
   for (const RoundedLine& line : rounded) vertices += line.at.size();
@@ -186,7 +260,6 @@ RoadNetwork BuildRoadNetwork(const std::vector<ProjectedLine>& lines, const std:
     return use.code;
   };
   for (const RoundedLine& line : rounded) {
-    const ProjectedLine& projected = lines[line.source];
     size_t start = 0;
     int32_t startCode = codeAt(uses[KeyOf(line.at[0])], line.at[0]);  // a line end: a junction
     for (size_t k = 1; k < line.at.size(); ++k) {
@@ -195,7 +268,7 @@ RoadNetwork BuildRoadNetwork(const std::vector<ProjectedLine>& lines, const std:
       RoadSegment segment;
       segment.from = startCode;
       segment.to = codeAt(use, line.at[k]);
-      const double along = projected.along[line.original[k]] - projected.along[line.original[start]];
+      const double along = line.along[k] - line.along[start];
       segment.length = std::max<int64_t>(0, std::llround(along));
       segment.vertices.assign(line.at.begin() + static_cast<std::ptrdiff_t>(start),
                               line.at.begin() + static_cast<std::ptrdiff_t>(k) + 1);

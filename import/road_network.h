@@ -32,6 +32,7 @@ struct RoadNetwork {
   std::vector<Junction> junctions;
   std::vector<RoadSegment> segments;
   int64_t collapsedLines = 0;  // lines that rounded to a single position
+  int64_t joinedEnds = 0;      // line ends that --snap joined to another line
 };
 
 // Builds the network of the lines, given in the map's coordinates with
@@ -39,11 +40,13 @@ struct RoadNetwork {
 // nearest metre and consecutive repeated positions dropped; a line left
 // with a single position is dropped and counted. A junction is every end of
 // a line and every position that two or more lines share or that one line
-// passes more than once; with snap > 0, a line end within snap metres of an
-// earlier junction, else of a vertex of another line, is moved onto it
-// first. Every line is split at its junctions, each piece a segment whose
-// length is the line's length between them, rounded. Linear in the number
-// of vertices. Raises ImportError for a coordinate that does not fit 32
-// bits.
+// passes more than once. With snap > 0, each line end in turn joins the
+// nearest point within snap metres on another line, as the lines are then
+// (a junction, a vertex, or a point inside a piece of line, rounded to the
+// metre, which becomes a vertex of that line and so a junction that splits
+// it): the end moves there, its line's length unchanged. Every line is split
+// at its junctions, each piece a segment whose length is the line's length
+// between them, rounded. About linear in the number of vertices. Raises
+// ImportError for a coordinate that does not fit 32 bits.
 RoadNetwork BuildRoadNetwork(const std::vector<ProjectedLine>& lines, const std::vector<std::string>& names,
                              double snap);

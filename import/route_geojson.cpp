@@ -6,6 +6,7 @@
 #include <memory>
 #include <vector>
 
+#include "import/gdal_setup.h"
 #include "import/import_error.h"
 
 namespace {
@@ -82,6 +83,7 @@ std::string Properties(const RuvelRouteLine& route) {
 
 void WriteRoutesGeoJson(const std::string& mifPath, const RuvelRouteLine* routes, size_t routeCount,
                         std::FILE* out) {
+  PrepareGdal();
   const QuietGdalErrors quiet;
   const Transform toWgs84 = ToWgs84(mifPath);
   std::string text = "{\"type\":\"FeatureCollection\",\"features\":[";

@@ -6,8 +6,19 @@
 
 #include "import/import_error.h"
 #include "import/progress.h"
+#include "import/safe_text.h"
+#include "import/source_files.h"
 
 namespace {
+
+// The vector formats that hold road data; no other driver (VRT above all,
+// which can point anywhere) opens a source.
+const char* const kRoadDrivers[] = {
+    "GPKG",        "ESRI Shapefile", "GeoJSON", "GeoJSONSeq", "OSM", "MapInfo File",
+    "CSV",         "FlatGeobuf",     "GML",     "KML",        "GPX", "SQLite",
+    "OpenFileGDB", nullptr};
+// GML would otherwise download the schemas a file names.
+const char* const kOpenOptions[] = {"DOWNLOAD_SCHEMA=NO", nullptr};
 
 bool IsLineType(OGRwkbGeometryType type) {
   switch (wkbFlatten(type)) {
@@ -23,14 +34,15 @@ bool IsLineType(OGRwkbGeometryType type) {
 }
 
 // Appends every line of geometry (its parts, for a collection; curves made
-// linear) to lines, named name. Points and surfaces add nothing. Returns
-// whether the geometry held any line.
-bool CollectLines(const OGRGeometry* geometry, const std::string& name, SourceLayer& layer) {
+// linear) to lines, named name, of the given feature. Points and surfaces
+// add nothing. Returns whether the geometry held any line.
+bool CollectLines(const OGRGeometry* geometry, const std::string& name, int64_t feature, SourceLayer& layer) {
   if (!geometry) return false;
   const OGRwkbGeometryType type = wkbFlatten(geometry->getGeometryType());
   if (OGR_GT_IsSubClassOf(type, wkbGeometryCollection)) {
     bool any = false;
-    for (const OGRGeometry* part : *geometry->toGeometryCollection()) any |= CollectLines(part, name, layer);
+    for (const OGRGeometry* part : *geometry->toGeometryCollection())
+      any |= CollectLines(part, name, feature, layer);
     return any;
   }
   if (!OGR_GT_IsCurve(type)) return false;
@@ -49,41 +61,43 @@ bool CollectLines(const OGRGeometry* geometry, const std::string& name, SourceLa
   }
   SourceLine& out = layer.lines.emplace_back();
   out.name = name;
+  out.feature = feature;
   out.x.resize(line->getNumPoints());
   out.y.resize(line->getNumPoints());
   line->getPoints(out.x.data(), sizeof(double), out.y.data(), sizeof(double));
   return true;
 }
 
-// Whether any feature of the layer (as filtered) has a line.
+// Whether any feature of the layer has a line.
 bool HasLines(OGRLayer& layer) {
   SourceLayer probe;
   for (const auto& feature : layer) {
-    if (CollectLines(feature->GetGeometryRef(), "", probe)) return true;
+    if (CollectLines(feature->GetGeometryRef(), "", 0, probe)) return true;
   }
   return false;
 }
 
-// The layer the query names, else the first whose declared type is a line
-// type, or whose type is unknown or generic and whose features include lines
-// (for OpenStreetMap data, its "lines" layer).
+// The layer the query names, else, for OpenStreetMap data, its "lines"
+// layer, else the first whose declared type is a line type, unknown or
+// generic, and whose features include lines.
 OGRLayer* ChooseLayer(GDALDataset& dataset, const SourceQuery& query) {
   if (!query.layer.empty()) {
     if (OGRLayer* layer = dataset.GetLayerByName(query.layer.c_str())) return layer;
     std::string names;
     for (OGRLayer* layer : dataset.GetLayers())
       names += std::string(names.empty() ? "" : ", ") + layer->GetName();
-    throw ImportError(query.source + " has no layer \"" + query.layer + "\" (its layers: " + names + ")");
+    throw ImportError(PrintableText(query.source) + " has no layer \"" + PrintableText(query.layer) +
+                      "\" (its layers: " + PrintableText(names) + ")");
   }
   if (EQUAL(dataset.GetDriver()->GetDescription(), "OSM")) {
     if (OGRLayer* lines = dataset.GetLayerByName("lines")) return lines;
   }
   for (OGRLayer* layer : dataset.GetLayers()) {
     const OGRwkbGeometryType type = wkbFlatten(layer->GetGeomType());
-    if (IsLineType(type)) return layer;
-    if ((type == wkbUnknown || type == wkbGeometryCollection) && HasLines(*layer)) return layer;
+    if ((IsLineType(type) || type == wkbUnknown || type == wkbGeometryCollection) && HasLines(*layer))
+      return layer;
   }
-  throw ImportError(query.source + " has no layer with lines");
+  throw ImportError(PrintableText(query.source) + " has no layer with lines");
 }
 
 // The index of the field that names roads, or -1 for none.
@@ -92,55 +106,132 @@ int NameFieldIndex(OGRLayer& layer, const SourceQuery& query) {
   if (query.nameField.empty()) return fields->GetFieldIndex("name");
   const int index = fields->GetFieldIndex(query.nameField.c_str());
   if (index < 0)
-    throw ImportError("layer \"" + std::string(layer.GetName()) + "\" has no field \"" + query.nameField +
-                      "\"");
+    throw ImportError("layer \"" + PrintableText(layer.GetName()) + "\" has no field \"" +
+                      PrintableText(query.nameField) + "\"");
   return index;
 }
 
-// Sets the attribute filter. Raises ImportError when OGR refuses it, at once
-// or, as some drivers do, on the first read.
-void SetWhere(OGRLayer& layer, const std::string& where) {
+// The coordinate system a user gave, read without network access.
+std::shared_ptr<OGRSpatialReference> GivenSystem(const std::string& text) {
+  auto srs = std::make_shared<OGRSpatialReference>();
+  const char* const options[] = {"ALLOW_NETWORK_ACCESS=NO", nullptr};
   CPLErrorReset();
-  bool refused = layer.SetAttributeFilter(where.c_str()) != OGRERR_NONE;
-  if (!refused) {
-    layer.ResetReading();
-    const OGRFeatureUniquePtr first(layer.GetNextFeature());
-    refused = CPLGetLastErrorType() >= CE_Failure;
-  }
-  if (refused) throw ImportError("--where \"" + where + "\": " + LastGdalError("OGR cannot use this filter"));
+  if (srs->SetFromUserInput(text.c_str(), options) != OGRERR_NONE)
+    throw ImportError("--source-crs \"" + PrintableText(text) +
+                      "\": " + PrintableText(LastGdalError("not a coordinate system OGR knows")));
+  srs->SetAxisMappingStrategy(OAMS_TRADITIONAL_GIS_ORDER);
+  return srs;
 }
+
+// The layer's own coordinate system, or null.
+std::shared_ptr<OGRSpatialReference> LayerSystem(OGRLayer& layer) {
+  const OGRSpatialReference* srs = layer.GetSpatialRef();
+  if (!srs) return nullptr;
+  std::shared_ptr<OGRSpatialReference> copy(srs->Clone());
+  copy->SetAxisMappingStrategy(OAMS_TRADITIONAL_GIS_ORDER);
+  return copy;
+}
+
+// Opens the source (see ReadSourceLines), having checked that it is a local
+// file or folder and that none of its files is to be written.
+GDALDatasetUniquePtr OpenSource(const SourceQuery& query) {
+  CheckSourcePath(query.source);
+  std::vector<std::string> files = SourceSideFiles(query.source);
+  files.push_back(query.source);
+  CheckOutputsApart(query.keepApart, files, query.source);
+  CPLErrorReset();
+  GDALDatasetUniquePtr dataset(GDALDataset::Open(query.source.c_str(), GDAL_OF_VECTOR | GDAL_OF_READONLY,
+                                                 kRoadDrivers, kOpenOptions, nullptr));
+  if (!dataset) {
+    throw ImportError(
+        "cannot open " + PrintableText(query.source) + ": " +
+        PrintableText(LastGdalError("not a source OGR reads")) +
+        " (the importer reads GeoPackage, Shapefile, GeoJSON, GeoJSONSeq, OpenStreetMap, MapInfo, "
+        "CSV, FlatGeobuf, GML, KML, GPX, SQLite and OpenFileGDB)");
+  }
+  const CPLStringList datasetFiles(dataset->GetFileList());
+  std::vector<std::string> names;
+  for (int i = 0; i < datasetFiles.size(); ++i) names.push_back(datasetFiles[i]);
+  CheckOutputsApart(query.keepApart, names, query.source);
+  return dataset;
+}
+
+// The layer's extent without filters, as text.
+std::string WholeExtent(OGRLayer& layer) {
+  layer.SetSpatialFilter(nullptr);
+  OGREnvelope box;
+  if (layer.GetExtent(&box, TRUE) != OGRERR_NONE) return "unknown";
+  char text[160];
+  std::snprintf(text, sizeof text, "%.9g, %.9g, %.9g, %.9g", box.MinX, box.MinY, box.MaxX, box.MaxY);
+  return text;
+}
+
+// Counts the lines read so far and raises ImportError as soon as they pass
+// what a map holds: each line with two or more vertices gives at least one
+// segment, and the map keeps each of its vertices.
+class LineBudget {
+ public:
+  explicit LineBudget(const MapLimits& limits) : limits_(limits) {}
+
+  void Add(const SourceLayer& layer, size_t firstNew) {
+    for (size_t i = firstNew; i < layer.lines.size(); ++i) {
+      if (layer.lines[i].x.size() < 2) continue;
+      ++lines_;
+      vertices_ += static_cast<int64_t>(layer.lines[i].x.size());
+    }
+    if (lines_ <= limits_.segments && vertices_ <= limits_.vertices) return;
+    throw ImportError("the network does not fit a Ruvel map: its first " + std::to_string(layer.features) +
+                      " features already give " + std::to_string(lines_) + " lines of " +
+                      std::to_string(vertices_) + " vertices (a map holds at most " +
+                      std::to_string(limits_.segments) + " segments and " + std::to_string(limits_.vertices) +
+                      " vertices); choose a part of it with --bbox or --where. Nothing was written");
+  }
+
+ private:
+  MapLimits limits_;
+  int64_t lines_ = 0, vertices_ = 0;
+};
 
 }  // namespace
 
-SourceLayer ReadSourceLines(const SourceQuery& query, Progress& progress) {
-  CPLErrorReset();
-  GDALDatasetUniquePtr dataset(
-      GDALDataset::Open(query.source.c_str(), GDAL_OF_VECTOR | GDAL_OF_READONLY, nullptr, nullptr, nullptr));
-  if (!dataset)
-    throw ImportError("cannot open " + query.source + ": " + LastGdalError("not a vector source OGR reads"));
+SourceLayer ReadSourceLines(const SourceQuery& query, const MapLimits& limits, Progress& progress) {
+  std::shared_ptr<OGRSpatialReference> given;
+  if (!query.sourceCrs.empty()) given = GivenSystem(query.sourceCrs);
+  const GDALDatasetUniquePtr dataset = OpenSource(query);
   OGRLayer* layer = ChooseLayer(*dataset, query);
   const int nameField = NameFieldIndex(*layer, query);
   if (query.hasBbox) layer->SetSpatialFilterRect(query.bbox[0], query.bbox[1], query.bbox[2], query.bbox[3]);
-  if (!query.where.empty()) SetWhere(*layer, query.where);
+  CPLErrorReset();
+  if (!query.where.empty() && layer->SetAttributeFilter(query.where.c_str()) != OGRERR_NONE)
+    throw ImportError("--where \"" + PrintableText(query.where) +
+                      "\": " + PrintableText(LastGdalError("OGR cannot use this filter")));
 
   SourceLayer result;
-  result.description = "layer \"" + std::string(layer->GetName()) + "\" of " + query.source + " (" +
-                       dataset->GetDriver()->GetDescription() + ")";
-  if (const OGRSpatialReference* srs = layer->GetSpatialRef()) {
-    result.srs.reset(srs->Clone());
-    result.srs->SetAxisMappingStrategy(OAMS_TRADITIONAL_GIS_ORDER);
-  }
+  result.description = "layer \"" + PrintableText(layer->GetName()) + "\" of " + PrintableText(query.source) +
+                       " (" + dataset->GetDriver()->GetDescription() + ")";
+  result.srs = given ? given : LayerSystem(*layer);
   const int64_t total = layer->GetFeatureCount(FALSE);
+  LineBudget budget(limits);
   layer->ResetReading();
   CPLErrorReset();
+  // Some drivers refuse a filter only on the first read: an error before any
+  // feature is the filter's.
   for (const auto& feature : *layer) {
     const std::string name = nameField >= 0 && feature->IsFieldSetAndNotNull(nameField)
-                                 ? feature->GetFieldAsString(nameField)
+                                 ? CleanName(feature->GetFieldAsString(nameField))
                                  : std::string();
-    if (!CollectLines(feature->GetGeometryRef(), name, result)) ++result.withoutLines;
-    progress.Update("reading features", ++result.features, total);
+    const size_t before = result.lines.size();
+    if (!CollectLines(feature->GetGeometryRef(), name, feature->GetFID(), result)) ++result.withoutLines;
+    ++result.features;
+    budget.Add(result, before);
+    progress.Update("reading features", result.features, total);
   }
-  if (CPLGetLastErrorType() >= CE_Failure)
-    throw ImportError("cannot read " + query.source + ": " + LastGdalError("reading failed"));
+  if (CPLGetLastErrorType() >= CE_Failure) {
+    const std::string reason = PrintableText(LastGdalError("reading failed"));
+    if (result.features == 0 && !query.where.empty())
+      throw ImportError("--where \"" + PrintableText(query.where) + "\": " + reason);
+    throw ImportError("cannot read " + PrintableText(query.source) + ": " + reason);
+  }
+  if (query.hasBbox && result.lines.empty()) result.extent = WholeExtent(*layer);
   return result;
 }

@@ -1,9 +1,20 @@
 // ruvel-route import and route --geojson, end to end, and the promise that
 // nothing but the import module links GDAL.
+#include <arpa/inet.h>
+#include <fcntl.h>
 #include <gtest/gtest.h>
+#include <netinet/in.h>
+#include <sys/socket.h>
+#include <sys/stat.h>
+#include <unistd.h>
 
+#include <chrono>
+#include <cmath>
 #include <filesystem>
+#include <fstream>
+#include <map>
 #include <regex>
+#include <sstream>
 #include <string>
 
 #include "tests/ogr_sources.h"
@@ -22,6 +33,32 @@ void WriteBerlin(const std::string& path) {
                  {{"LINESTRING (13.40 52.50,13.41 52.50)", "Unter den Linden"},
                   {"LINESTRING (13.41 52.50,13.41 52.51)", "Friedrichstraße"},
                   {"LINESTRING (13.50 52.60,13.51 52.60)", "Away"}});
+}
+
+std::string Quoted(const std::string& path) { return "'" + path + "'"; }
+
+// Every file below dir with its bytes, by path relative to dir.
+std::map<std::string, std::string> Snapshot(const TempDir& dir) {
+  std::map<std::string, std::string> files;
+  for (const auto& entry : std::filesystem::recursive_directory_iterator(dir.Path())) {
+    const std::string name = entry.path().string().substr(dir.Path().size());
+    if (!entry.is_regular_file()) {
+      files[name] = "(not a file)";
+      continue;
+    }
+    std::ifstream in(entry.path(), std::ios::binary);
+    std::stringstream bytes;
+    bytes << in.rdbuf();
+    files[name] = bytes.str();
+  }
+  return files;
+}
+
+// The position lon degrees east of p, within -180 to 180.
+LonLat East(LonLat p, double lon) {
+  p.lon += lon;
+  if (p.lon > 180) p.lon -= 360;
+  return p;
 }
 
 }  // namespace
@@ -54,17 +91,22 @@ TEST(RuvelRouteImport, RefusesWrongUsage) {
     int exitCode;
     std::string err;
   } cases[] = {
-      {"import", 2, "usage: "},
-      {"import " + source, 2, "usage: "},
-      {"import " + source + "Ma.mif --bbox 1 2 3", 2, "usage: "},
-      {"import " + source + "Ma.mif --bbox 3 2 1 4", 2, "usage: "},
-      {"import " + source + "Ma.mif --snap -1", 2, "usage: "},
-      {"import " + source + "Ma.mif --snap x", 2, "usage: "},
-      {"import " + source + "Ma.mif --frobnicate", 2, "usage: "},
+      {"import", 2, "ruvel-route import: give one source and one output map, OUT/Mname.mif\nusage: "},
+      {"import " + source, 2, "ruvel-route import: give one source and one output map"},
+      {"import " + source + "Ma.mif --bbox 1 2 3", 2, "ruvel-route import: --bbox needs a value\nusage: "},
+      {"import " + source + "Ma.mif --bbox 3 2 1 4", 2,
+       "ruvel-route import: --bbox takes MINX MINY MAXX MAXY"},
+      {"import " + source + "Ma.mif --snap -1", 2,
+       "ruvel-route import: --snap takes a distance of more than 0"},
+      {"import " + source + "Ma.mif --snap 1e12", 2, "ruvel-route import: --snap takes a distance"},
+      {"import " + source + "Ma.mif --snap 0", 2, "ruvel-route import: --snap takes a distance"},
+      {"import " + source + "Ma.mif --snap x", 2, "ruvel-route import: --snap: 'x' is not a number\nusage: "},
+      {"import " + source + "Ma.mif --frobnicate", 2,
+       "ruvel-route import: unknown option --frobnicate\nusage: "},
       {"import " + source + "'" + (dir / "town.mif") + "'", 1,
        "ruvel-route: " + (dir / "town.mif") + ": the name must begin with a capital M"},
       {"import '" + (dir / "none.gpkg") + "' '" + (dir / "Mx.mif") + "'", 1,
-       "ruvel-route: cannot open " + (dir / "none.gpkg")},
+       "ruvel-route: " + (dir / "none.gpkg") + " does not exist\n"},
   };
   for (const auto& c : cases) {
     SCOPED_TRACE(c.args);
@@ -141,4 +183,206 @@ TEST(RuvelRouteImport, NothingElseLinksGdal) {
                 .exitCode,
             0);
   EXPECT_EQ(RunCommand(alone + "route '" + map + "' 1 3 --geojson").exitCode, 0);
+}
+
+// A road east then north, written in each coordinate system, imported and
+// routed: the route's GeoJSON ends lie within 1 m of the source's positions,
+// its length within 0.5% of the geodesic one, and the map keeps north up
+// and east to the right, also across 180 degrees of longitude.
+TEST(RuvelRouteImport, EverySystemKeepsPlacesAndGeodesicLengths) {
+  const struct {
+    int epsg;
+    LonLat start;
+  } cases[] = {
+      {4326, {13.40, 52.50}}, {3035, {13.40, 52.50}},   {3035, {7.42, 43.73}},    {2056, {7.44, 46.95}},
+      {5514, {14.42, 50.08}}, {3857, {13.40, 52.50}},   {8857, {13.40, 52.50}},   {32633, {13.40, 52.50}},
+      {3413, {-45.0, 75.0}},  {4326, {179.995, -17.0}}, {4326, {-179.998, 52.0}},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE("EPSG:" + std::to_string(c.epsg) + " at " + std::to_string(c.start.lon));
+    TempDir dir;
+    const LonLat corner = East(c.start, 0.01), end{corner.lon, corner.lat + 0.01};
+    WriteOgrSource(
+        dir / "roads.gpkg", "GPKG", c.epsg,
+        {{LineInSystem({c.start, corner}, c.epsg), "East"}, {LineInSystem({corner, end}, c.epsg), "North"}});
+    const CommandResult import =
+        Route("import " + Quoted(dir / "roads.gpkg") + " " + Quoted(dir / "Mroads.mif"));
+    ASSERT_EQ(import.exitCode, 0) << import.err;
+    const CommandResult r = Route("route " + Quoted(dir / "Mroads.mif") + " 1 3 --geojson");
+    ASSERT_EQ(r.exitCode, 0) << r.err;
+    WriteFile(dir / "route.geojson", r.out);
+    const std::vector<ReadBackFeature> route = ReadOgrLayer(dir / "route.geojson");
+    ASSERT_EQ(route.size(), 1u);
+    const std::vector<LonLat> at = PositionsOf(route[0].wkt);
+    ASSERT_EQ(at.size(), 3u) << route[0].wkt << import.out;
+    EXPECT_LT(GeodesicMetres(at[0], c.start), 1.0) << import.out;
+    EXPECT_LT(GeodesicMetres(at[1], corner), 1.0);
+    EXPECT_LT(GeodesicMetres(at[2], end), 1.0);
+    const double geodesic = GeodesicMetres(c.start, corner) + GeodesicMetres(corner, end);
+    EXPECT_NEAR(std::stod(route[0].fields.at("length")), geodesic, 0.005 * geodesic) << import.out;
+    const std::vector<ReadBackFeature> junctions = ReadOgrLayer(dir / "Mroads.mif");
+    ASSERT_EQ(junctions.size(), 3u);
+    const std::vector<LonLat> a = PositionsOf(junctions[0].wkt), b = PositionsOf(junctions[1].wkt),
+                              n = PositionsOf(junctions[2].wkt);
+    EXPECT_GT(b[0].lon - a[0].lon, 0.99 * GeodesicMetres(c.start, corner)) << "east to the right";
+    EXPECT_GT(n[0].lat - b[0].lat, 900) << "north up";
+  }
+}
+
+// A refused import leaves an earlier map and everything else in the folder
+// byte for byte, with no temporary file; the message says why.
+TEST(RuvelRouteImport, RefusalsLeaveTheEarlierMap) {
+  TempDir dir;
+  const std::string roads = Quoted(dir / "roads.gpkg"), map = Quoted(dir / "Mroads.mif");
+  WriteOgrSource(dir / "roads.gpkg", "GPKG", 32633,
+                 {{"LINESTRING (400000 5800000,400100 5800000)", "A"},
+                  {"LINESTRING (400100 5800000,400100 5800100)", "B"}});
+  WriteFile(dir / "degrees.csv", "WKT,name\n\"LINESTRING (13.4 52.5,13.41 52.5)\",A\n");
+  WriteFile(dir / "pole.geojson",
+            R"({"type":"FeatureCollection","features":[{"type":"Feature","properties":{},"geometry":)"
+            R"({"type":"LineString","coordinates":[[13.4,90.5],[13.5,90.5]]}}]})");
+  ASSERT_EQ(Route("import --quiet " + roads + " " + map).exitCode, 0);
+  ASSERT_EQ(mkfifo((dir / "fifo.geojson").c_str(), 0600), 0);
+  ASSERT_EQ(mkdir((dir / "Sblocked.mid").c_str(), 0700), 0);
+  const std::map<std::string, std::string> before = Snapshot(dir);
+  const struct {
+    std::string args, message;
+  } cases[] = {
+      {roads + " " + map + " --where \"name = 'none'\"", "no road segment to write from layer \"roads\""},
+      {roads + " " + map + " --bbox 13 52 14 53",
+       "within --bbox 13 52 14 53 (the layer's extent, in the same coordinates: 400000, 5800000, 400100, "
+       "5800100)"},
+      {map + " " + map, "Mroads.mif is a file of the source"},
+      {Quoted(dir / "Sroads.mif") + " " + map, "Sroads.mif is a file of the source"},
+      {Quoted(dir / "Sroads.mid") + " " + map, "Sroads.mif is a file of the source"},
+      {roads + " " + Quoted(dir / "Mroads.mid"), "Mroads.mid: the name must end in .mif"},
+      {roads + " " + Quoted(dir / "Mblocked.mif"), "Sblocked.mid: it is a folder"},
+      {Quoted(dir / "degrees.csv") + " " + map, "give --source-crs EPSG:4326"},
+      {roads + " " + map + " --source-crs EPSG:99999999", "--source-crs \"EPSG:99999999\""},
+      {Quoted(dir / "pole.geojson") + " " + map, "no feature of layer \"pole\""},
+      {Quoted(dir / "fifo.geojson") + " " + map, "fifo.geojson is neither a regular file nor a folder"},
+      {Quoted(dir / "none.gpkg") + " " + map, "none.gpkg does not exist"},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.args);
+    const CommandResult r = Route("import " + c.args);
+    EXPECT_EQ(r.exitCode, 1);
+    EXPECT_NE(r.err.find(c.message), std::string::npos) << r.err;
+    EXPECT_EQ(r.out, "");
+    EXPECT_TRUE(Snapshot(dir) == before);
+  }
+}
+
+// SIGINT, SIGTERM or SIGHUP at any moment of an import leave the folder with
+// the whole earlier map or the whole new one, and no temporary file.
+TEST(RuvelRouteImport, SignalsLeaveOneWholeMap) {
+  TempDir dir, reference;
+  std::string csv = "WKT,name\n";
+  for (int i = 0; i < 60000; ++i)
+    csv += "\"LINESTRING (" + std::to_string(i * 10) + " 0," + std::to_string(i * 10) + " 5," +
+           std::to_string(i * 10 + 5) + " 9)\",Street " + std::to_string(i) + "\n";
+  WriteFile(dir / "big.csv", csv);
+  WriteOgrSource(dir / "small.gpkg", "GPKG", 32633, {{"LINESTRING (0 0,10 0)", "A"}});
+  const std::string newMap = "import --quiet " + Quoted(dir / "big.csv") + " ";
+  const auto start = std::chrono::steady_clock::now();
+  ASSERT_EQ(Route(newMap + Quoted(reference / "Mroads.mif")).exitCode, 0);
+  const double seconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
+  ASSERT_EQ(Route("import --quiet " + Quoted(dir / "small.gpkg") + " " + Quoted(dir / "Mroads.mif")).exitCode,
+            0);
+  std::map<std::string, std::string> earlier = Snapshot(dir), whole = earlier;
+  for (const auto& [name, bytes] : Snapshot(reference)) whole[name] = bytes;
+  const char* const signals[] = {"INT", "TERM", "HUP"};
+  for (int k = 1; k <= 9; ++k) {
+    const double after = seconds * k / 8;
+    SCOPED_TRACE(std::string("SIG") + signals[k % 3] + " after " + std::to_string(after) + " s");
+    RunCommand("timeout -s " + std::string(signals[k % 3]) + " " + std::to_string(after) + " '" + kRoute +
+               "' " + newMap + Quoted(dir / "Mroads.mif"));
+    const std::map<std::string, std::string> now = Snapshot(dir);
+    EXPECT_TRUE(now == earlier || now == whole);
+    if (now == whole) {
+      ASSERT_EQ(
+          Route("import --quiet " + Quoted(dir / "small.gpkg") + " " + Quoted(dir / "Mroads.mif")).exitCode,
+          0);
+    }
+  }
+}
+
+// Text from the source reaches the terminal with control characters
+// escaped, and the map's names as valid UTF-8 without them.
+TEST(RuvelRouteImport, SourceTextIsMadeSafe) {
+  TempDir dir;
+  WriteFile(
+      dir / "evil.geojson",
+      "{\"type\":\"FeatureCollection\",\"name\":\"roads\\u001b]0;title\\u0007\\u001b[2J\",\"crs\":{\"type\":"
+      "\"name\",\"properties\":{\"name\":\"EPSG:32633\"}},\"features\":[{\"type\":\"Feature\",\"properties\":"
+      "{\"name\":\"Bell\\u0007Road\\u009b\"},\"geometry\":{\"type\":\"LineString\",\"coordinates\":[[0,0],["
+      "10,0]]}}]}");
+  WriteFile(dir / "latin1.csv", "WKT,name\n\"LINESTRING (0 0,10 0)\",Caf\xE9\n");
+  const CommandResult r = Route("import " + Quoted(dir / "evil.geojson") + " " + Quoted(dir / "Mevil.mif"));
+  ASSERT_EQ(r.exitCode, 0) << r.err;
+  EXPECT_NE(r.out.find("layer \"roads\\x1b]0;title\\x07\\x1b[2J\""), std::string::npos) << r.out;
+  EXPECT_EQ(r.out.find('\x1b'), std::string::npos);
+  std::ifstream mid(dir / "Sevil.mid", std::ios::binary);
+  std::string row;
+  std::getline(mid, row);
+  EXPECT_EQ(row, "1,2,10,\"Bell Road \"");
+  const std::string crs = " --source-crs EPSG:32633";
+  ASSERT_EQ(
+      Route("import --quiet " + Quoted(dir / "latin1.csv") + " " + Quoted(dir / "Mcafe.mif") + crs).exitCode,
+      0);
+  std::ifstream cafe(dir / "Scafe.mid", std::ios::binary);
+  std::getline(cafe, row);
+  EXPECT_EQ(row, "1,2,10,\"Caf\xEF\xBF\xBD\"");
+}
+
+// Nothing the source names reaches the network: a listening socket on this
+// machine, named by a VRT, a linked coordinate system, a GML schema or
+// --source-crs, receives no connection, and the VRT is refused.
+TEST(RuvelRouteImport, NoRequestLeaves) {
+  const int listener = socket(AF_INET, SOCK_STREAM | SOCK_NONBLOCK, 0);
+  ASSERT_GE(listener, 0);
+  sockaddr_in address{};
+  address.sin_family = AF_INET;
+  address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+  socklen_t size = sizeof address;
+  ASSERT_EQ(bind(listener, reinterpret_cast<sockaddr*>(&address), sizeof address), 0);
+  ASSERT_EQ(listen(listener, 8), 0);
+  ASSERT_EQ(getsockname(listener, reinterpret_cast<sockaddr*>(&address), &size), 0);
+  const std::string url = "http://127.0.0.1:" + std::to_string(ntohs(address.sin_port)) + "/roads";
+  TempDir dir;
+  WriteFile(dir / "remote.vrt", "<OGRVRTDataSource><OGRVRTLayer name=\"roads\"><SrcDataSource>/vsicurl/" +
+                                    url + ".geojson</SrcDataSource></OGRVRTLayer></OGRVRTDataSource>");
+  WriteFile(
+      dir / "linked.geojson",
+      "{\"type\":\"FeatureCollection\",\"crs\":{\"type\":\"link\",\"properties\":{\"href\":\"" + url +
+          ".wkt\",\"type\":\"ogcwkt\"}},\"features\":[{\"type\":\"Feature\",\"properties\":{},\"geometry\":"
+          "{\"type\":\"LineString\",\"coordinates\":[[0,0],[10,0]]}}]}");
+  WriteFile(
+      dir / "schema.gml",
+      "<?xml version=\"1.0\"?><ogr:FeatureCollection xmlns:ogr=\"http://ogr.maptools.org/\" "
+      "xmlns:gml=\"http://www.opengis.net/gml\" xmlns:xsi=\"http://www.w3.org/2001/XMLSchema-instance\" "
+      "xsi:schemaLocation=\"http://ogr.maptools.org/ " +
+          url +
+          ".xsd\"><gml:featureMember><ogr:roads>"
+          "<ogr:geometryProperty><gml:LineString srsName=\"EPSG:32633\"><gml:coordinates>0,0 "
+          "10,0</gml:coordinates>"
+          "</gml:LineString></ogr:geometryProperty></ogr:roads></gml:featureMember></ogr:FeatureCollection>");
+  const std::string out = " " + Quoted(dir / "Mout.mif");
+  const std::string cases[] = {
+      Quoted(dir / "remote.vrt") + out, Quoted(dir / "linked.geojson") + out,
+      Quoted(dir / "schema.gml") + out, Quoted(dir / "schema.gml") + out + " --source-crs " + url + ".prj",
+      Quoted("/vsicurl/" + url) + out,
+  };
+  for (const std::string& args : cases) {
+    SCOPED_TRACE(args);
+    // A request would wait for an answer that never comes: the time limit ends it.
+    const CommandResult r = RunCommand("timeout 20 '" + kRoute + "' import " + args);
+    const int connection = accept(listener, nullptr, nullptr);
+    EXPECT_LT(connection, 0) << "a request reached " << url;
+    if (connection >= 0) close(connection);
+    if (args.find(".vrt") != std::string::npos) {
+      EXPECT_NE(r.err.find("cannot open"), std::string::npos) << r.err;
+    }
+  }
+  close(listener);
 }

@@ -22,8 +22,9 @@
 
 namespace {
 
-// A projected coordinate system in metres, which the map keeps.
-constexpr int kUtm33 = 32633;
+// A coordinate system in metres without a place on the Earth: the map keeps
+// its coordinates and its lengths are planar.
+constexpr int kMetres = kLocalMetres;
 constexpr int kWgs84 = 4326;
 
 MapFilePaths OutputsFor(const std::string& mif) {
@@ -145,7 +146,7 @@ TEST_F(Import, JunctionsAndSegments) {
   for (const auto& c : cases) {
     SCOPED_TRACE(c.name);
     TempDir caseDir;
-    WriteOgrSource(caseDir / "roads.gpkg", "GPKG", kUtm33, c.features);
+    WriteOgrSource(caseDir / "roads.gpkg", "GPKG", kMetres, c.features);
     const ImportReport report = ImportAndLoad(caseDir / "roads.gpkg", caseDir);
     EXPECT_EQ(pointCount, c.junctions);
     EXPECT_EQ(segmentCount, c.segments);
@@ -155,20 +156,59 @@ TEST_F(Import, JunctionsAndSegments) {
   }
 }
 
-// With --snap, a line end near another line's end or vertex becomes the same
-// junction.
-TEST_F(Import, SnapMergesNearbyEnds) {
-  WriteOgrSource(dir / "roads.gpkg", "GPKG", kUtm33,
-                 {{"LINESTRING (0 0,100 0,200 0)", "A"},
-                  {"LINESTRING (101 40,100.6 1.5)", "B"},
-                  {"LINESTRING (200.8 -1,300 0)", "C"}});
-  ImportAndLoad(dir / "roads.gpkg", dir);
-  EXPECT_EQ(pointCount, 6);  // nothing meets
-  ImportAndLoad(dir / "roads.gpkg", dir, 3);
-  EXPECT_EQ(pointCount, 5);  // B's end onto A's vertex, C's start onto A's end
-  EXPECT_EQ(segmentCount, 4);
-  EXPECT_EQ(Degree(CodeAt(100, 0)), 3);
-  EXPECT_EQ(Degree(CodeAt(200, 0)), 2);
+// With --snap, each line end joins the nearest point within the distance on
+// another line: a junction, a vertex, or a point inside a piece, which then
+// splits that line; the report counts the ends joined.
+TEST_F(Import, SnapJoinsTheNearestPoint) {
+  const struct {
+    const char* name;
+    std::vector<SourceFeature> features;
+    double snap;
+    int32_t junctions, segments;
+    int64_t joined;
+    std::function<void()> check;
+  } cases[] = {
+      {"an end near the inside of a piece splits it there",
+       {{"LINESTRING (0 0,100 0,200 0)", "A"}, {"LINESTRING (131 40,130.6 1.5)", "B"}},
+       3,
+       4,
+       3,
+       1,
+       [] {
+         EXPECT_EQ(Degree(CodeAt(131, 0)), 3);
+         EXPECT_EQ(segments[0].Length + segments[1].Length, 200);
+         EXPECT_EQ(segments[0].Length, 131);
+       }},
+      {"the nearest point wins over a junction a little farther",
+       {{"LINESTRING (-100 0,0 0,100 0)", "A"},
+        {"LINESTRING (0 -100,0 0)", "D"},
+        {"LINESTRING (0 30,3 3)", "B"}},
+       5,
+       6,
+       5,
+       1,
+       [] {
+         EXPECT_EQ(Degree(CodeAt(3, 0)), 3);
+         EXPECT_EQ(Degree(CodeAt(0, 0)), 3);
+       }},
+      {"ends of two lines meet at one junction, not crossing over",
+       {{"LINESTRING (0 0,100 0)", "A"}, {"LINESTRING (101 1,200 0)", "B"}},
+       2,
+       3,
+       2,
+       1,
+       [] { EXPECT_EQ(Degree(CodeAt(101, 1)), 2); }},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.name);
+    TempDir caseDir;
+    WriteOgrSource(caseDir / "roads.gpkg", "GPKG", kMetres, c.features);
+    const ImportReport report = ImportAndLoad(caseDir / "roads.gpkg", caseDir, c.snap);
+    EXPECT_EQ(pointCount, c.junctions);
+    EXPECT_EQ(segmentCount, c.segments);
+    EXPECT_EQ(report.joinedEnds, c.joined);
+    c.check();
+  }
 }
 
 // A geographic source is projected to the UTM zone of its centre; lengths
@@ -190,7 +230,7 @@ TEST_F(Import, GeographicSourcesBecomeMetres) {
 // The search over an imported map finds a route whose length is the sum of
 // its roads' lengths: the shorter way round a square of roads.
 TEST_F(Import, RoutesAddUpTheRoadsLengths) {
-  WriteOgrSource(dir / "roads.gpkg", "GPKG", kUtm33,
+  WriteOgrSource(dir / "roads.gpkg", "GPKG", kMetres,
                  {{"LINESTRING (0 0,300 0)", "South"},
                   {"LINESTRING (300 0,300 400)", "East"},
                   {"LINESTRING (0 0,0 250,0 400)", "West"},
@@ -204,38 +244,60 @@ TEST_F(Import, RoutesAddUpTheRoadsLengths) {
   EXPECT_EQ(segments[4].Length, 141);  // the bend: two diagonals of 70.7 metres
 }
 
-// A network beyond a map's capacity writes nothing: an earlier map in the
+// A network beyond what a map holds writes nothing: an earlier map in the
 // folder stays as it was, byte for byte, and no temporary file is left.
-TEST_F(Import, OverCapacityWritesNothing) {
-  WriteOgrSource(dir / "small.gpkg", "GPKG", kUtm33, {{"LINESTRING (0 0,10 0)", "A"}});
+// Lines that alone pass a limit stop the reading at once.
+TEST_F(Import, BeyondTheLimitsWritesNothing) {
+  WriteOgrSource(dir / "small.gpkg", "GPKG", kMetres, {{"LINESTRING (0 0,10 0)", "A"}});
   ImportAndLoad(dir / "small.gpkg", dir);
   const std::string before = ReadAll(dir / "Mroads.mif") + ReadAll(dir / "Sroads.mid");
-  // 50,000 separate roads need 100,000 junctions, one more than a map holds.
   std::string csv = "WKT,name\n";
-  for (int i = 0; i < 50000; ++i)
-    csv += "\"LINESTRING (" + std::to_string(i * 10) + " 0," + std::to_string(i * 10) + " 5)\",r\n";
+  for (int i = 0; i < 500; ++i)
+    csv += "\"LINESTRING (" + std::to_string(i * 10 + 1000) + " 0," + std::to_string(i * 10 + 1000) +
+           " 5)\",r\n";
   WriteFile(dir / "many.csv", csv);
-  ImportSettings settings;
-  settings.query.source = dir / "many.csv";
-  settings.outputs = OutputsFor(dir / "Mroads.mif");
-  settings.quiet = true;
-  try {
-    ImportRoads(settings);
-    ADD_FAILURE() << "no refusal";
-  } catch (const ImportError& e) {
-    EXPECT_EQ(
-        std::string(e.what()),
-        "the network does not fit a Ruvel map: 100000 junctions (at most 99999); choose a part of it with "
-        "--bbox or --where. Nothing was written");
+  const auto limited = [](int64_t junctionLimit, int64_t segmentLimit, int64_t entryLimit,
+                          int64_t vertexLimit) {
+    MapLimits limits;
+    limits.junctions = junctionLimit;
+    limits.segments = segmentLimit;
+    limits.entries = entryLimit;
+    limits.vertices = vertexLimit;
+    return limits;
+  };
+  const struct {
+    MapLimits limits;
+    std::string message;
+  } cases[] = {
+      {limited(999, 500, 1000, 1000), "1000 junctions (at most 999); choose a part of it"},
+      {limited(1000, 500, 999, 1000), "1000 adjacency entries (at most 999)"},
+      {limited(1000, 499, 1000, 1000), "its first 500 features already give 500 lines of 1000 vertices"},
+      {limited(1000, 1000, 1000, 9), "its first 5 features already give 5 lines of 10 vertices"},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.message);
+    ImportSettings settings;
+    settings.query.source = dir / "many.csv";
+    settings.outputs = OutputsFor(dir / "Mroads.mif");
+    settings.quiet = true;
+    settings.limits = c.limits;
+    try {
+      ImportRoads(settings);
+      ADD_FAILURE() << "no refusal";
+    } catch (const ImportError& e) {
+      EXPECT_NE(std::string(e.what()).find("the network does not fit a Ruvel map: " + c.message),
+                std::string::npos)
+          << e.what();
+    }
+    EXPECT_EQ(ReadAll(dir / "Mroads.mif") + ReadAll(dir / "Sroads.mid"), before);
+    EXPECT_EQ(RunCommand("ls '" + dir.Path() + "' | grep -c part").out, "0\n");
   }
-  EXPECT_EQ(ReadAll(dir / "Mroads.mif") + ReadAll(dir / "Sroads.mid"), before);
-  EXPECT_EQ(RunCommand("ls '" + dir.Path() + "' | grep -c part").out, "0\n");
 }
 
 // A full MIF as a GIS program writes it: decimal coordinates, two-point
 // roads as Line objects, multi-part roads as PLINE MULTIPLE, quoted names.
 TEST_F(Import, FullMifFromAGisProgram) {
-  WriteOgrSource(dir / "gis.mif", "MapInfo File", kUtm33,
+  WriteOgrSource(dir / "gis.mif", "MapInfo File", kMetres,
                  {{"LINESTRING (0.25 0.5,100.75 0.5)", "Mill \"Old\" Lane, east"},
                   {"LINESTRING (100.75 0.5,150.5 50.5,200.5 0.5)", "Bridge St"},
                   {"MULTILINESTRING ((100.75 0.5,100.75 80.25),(300 0,400 0))", "Ford"}},
@@ -285,7 +347,7 @@ TEST_F(Import, AwkwardNamesKeepOneRowPerObject) {
       {"LINESTRING (30 0,40 0)", std::string(300, '"')},
       {"LINESTRING (40 0,50 0)", ""},
   };
-  WriteOgrSource(dir / "names.gpkg", "GPKG", kUtm33, features);
+  WriteOgrSource(dir / "names.gpkg", "GPKG", kMetres, features);
   ImportAndLoad(dir / "names.gpkg", dir);
   EXPECT_EQ(pointCount, 6);
   ASSERT_EQ(segmentCount, 5);
@@ -309,7 +371,7 @@ TEST_F(Import, AwkwardNamesKeepOneRowPerObject) {
 // OGR reads the map back with the same features, coordinates and
 // attributes as the loader.
 TEST_F(Import, OgrReadsTheMapBack) {
-  WriteOgrSource(dir / "roads.gpkg", "GPKG", kUtm33,
+  WriteOgrSource(dir / "roads.gpkg", "GPKG", kMetres,
                  {{"LINESTRING (0 0,10 0,20 5)", "A"}, {"LINESTRING (10 0,10 10)", "B"}});
   ImportAndLoad(dir / "roads.gpkg", dir);
   const std::vector<ReadBackFeature> junctions = ReadOgrLayer(dir / "Mroads.mif");
@@ -337,13 +399,13 @@ TEST_F(Import, OgrReadsTheMapBack) {
 
 // What cannot be read is refused with a message that says what.
 TEST_F(Import, RefusesWhatItCannotRead) {
-  WriteOgrSource(dir / "roads.gpkg", "GPKG", kUtm33, {{"LINESTRING (0 0,10 0)", "A"}});
-  WriteOgrSource(dir / "wells.gpkg", "GPKG", kUtm33, {{"POINT (1 1)", "Well"}});
-  WriteOgrSource(dir / "far.gpkg", "GPKG", kUtm33, {{"LINESTRING (0 0,3000000000 0)", "Far"}});
+  WriteOgrSource(dir / "roads.gpkg", "GPKG", kMetres, {{"LINESTRING (0 0,10 0)", "A"}});
+  WriteOgrSource(dir / "wells.gpkg", "GPKG", kMetres, {{"POINT (1 1)", "Well"}});
+  WriteOgrSource(dir / "far.gpkg", "GPKG", kMetres, {{"LINESTRING (0 0,3000000000 0)", "Far"}});
   const struct {
     std::string source, layer, where, nameField, message;
   } cases[] = {
-      {dir / "missing.gpkg", "", "", "", "cannot open " + (dir / "missing.gpkg") + ":"},
+      {dir / "missing.gpkg", "", "", "", (dir / "missing.gpkg") + " does not exist"},
       {dir / "roads.gpkg", "streets", "", "", "has no layer \"streets\" (its layers: roads)"},
       {dir / "roads.gpkg", "", "", "ref", "layer \"roads\" has no field \"ref\""},
       {dir / "roads.gpkg", "", "nonsense ((", "", "--where \"nonsense ((\":"},

@@ -2,8 +2,12 @@
 
 #include <cpl_string.h>
 #include <gdal_priv.h>
+#include <geodesic.h>
 #include <ogrsf_frmts.h>
 
+#include <cstdio>
+#include <memory>
+#include <sstream>
 #include <stdexcept>
 
 void WriteOgrSource(const std::string& path, const std::string& driverName, int epsg,
@@ -17,7 +21,9 @@ void WriteOgrSource(const std::string& path, const std::string& driverName, int 
   GDALDatasetUniquePtr dataset(driver->Create(path.c_str(), 0, 0, 0, GDT_Unknown, options.List()));
   if (!dataset) throw std::runtime_error("cannot create " + path);
   OGRSpatialReference srs;
-  if (epsg) {
+  if (epsg == kLocalMetres) {
+    srs.SetFromUserInput("LOCAL_CS[\"site\",UNIT[\"metre\",1]]");
+  } else if (epsg) {
     srs.importFromEPSG(epsg);
     srs.SetAxisMappingStrategy(OAMS_TRADITIONAL_GIS_ORDER);
   }
@@ -49,4 +55,43 @@ std::vector<ReadBackFeature> ReadOgrLayer(const std::string& path) {
     features.push_back(f);
   }
   return features;
+}
+
+std::string LineInSystem(const std::vector<LonLat>& positions, int epsg) {
+  OGRSpatialReference wgs84, target;
+  wgs84.importFromEPSG(4326);
+  target.importFromEPSG(epsg);
+  wgs84.SetAxisMappingStrategy(OAMS_TRADITIONAL_GIS_ORDER);
+  target.SetAxisMappingStrategy(OAMS_TRADITIONAL_GIS_ORDER);
+  std::unique_ptr<OGRCoordinateTransformation> transform(OGRCreateCoordinateTransformation(&wgs84, &target));
+  std::string wkt = "LINESTRING (";
+  for (const LonLat& p : positions) {
+    double x = p.lon, y = p.lat;
+    if (!transform || !transform->Transform(1, &x, &y)) throw std::runtime_error("cannot transform");
+    char text[80];
+    std::snprintf(text, sizeof text, "%s%.12g %.12g", &p == &positions[0] ? "" : ",", x, y);
+    wkt += text;
+  }
+  return wkt + ")";
+}
+
+std::vector<LonLat> PositionsOf(const std::string& wkt) {
+  std::vector<LonLat> positions;
+  const size_t open = wkt.find('(');
+  std::istringstream in(wkt.substr(open + 1));
+  LonLat p{};
+  char separator = 0;
+  while (in >> p.lon >> p.lat) {
+    positions.push_back(p);
+    if (!(in >> separator) || separator != ',') break;
+  }
+  return positions;
+}
+
+double GeodesicMetres(LonLat a, LonLat b) {
+  geod_geodesic ellipsoid;
+  geod_init(&ellipsoid, 6378137.0, 1 / 298.257223563);
+  double metres = 0;
+  geod_inverse(&ellipsoid, a.lat, a.lon, b.lat, b.lon, &metres, nullptr, nullptr);
+  return metres;
 }

@@ -4,6 +4,10 @@
 #include <string>
 #include <vector>
 
+// A local coordinate system in metres, with no place on the Earth, for
+// WriteOgrSource.
+constexpr int kLocalMetres = -1;
+
 // A feature of a test source: its geometry as WKT and its road name.
 struct SourceFeature {
   std::string wkt;
@@ -12,7 +16,8 @@ struct SourceFeature {
 
 // Writes a vector source at path with OGR's driver (for example "GPKG",
 // "GeoJSON", "MapInfo File"): one layer named "roads" holding the features,
-// with a "name" field, in the coordinate system EPSG:epsg (none for 0).
+// with a "name" field, in the coordinate system EPSG:epsg (none for 0, a
+// local system in metres for kLocalMetres).
 // creationOptions go to the dataset (for example "FORMAT=MIF").
 void WriteOgrSource(const std::string& path, const std::string& driver, int epsg,
                     const std::vector<SourceFeature>& features,
@@ -26,3 +31,20 @@ struct ReadBackFeature {
 
 // Every feature of the first layer of the source at path, in order.
 std::vector<ReadBackFeature> ReadOgrLayer(const std::string& path);
+
+// A WGS 84 position: longitude and latitude in degrees.
+struct LonLat {
+  double lon, lat;
+};
+
+// The line through the positions as WKT in the coordinate system EPSG:epsg,
+// transformed by OGR.
+std::string LineInSystem(const std::vector<LonLat>& positions, int epsg);
+
+// The positions of a WKT line or point read in WGS 84, as OGR writes
+// GeoJSON's longitude and latitude.
+std::vector<LonLat> PositionsOf(const std::string& wkt);
+
+// The geodesic distance in metres between two positions on the WGS 84
+// ellipsoid.
+double GeodesicMetres(LonLat a, LonLat b);
