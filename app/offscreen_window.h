@@ -2,8 +2,8 @@
 
 // Starts the toolkit on Qt's offscreen platform, which needs no display, and
 // creates the main window in fMain as the program does, without showing it.
-// For the command-line companion and the benchmarks, which run the window's
-// own search and drawing.
+// For the tests, the benchmarks and the fuzz target, which run the window's
+// own handlers, search and drawing.
 void CreateOffscreenMainWindow();
 
 // Resizes the hidden main window so that its map image is width x height

@@ -1,16 +1,13 @@
 #include <cstdio>
 #include <string>
 
-#include "app/main_form.h"
-#include "app/offscreen_window.h"
 #include "cli/commands.h"
 #include "map/map_store.h"
 #include "map/road_graph.h"
 #include "route/route_search.h"
 #include "toolkit/exceptions.h"
 #include "toolkit/graphics.h"
-#include "toolkit/image.h"
-#include "toolkit/menus.h"
+#include "view/map_image.h"
 #include "view/map_transform.h"
 
 namespace {
@@ -82,12 +79,12 @@ int32_t PointWithCode(int32_t code) {
 
 }  // namespace
 
+// Draws into a bitmap of its own, with no window and no application: the
+// window background then comes from Qt's built-in palette (white), as in a
+// window on a desktop without a colour theme. No pointer has moved over the
+// picture, so no cursor mark is drawn.
 void RunRender(const std::vector<std::string>& args) {
   const RenderRequest request = ParseRender(args);
-  CreateOffscreenMainWindow();
-  SizeMapImage(request.width, request.height);
-  fMain->Points1->SetChecked(request.drawPoints);
-  fMain->Lines1->SetChecked(request.drawLines);
   LoadMap(request.map);
   if (request.route) {
     // As the window does once the pointer has reached the target.
@@ -95,14 +92,16 @@ void RunRender(const std::vector<std::string>& args) {
     currentPoint = PointWithCode(request.target);
     FindRoute(points[startPoint].Code, points[currentPoint].Code);
   }
-  fMain->DrawMap();  // the whole-map view, which sets the scales
+  TBitmap bitmap;
+  const ViewSize view{request.width, request.height};
+  const MapImageOptions options{request.drawLines, request.drawPoints, 0, 0};
+  DrawMapImage(&bitmap, view, options);  // the whole-map view, which sets the scales
   if (request.zoom > 0) {
     zoomLevel = request.zoom;
     zoomCenterX = request.hasCenter ? request.centerX : (static_cast<double>(minX) + maxX) / 2;
     zoomCenterNegY =
         request.hasCenter ? NegateY(request.centerY) : (static_cast<double>(minNegY) + maxNegY) / 2;
-    fMain->DrawMap();
+    DrawMapImage(&bitmap, view, options);
   }
-  if (!SaveBitmapToPng(*fMain->ImageM->Picture()->GetBitmap(), request.out))
-    throw Exception("cannot write " + request.out);
+  if (!SaveBitmapToPng(bitmap, request.out)) throw Exception("cannot write " + request.out);
 }

@@ -17,7 +17,7 @@
 // Never destroyed: at the time static objects are destroyed Qt's own statics
 // may be gone already, and destroying a QApplication then crashes. Run
 // releases the forms and the Qt application while the program still runs;
-// a program that never runs the loop (the command-line companion) leaves
+// a program that never runs the loop (the benchmarks, the fuzz target) leaves
 // them to the end of the process.
 TApplication* Application = new TApplication;
 

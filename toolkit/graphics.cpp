@@ -467,5 +467,9 @@ TBitmap* TPicture::GetBitmap() {
 }
 
 bool SaveBitmapToPng(const TBitmap& bitmap, const std::string& path) {
-  return bitmap.Image().save(QString::fromStdString(path), "PNG");
+  constexpr int kDotsPerMetre = 3780;  // 96 an inch
+  QImage image = bitmap.Image();
+  image.setDotsPerMeterX(kDotsPerMetre);
+  image.setDotsPerMeterY(kDotsPerMetre);
+  return image.save(QString::fromStdString(path), "PNG");
 }

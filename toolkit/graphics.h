@@ -217,7 +217,8 @@ class TPicture {
   std::unique_ptr<TBitmap> bitmap_;
 };
 
-// Writes the bitmap as a PNG file at path (UTF-8). Returns false when the
-// file cannot be written or the bitmap has no pixels (a 0-pixel image
-// cannot be stored as PNG).
+// Writes the bitmap as a PNG file at path (UTF-8), stating 96 pixels an
+// inch whatever screen (or none) the program has, so that one picture
+// always gives the same file. Returns false when the file cannot be written
+// or the bitmap has no pixels (a 0-pixel image cannot be stored as PNG).
 bool SaveBitmapToPng(const TBitmap& bitmap, const std::string& path);

@@ -8,7 +8,6 @@
 #include "route/route_search.h"
 #include "toolkit/graphics.h"
 #include "view/map_transform.h"
-#include "view/pointer_tracking.h"
 
 namespace {
 
@@ -279,17 +278,15 @@ PixelRect CursorMarkBox(int32_t x, int32_t y, ViewSize view) {
   return {x - 1, y - 1, x + 2, y + 2};
 }
 
-void DrawCursorMark(TCanvas* canvas, ViewSize view) {
+void DrawCursorMark(const Painting& painting) {
   underCursorMark.kept = false;
-  const PixelRect box = CursorMarkBox(pointerX, pointerY, view);
+  const int32_t x = painting.pointerX, y = painting.pointerY;
+  const PixelRect box = CursorMarkBox(x, y, painting.view);
   if (box.right == box.left) return;
-  underCursorMark = {true, pointerX, pointerY, {}};
-  for (int k = 0; k < 4; ++k) {
-    const int x = pointerX + kCursorOffsets[k][0], y = pointerY + kCursorOffsets[k][1];
-    underCursorMark.pixels[k] = canvas->Pixel(x, y);
-  }
-  for (const auto& offset : kCursorOffsets)
-    canvas->SetPixel(pointerX + offset[0], pointerY + offset[1], clGray);
+  underCursorMark = {true, x, y, {}};
+  for (int k = 0; k < 4; ++k)
+    underCursorMark.pixels[k] = painting.canvas->Pixel(x + kCursorOffsets[k][0], y + kCursorOffsets[k][1]);
+  for (const auto& offset : kCursorOffsets) painting.canvas->SetPixel(x + offset[0], y + offset[1], clGray);
 }
 
 void EraseCursorMark(TCanvas* canvas) {

@@ -25,14 +25,17 @@ struct PixelRect {
 };
 
 // What every painting of the map follows: the view's size, which items the
-// View menu shows, and the pen colour the canvas had when the painting
-// began (what the whole-map pass inherits from the pass before it).
+// View menu shows, the pen colour the canvas had when the painting began
+// (what the whole-map pass inherits from the pass before it), and the pixel
+// the cursor mark surrounds.
 struct Painting {
   TCanvas* canvas;
   ViewSize view;
   bool lines;
   bool points;
   TColor penAtStart;
+  int32_t pointerX;
+  int32_t pointerY;
 };
 
 // Whether the route flag of index is set; an index beyond the flags counts
@@ -68,10 +71,10 @@ void LeaveWholeMapPenAndBrush(const Painting& painting);
 void AppendBoxesOfSegment(int32_t i, ViewSize view, std::vector<PixelRect>& boxes);
 void AppendBoxesOfPoint(int32_t j, ViewSize view, std::vector<PixelRect>& boxes);
 
-// The four grey pixels diagonally around the pointer, when all of them lie
-// inside the image; the pixels under them are kept, so that
+// The four grey pixels diagonally around the painting's pointer, when all
+// of them lie inside the image; the pixels under them are kept, so that
 // EraseCursorMark can put them back.
-void DrawCursorMark(TCanvas* canvas, ViewSize view);
+void DrawCursorMark(const Painting& painting);
 void EraseCursorMark(TCanvas* canvas);
 
 // The box the cursor mark at the pointer covers, clamped to the image; empty

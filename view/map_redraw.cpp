@@ -9,7 +9,6 @@
 #include "toolkit/graphics.h"
 #include "view/map_painting.h"
 #include "view/map_transform.h"
-#include "view/pointer_tracking.h"
 
 namespace {
 
@@ -123,8 +122,14 @@ class DirtyTiles {
 }  // namespace
 
 void RecordDrawnView(const Painting& painting) {
-  drawn = {true,     KeyOf(painting),         startPoint,         currentPoint, pointerX,
-           pointerY, Sorted(RouteSegments()), RoutePointIndices()};
+  drawn = {true,
+           KeyOf(painting),
+           startPoint,
+           currentPoint,
+           painting.pointerX,
+           painting.pointerY,
+           Sorted(RouteSegments()),
+           RoutePointIndices()};
 }
 
 void ForgetDrawnView() { drawn.valid = false; }
@@ -134,14 +139,13 @@ bool RedrawChanges(const Painting& painting) {
   std::vector<int32_t> routeSegments = Sorted(RouteSegments()), routePoints = RoutePointIndices();
   const std::vector<int32_t> segmentsChanged = Changed(drawn.routeSegments, routeSegments);
   const std::vector<int32_t> pointsChanged = Changed(drawn.routePoints, routePoints);
-  TCanvas* canvas = painting.canvas;
   // An end mark with nothing before it in the whole-map pass is outlined
   // with the pen the last painting left, which may have changed since.
   const bool endMarksFollowThePen = painting.points && (EndMarkTakesPenAtStart(painting, startPoint) ||
                                                         EndMarkTakesPenAtStart(painting, currentPoint));
   if (segmentsChanged.empty() && pointsChanged.empty() && drawn.start == startPoint &&
       drawn.current == currentPoint && !endMarksFollowThePen) {
-    EraseCursorMark(canvas);
+    EraseCursorMark(painting.canvas);
   } else {
     // The end marks' outlines follow the pen the whole-map pass has at them,
     // which any change may alter: they are painted again on every change.
@@ -159,11 +163,11 @@ bool RedrawChanges(const Painting& painting) {
     tiles.Paint(painting);
     LeaveWholeMapPenAndBrush(painting);
   }
-  DrawCursorMark(canvas, painting.view);
+  DrawCursorMark(painting);
   drawn.start = startPoint;
   drawn.current = currentPoint;
-  drawn.pointerX = pointerX;
-  drawn.pointerY = pointerY;
+  drawn.pointerX = painting.pointerX;
+  drawn.pointerY = painting.pointerY;
   drawn.routeSegments = std::move(routeSegments);
   drawn.routePoints = std::move(routePoints);
   return true;

@@ -1,0 +1,100 @@
+// The command-line companion draws with no window and no application, yet
+// gives the window's picture pixel for pixel; and it starts without the
+// widget library and without GDAL.
+#include <gtest/gtest.h>
+
+#include <QImage>
+#include <string>
+
+#include "app/main_form.h"
+#include "app/offscreen_window.h"
+#include "map/map_store.h"
+#include "route/route_search.h"
+#include "tests/test_files.h"
+#include "tests/view_fixture.h"
+#include "toolkit/graphics.h"
+#include "toolkit/image.h"
+#include "toolkit/menus.h"
+#include "view/map_transform.h"
+
+namespace {
+
+const std::string kSampleMap = std::string(RUVEL_SOURCE_DIR) + "/Maps/Mtown.mif";
+
+// What the dynamic loader lists for a program or module: every shared
+// library it loads at start, directly or through another.
+std::string LoadedLibraries(const std::string& file) {
+  const CommandResult r = RunCommand("ldd '" + file + "'");
+  EXPECT_EQ(r.exitCode, 0) << r.err;
+  return r.out;
+}
+
+bool Loads(const std::string& libraries, const std::string& name) {
+  return libraries.find("/" + name + ".so") != std::string::npos;
+}
+
+int32_t IndexOfCode(int32_t code) {
+  for (int32_t i = 0; i < pointCount; ++i)
+    if (points[i].Code == code) return i;
+  ADD_FAILURE() << "no point has code " << code;
+  return 0;
+}
+
+}  // namespace
+
+TEST(LeanCompanion, LoadsNeitherWidgetsNorGdal) {
+  const std::string route = LoadedLibraries(RUVEL_ROUTE_EXE), window = LoadedLibraries(RUVEL_EXE);
+  EXPECT_TRUE(Loads(route, "libQt6Gui")) << route;
+  EXPECT_FALSE(Loads(route, "libQt6Widgets")) << route;
+  EXPECT_FALSE(Loads(route, "libgdal")) << route;
+  EXPECT_TRUE(Loads(window, "libQt6Widgets")) << window;
+  EXPECT_FALSE(Loads(window, "libgdal")) << window;
+  // GDAL stays in the module the companion opens for importing alone.
+  EXPECT_TRUE(Loads(LoadedLibraries(std::string(RUVEL_BINARY_DIR) + "/ruvel_import.so"), "libgdal"));
+}
+
+class LeanCompanionRender : public ViewTest {};
+
+// Each picture as the window paints it for the same map, options and view:
+// the route found between the two codes (0: none), the View options, the
+// zoom level and centre.
+TEST_F(LeanCompanionRender, DrawsTheWindowsPicture) {
+  const struct {
+    std::string options;
+    int32_t start, target;
+    bool points, lines;
+    int32_t zoom, centerX, centerY;
+  } cases[] = {
+      {"", 0, 0, true, true, 0, 0, 0},
+      {"--route 3 40", 3, 40, true, true, 0, 0, 0},
+      {"--route 3 40 --no-lines --zoom 2 --center 22470 258540", 3, 40, true, false, 2, 22470, 258540},
+      {"--route 40 3 --no-points --zoom 4 --center 22500 258560", 40, 3, false, true, 4, 22500, 258560},
+  };
+  TempDir dir;
+  SizeMapImage(683, 397);  // the companion's size by default
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.options);
+    const CommandResult r = RunCommand("'" + std::string(RUVEL_ROUTE_EXE) + "' render '" + kSampleMap +
+                                       "' '" + (dir / "out.png") + "' " + c.options);
+    ASSERT_EQ(r.exitCode, 0) << r.err;
+    const QImage rendered(QString::fromStdString(dir / "out.png"));
+    EXPECT_EQ(rendered.dotsPerMeterX(), 3780);  // 96 an inch, with no screen
+
+    fMain->Points1->SetChecked(c.points);
+    fMain->Lines1->SetChecked(c.lines);
+    fMain->OpenGivenMap(kSampleMap);
+    if (c.start != 0) {
+      startPoint = IndexOfCode(c.start);
+      currentPoint = IndexOfCode(c.target);
+      FindRoute(c.start, c.target);
+    }
+    fMain->DrawMap();
+    if (c.zoom > 0) {
+      zoomLevel = c.zoom;
+      zoomCenterX = c.centerX;
+      zoomCenterNegY = NegateY(c.centerY);
+      fMain->DrawMap();
+    }
+    EXPECT_EQ(rendered.convertToFormat(QImage::Format_RGB32), fMain->ImageM->Picture()->GetBitmap()->Image());
+  }
+}

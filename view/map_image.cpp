@@ -1,0 +1,46 @@
+#include "view/map_image.h"
+
+#include "map/road_graph.h"
+#include "toolkit/graphics.h"
+#include "view/map_redraw.h"
+#include "view/map_transform.h"
+
+namespace {
+
+// How bitmap is painted now: its canvas, the view's size, the options, and
+// the pen the canvas holds before anything is drawn.
+Painting PaintingOf(TBitmap* bitmap, ViewSize view, const MapImageOptions& options) {
+  TCanvas* canvas = bitmap->GetCanvas();
+  return {canvas,          view, options.lines, options.points, canvas->Pen()->Color(), options.pointerX,
+          options.pointerY};
+}
+
+}  // namespace
+
+void DrawMapImage(TBitmap* bitmap, ViewSize view, const MapImageOptions& options) {
+  bitmap->Width(view.width);
+  bitmap->Height(view.height);
+  const Painting painting = PaintingOf(bitmap, view, options);
+  if (minX == maxX || minNegY == maxNegY) {
+    ForgetDrawnView();
+    return;
+  }
+  SetViewScales(view.width, view.height);
+
+  TCanvas* canvas = painting.canvas;
+  if (zoomLevel == 0) {
+    canvas->Brush()->SetColor(clWindow);
+    canvas->FillRect(TRect(0, 0, view.width, view.height));
+    PaintWholeMap(painting);
+  } else {
+    PaintRect(painting, {0, 0, view.width, view.height});
+    LeaveWholeMapPenAndBrush(painting);
+  }
+  DrawCursorMark(painting);
+  RecordDrawnView(painting);
+}
+
+bool RedrawMapImage(TBitmap* bitmap, ViewSize view, const MapImageOptions& options) {
+  return bitmap->Width() == view.width && bitmap->Height() == view.height &&
+         RedrawChanges(PaintingOf(bitmap, view, options));
+}
