@@ -7,6 +7,7 @@
 #include "map/layer_loader.h"
 #include "map/map_store.h"
 #include "toolkit/command_line.h"
+#include "toolkit/controls.h"
 #include "toolkit/dialogs.h"
 #include "toolkit/image.h"
 #include "toolkit/menus.h"
@@ -18,9 +19,10 @@ TfMain* fMain = nullptr;
 
 namespace {
 
-// Unchecks Fastest and enables the items that need a loaded map, or
-// disables them: Fastest needs durations too.
+// Empties the status line, unchecks Fastest and enables the items that need
+// a loaded map, or disables them: Fastest needs durations too.
 void EnableMapItems(TfMain* form, bool loaded) {
+  form->StatusBar1->SimpleText("");
   form->Fastest1->SetChecked(false);
   form->Fastest1->Enabled(loaded && !segmentDuration.empty());
   form->Find1->Enabled(loaded);

@@ -13,6 +13,7 @@ class TMainMenu;
 class TMenuItem;
 class TOpenDialog;
 class TPanel;
+class TStatusBar;
 
 // The main window: menu, tool bar of read-out boxes and the map area. The
 // form resource creates every component; the form owns them.
@@ -44,6 +45,8 @@ class TfMain : public TForm {
   TImage* ImageM;
   TLabel* Label6;
   TEdit* EditTime;
+  // The line below the map that tells the current route.
+  TStatusBar* StatusBar1;
   // The fastest route instead of the shortest, for maps with durations.
   TMenuItem* Fastest1;
   // Finding a junction by name.

@@ -99,6 +99,13 @@ void CreateToolBar(TfMain* f) {
   f->EditTime = NewReadOut(f, f->PanelTools, 560, 4);
 }
 
+// The status line, below the map area.
+void CreateStatusBar(TfMain* f) {
+  f->StatusBar1 = new TStatusBar(f, f);
+  f->StatusBar1->Height(20);
+  f->StatusBar1->Align(alBottom);
+}
+
 void CreateMapArea(TfMain* f) {
   f->PanelM = new TPanel(f, f);
   f->PanelM->Align(alClient);
@@ -142,13 +149,14 @@ void LoadMainFormResource(TfMain* f) {
   CreateMenu(f);
   f->Menu(f->MainMenu1);
   CreateToolBar(f);
+  CreateStatusBar(f);
   CreateMapArea(f);
   CreateOpenDialog(f);
   CreateFindDialog(f);
   f->Left(193);
   f->Top(107);
   f->ClientWidth(687);
-  f->ClientHeight(434);
+  f->ClientHeight(454);
 
   f->OnCreate = [f](TObject* sender) { f->FormCreate(sender); };
   f->OnResize = [f](TObject* sender) { f->FormResize(sender); };

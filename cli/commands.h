@@ -23,7 +23,7 @@ void RunInfo(const std::vector<std::string>& args);
 // when there is none.
 void RunFind(const std::vector<std::string>& args);
 
-// route MAP.mif START TARGET [START TARGET ...] [--geojson] [--fastest]: the route the
+// route MAP.mif START TARGET [START TARGET ...] [--geojson | --gpx] [--fastest]: the route the
 // window would find and mark between the points with each pair of codes, as
 // text or as one GeoJSON FeatureCollection.
 void RunRoute(const std::vector<std::string>& args);

@@ -20,7 +20,7 @@ void PrintUsage(std::FILE* to) {
   std::fputs(
       "usage: ruvel-route info MAP.mif\n"
       "       ruvel-route find MAP.mif TEXT\n"
-      "       ruvel-route route MAP.mif START TARGET [START TARGET ...] [--geojson] [--fastest]\n"
+      "       ruvel-route route MAP.mif START TARGET [START TARGET ...] [--geojson | --gpx] [--fastest]\n"
       "       ruvel-route render MAP.mif OUT.png [--size WIDTHxHEIGHT] [--route START TARGET]\n"
       "                          [--no-points] [--no-lines] [--zoom K] [--center X Y]\n"
       "       ruvel-route import SOURCE OUT/Mname.mif [--layer NAME] [--where SQL]\n"
@@ -31,8 +31,8 @@ void PrintUsage(std::FILE* to) {
       "find lists the junctions whose name contains TEXT, ignoring letter case; exit code 1 when none does.\n"
       "START and TARGET are point codes. render draws a WIDTHxHEIGHT image (683x397 by default),\n"
       "at zoom level K (0 to 16; 0, the whole map, by default) centred on the map point (X, Y).\n"
-      "--geojson prints the routes as one GeoJSON FeatureCollection; --fastest finds the quickest\n"
-      "routes (the map's S layer needs a Duration column).\n"
+      "--geojson prints the routes as one GeoJSON FeatureCollection, --gpx as one GPX document;\n"
+      "--fastest finds the quickest routes (the map's S layer needs a Duration column).\n"
       "import turns a road layer of any source OGR reads (GeoPackage, Shapefile, GeoJSON, OpenStreetMap,\n"
       "MIF/TAB, ...) into a map's four files; options may stand anywhere after the command word.\n",
       to);

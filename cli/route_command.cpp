@@ -9,12 +9,24 @@
 #include "map/map_store.h"
 #include "map/road_graph.h"
 #include "route/route_search.h"
+#include "route/route_summary.h"
 #include "toolkit/exceptions.h"
 
 namespace {
 
+// The names of the roads of the last route, in order, repeated names merged.
+std::vector<std::string> RoadNames() {
+  std::vector<std::string> names;
+  ForEachRoadName([&names](const std::string& name) {
+    names.push_back(name);
+    return true;
+  });
+  return names;
+}
+
 // Prints the route the last search found, from the start: its points'
-// codes and the segments between them.
+// codes and the segments between them, the search's ticks, and its travel
+// time and roads' names on maps that have them.
 void PrintRoute(int32_t start, int32_t target, int32_t count) {
   std::string codes, segmentList;
   for (const int32_t code : RouteCodes()) codes += " " + std::to_string(code);
@@ -22,6 +34,12 @@ void PrintRoute(int32_t start, int32_t target, int32_t count) {
   std::printf("route %d %d: %d points, length %lld\ncodes:%s\nsegments:%s\nticks: %lld\n", start, target,
               count, static_cast<long long>(RouteLength()), codes.c_str(), segmentList.c_str(),
               static_cast<long long>(routeTicks));
+  if (!segmentDuration.empty()) std::printf("duration: %.1f\n", RouteDuration() / 10.0);
+  if (!segmentName.empty()) {
+    std::string roads;
+    for (const std::string& name : RoadNames()) roads += (roads.empty() ? "" : " - ") + name;
+    std::printf("roads: %s\n", roads.c_str());
+  }
 }
 
 // Appends (x, y) to the line unless it repeats the line's last position.
@@ -54,27 +72,38 @@ std::vector<double> RouteLine() {
   return line;
 }
 
-// Writes the routes between the pairs of codes as GeoJSON, through the
-// import module.
-void PrintGeoJson(const std::string& map, const std::vector<int32_t>& codes) {
+// Writes the routes between the pairs of codes as GeoJSON or GPX (the
+// function the import module exports by that name).
+void PrintThroughModule(const std::string& map, const std::vector<int32_t>& codes, const char* function) {
   std::vector<std::vector<double>> lines;
+  std::vector<std::vector<std::string>> names;
   std::vector<RuvelRouteLine> routes;
   for (size_t i = 0; i < codes.size(); i += 2) {
     const int32_t count = FindRoute(codes[i], codes[i + 1]);
-    RuvelRouteLine route = {codes[i], codes[i + 1], count != RouteNotFound(), count, 0, nullptr, 0};
+    RuvelRouteLine route{};
+    route.start = codes[i];
+    route.target = codes[i + 1];
+    route.reached = count != RouteNotFound();
+    route.points = count;
+    route.hasDuration = !segmentDuration.empty();
+    route.hasRoads = !segmentName.empty();
+    lines.push_back(route.reached ? RouteLine() : std::vector<double>());
+    names.push_back(route.reached ? RoadNames() : std::vector<std::string>());
     if (route.reached) {
       route.length = RouteLength();
-      lines.push_back(RouteLine());
-    } else {
-      lines.emplace_back();
+      route.duration = RouteDuration() / 10.0;
     }
     routes.push_back(route);
   }
+  std::vector<std::vector<const char*>> roads(routes.size());
   for (size_t i = 0; i < routes.size(); ++i) {
     routes[i].coordinates = lines[i].data();
     routes[i].count = lines[i].size() / 2;
+    for (const std::string& name : names[i]) roads[i].push_back(name.c_str());
+    routes[i].roads = roads[i].data();
+    routes[i].roadCount = roads[i].size();
   }
-  const auto write = reinterpret_cast<RuvelGeoJsonFunction>(ImportModuleFunction(RUVEL_GEOJSON_FUNCTION));
+  const auto write = reinterpret_cast<RuvelGeoJsonFunction>(ImportModuleFunction(function));
   char message[2048] = "";
   if (write(map.c_str(), routes.data(), routes.size(), stdout, message, sizeof message) != 0)
     throw Exception(message);
@@ -109,15 +138,16 @@ void RouteByDuration(const std::string& map) {
 void RunRoute(const std::vector<std::string>& args) {
   std::vector<std::string> words = args;
   const bool asGeoJson = TakeOption(words, "--geojson");
+  const bool asGpx = TakeOption(words, "--gpx");
   const bool fastest = TakeOption(words, "--fastest");
-  if (words.size() < 3 || words.size() % 2 == 0) throw UsageError();
+  if (words.size() < 3 || words.size() % 2 == 0 || (asGeoJson && asGpx)) throw UsageError();
   std::vector<int32_t> codes;
   for (size_t i = 1; i < words.size(); ++i) codes.push_back(IntegerArgument(words[i]));
   LoadMap(words[0]);
   if (fastest) RouteByDuration(words[0]);
   CheckCodes(codes);
-  if (asGeoJson) {
-    PrintGeoJson(words[0], codes);
+  if (asGeoJson || asGpx) {
+    PrintThroughModule(words[0], codes, asGpx ? RUVEL_GPX_FUNCTION : RUVEL_GEOJSON_FUNCTION);
     return;
   }
   for (size_t i = 0; i < codes.size(); i += 2) {

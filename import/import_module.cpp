@@ -56,3 +56,10 @@ extern "C" __attribute__((visibility("default"))) int RuvelWriteRoutesGeoJson(co
                                                                               size_t messageSize) {
   return Guarded(message, messageSize, [&] { WriteRoutesGeoJson(Text(mifPath), routes, routeCount, out); });
 }
+
+extern "C" __attribute__((visibility("default"))) int RuvelWriteRoutesGpx(const char* mifPath,
+                                                                          const RuvelRouteLine* routes,
+                                                                          size_t routeCount, FILE* out,
+                                                                          char* message, size_t messageSize) {
+  return Guarded(message, messageSize, [&] { WriteRoutesGpx(Text(mifPath), routes, routeCount, out); });
+}

@@ -38,10 +38,12 @@ struct RuvelImportRequest {
 typedef int (*RuvelImportFunction)(const RuvelImportRequest* request, char* message, size_t messageSize);
 #define RUVEL_IMPORT_FUNCTION "RuvelImport"
 
-// One route of `ruvel-route route --geojson`: its start and target codes,
-// and, when the target was reached, its number of points, its length and
-// the coordinates of its line through the route's points in order (count
-// pairs, x then y, in the map's coordinates).
+// One route of `ruvel-route route --geojson` or `--gpx`: its start and
+// target codes, and, when the target was reached, its number of points, its
+// length and the coordinates of its line through the route's points in
+// order (count pairs, x then y, in the map's coordinates); on a map with
+// durations its travel time in seconds, on a map with names the names of
+// the roads it takes (roadCount of them).
 struct RuvelRouteLine {
   int start, target;
   int reached;
@@ -49,6 +51,11 @@ struct RuvelRouteLine {
   long long length;
   const double* coordinates;
   size_t count;
+  int hasDuration;
+  double duration;
+  int hasRoads;
+  const char* const* roads;
+  size_t roadCount;
 };
 
 // Writes the routes to out as one GeoJSON FeatureCollection. When the
@@ -59,4 +66,10 @@ struct RuvelRouteLine {
 typedef int (*RuvelGeoJsonFunction)(const char* mifPath, const RuvelRouteLine* routes, size_t routeCount,
                                     FILE* out, char* message, size_t messageSize);
 #define RUVEL_GEOJSON_FUNCTION "RuvelWriteRoutesGeoJson"
+
+// Writes the routes to out as one GPX 1.1 document, a track per route named
+// "START-TARGET" with one segment along its line in WGS 84 (none for an
+// unreachable pair). Refused, returning 1 with the reason in message, for a
+// map whose header names no coordinate system on the Earth.
+#define RUVEL_GPX_FUNCTION "RuvelWriteRoutesGpx"
 }

@@ -55,28 +55,106 @@ std::string Number(double value, bool degrees) {
   return text;
 }
 
+// The positions of a route's line, transformed to WGS 84 longitude and
+// latitude when toWgs84 is given.
+struct Positions {
+  std::vector<double> x, y;
+};
+Positions PositionsOf(const RuvelRouteLine& route, OGRCoordinateTransformation* toWgs84) {
+  Positions at{std::vector<double>(route.count), std::vector<double>(route.count)};
+  for (size_t k = 0; k < route.count; ++k) {
+    at.x[k] = route.coordinates[2 * k];
+    at.y[k] = route.coordinates[2 * k + 1];
+  }
+  if (toWgs84 && !toWgs84->Transform(route.count, at.x.data(), at.y.data()))
+    throw ImportError("cannot transform a route to WGS 84 longitude and latitude");
+  return at;
+}
+
 std::string Geometry(const RuvelRouteLine& route, OGRCoordinateTransformation* toWgs84) {
   if (!route.reached || route.count == 0) return "null";
-  std::vector<double> x(route.count), y(route.count);
-  for (size_t k = 0; k < route.count; ++k) {
-    x[k] = route.coordinates[2 * k];
-    y[k] = route.coordinates[2 * k + 1];
-  }
-  if (toWgs84 && !toWgs84->Transform(route.count, x.data(), y.data()))
-    throw ImportError("cannot transform a route to WGS 84 longitude and latitude");
+  const Positions at = PositionsOf(route, toWgs84);
   std::string positions;
   for (size_t k = 0; k < route.count; ++k) {
-    positions += (k ? ",[" : "[") + Number(x[k], toWgs84) + "," + Number(y[k], toWgs84) + "]";
+    positions += (k ? ",[" : "[") + Number(at.x[k], toWgs84) + "," + Number(at.y[k], toWgs84) + "]";
   }
   if (route.count == 1) return "{\"type\":\"Point\",\"coordinates\":" + positions + "}";
   return "{\"type\":\"LineString\",\"coordinates\":[" + positions + "]}";
 }
 
+// text as a JSON string.
+std::string JsonString(const std::string& text) {
+  std::string quoted = "\"";
+  for (const char c : text) {
+    if (c == '"' || c == '\\') {
+      quoted += '\\';
+      quoted += c;
+    } else if (static_cast<unsigned char>(c) < 0x20) {
+      char escaped[8];
+      std::snprintf(escaped, sizeof escaped, "\\u%04x", c);
+      quoted += escaped;
+    } else {
+      quoted += c;
+    }
+  }
+  return quoted + "\"";
+}
+
 std::string Properties(const RuvelRouteLine& route) {
   const std::string points = route.reached ? std::to_string(route.points) : "null";
   const std::string length = route.reached ? std::to_string(route.length) : "null";
-  return "{\"start\":" + std::to_string(route.start) + ",\"target\":" + std::to_string(route.target) +
-         ",\"points\":" + points + ",\"length\":" + length + "}";
+  std::string properties = "{\"start\":" + std::to_string(route.start) +
+                           ",\"target\":" + std::to_string(route.target) + ",\"points\":" + points +
+                           ",\"length\":" + length;
+  if (route.hasDuration) {
+    char seconds[32];
+    std::snprintf(seconds, sizeof seconds, "%.1f", route.duration);
+    properties += std::string(",\"duration\":") + (route.reached ? seconds : "null");
+  }
+  if (route.hasRoads) {
+    std::string roads = "[";
+    for (size_t k = 0; k < route.roadCount; ++k) roads += (k ? "," : "") + JsonString(route.roads[k]);
+    properties += ",\"roads\":" + (route.reached ? roads + "]" : std::string("null"));
+  }
+  return properties + "}";
+}
+
+// name with the characters XML gives a meaning escaped.
+std::string XmlText(const std::string& name) {
+  std::string text;
+  for (const char c : name) {
+    switch (c) {
+      case '&':
+        text += "&amp;";
+        break;
+      case '<':
+        text += "&lt;";
+        break;
+      case '>':
+        text += "&gt;";
+        break;
+      case '"':
+        text += "&quot;";
+        break;
+      default:
+        text += c;
+    }
+  }
+  return text;
+}
+
+// A GPX track: its name, and a segment of its points unless unreachable.
+std::string Track(const RuvelRouteLine& route, OGRCoordinateTransformation* toWgs84) {
+  std::string track =
+      "<trk><name>" + XmlText(std::to_string(route.start) + "-" + std::to_string(route.target)) + "</name>";
+  if (route.reached && route.count > 0) {
+    const Positions at = PositionsOf(route, toWgs84);
+    track += "<trkseg>";
+    for (size_t k = 0; k < route.count; ++k)
+      track += "\n<trkpt lat=\"" + Number(at.y[k], true) + "\" lon=\"" + Number(at.x[k], true) + "\"/>";
+    track += "\n</trkseg>";
+  }
+  return track + "</trk>\n";
 }
 
 }  // namespace
@@ -93,5 +171,22 @@ void WriteRoutesGeoJson(const std::string& mifPath, const RuvelRouteLine* routes
             ",\"properties\":" + Properties(routes[i]) + "}";
   }
   text += "\n]}\n";
+  std::fputs(text.c_str(), out);
+}
+
+void WriteRoutesGpx(const std::string& mifPath, const RuvelRouteLine* routes, size_t routeCount,
+                    std::FILE* out) {
+  PrepareGdal();
+  const QuietGdalErrors quiet;
+  const Transform toWgs84 = ToWgs84(mifPath);
+  if (!toWgs84) {
+    throw ImportError("GPX needs a map on the Earth: " + mifPath +
+                      " has no CoordSys line for a place on the Earth");
+  }
+  std::string text =
+      "<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n"
+      "<gpx version=\"1.1\" creator=\"Ruvel\" xmlns=\"http://www.topografix.com/GPX/1/1\">\n";
+  for (size_t i = 0; i < routeCount; ++i) text += Track(routes[i], toWgs84.get());
+  text += "</gpx>\n";
   std::fputs(text.c_str(), out);
 }

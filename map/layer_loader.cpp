@@ -128,7 +128,15 @@ void ReadAppending(const TextFile& file, DynamicArray<T>& table, int32_t& count,
   });
 }
 
-// "Point X Y" lines, from the first column, add a point each.
+// Whether a and b are the same word, ignoring the letter case of ASCII.
+bool SameWord(std::string_view a, std::string_view b) {
+  return a.size() == b.size() && std::equal(a.begin(), a.end(), b.begin(), [](char x, char y) {
+           return std::tolower(static_cast<unsigned char>(x)) == std::tolower(static_cast<unsigned char>(y));
+         });
+}
+
+// "Point X Y" lines, from the first column, add a point each; a CoordSys
+// line of the header says the map is in metres.
 void ReadPointGeometry(const std::string& path) {
   TextFile file;
   if (!file.Open(path, NameMatch::Exact)) return;
@@ -136,7 +144,9 @@ void ReadPointGeometry(const std::string& path) {
     ReserveForFile(added, file, 5);
     ReadLines(file, 5, [&](std::string_view line) {
       Tokens tokens(line);
-      if (tokens.Next(' ') != "Point") return;
+      const std::string_view token = tokens.Next(' ');
+      if (SameWord(token, "CoordSys")) mapHasCoordSys = true;
+      if (token != "Point") return;
       if (pointCount + static_cast<int64_t>(added.size()) >= MAP_ITEM_LIMIT)
         throw Exception("Map too large: more than " + std::to_string(MAP_ITEM_LIMIT) + " points");
       TFieldM& point = added.emplace_back();
@@ -184,12 +194,6 @@ struct SegmentColumns {
   int32_t Last() const { return std::max({oneway, duration, name}); }
 };
 
-// Whether a and b are the same word, ignoring the letter case of ASCII.
-bool SameWord(std::string_view a, std::string_view b) {
-  return a.size() == b.size() && std::equal(a.begin(), a.end(), b.begin(), [](char x, char y) {
-           return std::tolower(static_cast<unsigned char>(x)) == std::tolower(static_cast<unsigned char>(y));
-         });
-}
 
 // The header of the S layer's .mif file: a line "Columns N" and the N lines
 // after it, each a column's name and type, the first three being From, To

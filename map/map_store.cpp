@@ -13,6 +13,7 @@ int32_t segmentCount = 0;
 std::vector<int8_t> segmentOneway;
 std::vector<int32_t> segmentDuration;
 std::vector<std::string> segmentName;
+bool mapHasCoordSys = false;
 int32_t startPoint = 0;
 int32_t currentPoint = 0;
 
@@ -26,6 +27,7 @@ void ClearMapStore() {
   segmentOneway.clear();
   segmentDuration.clear();
   segmentName.clear();
+  mapHasCoordSys = false;
   graphWeighsDurations = false;
   DropMapAreaIndex();
   ++graphGeneration;  // a search kept on these tables' graph is over

@@ -53,6 +53,10 @@ extern std::vector<int8_t> segmentOneway;     // 0 both ways; 1 only From to To;
 extern std::vector<int32_t> segmentDuration;  // the time to drive it, in tenths of a second
 extern std::vector<std::string> segmentName;  // the road's name
 
+// Whether the M layer's .mif header has a CoordSys line: the map's lengths
+// are then told in metres.
+extern bool mapHasCoordSys;
+
 // Indices into points of the route's start point and of the point nearest the
 // pointer; -1 for none.
 extern int32_t startPoint;

@@ -113,8 +113,8 @@ TEST_F(MainWindowTest, StartsWithTheWindowOfTheFormResource) {
   EXPECT_EQ(fMain->Left(), 193);
   EXPECT_EQ(fMain->Top(), 107);
   EXPECT_EQ(fMain->ClientWidth(), 687);
-  EXPECT_EQ(fMain->ClientHeight(), 434);
-  EXPECT_EQ(fMain->ClientWidget()->size(), QSize(687, 434));
+  EXPECT_EQ(fMain->ClientHeight(), 454);  // the status line's 20 pixels below the map area
+  EXPECT_EQ(fMain->ClientWidget()->size(), QSize(687, 454));
   EXPECT_EQ(fMain->MainMenu1->MenuBar()->geometry().bottom() + 1, fMain->ClientWidget()->y());
   EXPECT_EQ(fMain->Widget()->font().pixelSize(), 11);
   EXPECT_EQ(fMain->Widget()->palette().color(QPalette::Window), ToQColor(clBtnFace));
@@ -133,6 +133,7 @@ TEST_F(MainWindowTest, PlacesEveryControlAtItsDesignPosition) {
       {"Bevel1", fMain->Bevel1, {0, 0, 687, 2}, {0, 0, 687, 2}},
       {"PanelTools", fMain->PanelTools, {0, 2, 687, 31}, {0, 2, 687, 31}},
       {"PanelM", fMain->PanelM, {0, 33, 687, 401}, {0, 33, 687, 401}},
+      {"StatusBar1", fMain->StatusBar1, {0, 434, 687, 20}, {0, 434, 687, 20}},
       {"ImageM", fMain->ImageM, {0, 0, 683, 397}, {2, 2, 683, 397}},
       {"EditX", fMain->EditX, {24, 4, 65, 21}, {24, 4, 65, 21}},
       {"EditY", fMain->EditY, {120, 4, 65, 21}, {120, 4, 65, 21}},
@@ -360,7 +361,7 @@ TEST_F(MainWindowTest, MapAreaFollowsTheWindowSize) {
   fMain->Show();
   fMain->Widget()->resize(800, fMain->Height() + 100);
   ASSERT_TRUE(QTest::qWaitFor([] { return fMain->ClientWidth() == 800; }));
-  EXPECT_EQ(fMain->ClientHeight(), 534);
+  EXPECT_EQ(fMain->ClientHeight(), 554);
   EXPECT_EQ(QSize(fMain->PanelM->Width(), fMain->PanelM->Height()), QSize(800, 501));
   EXPECT_EQ(QSize(fMain->ImageM->Width(), fMain->ImageM->Height()), QSize(796, 497));
   // FormResize redrew: the bitmap follows the image.

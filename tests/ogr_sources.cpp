@@ -42,12 +42,14 @@ void WriteOgrSource(const std::string& path, const std::string& driverName, int 
   }
 }
 
-std::vector<ReadBackFeature> ReadOgrLayer(const std::string& path) {
+std::vector<ReadBackFeature> ReadOgrLayer(const std::string& path, const std::string& layerName) {
   GDALAllRegister();
   GDALDatasetUniquePtr dataset(GDALDataset::Open(path.c_str(), GDAL_OF_VECTOR, nullptr, nullptr, nullptr));
   if (!dataset || dataset->GetLayerCount() == 0) throw std::runtime_error("OGR cannot read " + path);
+  OGRLayer* layer = layerName.empty() ? dataset->GetLayer(0) : dataset->GetLayerByName(layerName.c_str());
+  if (!layer) throw std::runtime_error(path + " has no layer " + layerName);
   std::vector<ReadBackFeature> features;
-  for (const auto& feature : *dataset->GetLayer(0)) {
+  for (const auto& feature : *layer) {
     ReadBackFeature f;
     if (const OGRGeometry* geometry = feature->GetGeometryRef()) f.wkt = geometry->exportToWkt();
     for (int i = 0; i < feature->GetFieldCount(); ++i)

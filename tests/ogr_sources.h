@@ -29,8 +29,9 @@ struct ReadBackFeature {
   std::map<std::string, std::string> fields;
 };
 
-// Every feature of the first layer of the source at path, in order.
-std::vector<ReadBackFeature> ReadOgrLayer(const std::string& path);
+// Every feature of the layer of the source at path (its first layer when no
+// name is given), in order.
+std::vector<ReadBackFeature> ReadOgrLayer(const std::string& path, const std::string& layerName = "");
 
 // A WGS 84 position: longitude and latitude in degrees.
 struct LonLat {

@@ -87,7 +87,7 @@ int TWinControl::ClientHeight() const { return std::max(0, Height() - 2 * Border
 
 void TWinControl::AlignControls() {
   const int width = ClientWidth();
-  int top = 0;
+  int top = 0, bottom = ClientHeight();
   for (TControl* control : controls_) {
     if (control->align_ != alTop) continue;
     control->StoreBounds(0, top, width, control->height_);
@@ -95,8 +95,14 @@ void TWinControl::AlignControls() {
     top += control->height_;
   }
   for (TControl* control : controls_) {
+    if (control->align_ != alBottom) continue;
+    bottom -= control->height_;
+    control->StoreBounds(0, bottom, width, control->height_);
+    control->ApplyBounds();
+  }
+  for (TControl* control : controls_) {
     if (control->align_ != alClient) continue;
-    control->StoreBounds(0, top, width, std::max(0, ClientHeight() - top));
+    control->StoreBounds(0, top, width, std::max(0, bottom - top));
     control->ApplyBounds();
   }
 }
@@ -185,6 +191,32 @@ void TLabel::Caption(const std::string& caption) {
   label->setText(QString::fromStdString(caption));
   const QSize size = label->sizeHint();
   SetBounds(Left(), Top(), size.width(), size.height());
+}
+
+namespace {
+
+constexpr int kStatusMargin = 4;  // pixels left and right of a status bar's text
+
+}  // namespace
+
+TStatusBar::TStatusBar(TComponent* owner, TWinControl* parent)
+    : TControl(owner, parent, new QLabel(ClientWidgetOf(parent))) {
+  auto* label = static_cast<QLabel*>(Widget());
+  label->setTextFormat(Qt::PlainText);
+  label->setContentsMargins(kStatusMargin, 0, kStatusMargin, 0);
+  label->setAlignment(Qt::AlignLeft | Qt::AlignVCenter);
+}
+
+std::string TStatusBar::SimpleText() const { return static_cast<QLabel*>(Widget())->text().toStdString(); }
+
+void TStatusBar::SimpleText(const std::string& text) {
+  static_cast<QLabel*>(Widget())->setText(QString::fromStdString(text));
+}
+
+int TStatusBar::TextRoom() const { return std::max(0, Width() - 2 * kStatusMargin); }
+
+int TStatusBar::TextWidth(const std::string& text) const {
+  return Widget()->fontMetrics().horizontalAdvance(QString::fromStdString(text));
 }
 
 TEdit::TEdit(TComponent* owner, TWinControl* parent)

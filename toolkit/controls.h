@@ -49,9 +49,10 @@ constexpr TShiftState ssRight = 1u << 4;
 constexpr TShiftState ssMiddle = 1u << 5;
 
 // How a control is placed in its parent's client area: at its own bounds
-// (alNone), stacked from the top at its own height over the full width
-// (alTop), or filling what the alTop controls leave (alClient).
-enum TAlign { alNone, alTop, alClient };
+// (alNone), stacked from the top (alTop) or from the bottom (alBottom) at
+// its own height over the full width, or filling what those leave
+// (alClient).
+enum TAlign { alNone, alTop, alBottom, alClient };
 
 class TWinControl;
 
@@ -126,7 +127,7 @@ class TWinControl : public TControl {
   // The width of the border around the client area, on every side.
   virtual int BorderWidth() const { return 0; }
 
-  // Places the alTop and alClient children.
+  // Places the alTop, alBottom and alClient children.
   void AlignControls();
 
  protected:
@@ -182,6 +183,21 @@ class TLabel : public TControl {
 
   std::string Caption() const;
   void Caption(const std::string& caption);
+};
+
+// A one-line status bar: its text, shown from the left with a small margin,
+// on the form's background.
+class TStatusBar : public TControl {
+ public:
+  TStatusBar(TComponent* owner, TWinControl* parent);
+
+  std::string SimpleText() const;
+  void SimpleText(const std::string& text);
+
+  // The width in pixels the bar has for its text, and that text takes in
+  // the bar's font: a caller shows only what fits.
+  int TextRoom() const;
+  int TextWidth(const std::string& text) const;
 };
 
 // A one-line text box.

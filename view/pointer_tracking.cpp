@@ -9,6 +9,7 @@
 #include "map/map_store.h"
 #include "map/road_graph.h"
 #include "route/route_search.h"
+#include "route/route_summary.h"
 #include "toolkit/controls.h"
 #include "toolkit/menus.h"
 #include "toolkit/text.h"
@@ -91,13 +92,27 @@ int32_t RouteToCurrentPoint(TfMain* form) {
   return routeCount;
 }
 
+// Finds the route to the current point and shows it: its number of points
+// in the Length box, and what the status line tells of it (nothing without
+// a search).
+void ShowRouteToCurrentPoint(TfMain* form) {
+  const int32_t routeCount = RouteToCurrentPoint(form);
+  ShowText(form->EditL, IntToStr(routeCount));
+  TStatusBar* bar = form->StatusBar1;
+  bar->SimpleText(routeCount < 0 ? ""
+                                 : RouteStatusText(routeCount, [bar](const std::string& text) {
+                                     return bar->TextWidth(text) <= bar->TextRoom();
+                                   }));
+  bar->Repaint();
+}
+
 }  // namespace
 
 void MakeCurrentPoint(TfMain* form, int32_t index) {
   if (index == currentPoint) return;
   currentPoint = index;
   ShowCurrentPoint(form);
-  ShowText(form->EditL, IntToStr(RouteToCurrentPoint(form)));
+  ShowRouteToCurrentPoint(form);
 }
 
 // Shows the pointer's map position; when the nearest point changes, shows
@@ -121,7 +136,7 @@ void TfMain::Fastest1Click(TObject*) {
   Fastest1->SetChecked(!Fastest1->Checked());
   graphWeighsDurations = Fastest1->Checked();
   BuildRoadGraph();
-  ShowText(EditL, IntToStr(RouteToCurrentPoint(this)));
+  ShowRouteToCurrentPoint(this);
   DrawMap();
 }
 
