@@ -177,6 +177,7 @@ std::vector<int32_t> RouteSegments() {
 
 int64_t RouteLength() {
   int64_t length = 0;
-  for (const int32_t segment : RouteSegments()) length += segments[segment].Length;
+  for (const int32_t segment : RouteSegments())
+    if (segment >= 0 && segment < segmentCount) length += segments[segment].Length;
   return length;
 }

@@ -74,8 +74,9 @@ int32_t FindRouteDirect(int32_t startCode, int32_t targetCode);
 
 // The last route a search found, from its start to its target: the codes of
 // its points, the indices of the segments between them, and the sum of those
-// segments' lengths. Empty (0) when the last search found none, and after
-// ClearRouteMarks.
+// segments' lengths (of those the segment table holds: after a failed load
+// the graph may still be an earlier table's). Empty (0) when the last search
+// found none, and after ClearRouteMarks.
 std::vector<int32_t> RouteCodes();
 std::vector<int32_t> RouteSegments();
 int64_t RouteLength();

@@ -259,6 +259,7 @@ void LeaveWholeMapPenAndBrush(const Painting& painting) {
 }
 
 void AppendBoxesOfSegment(int32_t i, ViewSize view, std::vector<PixelRect>& boxes) {
+  if (i < 0 || i >= segmentCount) return;  // a route of an earlier table's graph
   ForEachDrawnPair(i, view, [&](FarPixel a, FarPixel b) {
     const auto clampX = [&](int64_t x) { return static_cast<int>(std::clamp<int64_t>(x, 0, view.width)); };
     const auto clampY = [&](int64_t y) { return static_cast<int>(std::clamp<int64_t>(y, 0, view.height)); };
