@@ -5,6 +5,7 @@
 #include "app/main_form_resource.h"
 #include "app/program_folder.h"
 #include "map/layer_loader.h"
+#include "map/map_files.h"
 #include "map/map_store.h"
 #include "toolkit/command_line.h"
 #include "toolkit/controls.h"
@@ -56,8 +57,7 @@ void TfMain::OpenGivenMap(const std::string& path) {
 // that raises leaves with Close enabled, Fastest and Find disabled, the store
 // as far as the loader got and the map area as it was.
 void TfMain::OpenDialogFile() {
-  const std::string name = ExtractFileName(OpenDialog1->FileName());
-  if (name.empty() || name[0] != 'M') return;
+  if (!IsMapName(OpenDialog1->FileName())) return;
   ClearMapStore();
   ResetZoom();
   Close1->Enabled(true);

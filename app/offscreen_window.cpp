@@ -1,17 +1,11 @@
 #include "app/offscreen_window.h"
 
-#include <cstdlib>
-
 #include "app/main_form.h"
 #include "toolkit/application.h"
 #include "toolkit/image.h"
 
 void CreateOffscreenMainWindow() {
-  setenv("QT_QPA_PLATFORM", "offscreen", 1);
-  // Without a desktop session Qt warns about missing runtime folders and
-  // window hints; none of that concerns a window nobody sees.
-  setenv("QT_LOGGING_RULES", "*.warning=false", 0);
-  Application->Initialize();
+  Application->InitializeOffscreen();
   Application->Title("Ruvel");
   Application->CreateForm(fMain);
 }

@@ -11,7 +11,7 @@
 
 #include "import/import_error.h"
 #include "import/road_import.h"
-#include "map/layer_loader.h"
+#include "map/map_files.h"
 
 namespace {
 
@@ -55,9 +55,7 @@ std::string WriteStreetPattern(int lines) {
 ImportSettings SettingsFor(const std::string& source) {
   ImportSettings settings;
   settings.query.source = source;
-  const LayerFiles files = LayerFileNames(source.substr(0, source.rfind('/')) + "/Mstreets.mif");
-  settings.outputs = {files.pointGeometry, files.pointAttributes, files.segmentGeometry,
-                      files.segmentAttributes};
+  settings.outputs = LayerFileNames(source.substr(0, source.rfind('/')) + "/Mstreets.mif").InOrder();
   settings.quiet = true;
   return settings;
 }

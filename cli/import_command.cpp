@@ -1,3 +1,4 @@
+#include <array>
 #include <cctype>
 #include <cmath>
 #include <cstdio>
@@ -7,7 +8,7 @@
 #include "cli/commands.h"
 #include "cli/import_module_loader.h"
 #include "import/import_module.h"
-#include "map/layer_loader.h"
+#include "map/map_files.h"
 #include "toolkit/exceptions.h"
 #include "toolkit/paths.h"
 
@@ -87,11 +88,8 @@ ImportArguments ParseImport(const std::vector<std::string>& args) {
 // Raises Exception unless the output's name begins with a capital M and
 // ends in .mif (in any letter case), so that its four files are four.
 void CheckOutputName(const std::string& out) {
+  CheckMapName(out);
   const std::string name = ExtractFileName(out);
-  if (name.empty() || name[0] != 'M') {
-    throw Exception(out +
-                    ": the name must begin with a capital M (the S layer's files are named by replacing it)");
-  }
   std::string ending = name.size() > 4 ? name.substr(name.size() - 4) : "";
   for (char& c : ending) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
   if (ending != ".mif")
@@ -103,13 +101,10 @@ void CheckOutputName(const std::string& out) {
 void RunImport(const std::vector<std::string>& args) {
   const ImportArguments a = ParseImport(args);
   CheckOutputName(a.out);
-  const LayerFiles files = LayerFileNames(a.out);
+  const std::array<std::string, 4> outputs = LayerFileNames(a.out).InOrder();
   RuvelImportRequest request = {};
   request.source = a.source.c_str();
-  request.outputs[0] = files.pointGeometry.c_str();
-  request.outputs[1] = files.pointAttributes.c_str();
-  request.outputs[2] = files.segmentGeometry.c_str();
-  request.outputs[3] = files.segmentAttributes.c_str();
+  for (size_t i = 0; i < outputs.size(); ++i) request.outputs[i] = outputs[i].c_str();
   request.layer = a.hasLayer ? a.layer.c_str() : nullptr;
   request.where = a.hasWhere ? a.where.c_str() : nullptr;
   request.nameField = a.hasNameField ? a.nameField.c_str() : nullptr;

@@ -8,6 +8,7 @@
 
 #include "cli/commands.h"
 #include "map/layer_loader.h"
+#include "map/map_files.h"
 #include "map/map_store.h"
 #include "toolkit/exceptions.h"
 #include "toolkit/paths.h"
@@ -55,11 +56,7 @@ Command FindCommand(const std::string& name) {
 // name is made from.
 void CheckMapFile(const std::string& path) {
   CheckRegularFile(path);
-  const std::string name = ExtractFileName(path);
-  if (name.empty() || name[0] != 'M') {
-    throw Exception(path +
-                    ": the name must begin with a capital M (the S layer's files are named by replacing it)");
-  }
+  CheckMapName(path);
 }
 
 }  // namespace

@@ -9,6 +9,7 @@
 #include <vector>
 
 #include "map/area_index.h"
+#include "map/map_files.h"
 #include "map/map_store.h"
 #include "map/road_graph.h"
 #include "toolkit/exceptions.h"
@@ -23,10 +24,6 @@ std::string NextToken(const std::string& line, int32_t& position, char delimiter
   while (position <= length && line[position - 1] != delimiter) ++position;
   ++position;
   return line.substr(start - 1, position - 1 - start);
-}
-
-std::string StripFileExt(const std::string& path) {
-  return path.substr(0, path.size() - ExtractFileExt(path).size());
 }
 
 namespace {
@@ -193,7 +190,6 @@ struct SegmentColumns {
   bool Any() const { return oneway >= 0 || duration >= 0 || name >= 0; }
   int32_t Last() const { return std::max({oneway, duration, name}); }
 };
-
 
 // The header of the S layer's .mif file: a line "Columns N" and the N lines
 // after it, each a column's name and type, the first three being From, To
@@ -385,24 +381,6 @@ void ReadSegmentAttributes(const std::string& path, const SegmentColumns& column
 
 int64_t VertexBound(int64_t segmentFileSize) {
   return std::min<int64_t>(std::max<int64_t>(VERTEX_FLOOR, segmentFileSize / 4), 2147483647);
-}
-
-LayerFiles LayerFileNames(std::string fileName) {
-  LayerFiles files;
-  files.pointGeometry = fileName;
-
-  fileName = StripFileExt(fileName) + ".mid";
-  files.pointAttributes = fileName;
-
-  std::string name = ExtractFileName(fileName);
-  name[0] = 'S';
-  fileName = ExtractFilePath(fileName) + name;
-  fileName = StripFileExt(fileName) + ".mif";
-  files.segmentGeometry = fileName;
-
-  fileName = StripFileExt(fileName) + ".mid";
-  files.segmentAttributes = fileName;
-  return files;
 }
 
 void LoadMapLayers(std::string fileName) {

@@ -32,19 +32,7 @@ int64_t VertexBound(int64_t segmentFileSize);
 // the graph not rebuilt.
 void LoadMapLayers(std::string fileName);
 
-// The four files of the map whose M layer geometry is the chosen .mif file,
-// named as the loader names them: the chosen path; the same with ".mid";
-// both again with the name's first character replaced by "S". The new
-// extensions are lower case, whatever the chosen one's case.
-struct LayerFiles {
-  std::string pointGeometry, pointAttributes, segmentGeometry, segmentAttributes;
-};
-LayerFiles LayerFileNames(std::string fileName);
-
 // The token of line that starts at the 1-based position, up to the next
 // delimiter or the end of the line; position then stands just past that
 // delimiter. Past the end of the line: empty, position unchanged.
 std::string NextToken(const std::string& line, int32_t& position, char delimiter);
-
-// path without its extension (dot included); path itself when it has none.
-std::string StripFileExt(const std::string& path);

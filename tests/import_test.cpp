@@ -13,6 +13,7 @@
 #include "import/import_error.h"
 #include "import/road_import.h"
 #include "map/layer_loader.h"
+#include "map/map_files.h"
 #include "map/map_store.h"
 #include "map/road_graph.h"
 #include "route/route_search.h"
@@ -27,10 +28,7 @@ namespace {
 constexpr int kMetres = kLocalMetres;
 constexpr int kWgs84 = 4326;
 
-MapFilePaths OutputsFor(const std::string& mif) {
-  const LayerFiles files = LayerFileNames(mif);
-  return {files.pointGeometry, files.pointAttributes, files.segmentGeometry, files.segmentAttributes};
-}
+MapFilePaths OutputsFor(const std::string& mif) { return LayerFileNames(mif).InOrder(); }
 
 // Imports source into <dir>/Mroads.mif quietly and loads the result.
 ImportReport ImportAndLoad(const std::string& source, const TempDir& dir, double snap = 0) {

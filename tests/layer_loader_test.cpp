@@ -5,10 +5,12 @@
 
 #include <functional>
 
+#include "map/map_files.h"
 #include "map/map_store.h"
 #include "map/road_graph.h"
 #include "tests/test_files.h"
 #include "toolkit/exceptions.h"
+#include "toolkit/paths.h"
 
 namespace {
 

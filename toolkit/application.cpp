@@ -9,6 +9,7 @@
 #include <QSocketNotifier>
 #include <csignal>
 #include <cstdio>
+#include <cstdlib>
 
 #include "toolkit/command_line.h"
 #include "toolkit/event_dispatch.h"
@@ -84,6 +85,12 @@ TApplication::~TApplication() { Release(); }
 void TApplication::Release() {
   DestroyComponents();
   qtApplication_.reset();
+}
+
+void TApplication::InitializeOffscreen() {
+  setenv("QT_QPA_PLATFORM", "offscreen", 1);
+  setenv("QT_LOGGING_RULES", "*.warning=false", 0);
+  Initialize();
 }
 
 void TApplication::Initialize() {

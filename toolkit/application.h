@@ -23,6 +23,11 @@ class TApplication : public TComponent {
   // the process's arguments), unless one exists already, which is then used.
   void Initialize();
 
+  // Initialize on the platform that shows no window on any screen, with
+  // Qt's warnings about the missing desktop session kept quiet: for
+  // windows nobody sees (tests, benchmarks, fuzzing).
+  void InitializeOffscreen();
+
   // The program's name as the desktop shows it.
   std::string Title() const { return title_; }
   void Title(const std::string& title);

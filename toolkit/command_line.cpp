@@ -1,9 +1,9 @@
 #include "toolkit/command_line.h"
 
-#include <filesystem>
 #include <fstream>
 #include <iterator>
-#include <system_error>
+
+#include "toolkit/program_files.h"
 
 namespace {
 
@@ -12,8 +12,7 @@ std::string Quoted(const std::string& text) { return "\"" + text + "\""; }
 }  // namespace
 
 std::string GetCommandLineA() {
-  std::error_code error;
-  const std::string program = std::filesystem::read_symlink("/proc/self/exe", error).string();
+  const std::string program = ExecutablePath();
   const std::vector<std::string> arguments = ProcessArguments();
   return ComposeCommandLine(program, std::vector<std::string>(arguments.begin() + 1, arguments.end()));
 }

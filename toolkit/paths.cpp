@@ -22,3 +22,7 @@ std::string ExtractFileExt(const std::string& path) {
   const size_t dot = name.rfind('.');
   return dot == std::string::npos ? std::string() : name.substr(dot);
 }
+
+std::string StripFileExt(const std::string& path) {
+  return path.substr(0, path.size() - ExtractFileExt(path).size());
+}

@@ -16,3 +16,6 @@ std::string ExtractFilePath(const std::string& path);
 // The extension of the file name, from its last dot, dot included; empty
 // when the name has no dot. Dots in the folder never count.
 std::string ExtractFileExt(const std::string& path);
+
+// path without its extension (dot included); path itself when it has none.
+std::string StripFileExt(const std::string& path);

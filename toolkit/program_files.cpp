@@ -9,11 +9,15 @@
 
 #include "toolkit/exceptions.h"
 
-std::string ExecutableFolder() {
+std::string ExecutablePath() {
   std::error_code error;
   const std::filesystem::path program = std::filesystem::read_symlink("/proc/self/exe", error);
-  if (error) return "";
-  return program.parent_path().string() + "/";
+  return error ? "" : program.string();
+}
+
+std::string ExecutableFolder() {
+  const std::string program = ExecutablePath();
+  return program.empty() ? "" : std::filesystem::path(program).parent_path().string() + "/";
 }
 
 std::string ProgramFilePath(const std::string& programFolder, const std::string& name,

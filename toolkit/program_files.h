@@ -4,6 +4,9 @@
 
 // The files a program comes with and the files it is given.
 
+// The path of the running executable; empty when it cannot be found.
+std::string ExecutablePath();
+
 // The folder of the running executable, with a trailing "/"; empty when it
 // cannot be found.
 std::string ExecutableFolder();
