@@ -32,10 +32,12 @@ MapFilePaths OutputsFor(const std::string& mif) {
   return {files.pointGeometry, files.pointAttributes, files.segmentGeometry, files.segmentAttributes};
 }
 
-// Imports source into <dir>/Mroads.mif quietly and loads the result.
+// Imports source into <dir>/Mroads.mif quietly, every line of it, and loads
+// the result.
 ImportReport ImportAndLoad(const std::string& source, const TempDir& dir, double snap = 0) {
   ImportSettings settings;
   settings.query.source = source;
+  settings.query.travel.profile = "all";
   settings.outputs = OutputsFor(dir / "Mroads.mif");
   settings.snap = snap;
   settings.quiet = true;
