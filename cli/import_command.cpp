@@ -1,3 +1,4 @@
+#include <algorithm>
 #include <array>
 #include <cctype>
 #include <cmath>
@@ -34,15 +35,38 @@ double NumberArgument(const std::string& option, const std::string& word) {
 
 // The words of `import`, options anywhere after the command word.
 struct ImportArguments {
-  std::string source, out, layer, where, nameField, sourceCrs;
+  std::string source, out, layer, where, nameField, sourceCrs, profile, onewayField, speedField;
   bool hasLayer = false, hasWhere = false, hasNameField = false, hasSourceCrs = false, hasBbox = false,
-       quiet = false;
+       quiet = false, hasProfile = false, hasOnewayField = false, hasSpeedField = false;
   double bbox[4] = {0, 0, 0, 0};
   double snap = 0;
+  double defaultSpeed = 0;  // 0: not given
 };
+
+// Refuses a profile other than car, bike, foot and all, and the options
+// for a source's own fields with a profile that reads OpenStreetMap tags.
+void CheckTravelOptions(const ImportArguments& a) {
+  if (a.hasProfile && a.profile != "car" && a.profile != "bike" && a.profile != "foot" && a.profile != "all")
+    Misused("--profile takes car, bike, foot or all");
+  const bool ownFields = a.hasOnewayField || a.hasSpeedField || a.defaultSpeed != 0;
+  if (a.hasProfile && a.profile != "all" && ownFields)
+    Misused("--oneway-field, --speed-field and --default-speed go with --profile all");
+}
 
 ImportArguments ParseImport(const std::vector<std::string>& args) {
   ImportArguments a;
+  struct TextOption {
+    const char* option;
+    std::string* value;
+    bool* given;
+  };
+  const TextOption texts[] = {{"--layer", &a.layer, &a.hasLayer},
+                              {"--where", &a.where, &a.hasWhere},
+                              {"--name-field", &a.nameField, &a.hasNameField},
+                              {"--source-crs", &a.sourceCrs, &a.hasSourceCrs},
+                              {"--profile", &a.profile, &a.hasProfile},
+                              {"--oneway-field", &a.onewayField, &a.hasOnewayField},
+                              {"--speed-field", &a.speedField, &a.hasSpeedField}};
   std::vector<std::string> positional;
   for (size_t i = 0; i < args.size(); ++i) {
     const std::string& word = args[i];
@@ -50,18 +74,11 @@ ImportArguments ParseImport(const std::vector<std::string>& args) {
       if (++i == args.size()) Misused(word + " needs a value");
       return args[i];
     };
-    const auto text = [&](std::string& value, bool& given) {
-      value = next();
-      given = true;
-    };
-    if (word == "--layer") {
-      text(a.layer, a.hasLayer);
-    } else if (word == "--where") {
-      text(a.where, a.hasWhere);
-    } else if (word == "--name-field") {
-      text(a.nameField, a.hasNameField);
-    } else if (word == "--source-crs") {
-      text(a.sourceCrs, a.hasSourceCrs);
+    const TextOption* text = std::find_if(std::begin(texts), std::end(texts),
+                                          [&word](const TextOption& t) { return word == t.option; });
+    if (text != std::end(texts)) {
+      *text->value = next();
+      *text->given = true;
     } else if (word == "--bbox") {
       for (double& v : a.bbox) v = NumberArgument(word, next());
       if (a.bbox[0] > a.bbox[2] || a.bbox[1] > a.bbox[3])
@@ -71,6 +88,9 @@ ImportArguments ParseImport(const std::vector<std::string>& args) {
       a.snap = NumberArgument(word, next());
       if (!(a.snap > 0 && a.snap <= kLargestSnap))
         Misused("--snap takes a distance of more than 0 and at most 1000 metres");
+    } else if (word == "--default-speed") {
+      a.defaultSpeed = NumberArgument(word, next());
+      if (!(a.defaultSpeed > 0)) Misused("--default-speed takes a speed of more than 0 km/h");
     } else if (word == "--quiet") {
       a.quiet = true;
     } else if (word.rfind("--", 0) == 0) {
@@ -82,6 +102,7 @@ ImportArguments ParseImport(const std::vector<std::string>& args) {
   if (positional.size() != 2) Misused("give one source and one output map, OUT/Mname.mif");
   a.source = positional[0];
   a.out = positional[1];
+  CheckTravelOptions(a);
   return a;
 }
 
@@ -109,6 +130,10 @@ void RunImport(const std::vector<std::string>& args) {
   request.where = a.hasWhere ? a.where.c_str() : nullptr;
   request.nameField = a.hasNameField ? a.nameField.c_str() : nullptr;
   request.sourceCrs = a.hasSourceCrs ? a.sourceCrs.c_str() : nullptr;
+  request.profile = a.hasProfile ? a.profile.c_str() : nullptr;
+  request.onewayField = a.hasOnewayField ? a.onewayField.c_str() : nullptr;
+  request.speedField = a.hasSpeedField ? a.speedField.c_str() : nullptr;
+  request.defaultSpeed = a.defaultSpeed;
   request.hasBbox = a.hasBbox;
   for (int i = 0; i < 4; ++i) request.bbox[i] = a.bbox[i];
   request.snap = a.snap;

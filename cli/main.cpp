@@ -26,7 +26,8 @@ void PrintUsage(std::FILE* to) {
       "                          [--no-points] [--no-lines] [--zoom K] [--center X Y]\n"
       "       ruvel-route import SOURCE OUT/Mname.mif [--layer NAME] [--where SQL]\n"
       "                          [--bbox MINX MINY MAXX MAXY] [--snap METRES] [--name-field FIELD]\n"
-      "                          [--source-crs CRS] [--quiet]\n"
+      "                          [--source-crs CRS] [--profile car|bike|foot|all] [--oneway-field FIELD]\n"
+      "                          [--speed-field FIELD] [--default-speed KMH] [--quiet]\n"
       "       ruvel-route --help\n"
       "MAP.mif is the M layer's .mif file; the other three layer files are found beside it.\n"
       "find lists the junctions whose name contains TEXT, ignoring letter case; exit code 1 when none does.\n"
@@ -35,7 +36,11 @@ void PrintUsage(std::FILE* to) {
       "--geojson prints the routes as one GeoJSON FeatureCollection, --gpx as one GPX document;\n"
       "--fastest finds the quickest routes (the map's S layer needs a Duration column).\n"
       "import turns a road layer of any source OGR reads (GeoPackage, Shapefile, GeoJSON, OpenStreetMap,\n"
-      "MIF/TAB, ...) into a map's four files; options may stand anywhere after the command word.\n",
+      "MIF/TAB, ...) into a map's four files; options may stand anywhere after the command word.\n"
+      "--profile keeps the roads a car, bike or walker uses, with their directions and travel times\n"
+      "(car by default for OpenStreetMap data); all keeps every line (the default for other data),\n"
+      "with directions from --oneway-field and speeds in km/h from --speed-field (else\n"
+      "--default-speed, 50 unless given).\n",
       to);
 }
 

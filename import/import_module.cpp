@@ -41,6 +41,10 @@ extern "C" __attribute__((visibility("default"))) int RuvelImport(const RuvelImp
     for (int i = 0; i < 4; ++i) settings.query.bbox[i] = request->bbox[i];
     settings.query.nameField = Text(request->nameField);
     settings.query.sourceCrs = Text(request->sourceCrs);
+    settings.query.travel.profile = Text(request->profile);
+    settings.query.travel.onewayField = Text(request->onewayField);
+    settings.query.travel.speedField = Text(request->speedField);
+    settings.query.travel.defaultSpeed = request->defaultSpeed;
     for (int i = 0; i < 4; ++i) settings.outputs[i] = Text(request->outputs[i]);
     settings.snap = request->snap;
     settings.quiet = request->quiet != 0;

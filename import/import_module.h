@@ -20,14 +20,18 @@ struct RuvelImportRequest {
   // The four files to write: the M layer's .mif and .mid, the S layer's
   // .mif and .mid, named as the loader names them.
   const char* outputs[4];
-  const char* layer;      // --layer
-  const char* where;      // --where, an OGR attribute filter
-  int hasBbox;            // --bbox given
-  double bbox[4];         // min x, min y, max x, max y in the source's coordinates
-  double snap;            // --snap, in metres; 0 for none
-  const char* nameField;  // --name-field
-  int quiet;              // --quiet: no report, no progress
-  const char* sourceCrs;  // --source-crs, the source's coordinate system as OGR takes it from a user
+  const char* layer;        // --layer
+  const char* where;        // --where, an OGR attribute filter
+  int hasBbox;              // --bbox given
+  double bbox[4];           // min x, min y, max x, max y in the source's coordinates
+  double snap;              // --snap, in metres; 0 for none
+  const char* nameField;    // --name-field
+  int quiet;                // --quiet: no report, no progress
+  const char* sourceCrs;    // --source-crs, the source's coordinate system as OGR takes it from a user
+  const char* profile;      // --profile: car, bike, foot or all
+  const char* onewayField;  // --oneway-field
+  const char* speedField;   // --speed-field
+  double defaultSpeed;      // --default-speed in km/h; 0 when not given
 };
 
 // Imports the request's source into the four files; prints the report on

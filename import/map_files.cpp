@@ -51,7 +51,7 @@ std::string Joined(const std::vector<std::string>& names) {
   return joined;
 }
 
-std::string Header(const std::string& coordSys, const char* columns) {
+std::string Header(const std::string& coordSys, const std::string& columns) {
   return std::string("Version 300\nCharset \"Neutral\"\nDelimiter \",\"\nCoordSys ") + coordSys + "\n" +
          columns + "Data\n\n";
 }
@@ -75,9 +75,12 @@ std::string PointAttributes(const RoadNetwork& network) {
   return text;
 }
 
-std::string SegmentGeometry(const RoadNetwork& network, const std::string& coordSys) {
-  std::string text =
-      Header(coordSys, "Columns 4\n  From Integer\n  To Integer\n  Length Integer\n  Name Char(254)\n");
+std::string SegmentGeometry(const RoadNetwork& network, const std::string& coordSys, TravelColumns columns) {
+  const std::string declared = std::string("  From Integer\n  To Integer\n  Length Integer\n") +
+                               (columns.oneway ? "  Oneway Integer\n" : "") +
+                               (columns.duration ? "  Duration Integer\n" : "") + "  Name Char(254)\n";
+  const int count = 4 + columns.oneway + columns.duration;
+  std::string text = Header(coordSys, "Columns " + std::to_string(count) + "\n" + declared);
   for (const RoadSegment& s : network.segments) {
     text += "Pline " + std::to_string(s.vertices.size()) + "\n";
     for (const MapPosition& v : s.vertices) text += std::to_string(v.x) + " " + std::to_string(v.y) + "\n";
@@ -85,11 +88,15 @@ std::string SegmentGeometry(const RoadNetwork& network, const std::string& coord
   return text;
 }
 
-std::string SegmentAttributes(const RoadNetwork& network) {
+std::string SegmentAttributes(const RoadNetwork& network, TravelColumns columns) {
   std::string text;
-  for (const RoadSegment& s : network.segments)
-    text += Row(std::to_string(s.from) + "," + std::to_string(s.to) + "," + std::to_string(s.length) + ",",
-                s.name);
+  for (const RoadSegment& s : network.segments) {
+    std::string numbers =
+        std::to_string(s.from) + "," + std::to_string(s.to) + "," + std::to_string(s.length) + ",";
+    if (columns.oneway) numbers += std::to_string(s.oneway) + ",";
+    if (columns.duration) numbers += std::to_string(s.duration) + ",";
+    text += Row(numbers, s.name);
+  }
   return text;
 }
 
@@ -250,11 +257,12 @@ class MapWrite {
 void CheckMapCapacity(const RoadNetwork& network, const MapLimits& limits) {
   const int64_t junctions = static_cast<int64_t>(network.junctions.size());
   const int64_t segments = static_cast<int64_t>(network.segments.size());
-  int64_t entries = 0, vertices = 0, longest = 0;
+  int64_t entries = 0, vertices = 0, longest = 0, slowest = 0;
   for (const RoadSegment& s : network.segments) {
     entries += s.from == s.to ? 1 : 2;
     vertices += static_cast<int64_t>(s.vertices.size());
     longest = std::max(longest, s.length);
+    slowest = std::max(slowest, s.duration);
   }
   std::string beyond;
   const auto check = [&beyond](int64_t n, int64_t limit, const char* what) {
@@ -269,9 +277,16 @@ void CheckMapCapacity(const RoadNetwork& network, const MapLimits& limits) {
     throw ImportError("the network does not fit a Ruvel map: " + beyond +
                       "; choose a part of it with --bbox or --where. Nothing was written");
   }
+  if (slowest > std::numeric_limits<int32_t>::max()) {
+    throw ImportError("the network does not fit a Ruvel map: a road takes " + std::to_string(slowest) +
+                      " tenths of a second to drive (at most " +
+                      std::to_string(std::numeric_limits<int32_t>::max()) +
+                      "); give higher speeds. Nothing was written");
+  }
 }
 
-void WriteMapFiles(const RoadNetwork& network, const std::string& coordSys, const MapFilePaths& paths) {
+void WriteMapFiles(const RoadNetwork& network, const std::string& coordSys, TravelColumns columns,
+                   const MapFilePaths& paths) {
   for (const std::string& path : paths) {
     const std::filesystem::path folder = std::filesystem::path(path).parent_path();
     std::error_code error;
@@ -281,7 +296,7 @@ void WriteMapFiles(const RoadNetwork& network, const std::string& coordSys, cons
   MapWrite files;
   files.Write(paths[0], PointGeometry(network, coordSys));
   files.Write(paths[1], PointAttributes(network));
-  files.Write(paths[2], SegmentGeometry(network, coordSys));
-  files.Write(paths[3], SegmentAttributes(network));
+  files.Write(paths[2], SegmentGeometry(network, coordSys, columns));
+  files.Write(paths[3], SegmentAttributes(network, columns));
   files.Commit(paths);
 }

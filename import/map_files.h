@@ -8,17 +8,24 @@
 
 // Raises ImportError, naming every count beyond it, when the network does
 // not fit a map: more junctions, segments, adjacency entries or vertices
-// than the limits allow, or a segment longer than the 32 bits a length has.
+// than the limits allow, or a segment longer or slower than the 32 bits a
+// length or duration has.
 void CheckMapCapacity(const RoadNetwork& network, const MapLimits& limits);
 
 // The four files of a map, in the order the loader reads them: the M
 // layer's .mif and .mid, the S layer's .mif and .mid.
 using MapFilePaths = std::array<std::string, 4>;
 
+// Whether the S layer declares the Oneway and Duration columns.
+struct TravelColumns {
+  bool oneway = false, duration = false;
+};
+
 // Writes the network as a map: MIF files with a proper header (the given
 // CoordSys clause), one Point line per junction (junction c is the c-th),
 // one Pline line per segment followed by its vertices, and .mid rows
-// `code,"names"` and `from,to,length,"name"`. Text is quoted with quotes
+// `code,"names"` and `from,to,length,oneway,duration,"name"`, without the
+// oneway and duration the columns leave out. Text is quoted with quotes
 // doubled, on one line, and cut at a character boundary so that no line
 // passes 254 bytes before its line feed. The folder is created when
 // needed. The files are written under temporary names beside the targets
@@ -28,4 +35,5 @@ using MapFilePaths = std::array<std::string, 4>;
 // (ImportError) leaves any earlier map as it was, and whenever the import
 // ends, by one of those signals too, the folder holds the whole earlier map
 // or the whole new one, and no temporary file.
-void WriteMapFiles(const RoadNetwork& network, const std::string& coordSys, const MapFilePaths& paths);
+void WriteMapFiles(const RoadNetwork& network, const std::string& coordSys, TravelColumns columns,
+                   const MapFilePaths& paths);

@@ -40,11 +40,11 @@ constexpr double kLargestSnap = 1000;
 // consecutive); a feature with a line that cannot be transformed is left
 // out, counted in the report and, among the first few, named.
 std::vector<ProjectedLine> ProjectLines(const SourceLayer& source, const MapProjection& projection,
-                                        std::vector<std::string>& names, ImportReport& report,
+                                        std::vector<RoadTraits>& traits, ImportReport& report,
                                         Progress& progress) {
   std::vector<ProjectedLine> lines;
   lines.reserve(source.lines.size());
-  names.reserve(source.lines.size());
+  traits.reserve(source.lines.size());
   for (size_t first = 0, end = 0; first < source.lines.size(); first = end) {
     const int64_t feature = source.lines[first].feature;
     std::string reason;
@@ -52,11 +52,11 @@ std::vector<ProjectedLine> ProjectLines(const SourceLayer& source, const MapProj
     for (end = first; end < source.lines.size() && source.lines[end].feature == feature; ++end) {
       ProjectedLine& line = lines.emplace_back();
       failed = failed || !projection.Project(source.lines[end], line, reason);
-      names.push_back(source.lines[end].name);
+      traits.push_back(source.lines[end].traits);
     }
     if (failed) {
       lines.resize(lines.size() - (end - first));
-      names.resize(lines.size());
+      traits.resize(lines.size());
       if (report.untransformable++ < static_cast<int64_t>(kNamedFailures))
         report.untransformableFirst.push_back("feature " + std::to_string(feature) + ": " + reason);
     }
@@ -85,6 +85,9 @@ std::string NothingToImport(const ImportSettings& settings, const SourceLayer& s
     if (!source.extent.empty())
       why += " (the layer's extent, in the same coordinates: " + source.extent + ")";
   }
+  if (source.leftOut > 0)
+    why += "; the " + source.rules.ProfileName() + " profile left out " + std::to_string(source.leftOut) +
+           " of " + std::to_string(source.leftOut + static_cast<int64_t>(source.lines.size())) + " lines";
   if (network.collapsedLines > 0)
     why += "; " + std::to_string(network.collapsedLines) + " lines collapsed to a point";
   return why + ". Nothing was written";
@@ -104,14 +107,14 @@ ImportReport ImportRoads(const ImportSettings& settings) {
   const MapProjection projection(source);
 
   ImportReport report;
-  std::vector<std::string> names;
-  const std::vector<ProjectedLine> lines = ProjectLines(source, projection, names, report, progress);
+  std::vector<RoadTraits> traits;
+  const std::vector<ProjectedLine> lines = ProjectLines(source, projection, traits, report, progress);
   if (lines.empty() && report.untransformable > 0)
     throw ImportError("no feature of " + source.description + " can be transformed (" +
                       std::to_string(report.untransformable) + " features; " + NamedFailures(report) +
                       "). Nothing was written");
   progress.Update("finding junctions", 0, -1);
-  const RoadNetwork network = BuildRoadNetwork(lines, names, settings.snap);
+  const RoadNetwork network = BuildRoadNetwork(lines, traits, settings.snap);
   progress.Finish();
   if (network.segments.empty()) throw ImportError(NothingToImport(settings, source, network));
   CheckMapCapacity(network, settings.limits);
@@ -122,7 +125,10 @@ ImportReport ImportRoads(const ImportSettings& settings) {
   report.mapNote = projection.Note();
   report.junctions = static_cast<int64_t>(network.junctions.size());
   report.segments = static_cast<int64_t>(network.segments.size());
-  for (const RoadSegment& s : network.segments) report.totalLength += s.length;
+  for (const RoadSegment& s : network.segments) {
+    report.totalLength += s.length;
+    report.onewaySegments += s.oneway != 0;
+  }
   Bounds(network, report);
   report.features = source.features;
   report.withoutLines = source.withoutLines;
@@ -130,8 +136,15 @@ ImportReport ImportRoads(const ImportSettings& settings) {
   report.collapsedLines = network.collapsedLines;
   report.joinedEnds = network.joinedEnds;
   report.outputs = settings.outputs;
+  report.profile = source.rules.ProfileName();
+  report.keptLines = static_cast<int64_t>(source.lines.size());
+  report.leftOutLines = source.leftOut;
+  report.defaultSpeedUsed = source.rules.UsesDefaultSpeed();
+  report.defaultSpeed = source.rules.DefaultSpeed();
+  report.defaultSpeedLines = source.defaultSpeed;
 
-  WriteMapFiles(network, projection.CoordSys(report.minX, report.minY, report.maxX, report.maxY),
+  const TravelColumns columns{source.rules.HasDirections(), source.rules.HasSpeeds()};
+  WriteMapFiles(network, projection.CoordSys(report.minX, report.minY, report.maxX, report.maxY), columns,
                 settings.outputs);
   return report;
 }
@@ -155,6 +168,12 @@ void PrintImportReport(const ImportReport& r, std::FILE* out) {
                static_cast<long long>(r.emptyLines), static_cast<long long>(r.collapsedLines),
                static_cast<long long>(r.untransformable));
   if (r.untransformable > 0) std::fprintf(out, "not transformed: %s\n", NamedFailures(r).c_str());
+  std::fprintf(out, "profile: %s, %lld lines kept, %lld left out\none-way segments: %lld\n",
+               r.profile.c_str(), static_cast<long long>(r.keptLines), static_cast<long long>(r.leftOutLines),
+               static_cast<long long>(r.onewaySegments));
+  if (r.defaultSpeedUsed)
+    std::fprintf(out, "at the default speed of %.9g km/h: %lld lines\n", r.defaultSpeed,
+                 static_cast<long long>(r.defaultSpeedLines));
   std::fprintf(out, "joined by --snap: %lld line ends\n", static_cast<long long>(r.joinedEnds));
   if (!r.mapNote.empty()) std::fprintf(out, "note: %s\n", r.mapNote.c_str());
   std::fprintf(out, "written: %s, %s, %s, %s\n", r.outputs[0].c_str(), r.outputs[1].c_str(),

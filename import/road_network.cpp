@@ -233,9 +233,16 @@ void AddName(Junction& junction, const std::string& name) {
     junction.roadNames.push_back(name);
 }
 
+// The time to drive metres (0 or more) at km/h, in tenths of a second,
+// rounded; the largest int64_t for a time beyond it.
+int64_t TenthsOfSecond(double metres, double kmh) {
+  const double tenths = std::round(std::max(0.0, metres) * 36 / kmh);
+  return tenths < 9e18 ? static_cast<int64_t>(tenths) : std::numeric_limits<int64_t>::max();
+}
+
 }  // namespace
 
-RoadNetwork BuildRoadNetwork(const std::vector<ProjectedLine>& lines, const std::vector<std::string>& names,
+RoadNetwork BuildRoadNetwork(const std::vector<ProjectedLine>& lines, const std::vector<RoadTraits>& traits,
                              double snap) {
   RoadNetwork network;
   std::vector<RoundedLine> rounded = RoundLines(lines, network.collapsedLines);
@@ -272,7 +279,10 @@ RoadNetwork BuildRoadNetwork(const std::vector<ProjectedLine>& lines, const std:
       segment.length = std::max<int64_t>(0, std::llround(along));
       segment.vertices.assign(line.at.begin() + static_cast<std::ptrdiff_t>(start),
                               line.at.begin() + static_cast<std::ptrdiff_t>(k) + 1);
-      segment.name = names[line.source];
+      const RoadTraits& road = traits[line.source];
+      segment.name = road.name;
+      segment.oneway = road.oneway;
+      if (road.speed > 0) segment.duration = TenthsOfSecond(along, road.speed);
       AddName(network.junctions[segment.from - 1], segment.name);
       AddName(network.junctions[segment.to - 1], segment.name);
       start = k;

@@ -24,6 +24,8 @@ struct RoadSegment {
   int64_t length;    // whole metres
   std::vector<MapPosition> vertices;
   std::string name;
+  int8_t oneway = 0;     // 0 both ways, 1 only from `from` to `to`, -1 only the other way
+  int64_t duration = 0;  // tenths of a second; 0 without a speed
 };
 
 // The road network of a map: junctions numbered by first appearance in the
@@ -36,7 +38,7 @@ struct RoadNetwork {
 };
 
 // Builds the network of the lines, given in the map's coordinates with
-// their names (names[i] for lines[i]). Coordinates are rounded to the
+// their roads' traits (traits[i] for lines[i]). Coordinates are rounded to the
 // nearest metre and consecutive repeated positions dropped; a line left
 // with a single position is dropped and counted. A junction is every end of
 // a line and every position that two or more lines share or that one line
@@ -45,8 +47,11 @@ struct RoadNetwork {
 // (a junction, a vertex, or a point inside a piece of line, rounded to the
 // metre, which becomes a vertex of that line and so a junction that splits
 // it): the end moves there, its line's length unchanged. Every line is split
-// at its junctions, each piece a segment whose length is the line's length
-// between them, rounded. About linear in the number of vertices. Raises
-// ImportError for a coordinate that does not fit 32 bits.
-RoadNetwork BuildRoadNetwork(const std::vector<ProjectedLine>& lines, const std::vector<std::string>& names,
+// at its junctions, each piece a segment from the junction nearer the
+// line's start, whose length is the line's length between them, rounded,
+// and which keeps its line's name and direction; with a speed, its duration
+// is that length, unrounded, driven at the speed, rounded to a tenth of a
+// second (the largest int64_t beyond it). About linear in the number of
+// vertices. Raises ImportError for a coordinate that does not fit 32 bits.
+RoadNetwork BuildRoadNetwork(const std::vector<ProjectedLine>& lines, const std::vector<RoadTraits>& traits,
                              double snap);

@@ -34,15 +34,17 @@ bool IsLineType(OGRwkbGeometryType type) {
 }
 
 // Appends every line of geometry (its parts, for a collection; curves made
-// linear) to lines, named name, of the given feature. Points and surfaces
-// add nothing. Returns whether the geometry held any line.
-bool CollectLines(const OGRGeometry* geometry, const std::string& name, int64_t feature, SourceLayer& layer) {
+// linear) to lines, with the traits of its road, of the given feature.
+// Points and surfaces add nothing. Returns whether the geometry held any
+// line.
+bool CollectLines(const OGRGeometry* geometry, const RoadTraits& traits, int64_t feature,
+                  SourceLayer& layer) {
   if (!geometry) return false;
   const OGRwkbGeometryType type = wkbFlatten(geometry->getGeometryType());
   if (OGR_GT_IsSubClassOf(type, wkbGeometryCollection)) {
     bool any = false;
     for (const OGRGeometry* part : *geometry->toGeometryCollection())
-      any |= CollectLines(part, name, feature, layer);
+      any |= CollectLines(part, traits, feature, layer);
     return any;
   }
   if (!OGR_GT_IsCurve(type)) return false;
@@ -60,7 +62,7 @@ bool CollectLines(const OGRGeometry* geometry, const std::string& name, int64_t 
     return true;
   }
   SourceLine& out = layer.lines.emplace_back();
-  out.name = name;
+  out.traits = traits;
   out.feature = feature;
   out.x.resize(line->getNumPoints());
   out.y.resize(line->getNumPoints());
@@ -72,10 +74,13 @@ bool CollectLines(const OGRGeometry* geometry, const std::string& name, int64_t 
 bool HasLines(OGRLayer& layer) {
   SourceLayer probe;
   for (const auto& feature : layer) {
-    if (CollectLines(feature->GetGeometryRef(), "", 0, probe)) return true;
+    if (CollectLines(feature->GetGeometryRef(), RoadTraits(), 0, probe)) return true;
   }
   return false;
 }
+
+// Whether the dataset was opened by GDAL's OpenStreetMap driver.
+bool IsOpenStreetMap(GDALDataset& dataset) { return EQUAL(dataset.GetDriver()->GetDescription(), "OSM"); }
 
 // The layer the query names, else, for OpenStreetMap data, its "lines"
 // layer, else the first whose declared type is a line type, unknown or
@@ -89,7 +94,7 @@ OGRLayer* ChooseLayer(GDALDataset& dataset, const SourceQuery& query) {
     throw ImportError(PrintableText(query.source) + " has no layer \"" + PrintableText(query.layer) +
                       "\" (its layers: " + PrintableText(names) + ")");
   }
-  if (EQUAL(dataset.GetDriver()->GetDescription(), "OSM")) {
+  if (IsOpenStreetMap(dataset)) {
     if (OGRLayer* lines = dataset.GetLayerByName("lines")) return lines;
   }
   for (OGRLayer* layer : dataset.GetLayers()) {
@@ -110,6 +115,42 @@ int NameFieldIndex(OGRLayer& layer, const SourceQuery& query) {
                       PrintableText(query.nameField) + "\"");
   return index;
 }
+
+// The fields of a layer that a feature's tags are read from, for the rules.
+class TagFields {
+ public:
+  // Raises ImportError when the layer lacks a field the rules need.
+  TagFields(OGRLayer& layer, const RoadRules& rules) {
+    OGRFeatureDefn* fields = layer.GetLayerDefn();
+    for (const std::string& field : rules.RequiredFields()) {
+      if (fields->GetFieldIndex(field.c_str()) >= 0) continue;
+      std::string why =
+          "layer \"" + PrintableText(layer.GetName()) + "\" has no field \"" + PrintableText(field) + "\"";
+      if (rules.ReadsOsmTags())
+        why += ": the " + rules.ProfileName() +
+               " profile reads OpenStreetMap tags; give --profile all to keep every line of other data";
+      throw ImportError(why);
+    }
+    for (const std::string& key : rules.Keys()) {
+      const int index = fields->GetFieldIndex(key.c_str());
+      if (index >= 0) named_.emplace_back(key, index);
+    }
+    otherTags_ = rules.ReadsOsmTags() ? fields->GetFieldIndex("other_tags") : -1;
+  }
+
+  // The feature's tags.
+  void Read(OGRFeature& feature, RoadTags& tags) const {
+    tags.Clear();
+    for (const auto& [key, index] : named_)
+      if (feature.IsFieldSetAndNotNull(index)) tags.Add(key, feature.GetFieldAsString(index));
+    if (otherTags_ >= 0 && feature.IsFieldSetAndNotNull(otherTags_))
+      tags.AddOtherTags(feature.GetFieldAsString(otherTags_));
+  }
+
+ private:
+  std::vector<std::pair<std::string, int>> named_;
+  int otherTags_ = -1;
+};
 
 // The coordinate system a user gave, read without network access.
 std::shared_ptr<OGRSpatialReference> GivenSystem(const std::string& text) {
@@ -200,6 +241,8 @@ SourceLayer ReadSourceLines(const SourceQuery& query, const MapLimits& limits, P
   const GDALDatasetUniquePtr dataset = OpenSource(query);
   OGRLayer* layer = ChooseLayer(*dataset, query);
   const int nameField = NameFieldIndex(*layer, query);
+  const RoadRules rules(query.travel, IsOpenStreetMap(*dataset));
+  const TagFields tagFields(*layer, rules);
   if (query.hasBbox) layer->SetSpatialFilterRect(query.bbox[0], query.bbox[1], query.bbox[2], query.bbox[3]);
   CPLErrorReset();
   if (!query.where.empty() && layer->SetAttributeFilter(query.where.c_str()) != OGRERR_NONE)
@@ -210,18 +253,30 @@ SourceLayer ReadSourceLines(const SourceQuery& query, const MapLimits& limits, P
   result.description = "layer \"" + PrintableText(layer->GetName()) + "\" of " + PrintableText(query.source) +
                        " (" + dataset->GetDriver()->GetDescription() + ")";
   result.srs = given ? given : LayerSystem(*layer);
+  result.rules = rules;
   const int64_t total = layer->GetFeatureCount(FALSE);
   LineBudget budget(limits);
   layer->ResetReading();
   CPLErrorReset();
   // Some drivers refuse a filter only on the first read: an error before any
   // feature is the filter's.
+  RoadTags tags;
   for (const auto& feature : *layer) {
-    const std::string name = nameField >= 0 && feature->IsFieldSetAndNotNull(nameField)
-                                 ? CleanName(feature->GetFieldAsString(nameField))
-                                 : std::string();
+    RoadTraits traits;
+    if (nameField >= 0 && feature->IsFieldSetAndNotNull(nameField))
+      traits.name = CleanName(feature->GetFieldAsString(nameField));
+    tagFields.Read(*feature, tags);
+    bool tookDefault = false;
+    const bool kept = rules.Judge(tags, traits, tookDefault);
     const size_t before = result.lines.size();
-    if (!CollectLines(feature->GetGeometryRef(), name, feature->GetFID(), result)) ++result.withoutLines;
+    if (!CollectLines(feature->GetGeometryRef(), traits, feature->GetFID(), result)) ++result.withoutLines;
+    const auto added = static_cast<int64_t>(result.lines.size() - before);
+    if (!kept) {
+      result.leftOut += added;
+      result.lines.resize(before);
+    } else if (tookDefault) {
+      result.defaultSpeed += added;
+    }
     ++result.features;
     budget.Add(result, before);
     progress.Update("reading features", result.features, total);

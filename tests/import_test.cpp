@@ -30,10 +30,12 @@ constexpr int kWgs84 = 4326;
 
 MapFilePaths OutputsFor(const std::string& mif) { return LayerFileNames(mif).InOrder(); }
 
-// Imports source into <dir>/Mroads.mif quietly and loads the result.
+// Imports source into <dir>/Mroads.mif quietly, every line of it, and loads
+// the result.
 ImportReport ImportAndLoad(const std::string& source, const TempDir& dir, double snap = 0) {
   ImportSettings settings;
   settings.query.source = source;
+  settings.query.travel.profile = "all";
   settings.outputs = OutputsFor(dir / "Mroads.mif");
   settings.snap = snap;
   settings.quiet = true;

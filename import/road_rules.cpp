@@ -1,0 +1,199 @@
+#include "import/road_rules.h"
+
+#include <cctype>
+#include <cmath>
+#include <cstdlib>
+#include <initializer_list>
+
+#include "import/import_error.h"
+#include "import/safe_text.h"
+
+namespace {
+
+// Whether a mode of travel uses a class of road: never, always, or only
+// where a tag allows it (`bicycle` for bikes, `foot` for walkers, `yes` or
+// `designated`).
+enum class Use : uint8_t { kNo, kYes, kIfAllowed };
+
+struct HighwayClass {
+  const char* highway;
+  double carSpeed;  // km/h; 0: not a road for cars
+  Use bike, foot;
+};
+
+constexpr Use kNo = Use::kNo, kYes = Use::kYes, kIfAllowed = Use::kIfAllowed;
+constexpr HighwayClass kHighways[] = {
+    {"motorway", 90, kNo, kNo},        {"motorway_link", 45, kNo, kNo},
+    {"trunk", 85, kNo, kNo},           {"trunk_link", 40, kNo, kNo},
+    {"primary", 65, kYes, kYes},       {"primary_link", 30, kYes, kYes},
+    {"secondary", 55, kYes, kYes},     {"secondary_link", 25, kYes, kYes},
+    {"tertiary", 40, kYes, kYes},      {"tertiary_link", 20, kYes, kYes},
+    {"unclassified", 25, kYes, kYes},  {"residential", 25, kYes, kYes},
+    {"living_street", 10, kYes, kYes}, {"service", 15, kYes, kYes},
+    {"road", 25, kYes, kYes},          {"cycleway", 0, kYes, kIfAllowed},
+    {"path", 0, kYes, kYes},           {"track", 0, kYes, kYes},
+    {"footway", 0, kIfAllowed, kYes},  {"pedestrian", 0, kIfAllowed, kYes},
+    {"steps", 0, kNo, kYes},
+};
+
+constexpr const char* kProfileNames[] = {"all", "car", "bike", "foot"};
+constexpr double kBikeSpeed = 15, kFootSpeed = 5;
+constexpr double kKilometresPerMile = 1.609344;
+
+// Whether value is present and one of the texts.
+bool Is(const std::string* value, std::initializer_list<const char*> texts) {
+  if (!value) return false;
+  for (const char* text : texts)
+    if (*value == text) return true;
+  return false;
+}
+
+// Whether value is present and, ignoring the letter case of ASCII, one of
+// the lower-case texts.
+bool IsIgnoringCase(const std::string* value, std::initializer_list<const char*> texts) {
+  if (!value) return false;
+  std::string lower = *value;
+  for (char& c : lower) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
+  return Is(&lower, texts);
+}
+
+// The class of road the `highway` tag names, or null for one no mode uses.
+const HighwayClass* ClassOf(const RoadTags& tags) {
+  const std::string* highway = tags.Find("highway");
+  if (!highway) return nullptr;
+  for (const HighwayClass& c : kHighways)
+    if (*highway == c.highway) return &c;
+  return nullptr;
+}
+
+// Whether the first of the access keys present, the most specific, says
+// `no` or `private`.
+bool Forbidden(const RoadTags& tags, std::initializer_list<const char*> keys) {
+  for (const char* key : keys)
+    if (const std::string* value = tags.Find(key)) return Is(value, {"no", "private"});
+  return false;
+}
+
+// Whether a mode that makes the use of a class of road may use this road,
+// allowingKey being the tag that opens a road to it.
+bool Allowed(Use use, const RoadTags& tags, const char* allowingKey) {
+  return use == kYes || (use == kIfAllowed && Is(tags.Find(allowingKey), {"yes", "designated"}));
+}
+
+// The direction a car may drive the road: 0 both ways, 1 along the way, -1
+// against it.
+int8_t CarDirection(const RoadTags& tags) {
+  const std::string* oneway = tags.Find("oneway");
+  if (Is(oneway, {"yes", "true", "1"})) return 1;
+  if (Is(oneway, {"-1", "reverse"})) return -1;
+  if (Is(oneway, {"no", "false", "0"})) return 0;
+  const bool oneWayByKind = Is(tags.Find("junction"), {"roundabout", "circular"}) ||
+                            Is(tags.Find("highway"), {"motorway", "motorway_link"});
+  return oneWayByKind ? 1 : 0;
+}
+
+// The direction a bike may ride the road, as CarDirection.
+int8_t BikeDirection(const RoadTags& tags) {
+  const std::string* oneway = tags.Find("oneway:bicycle");
+  if (Is(oneway, {"yes"})) return 1;
+  if (Is(oneway, {"no"}) || Is(tags.Find("cycleway"), {"opposite", "opposite_lane", "opposite_track"}))
+    return 0;
+  return CarDirection(tags);
+}
+
+// The positive decimal number (digits, then optionally a point and digits)
+// that text begins with, and in end where it ends; 0 when there is none.
+double LeadingNumber(const std::string& text, size_t& end) {
+  const auto digitsFrom = [&text](size_t i) {
+    while (i < text.size() && text[i] >= '0' && text[i] <= '9') ++i;
+    return i;
+  };
+  end = digitsFrom(0);
+  if (end == 0) return 0;
+  if (end + 1 < text.size() && text[end] == '.' && digitsFrom(end + 1) > end + 1) end = digitsFrom(end + 1);
+  return std::strtod(text.substr(0, end).c_str(), nullptr);
+}
+
+// A speed in km/h written as a positive number alone, or, when mph is
+// true, also followed by " mph"; 0 for anything else.
+double SpeedIn(const std::string* text, bool mph) {
+  if (!text) return 0;
+  size_t end = 0;
+  const double value = LeadingNumber(*text, end);
+  if (!std::isfinite(value)) return 0;  // too many digits
+  if (end == text->size()) return value;
+  return mph && text->compare(end, std::string::npos, " mph") == 0 ? value * kKilometresPerMile : 0;
+}
+
+}  // namespace
+
+RoadRules::RoadRules(const TravelRequest& request, bool openStreetMap)
+    : profile_(request.profile.empty() ? (openStreetMap ? "car" : "all") : request.profile),
+      onewayField_(request.onewayField),
+      speedField_(request.speedField),
+      defaultSpeed_(request.defaultSpeed > 0 ? request.defaultSpeed : 50),
+      defaultGiven_(request.defaultSpeed != 0) {
+  bool known = false;
+  for (const char* name : kProfileNames) known = known || profile_ == name;
+  if (!known) throw ImportError("--profile \"" + PrintableText(profile_) + "\": give car, bike, foot or all");
+  if (!(request.defaultSpeed >= 0 && std::isfinite(request.defaultSpeed)))
+    throw ImportError("--default-speed takes a speed of more than 0 km/h");
+  if (ReadsOsmTags() && (!onewayField_.empty() || !speedField_.empty() || defaultGiven_)) {
+    throw ImportError(
+        "--oneway-field, --speed-field and --default-speed go with --profile all, not " + profile_ +
+        (request.profile.empty() ? " (the profile of OpenStreetMap data unless told otherwise)" : ""));
+  }
+}
+
+std::vector<std::string> RoadRules::Keys() const {
+  if (ReadsOsmTags())
+    return {"highway", "area",   "motorcar",       "motor_vehicle", "vehicle",  "access",   "bicycle",
+            "foot",    "oneway", "oneway:bicycle", "oneway:foot",   "junction", "cycleway", "maxspeed"};
+  std::vector<std::string> keys;
+  for (const std::string* field : {&onewayField_, &speedField_})
+    if (!field->empty()) keys.push_back(*field);
+  return keys;
+}
+
+std::vector<std::string> RoadRules::RequiredFields() const {
+  return ReadsOsmTags() ? std::vector<std::string>{"highway"} : Keys();
+}
+
+bool RoadRules::JudgeByFields(const RoadTags& tags, RoadTraits& traits, bool& tookDefault) const {
+  if (!onewayField_.empty()) {
+    const std::string* oneway = tags.Find(onewayField_);
+    traits.oneway = IsIgnoringCase(oneway, {"yes", "true", "1", "ft"}) ? 1
+                    : IsIgnoringCase(oneway, {"-1", "reverse", "tf"})  ? -1
+                                                                       : 0;
+  }
+  if (HasSpeeds()) {
+    traits.speed = speedField_.empty() ? 0 : SpeedIn(tags.Find(speedField_), false);
+    tookDefault = traits.speed <= 0;
+    if (tookDefault) traits.speed = defaultSpeed_;
+  }
+  return true;
+}
+
+bool RoadRules::Judge(const RoadTags& tags, RoadTraits& traits, bool& tookDefault) const {
+  tookDefault = false;
+  if (!ReadsOsmTags()) return JudgeByFields(tags, traits, tookDefault);
+  const HighwayClass* road = ClassOf(tags);
+  if (!road || Is(tags.Find("area"), {"yes"})) return false;
+  if (profile_ == "car") {
+    if (road->carSpeed == 0 || Forbidden(tags, {"motorcar", "motor_vehicle", "vehicle", "access"}))
+      return false;
+    traits.oneway = CarDirection(tags);
+    const double posted = SpeedIn(tags.Find("maxspeed"), true);
+    traits.speed = posted > 0 ? posted : road->carSpeed;
+  } else if (profile_ == "bike") {
+    if (!Allowed(road->bike, tags, "bicycle") || Forbidden(tags, {"bicycle", "vehicle", "access"}))
+      return false;
+    traits.oneway = BikeDirection(tags);
+    traits.speed = kBikeSpeed;
+  } else {
+    if (!Allowed(road->foot, tags, "foot") || Forbidden(tags, {"foot", "access"})) return false;
+    traits.oneway = Is(tags.Find("oneway:foot"), {"yes"}) ? 1 : 0;
+    traits.speed = kFootSpeed;
+  }
+  return true;
+}
