@@ -286,32 +286,56 @@ class RowFields {
  public:
   explicit RowFields(std::string_view line) : line_(line) {}
 
-  std::string Next(char) {
-    std::string field;
-    if (next_ > line_.size()) return field;
-    bool quoted = next_ < line_.size() && line_[next_] == '"';
-    if (quoted) ++next_;
-    for (; next_ < line_.size(); ++next_) {
-      const char c = line_[next_];
-      if (quoted && c == '"') {
-        quoted = next_ + 1 < line_.size() && line_[next_ + 1] == '"';
-        if (quoted) field += '"', ++next_;
-        continue;
-      }
-      if (!quoted && c == ',') break;
-      field += c;
+  // A view into the row, or, for a field with doubled quotes or text after
+  // its closing quote, into the field's unquoted copy, valid until the next
+  // call.
+  std::string_view Next(char) {
+    if (next_ > line_.size()) return {};
+    const size_t start = next_;
+    if (start < line_.size() && line_[start] == '"') {
+      const size_t close = Find('"', start + 1);
+      if (close == line_.size() || (close + 1 < line_.size() && line_[close + 1] != ',')) return Unquoted();
+      next_ = close + 2;
+      return line_.substr(start + 1, close - start - 1);
     }
-    ++next_;
-    return field;
+    const size_t comma = Find(',', start);
+    next_ = comma + 1;
+    return line_.substr(start, comma - start);
   }
 
  private:
+  // The field at next_, which begins with a quote, character by character.
+  std::string_view Unquoted() {
+    unquoted_.clear();
+    bool quoted = true;
+    for (++next_; next_ < line_.size(); ++next_) {
+      const char c = line_[next_];
+      if (quoted && c == '"') {
+        quoted = next_ + 1 < line_.size() && line_[next_ + 1] == '"';
+        if (quoted) unquoted_ += '"', ++next_;
+        continue;
+      }
+      if (!quoted && c == ',') break;
+      unquoted_ += c;
+    }
+    ++next_;
+    return unquoted_;
+  }
+
+  // The position of c from `from` on, or the row's length. Fields are
+  // short: a plain loop beats a call to memchr.
+  size_t Find(char c, size_t from) const {
+    while (from < line_.size() && line_[from] != c) ++from;
+    return from;
+  }
+
   std::string_view line_;
   size_t next_ = 0;
+  std::string unquoted_;
 };
 
 // A one-way value: -1, 0 or 1.
-int8_t OnewayValue(const std::string& field) {
+int8_t OnewayValue(std::string_view field) {
   const int32_t value = StrToInt(field);
   if (value < -1 || value > 1)
     throw EConvertError("one-way value " + std::to_string(value) + " is not -1, 0 or 1");
@@ -325,12 +349,11 @@ int32_t NonNegative(std::string_view field, const char* what) {
   return value;
 }
 
-// The first three fields of row r give segment r its end codes and length:
-// "from,to,length". A negative length is refused: a road that can be driven
+// The first three fields of row r, numbers without quotes, give segment r
+// its end codes and length: "from,to,length". A negative length is refused: a road that can be driven
 // both ways would make a cycle of negative length that no route search can
 // end on.
-template <typename Fields>
-void ReadSegmentEnds(Fields& fields, int32_t row) {
+void ReadSegmentEnds(Tokens& fields, int32_t row) {
   const int32_t from = StrToInt(fields.Next(','));
   TFieldS& segment = segments[row];
   segment.From = from;
@@ -342,10 +365,10 @@ void ReadSegmentEnds(Fields& fields, int32_t row) {
 // The optional columns of row r, from the fields after the third.
 void ReadSegmentColumns(RowFields& fields, const SegmentColumns& columns, int32_t row) {
   for (int32_t column = 3; column <= columns.Last(); ++column) {
-    const std::string field = fields.Next(',');
+    const std::string_view field = fields.Next(',');
     if (column == columns.oneway) segmentOneway[row] = OnewayValue(field);
     if (column == columns.duration) segmentDuration[row] = NonNegative(field, "duration");
-    if (column == columns.name) segmentName[row] = field;
+    if (column == columns.name) segmentName.Set(row, field);
   }
 }
 
@@ -355,22 +378,18 @@ void ReadSegmentColumns(RowFields& fields, const SegmentColumns& columns, int32_
 void ReadSegmentAttributes(const std::string& path, const SegmentColumns& columns) {
   TextFile file;
   if (!file.Open(path, NameMatch::IgnoreCase)) return;
-  const auto size = [&columns](auto& list, int32_t column) {
-    list.assign(column >= 0 ? segmentCount : 0, {});
-  };
-  size(segmentOneway, columns.oneway);
-  size(segmentDuration, columns.duration);
-  size(segmentName, columns.name);
+  const auto rows = [](int32_t column) { return column >= 0 ? static_cast<size_t>(segmentCount) : 0; };
+  segmentOneway.assign(rows(columns.oneway), 0);
+  segmentDuration.assign(rows(columns.duration), 0);
+  segmentName.Assign(rows(columns.name));
   int32_t row = 0;
   AtFileLine(file, [&] {
     ReadLines(file, 5, [&](std::string_view line) {
+      Tokens tokens(line);
+      ReadSegmentEnds(tokens, row);
       if (columns.Any()) {
-        RowFields fields(line);
-        ReadSegmentEnds(fields, row);
+        RowFields fields(tokens.Rest());
         ReadSegmentColumns(fields, columns, row);
-      } else {
-        Tokens tokens(line);
-        ReadSegmentEnds(tokens, row);
       }
       ++row;
     });

@@ -12,7 +12,7 @@ DynamicArray<TFieldS> segments;
 int32_t segmentCount = 0;
 std::vector<int8_t> segmentOneway;
 std::vector<int32_t> segmentDuration;
-std::vector<std::string> segmentName;
+NameTable segmentName;
 bool mapHasCoordSys = false;
 int32_t startPoint = 0;
 int32_t currentPoint = 0;

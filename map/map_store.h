@@ -7,6 +7,7 @@
 #include <vector>
 
 #include "map/dynamic_array.h"
+#include "map/name_table.h"
 
 // A vertex of a road segment, in map units.
 struct TPoint {
@@ -51,7 +52,7 @@ extern int32_t segmentCount;
 // drawn and routed as if they did not exist.
 extern std::vector<int8_t> segmentOneway;     // 0 both ways; 1 only From to To; -1 only To to From
 extern std::vector<int32_t> segmentDuration;  // the time to drive it, in tenths of a second
-extern std::vector<std::string> segmentName;  // the road's name
+extern NameTable segmentName;                 // the road's name
 
 // Whether the M layer's .mif header has a CoordSys line: the map's lengths
 // are then told in metres.

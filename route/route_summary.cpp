@@ -34,13 +34,13 @@ std::string DurationText(int64_t tenths) {
 
 void ForEachRoadName(const std::function<bool(const std::string&)>& take) {
   if (segmentName.empty()) return;
-  const std::string* last = nullptr;
+  std::string last;
   for (const int32_t segment : RouteSegments()) {
     if (static_cast<size_t>(segment) >= segmentName.size()) continue;
-    const std::string& name = segmentName[segment];
-    if (name.empty() || (last && *last == name)) continue;
-    last = &name;
-    if (!take(name)) return;
+    const std::string_view name = segmentName[segment];
+    if (name.empty() || name == last) continue;
+    last = name;
+    if (!take(last)) return;
   }
 }
 

@@ -112,7 +112,7 @@ TEST_F(ImportProfiles, EachProfileKeepsItsRoads) {
     ASSERT_EQ(segmentDuration.size(), c.segments.size());
     for (int32_t j = 0; j < segmentCount; ++j) {
       const Expected& e = c.segments[j];
-      EXPECT_EQ(segmentName[j], e.name);
+      EXPECT_EQ(std::string(segmentName[j]), e.name);
       EXPECT_EQ(segmentOneway[j], e.oneway) << e.name;
       EXPECT_NEAR(segmentDuration[j], segments[j].Length * 36 / e.speed, 0.5 + 18 / e.speed) << e.name;
     }

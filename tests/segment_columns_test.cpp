@@ -62,7 +62,9 @@ TEST_F(SegmentColumns, AreReadInAnyOrderAfterTheThird) {
     LoadMapLayers(WriteLayers(dir, Square(c.columns, c.count, c.rows)));
     EXPECT_EQ(segmentOneway, (std::vector<int8_t>{1, 0, -1, 0}));
     EXPECT_EQ(segmentDuration, (std::vector<int32_t>{72, 36, 0, 9}));
-    EXPECT_EQ(segmentName, (std::vector<std::string>{"Rue, de \"la\" Gare", "Quai", "", "x"}));
+    const std::vector<std::string> names{"Rue, de \"la\" Gare", "Quai", "", "x"};
+    ASSERT_EQ(segmentName.size(), names.size());
+    for (size_t j = 0; j < names.size(); ++j) EXPECT_EQ(segmentName[j], names[j]);
     EXPECT_EQ(segments[3].Length, 100);
     EXPECT_EQ(segments[3].To, 1);
   }
