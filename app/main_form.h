@@ -53,32 +53,40 @@ class TfMain : public TForm {
   TMenuItem* Find1;
   TFindDialog* FindDialog1;
 
-  void Exit1Click(TObject* Sender);
-  void Points1Click(TObject* Sender);
-  void Lines1Click(TObject* Sender);
+  // The File commands, the window's life and opening a map given to the
+  // program: app/main_form.cpp.
   void FormCreate(TObject* Sender);
   void Open1Click(TObject* Sender);
-  void ImageMMouseMove(TObject* Sender, TShiftState Shift, int X, int Y);
   void Close1Click(TObject* Sender);
-  void ImageMMouseDown(TObject* Sender, TMouseButton Button, TShiftState Shift, int X, int Y);
+  void Exit1Click(TObject* Sender);
   void FormCloseQuery(TObject* Sender, bool& CanClose);
-  void FormResize(TObject* Sender);
-  // Zooming and panning the map.
-  void ImageMMouseWheel(TObject* Sender, TShiftState Shift, int WheelDelta, int X, int Y);
-  void FormKeyDown(TObject* Sender, TKey& Key, TShiftState Shift);
-  void Fastest1Click(TObject* Sender);
-  void Find1Click(TObject* Sender);
-
   // Opens the map at path (a file given to the program) as Open1Click opens
   // a chosen file, the open dialog then starting in its folder. A path that
   // names no regular file raises Exception and changes nothing.
   void OpenGivenMap(const std::string& path);
 
-  // Rebuilds the picture of ImageM from the map store.
+  // Drawing the map and the View options that change it: view/map_view.cpp.
+  // DrawMap rebuilds the picture of ImageM from the map store; RedrawMap
+  // brings it up to date after a pointer move, painting only what changed
+  // when the view itself did not: the same picture as DrawMap.
   void DrawMap();
-  // Brings the picture up to date after a pointer move, painting only what
-  // changed when the view itself did not; the same picture as DrawMap.
   void RedrawMap();
+  void Points1Click(TObject* Sender);
+  void Lines1Click(TObject* Sender);
+  void FormResize(TObject* Sender);
+
+  // Following the pointer, choosing the start and the fastest or shortest
+  // route: view/pointer_tracking.cpp.
+  void ImageMMouseMove(TObject* Sender, TShiftState Shift, int X, int Y);
+  void ImageMMouseDown(TObject* Sender, TMouseButton Button, TShiftState Shift, int X, int Y);
+  void Fastest1Click(TObject* Sender);
+
+  // Zooming and panning the map: view/map_zoom.cpp.
+  void ImageMMouseWheel(TObject* Sender, TShiftState Shift, int WheelDelta, int X, int Y);
+  void FormKeyDown(TObject* Sender, TKey& Key, TShiftState Shift);
+
+  // Finding a junction by name: app/find_command.cpp.
+  void Find1Click(TObject* Sender);
 
   // Creates the form with its components from the form resource.
   explicit TfMain(TComponent* AOwner);

@@ -37,8 +37,9 @@ struct RoadNetwork {
   int64_t joinedEnds = 0;      // line ends that --snap joined to another line
 };
 
-// Builds the network of the lines, given in the map's coordinates with
-// their roads' traits (traits[i] for lines[i]). Coordinates are rounded to the
+// Nodes the lines into the network of a map (noding: finding where lines
+// meet and splitting them there), the lines given in the map's coordinates
+// with their roads' traits (traits[i] for lines[i]). Coordinates are rounded to the
 // nearest metre and consecutive repeated positions dropped; a line left
 // with a single position is dropped and counted. A junction is every end of
 // a line and every position that two or more lines share or that one line

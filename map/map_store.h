@@ -59,7 +59,7 @@ extern NameTable segmentName;                 // the road's name
 extern bool mapHasCoordSys;
 
 // Indices into points of the route's start point and of the point nearest the
-// pointer; -1 for none.
+// pointer; -1 for none once ClearMapStore has run (0 at program start).
 extern int32_t startPoint;
 extern int32_t currentPoint;
 

@@ -10,7 +10,6 @@
 
 namespace {
 
-const std::string kRoute = RUVEL_ROUTE_EXE;
 const std::string kSampleMap = std::string(RUVEL_SOURCE_DIR) + "/Maps/Mtown.mif";
 
 // Lines of a file that begin with word and a blank.
@@ -24,7 +23,7 @@ int CountLinesStartingWith(const std::string& path, const std::string& word) {
 }  // namespace
 
 TEST(RuvelRouteInfo, DescribesTheSampleMap) {
-  const CommandResult r = RunCommand("'" + kRoute + "' info '" + kSampleMap + "'");
+  const CommandResult r = RunCommand("'" + kRuvelRoute + "' info '" + kSampleMap + "'");
   ASSERT_EQ(r.exitCode, 0) << r.err;
   std::smatch m;
   ASSERT_TRUE(std::regex_match(r.out, m,
@@ -42,7 +41,7 @@ TEST(RuvelRouteInfo, DescribesTheSampleMap) {
 
 TEST(RuvelRouteInfo, PrintsTheWorkedExample) {
   TempDir dir;
-  const CommandResult r = RunCommand("'" + kRoute + "' info '" + WriteLayers(dir, ExampleTown()) + "'");
+  const CommandResult r = RunCommand("'" + kRuvelRoute + "' info '" + WriteLayers(dir, ExampleTown()) + "'");
   EXPECT_EQ(r.exitCode, 0);
   EXPECT_EQ(r.out, "points: 3\nsegments: 2\nbounds: 100 200 320 400\ngraph: 3 nodes, 4 entries\n");
 }
@@ -64,7 +63,7 @@ TEST(RuvelRouteInfo, ReportsFailuresAndUsage) {
   };
   for (const auto& c : cases) {
     SCOPED_TRACE(c.args);
-    const CommandResult r = RunCommand("'" + kRoute + "' " + c.args);
+    const CommandResult r = RunCommand("'" + kRuvelRoute + "' " + c.args);
     EXPECT_EQ(r.exitCode, c.exitCode);
     EXPECT_EQ(r.out.substr(0, c.out.size()), c.out);
     EXPECT_EQ(r.err.substr(0, c.err.size()), c.err);
@@ -77,7 +76,7 @@ TEST(RuvelRouteFind, PrintsEveryMatchingJunction) {
   TempDir dir;
   LayerTexts town = ExampleTown();
   town.mMid = "1,\"The \"\"Mill\"\" Gate\"\n2,Ford\n3,\"M\u00dcHLWEG & Mill Lane\"\n";
-  const std::string find = "'" + kRoute + "' find '" + WriteLayers(dir, town) + "' ";
+  const std::string find = "'" + kRuvelRoute + "' find '" + WriteLayers(dir, town) + "' ";
   const CommandResult found = RunCommand(find + "mill");
   EXPECT_EQ(found.exitCode, 0);
   EXPECT_EQ(found.out, "1: The \"Mill\" Gate\n3: M\u00dcHLWEG & Mill Lane\n");
@@ -89,7 +88,7 @@ TEST(RuvelRouteRoute, PrintsEachRouteAsTheWindowFindsIt) {
   LayerTexts town = ExampleTown();
   town.mMif += "Point 900 900\n";  // a fourth point, off the roads
   const std::string map = WriteLayers(dir, town);
-  const CommandResult r = RunCommand("'" + kRoute + "' route '" + map + "' 1 3 2 2 3 4");
+  const CommandResult r = RunCommand("'" + kRuvelRoute + "' route '" + map + "' 1 3 2 2 3 4");
   ASSERT_EQ(r.exitCode, 0) << r.err;
   EXPECT_TRUE(std::regex_match(r.out, std::regex("route 1 3: 3 points, length 410\n"
                                                  "codes: 1 2 3\n"
@@ -124,12 +123,12 @@ TEST(RuvelRouteRoute, RefusesWhatItCannotUse) {
   WriteLayers(dir, {"Point 1 2\nPoint 3\n", "", "", ""}, "broken");
   for (const auto& c : cases) {
     SCOPED_TRACE(c.args);
-    const CommandResult r = RunCommand("'" + kRoute + "' " + c.args);
+    const CommandResult r = RunCommand("'" + kRuvelRoute + "' " + c.args);
     EXPECT_EQ(r.exitCode, c.exitCode);
     EXPECT_EQ(r.err.substr(0, c.err.size()), c.err);
     EXPECT_EQ(r.out, "");  // no route printed before a refusal
   }
-  const CommandResult broken = RunCommand("'" + kRoute + "' route '" + (dir / "Mbroken.mif") + "' 1 2");
+  const CommandResult broken = RunCommand("'" + kRuvelRoute + "' route '" + (dir / "Mbroken.mif") + "' 1 2");
   EXPECT_EQ(broken.exitCode, 1);
   EXPECT_EQ(broken.err, "ruvel-route: Mbroken.mif, line 2: '' is not a valid integer value\n");
 }
@@ -156,7 +155,8 @@ TEST(RuvelRouteRender, DrawsTheWindowsPictureIntoAPng) {
   for (const auto& c : cases) {
     SCOPED_TRACE(c.options);
     const std::string png = dir / "out.png";
-    const CommandResult r = RunCommand("'" + kRoute + "' render '" + map + "' '" + png + "' " + c.options);
+    const CommandResult r =
+        RunCommand("'" + kRuvelRoute + "' render '" + map + "' '" + png + "' " + c.options);
     ASSERT_EQ(r.exitCode, 0) << r.err;
     const QImage image(QString::fromStdString(png));
     ASSERT_EQ(image.size(), QSize(683, 397));
@@ -169,7 +169,7 @@ TEST(RuvelRouteRender, SizesAndRefusals) {
   TempDir dir;
   const std::string map = WriteLayers(dir, ExampleTown()), png = dir / "out.png";
   const CommandResult sized =
-      RunCommand("'" + kRoute + "' render '" + map + "' '" + png + "' --size 300x120");
+      RunCommand("'" + kRuvelRoute + "' render '" + map + "' '" + png + "' --size 300x120");
   ASSERT_EQ(sized.exitCode, 0) << sized.err;
   EXPECT_EQ(QImage(QString::fromStdString(png)).size(), QSize(300, 120));
 
@@ -192,7 +192,7 @@ TEST(RuvelRouteRender, SizesAndRefusals) {
   };
   for (const auto& c : cases) {
     SCOPED_TRACE(c.args);
-    const CommandResult r = RunCommand("'" + kRoute + "' render " + c.args);
+    const CommandResult r = RunCommand("'" + kRuvelRoute + "' render " + c.args);
     EXPECT_EQ(r.exitCode, c.exitCode);
     EXPECT_EQ(r.err.substr(0, c.err.size()), c.err);
   }
@@ -229,7 +229,7 @@ TEST(RuvelRouteInfo, RefusesHostileAndMistakenFilesAtOnce) {
   };
   for (const auto& c : cases) {
     SCOPED_TRACE(c.path);
-    const CommandResult r = RunCommand("timeout 10 '" + kRoute + "' info '" + c.path + "'");
+    const CommandResult r = RunCommand("timeout 10 '" + kRuvelRoute + "' info '" + c.path + "'");
     EXPECT_EQ(r.exitCode, c.exitCode);
     EXPECT_EQ(r.err, c.err);
   }
@@ -242,7 +242,7 @@ TEST(RuvelRouteRender, ZoomAndCenter) {
   const std::string map = WriteLayers(dir, ExampleTown());
   const auto render = [&](const std::string& name, const std::string& options) {
     const CommandResult r =
-        RunCommand("'" + kRoute + "' render '" + map + "' '" + (dir / name) + "' " + options);
+        RunCommand("'" + kRuvelRoute + "' render '" + map + "' '" + (dir / name) + "' " + options);
     EXPECT_EQ(r.exitCode, 0) << r.err;
     return QImage(QString::fromStdString(dir / name));
   };
@@ -274,7 +274,7 @@ TEST(RuvelRouteInfo, RunningOutOfMemoryIsARefusal) {
     mid += std::to_string(i + 1) + ",\"A rather long name of junction " + std::to_string(i + 1) + "\"\n";
   }
   const std::string map = WriteLayers(dir, {mif, mid, "", ""}, "big");
-  const CommandResult r = RunCommand("ulimit -v 110000; '" + kRoute + "' info '" + map + "'");
+  const CommandResult r = RunCommand("ulimit -v 110000; '" + kRuvelRoute + "' info '" + map + "'");
   EXPECT_EQ(r.exitCode, 1);
   const std::string where = "ruvel-route: Mbig.mif, line ";
   EXPECT_EQ(r.err.substr(0, where.size()), where);

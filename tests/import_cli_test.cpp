@@ -22,10 +22,9 @@
 
 namespace {
 
-const std::string kRoute = RUVEL_ROUTE_EXE;
 const std::string kWindow = RUVEL_EXE;
 
-CommandResult Route(const std::string& args) { return RunCommand("'" + kRoute + "' " + args); }
+CommandResult Route(const std::string& args) { return RunCommand("'" + kRuvelRoute + "' " + args); }
 
 // Two roads meeting at a right angle in Berlin, and one road apart.
 void WriteBerlin(const std::string& path) {
@@ -164,11 +163,11 @@ TEST(RuvelRouteGeoJson, OtherMapsKeepTheirCoordinates) {
 // ../lib/ruvel/ from it once installed; a program with neither says where it
 // looked last.
 TEST(RuvelRouteImport, NothingElseLinksGdal) {
-  EXPECT_EQ(RunCommand("ldd '" + kRoute + "' '" + kWindow + "' | grep -c gdal").out, "0\n");
+  EXPECT_EQ(RunCommand("ldd '" + kRuvelRoute + "' '" + kWindow + "' | grep -c gdal").out, "0\n");
   TempDir dir;
-  ASSERT_EQ(
-      RunCommand("mkdir -p '" + (dir / "bin") + "' && cp '" + kRoute + "' '" + (dir / "bin") + "'").exitCode,
-      0);
+  ASSERT_EQ(RunCommand("mkdir -p '" + (dir / "bin") + "' && cp '" + kRuvelRoute + "' '" + (dir / "bin") + "'")
+                .exitCode,
+            0);
   const std::string alone = "'" + (dir / "bin/ruvel-route") + "' ";
   const std::string map = WriteLayers(dir, ExampleTown());
   EXPECT_EQ(RunCommand(alone + "info '" + map + "'").exitCode, 0);
@@ -177,7 +176,7 @@ TEST(RuvelRouteImport, NothingElseLinksGdal) {
   const std::string expected =
       "ruvel-route: cannot load the import module " + (dir / "lib/ruvel/ruvel_import.so") + ": ";
   EXPECT_EQ(r.err.substr(0, expected.size()), expected);
-  const std::string module = std::filesystem::path(kRoute).parent_path() / "ruvel_import.so";
+  const std::string module = std::filesystem::path(kRuvelRoute).parent_path() / "ruvel_import.so";
   ASSERT_EQ(RunCommand("mkdir -p '" + (dir / "lib/ruvel") + "' && cp '" + module + "' '" +
                        (dir / "lib/ruvel") + "'")
                 .exitCode,
@@ -297,8 +296,8 @@ TEST(RuvelRouteImport, SignalsLeaveOneWholeMap) {
   for (int k = 1; k <= 9; ++k) {
     const double after = seconds * k / 8;
     SCOPED_TRACE(std::string("SIG") + signals[k % 3] + " after " + std::to_string(after) + " s");
-    RunCommand("timeout -s " + std::string(signals[k % 3]) + " " + std::to_string(after) + " '" + kRoute +
-               "' " + newMap + Quoted(dir / "Mroads.mif"));
+    RunCommand("timeout -s " + std::string(signals[k % 3]) + " " + std::to_string(after) + " '" +
+               kRuvelRoute + "' " + newMap + Quoted(dir / "Mroads.mif"));
     const std::map<std::string, std::string> now = Snapshot(dir);
     EXPECT_TRUE(now == earlier || now == whole);
     if (now == whole) {
@@ -378,7 +377,7 @@ TEST(RuvelRouteImport, NoRequestLeaves) {
   for (const std::string& args : cases) {
     SCOPED_TRACE(args);
     // A request would wait for an answer that never comes: the time limit ends it.
-    const CommandResult r = RunCommand("timeout 20 '" + kRoute + "' import " + args);
+    const CommandResult r = RunCommand("timeout 20 '" + kRuvelRoute + "' import " + args);
     const int connection = accept(listener, nullptr, nullptr);
     EXPECT_LT(connection, 0) << "a request reached " << url;
     if (connection >= 0) close(connection);

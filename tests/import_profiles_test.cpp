@@ -176,7 +176,7 @@ TEST(RuvelRouteImport, ProfilesOnTheCommandLine) {
             "50)\",B,Yes,fast\n");
   const std::string town = "'" + (dir / "town.osm") + "' ", own = "'" + (dir / "own.csv") + "' ";
   const auto run = [&dir](const std::string& before, const std::string& map, const std::string& after = "") {
-    return RunCommand("'" + std::string(RUVEL_ROUTE_EXE) + "' " + before + " '" + (dir / map) + "' " + after);
+    return RunCommand("'" + kRuvelRoute + "' " + before + " '" + (dir / map) + "' " + after);
   };
   const CommandResult car = run("import " + town, "Mcar.mif");
   EXPECT_NE(car.out.find("profile: car, 7 lines kept, 3 left out\none-way segments: 4\n"), std::string::npos);

@@ -45,13 +45,6 @@ ImportReport ImportAndLoad(const std::string& source, const TempDir& dir, double
   return report;
 }
 
-std::string ReadAll(const std::string& path) {
-  std::ifstream in(path, std::ios::binary);
-  std::stringstream text;
-  text << in.rdbuf();
-  return text.str();
-}
-
 // The segment's ends as codes, the smaller first.
 std::pair<int32_t, int32_t> Ends(int32_t segment) {
   return std::minmax(segments[segment].From, segments[segment].To);
@@ -250,7 +243,7 @@ TEST_F(Import, RoutesAddUpTheRoadsLengths) {
 TEST_F(Import, BeyondTheLimitsWritesNothing) {
   WriteOgrSource(dir / "small.gpkg", "GPKG", kMetres, {{"LINESTRING (0 0,10 0)", "A"}});
   ImportAndLoad(dir / "small.gpkg", dir);
-  const std::string before = ReadAll(dir / "Mroads.mif") + ReadAll(dir / "Sroads.mid");
+  const std::string before = ReadWhole(dir / "Mroads.mif") + ReadWhole(dir / "Sroads.mid");
   std::string csv = "WKT,name\n";
   for (int i = 0; i < 500; ++i)
     csv += "\"LINESTRING (" + std::to_string(i * 10 + 1000) + " 0," + std::to_string(i * 10 + 1000) +
@@ -289,7 +282,7 @@ TEST_F(Import, BeyondTheLimitsWritesNothing) {
                 std::string::npos)
           << e.what();
     }
-    EXPECT_EQ(ReadAll(dir / "Mroads.mif") + ReadAll(dir / "Sroads.mid"), before);
+    EXPECT_EQ(ReadWhole(dir / "Mroads.mif") + ReadWhole(dir / "Sroads.mid"), before);
     EXPECT_EQ(RunCommand("ls '" + dir.Path() + "' | grep -c part").out, "0\n");
   }
 }
@@ -302,7 +295,7 @@ TEST_F(Import, FullMifFromAGisProgram) {
                   {"LINESTRING (100.75 0.5,150.5 50.5,200.5 0.5)", "Bridge St"},
                   {"MULTILINESTRING ((100.75 0.5,100.75 80.25),(300 0,400 0))", "Ford"}},
                  {"FORMAT=MIF"});
-  const std::string mif = ReadAll(dir / "gis.mif");
+  const std::string mif = ReadWhole(dir / "gis.mif");
   ASSERT_NE(mif.find("Line "), std::string::npos) << mif;
   ASSERT_NE(mif.find("PLINE MULTIPLE 2"), std::string::npos) << mif;
   ImportAndLoad(dir / "gis.mif", dir);

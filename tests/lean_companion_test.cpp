@@ -74,8 +74,8 @@ TEST_F(LeanCompanionRender, DrawsTheWindowsPicture) {
   SizeMapImage(683, 397);  // the companion's size by default
   for (const auto& c : cases) {
     SCOPED_TRACE(c.options);
-    const CommandResult r = RunCommand("'" + std::string(RUVEL_ROUTE_EXE) + "' render '" + kSampleMap +
-                                       "' '" + (dir / "out.png") + "' " + c.options);
+    const CommandResult r = RunCommand("'" + kRuvelRoute + "' render '" + kSampleMap + "' '" +
+                                       (dir / "out.png") + "' " + c.options);
     ASSERT_EQ(r.exitCode, 0) << r.err;
     const QImage rendered(QString::fromStdString(dir / "out.png"));
     EXPECT_EQ(rendered.dotsPerMeterX(), 3780);  // 96 an inch, with no screen

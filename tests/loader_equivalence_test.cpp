@@ -34,6 +34,15 @@ struct LoadResult {
   }
 };
 
+// How a failing comparison shows a load.
+void PrintTo(const LoadResult& r, std::ostream* out) {
+  *out << "failure \"" << r.failure << "\", " << r.pointCount << " points (" << r.pointsLength << "), "
+       << r.segmentCount << " segments (" << r.segmentsLength << "), points "
+       << ::testing::PrintToString(r.pointNumbers) << ", texts " << ::testing::PrintToString(r.pointTexts)
+       << ", segments " << ::testing::PrintToString(r.segmentNumbers) << ", graph "
+       << ::testing::PrintToString(r.graph);
+}
+
 template <typename Load>
 LoadResult RunLoad(const std::string& path, Load load) {
   ClearMapStore();
@@ -227,7 +236,7 @@ TEST(LoaderEquivalence, MatchesThePlainTranscriptionOnRandomMaps) {
     const LoadResult actual = RunLoad(path, LoadMapLayers);
     failures += expected.failure.empty() ? 0 : 1;
     ASSERT_EQ(actual.failure, expected.failure) << "seed " << seed;
-    ASSERT_TRUE(actual == expected) << "seed " << seed;
+    ASSERT_EQ(actual, expected) << "seed " << seed;
   }
   ClearMapStore();
   // Both outcomes are well represented.

@@ -24,8 +24,8 @@
 
 namespace {
 
-TCanvas* Canvas() { return fMain->ImageM->Picture()->GetBitmap()->GetCanvas(); }
-QImage Picture() { return fMain->ImageM->Picture()->GetBitmap()->Image().copy(); }
+TCanvas* Canvas() { return MapBitmap()->GetCanvas(); }
+QImage Picture() { return MapBitmap()->Image().copy(); }
 
 int32_t Pick(std::mt19937& random, int32_t lo, int32_t hi) {
   return std::uniform_int_distribution<int32_t>(lo, hi)(random);

@@ -23,8 +23,6 @@ namespace {
 
 using Picture = std::vector<std::string>;
 
-TBitmap* Bitmap() { return fMain->ImageM->Picture()->GetBitmap(); }
-
 // The pixels of the window (left, top, width, height) of the image: '.'
 // background, 'k' black, 'r' red, 'b' blue, 'g' grey, '?' anything else.
 Picture Read(int left, int top, int width, int height) {
@@ -84,13 +82,13 @@ TEST_F(MapView, MapWithoutExtentOnAnAxisKeepsThePictureAndTheScales) {
     SetMap(c.points, {});
     scaleX = 7;
     scaleY = 9;
-    Bitmap()->Width(10);
-    Bitmap()->Height(10);
-    Bitmap()->GetCanvas()->Brush()->SetColor(clRed);
-    Bitmap()->GetCanvas()->FillRect(TRect(0, 0, 10, 10));
+    MapBitmap()->Width(10);
+    MapBitmap()->Height(10);
+    MapBitmap()->GetCanvas()->Brush()->SetColor(clRed);
+    MapBitmap()->GetCanvas()->FillRect(TRect(0, 0, 10, 10));
     fMain->DrawMap();
-    EXPECT_EQ(Bitmap()->Width(), 683) << c.name;
-    EXPECT_EQ(Bitmap()->Height(), 397) << c.name;
+    EXPECT_EQ(MapBitmap()->Width(), 683) << c.name;
+    EXPECT_EQ(MapBitmap()->Height(), 397) << c.name;
     EXPECT_EQ(scaleX, 7) << c.name;
     EXPECT_EQ(scaleY, 9) << c.name;
     EXPECT_EQ(Read(0, 0, 10, 10), Picture(10, std::string(10, 'r'))) << c.name;
@@ -183,7 +181,7 @@ TEST_F(MapView, RoadsAndPointsTakeTheirRouteColoursAndTheEndPointsTheirDiscs) {
 TEST_F(MapView, DiscOutlineKeepsThePenOfAnEarlierDrawWhenNothingCameBefore) {
   SetScene();
   fMain->Lines1Click(nullptr);
-  Bitmap()->GetCanvas()->Pen()->SetColor(clGray);
+  MapBitmap()->GetCanvas()->Pen()->SetColor(clGray);
   fMain->DrawMap();
   EXPECT_EQ(Read(7, 7, 7, 7),
             (Picture{".......", "..ggg..", ".gbbbg.", ".gbbbg.", ".gbbbg.", "..ggg..", "......."}));

@@ -29,8 +29,7 @@
 
 namespace {
 
-TBitmap* Bitmap() { return fMain->ImageM->Picture()->GetBitmap(); }
-QImage Picture() { return Bitmap()->Image().copy(); }
+QImage Picture() { return MapBitmap()->Image().copy(); }
 int Width() { return fMain->ImageM->Width(); }
 int Height() { return fMain->ImageM->Height(); }
 

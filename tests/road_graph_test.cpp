@@ -23,6 +23,13 @@ struct Graph {
   }
 };
 
+// How a failing comparison shows a graph.
+void PrintTo(const Graph& g, std::ostream* out) {
+  *out << "bounds " << g.minX << " " << g.minNegY << " " << g.maxX << " " << g.maxNegY << ", starts "
+       << ::testing::PrintToString(g.start) << ", nodes " << ::testing::PrintToString(g.node) << ", lengths "
+       << ::testing::PrintToString(g.length) << ", segments " << ::testing::PrintToString(g.segment);
+}
+
 Graph BuiltGraph() {
   return {minX,
           minNegY,
@@ -109,7 +116,7 @@ TEST(BuildRoadGraph, EdgeCases) {
     SCOPED_TRACE(c.name);
     SetStore(c.points, c.segments);
     BuildRoadGraph();
-    EXPECT_TRUE(BuiltGraph() == c.expected);
+    EXPECT_EQ(BuiltGraph(), c.expected);
     EXPECT_EQ(nodeCount, static_cast<int32_t>(c.points.size()));
   }
 }
@@ -145,7 +152,7 @@ TEST(BuildRoadGraph, MatchesTheQuadraticDefinitionOnRandomMaps) {
     }
     SetStore(ps, ss);
     BuildRoadGraph();
-    ASSERT_TRUE(BuiltGraph() == ReferenceGraph()) << "round " << round;
+    ASSERT_EQ(BuiltGraph(), ReferenceGraph()) << "round " << round;
   }
 }
 

@@ -1,10 +1,19 @@
 #include "tests/route_reference.h"
 
+#include <gtest/gtest.h>
+
 #include <cstddef>
 #include <limits>
 
 #include "map/road_graph.h"
 #include "route/route_search.h"
+
+void PrintTo(const RouteOutcome& o, std::ostream* out) {
+  *out << "result " << o.result << ", route " << ::testing::PrintToString(o.route) << ", segments "
+       << ::testing::PrintToString(o.segments) << ", marked points "
+       << ::testing::PrintToString(o.markedPoints) << ", marked segments "
+       << ::testing::PrintToString(o.markedSegments);
+}
 
 RouteOutcome ProgramOutcome(int32_t result) {
   RouteOutcome outcome;

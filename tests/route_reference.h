@@ -1,6 +1,7 @@
 #pragma once
 
 #include <cstdint>
+#include <ostream>
 #include <set>
 #include <vector>
 
@@ -16,6 +17,9 @@ struct RouteOutcome {
            markedPoints == o.markedPoints && markedSegments == o.markedSegments;
   }
 };
+
+// How a failing comparison shows an outcome.
+void PrintTo(const RouteOutcome& outcome, std::ostream* out);
 
 // The outcome FindRoute left in the program's arrays, given its result.
 RouteOutcome ProgramOutcome(int32_t result);

@@ -42,7 +42,6 @@ LayerTexts Street() {
 class RouteReport : public MainFormTest {
  protected:
   TempDir dir;
-  const std::string route = RUVEL_ROUTE_EXE;
 };
 
 }  // namespace
@@ -85,14 +84,14 @@ TEST_F(RouteReport, StatusLineTellsDistanceTimeAndRoads) {
 // route whose points OGR reads back within a centimetre of --geojson's.
 TEST_F(RouteReport, CompanionTellsDurationRoadsAndWritesGpx) {
   const std::string map = WriteLayers(dir, Street());
-  const CommandResult text = RunCommand("'" + route + "' route '" + map + "' 1 5");
+  const CommandResult text = RunCommand("'" + kRuvelRoute + "' route '" + map + "' 1 5");
   EXPECT_NE(text.out.find("\nduration: 460.0\nroads: Rue A - Quai B\n"), std::string::npos) << text.out;
 
-  const CommandResult json = RunCommand("'" + route + "' route '" + map + "' 1 5 1 6 --geojson");
+  const CommandResult json = RunCommand("'" + kRuvelRoute + "' route '" + map + "' 1 5 1 6 --geojson");
   ASSERT_EQ(json.exitCode, 0) << json.err;
   EXPECT_NE(json.out.find("\"duration\":460.0,\"roads\":[\"Rue A\",\"Quai B\"]"), std::string::npos)
       << json.out;
-  const CommandResult gpx = RunCommand("'" + route + "' route '" + map + "' 1 5 1 6 --gpx");
+  const CommandResult gpx = RunCommand("'" + kRuvelRoute + "' route '" + map + "' 1 5 1 6 --gpx");
   ASSERT_EQ(gpx.exitCode, 0) << gpx.err;
   WriteFile(dir / "route.geojson", json.out);
   WriteFile(dir / "route.gpx", gpx.out);
@@ -109,9 +108,9 @@ TEST_F(RouteReport, CompanionTellsDurationRoadsAndWritesGpx) {
   ASSERT_EQ(tracked.size(), along.size());
   for (size_t k = 0; k < along.size(); ++k) EXPECT_LT(GeodesicMetres(tracked[k], along[k]), 0.01) << k;
 
-  EXPECT_EQ(RunCommand("'" + route + "' route '" + map + "' 1 5 --gpx --geojson").exitCode, 2);
+  EXPECT_EQ(RunCommand("'" + kRuvelRoute + "' route '" + map + "' 1 5 --gpx --geojson").exitCode, 2);
   const LayerTexts plain = ExampleTown();
   const CommandResult refused =
-      RunCommand("'" + route + "' route '" + WriteLayers(dir, plain, "plain") + "' 1 3 --gpx");
+      RunCommand("'" + kRuvelRoute + "' route '" + WriteLayers(dir, plain, "plain") + "' 1 3 --gpx");
   EXPECT_EQ(refused.exitCode, 1);
 }

@@ -134,16 +134,14 @@ TEST_F(SegmentColumns, FastestFindsTheQuickestRouteInTheWindowAndTheCompanion) {
   fMain->Fastest1Click(fMain->Fastest1);
   EXPECT_EQ(RouteCodes(), (std::vector<int32_t>{1, 2, 3}));
 
-  const CommandResult fast =
-      RunCommand("'" + std::string(RUVEL_ROUTE_EXE) + "' route '" + map + "' 1 3 --fastest");
+  const CommandResult fast = RunCommand("'" + kRuvelRoute + "' route '" + map + "' 1 3 --fastest");
   EXPECT_EQ(fast.out.substr(0, fast.out.find('\n')), "route 1 3: 3 points, length 300");
   EXPECT_NE(fast.out.find("codes: 1 4 3\n"), std::string::npos) << fast.out;
 
   const std::string plain = WriteLayers(dir, Square("", 3, "1,2,100\n2,3,100\n"), "plain");
   fMain->OpenGivenMap(plain);
   EXPECT_FALSE(fMain->Fastest1->Enabled());
-  const CommandResult refused =
-      RunCommand("'" + std::string(RUVEL_ROUTE_EXE) + "' route '" + plain + "' 1 3 --fastest");
+  const CommandResult refused = RunCommand("'" + kRuvelRoute + "' route '" + plain + "' 1 3 --fastest");
   EXPECT_EQ(refused.exitCode, 1);
   EXPECT_NE(refused.err.find("--fastest needs them"), std::string::npos) << refused.err;
 }

@@ -45,7 +45,7 @@ std::string WriteLayers(const TempDir& dir, const LayerTexts& layers, const std:
   return dir / ("M" + base + ".mif");
 }
 
-namespace {
+const std::string kRuvelRoute = RUVEL_ROUTE_EXE;
 
 std::string ReadWhole(const std::string& path) {
   std::ifstream in(path, std::ios::binary);
@@ -53,8 +53,6 @@ std::string ReadWhole(const std::string& path) {
   text << in.rdbuf();
   return text.str();
 }
-
-}  // namespace
 
 CommandResult RunCommand(const std::string& command) {
   TempDir dir;

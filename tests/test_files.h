@@ -40,3 +40,9 @@ struct CommandResult {
   std::string out, err;
 };
 CommandResult RunCommand(const std::string& command);
+
+// The path of the ruvel-route program the tests run.
+extern const std::string kRuvelRoute;
+
+// The bytes of the file at path; empty when it cannot be read.
+std::string ReadWhole(const std::string& path);

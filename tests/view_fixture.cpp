@@ -11,6 +11,7 @@
 #include "toolkit/qt_colors.h"
 #include "view/map_transform.h"
 #include "view/map_zoom.h"
+#include "view/nearest_point.h"
 #include "view/pointer_tracking.h"
 
 void ViewTest::SetUp() {
@@ -26,6 +27,8 @@ void ViewTest::SetUp() {
   MainFormTest::SetUp();
 }
 
+TBitmap* MapBitmap() { return fMain->ImageM->Picture()->GetBitmap(); }
+
 TColor ImagePixel(int x, int y) { return fMain->ImageM->Picture()->GetBitmap()->GetCanvas()->Pixel(x, y); }
 
 TColor BackgroundColor() { return FromQRgb(ToQRgb(clWindow)); }
@@ -38,16 +41,4 @@ int CountPixels(TColor color) {
   return count;
 }
 
-int32_t NearestPointByFullScan(int x, int y) {
-  const double mapX = PixelToMapX(x), mapY = PixelToMapY(y);
-  int32_t nearest = 0;
-  double best = 2147483647.0;
-  for (int32_t i = 0; i < pointCount; ++i) {
-    const double d = PointDistance(points[i].X, points[i].Y, mapX, mapY);
-    if (d < best) {
-      best = d;
-      nearest = i;
-    }
-  }
-  return nearest;
-}
+int32_t NearestPointByFullScan(int x, int y) { return NearestPointByScan(PixelToMapX(x), PixelToMapY(y)); }

@@ -5,12 +5,17 @@
 #include "tests/main_form_fixture.h"
 #include "toolkit/colors.h"
 
+class TBitmap;
+
 // A main window test with the view's program-wide state as at program
 // start: both scales 0, the pointer at (0, 0) and no route marked.
 class ViewTest : public MainFormTest {
  protected:
   void SetUp() override;
 };
+
+// ImageM's bitmap.
+TBitmap* MapBitmap();
 
 // The colour of pixel (x, y) of ImageM's bitmap, as RGB.
 TColor ImagePixel(int x, int y);

@@ -33,7 +33,6 @@ class TCustomForm : public TWinControl {
   explicit TCustomForm(TComponent* owner);
   ~TCustomForm() override;
 
-  // The window title.
   std::string Caption() const;
   void Caption(const std::string& caption);
 
@@ -56,11 +55,9 @@ class TCustomForm : public TWinControl {
   // The form's window icon, from an image in XPM form.
   void Icon(const char* const* xpm);
 
-  // The menu bar shown across the top of the form.
   TMainMenu* Menu() const { return menu_; }
   void Menu(TMainMenu* menu);
 
-  // Shows the window.
   void Show();
 
   // Runs OnCloseQuery and closes the form when it leaves the permission

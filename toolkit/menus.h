@@ -28,10 +28,8 @@ class TMenuItem : public TComponent {
   bool Checked() const { return checked_; }
   void SetChecked(bool checked);
 
-  // Appends item to this item's submenu.
   void Add(TMenuItem* item);
 
-  // Runs when the user chooses the item.
   std::function<void(TObject* sender)> OnClick;
 
   // The Qt action that stands for the item, for the toolkit and for tests.
@@ -50,7 +48,6 @@ class TMainMenu : public TComponent {
   explicit TMainMenu(TComponent* owner);
   ~TMainMenu() override;
 
-  // Appends item to the bar.
   void Add(TMenuItem* item);
 
   // The Qt menu bar, for the toolkit and for tests.

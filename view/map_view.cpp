@@ -26,13 +26,11 @@ void TfMain::RedrawMap() {
   if (!RedrawMapImage(ImageM->Picture()->GetBitmap(), ImageSize(this), ImageOptions(this))) DrawMap();
 }
 
-// Switches the drawing of points and redraws.
 void TfMain::Points1Click(TObject*) {
   Points1->SetChecked(!Points1->Checked());
   DrawMap();
 }
 
-// Switches the drawing of road segments and redraws.
 void TfMain::Lines1Click(TObject*) {
   Lines1->SetChecked(!Lines1->Checked());
   DrawMap();

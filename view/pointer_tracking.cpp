@@ -1,11 +1,9 @@
 #include "view/pointer_tracking.h"
 
-#include <cmath>
 #include <string>
 #include <vector>
 
 #include "app/main_form.h"
-#include "map/area_index.h"
 #include "map/map_store.h"
 #include "map/road_graph.h"
 #include "route/route_search.h"
@@ -14,13 +12,10 @@
 #include "toolkit/menus.h"
 #include "toolkit/text.h"
 #include "view/map_transform.h"
+#include "view/nearest_point.h"
 
 int32_t pointerX = 0;
 int32_t pointerY = 0;
-
-double PointDistance(double x1, double y1, double x2, double y2) {
-  return std::sqrt((x1 - x2) * (x1 - x2) + (y1 - y2) * (y1 - y2));
-}
 
 namespace {
 
@@ -32,46 +27,6 @@ void ShowText(TEdit* box, const std::string& text) {
 
 // A map coordinate as the X and Y boxes show it: six decimals.
 std::string CoordinateText(double value) { return FloatToStrF(value, ffFixed, 8, 6); }
-
-// The index of the point nearest to (mapX, mapY) over the whole table, the
-// lowest index among equally near ones; 0 for an empty table and when no
-// point is nearer than 2147483647 map units: a scan of every point.
-int32_t NearestPointByScan(double mapX, double mapY) {
-  double best = 2147483647.0;
-  int32_t nearest = 0;
-  for (int32_t i = 0; i < pointCount; ++i) {
-    const double d = PointDistance(points[i].X, points[i].Y, mapX, mapY);
-    if (d < best) {
-      best = d;
-      nearest = i;
-    }
-  }
-  return nearest;
-}
-
-// Points handed out by the area index, reused from move to move.
-std::vector<int32_t> ringPoints;
-
-// The same point as NearestPointByScan, found through the area index: the
-// cells around the pointer ring by ring, until every point beyond is
-// farther than the nearest one found (with room for rounding); equally near
-// points go to the lower index, as the scan's strict comparison gives them.
-int32_t NearestPoint(double mapX, double mapY) {
-  if (!PointsWithinGrid()) return NearestPointByScan(mapX, mapY);
-  double best = 2147483647.0;
-  int32_t nearest = 0;
-  for (int32_t ring = 0; PointsInRing(mapX, -mapY, ring, ringPoints); ++ring) {
-    if (PointRingGap(ring) > best * (1 + 1e-9) + 1e-9) break;
-    for (const int32_t i : ringPoints) {
-      const double d = PointDistance(points[i].X, points[i].Y, mapX, mapY);
-      if (d < best || (d == best && i < nearest)) {
-        best = d;
-        nearest = i;
-      }
-    }
-  }
-  return nearest;
-}
 
 // Shows the current point's code and index, both empty for an empty table.
 void ShowCurrentPoint(TfMain* form) {
@@ -99,10 +54,9 @@ void ShowRouteToCurrentPoint(TfMain* form) {
   const int32_t routeCount = RouteToCurrentPoint(form);
   ShowText(form->EditL, IntToStr(routeCount));
   TStatusBar* bar = form->StatusBar1;
-  bar->SimpleText(routeCount < 0 ? ""
-                                 : RouteStatusText(routeCount, [bar](const std::string& text) {
-                                     return bar->TextWidth(text) <= bar->TextRoom();
-                                   }));
+  bar->SimpleText(routeCount < 0 ? "" : RouteStatusText(routeCount, [bar](const std::string& text) {
+    return bar->TextWidth(text) <= bar->TextRoom();
+  }));
   bar->Repaint();
 }
 

@@ -9,9 +9,6 @@ class TfMain;
 extern int32_t pointerX;
 extern int32_t pointerY;
 
-// The Euclidean distance between (x1, y1) and (x2, y2).
-double PointDistance(double x1, double y1, double x2, double y2);
-
 // Makes the point at index the current point as a pointer move onto it
 // does: when it differs from the current point, shows its code and index and
 // the route to it from the start point (its length, and the search's time
