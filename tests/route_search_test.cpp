@@ -4,7 +4,6 @@
 
 #include <algorithm>
 #include <functional>
-#include <queue>
 #include <random>
 #include <set>
 #include <vector>
@@ -132,7 +131,8 @@ TEST_F(RouteSearch, EdgeCases) {
 
 namespace {
 
-// Shortest distances from start by a textbook Dijkstra over the segments.
+// Shortest distances from start by a textbook Dijkstra over the segments,
+// the unsettled points kept ordered in a set.
 std::vector<int64_t> ReferenceDistances(int32_t n, const std::vector<SegmentSpec>& ss, int32_t start) {
   std::vector<std::vector<std::pair<int32_t, int32_t>>> next(n + 1);
   for (const SegmentSpec& s : ss) {
@@ -140,16 +140,17 @@ std::vector<int64_t> ReferenceDistances(int32_t n, const std::vector<SegmentSpec
     next[s.to].push_back({s.from, s.length});
   }
   std::vector<int64_t> distance(n + 1, INT64_MAX);
-  using Item = std::pair<int64_t, int32_t>;
-  std::priority_queue<Item, std::vector<Item>, std::greater<Item>> queue;
+  std::set<std::pair<int64_t, int32_t>> open{{0, start}};
   distance[start] = 0;
-  queue.push({0, start});
-  while (!queue.empty()) {
-    const auto [d, u] = queue.top();
-    queue.pop();
-    if (d > distance[u]) continue;
-    for (const auto& [v, w] : next[u])
-      if (d + w < distance[v]) queue.push({distance[v] = d + w, v});
+  while (!open.empty()) {
+    const auto [d, u] = *open.begin();
+    open.erase(open.begin());
+    for (const auto& [v, w] : next[u]) {
+      if (d + w >= distance[v]) continue;
+      open.erase({distance[v], v});
+      distance[v] = d + w;
+      open.insert({distance[v], v});
+    }
   }
   return distance;
 }
