@@ -11,6 +11,7 @@
 #include "map/layer_loader.h"
 #include "map/map_store.h"
 #include "map/road_graph.h"
+#include "tests/store_setup.h"
 #include "tests/test_files.h"
 #include "toolkit/exceptions.h"
 
@@ -18,31 +19,15 @@ namespace {
 
 class HostileMap : public ::testing::Test {
  protected:
-  void SetUp() override {
-    ClearMapStore();
-    nodeCount = adjCount = 77;  // a previous graph, to tell whether a load rebuilt it
-  }
+  void SetUp() override { SetPreviousGraph(); }
   void TearDown() override { ClearMapStore(); }
 
   TempDir dir;
 };
 
-// The class name and message of what loading path raises; empty when it
-// loads.
-struct Refusal {
-  std::string type, message;
-};
+// What loading path raises.
 Refusal LoadRefusal(const std::string& path) {
-  try {
-    LoadMapLayers(path);
-  } catch (const DynArrayOutOfRange& e) {
-    return {"DynArrayOutOfRange", e.Message()};
-  } catch (const EConvertError& e) {
-    return {"EConvertError", e.Message()};
-  } catch (const Exception& e) {
-    return {"Exception", e.Message()};
-  }
-  return {};
+  return RefusalOf([&] { LoadMapLayers(path); });
 }
 
 std::string Repeat(const std::string& line, int times) {

@@ -8,6 +8,7 @@
 #include "map/map_files.h"
 #include "map/map_store.h"
 #include "map/road_graph.h"
+#include "tests/store_setup.h"
 #include "tests/test_files.h"
 #include "toolkit/exceptions.h"
 #include "toolkit/paths.h"
@@ -16,12 +17,7 @@ namespace {
 
 class LayerLoader : public ::testing::Test {
  protected:
-  void SetUp() override {
-    ClearMapStore();
-    // A previous graph, to tell whether a load rebuilt it.
-    minX = minNegY = maxX = maxNegY = 77;
-    nodeCount = adjCount = 77;
-  }
+  void SetUp() override { SetPreviousGraph(); }
   void TearDown() override { ClearMapStore(); }
 
   void Load(const LayerTexts& layers) { LoadMapLayers(WriteLayers(dir, layers)); }

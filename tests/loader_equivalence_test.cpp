@@ -12,6 +12,7 @@
 #include "map/map_store.h"
 #include "map/road_graph.h"
 #include "tests/reference_loader.h"
+#include "tests/store_setup.h"
 #include "tests/test_files.h"
 #include "toolkit/exceptions.h"
 
@@ -48,15 +49,10 @@ LoadResult RunLoad(const std::string& path, Load load) {
   ClearMapStore();
   BuildRoadGraph();  // the same previous graph for both
   LoadResult r;
-  try {
-    load(path);
-  } catch (const DynArrayOutOfRange& e) {
-    r.failure = "DynArrayOutOfRange " + std::to_string(e.Index()) + " " + std::to_string(e.Length()) + ": " +
-                e.Message();
-  } catch (const EConvertError& e) {
-    r.failure = "EConvertError: " + e.Message();
-  } catch (const Exception& e) {
-    r.failure = "Exception: " + e.Message();
+  const Refusal refusal = RefusalOf([&] { load(path); });
+  if (!refusal.type.empty()) {
+    r.failure = refusal.type + " " + std::to_string(refusal.index) + " " + std::to_string(refusal.length) +
+                ": " + refusal.message;
   }
   r.pointCount = pointCount;
   r.segmentCount = segmentCount;

@@ -1,6 +1,7 @@
 #include "tests/store_setup.h"
 
 #include "map/road_graph.h"
+#include "toolkit/exceptions.h"
 
 void SetStore(const std::vector<PointSpec>& ps, const std::vector<SegmentSpec>& ss) {
   ClearMapStore();
@@ -26,4 +27,23 @@ void SetStore(const std::vector<PointSpec>& ps, const std::vector<SegmentSpec>& 
 void SetMap(const std::vector<PointSpec>& ps, const std::vector<SegmentSpec>& ss) {
   SetStore(ps, ss);
   BuildRoadGraph();
+}
+
+void SetPreviousGraph() {
+  ClearMapStore();
+  minX = minNegY = maxX = maxNegY = 77;
+  nodeCount = adjCount = 77;
+}
+
+Refusal RefusalOf(const std::function<void()>& load) {
+  try {
+    load();
+  } catch (const DynArrayOutOfRange& e) {
+    return {"DynArrayOutOfRange", e.Message(), e.Index(), e.Length()};
+  } catch (const EConvertError& e) {
+    return {"EConvertError", e.Message()};
+  } catch (const Exception& e) {
+    return {"Exception", e.Message()};
+  }
+  return {};
 }

@@ -1,6 +1,8 @@
 #pragma once
 
 #include <cstdint>
+#include <functional>
+#include <string>
 #include <vector>
 
 #include "map/map_store.h"
@@ -20,3 +22,16 @@ void SetStore(const std::vector<PointSpec>& points, const std::vector<SegmentSpe
 
 // SetStore, then BuildRoadGraph.
 void SetMap(const std::vector<PointSpec>& points, const std::vector<SegmentSpec>& segments);
+
+// An empty store over a previous graph (bounds and counts 77), to tell
+// whether a load rebuilt the graph.
+void SetPreviousGraph();
+
+// What a load raised: the exception's class (DynArrayOutOfRange,
+// EConvertError or Exception; empty when nothing was raised) and message,
+// and the index and length a DynArrayOutOfRange carries.
+struct Refusal {
+  std::string type, message;
+  int32_t index = 0, length = 0;
+};
+Refusal RefusalOf(const std::function<void()>& load);

@@ -59,13 +59,6 @@ TEST(StrToInt, QuotesTheTextSafeToPrint) {
   }
 }
 
-TEST(IntToStr, PlainDecimal) {
-  EXPECT_EQ(IntToStr(0), "0");
-  EXPECT_EQ(IntToStr(-1), "-1");
-  EXPECT_EQ(IntToStr(100000), "100000");
-  EXPECT_EQ(IntToStr(INT64_MIN), "-9223372036854775808");
-}
-
 TEST(Paths, SplitAtTheLastSeparatorOrDrive) {
   const struct {
     const char* path;
