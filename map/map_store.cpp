@@ -13,6 +13,7 @@ int32_t segmentCount = 0;
 std::vector<int8_t> segmentOneway;
 std::vector<int32_t> segmentDuration;
 NameTable segmentName;
+std::vector<RoadClass> segmentClass;
 bool mapHasCoordSys = false;
 int32_t startPoint = 0;
 int32_t currentPoint = 0;
@@ -27,6 +28,7 @@ void ClearMapStore() {
   segmentOneway.clear();
   segmentDuration.clear();
   segmentName.clear();
+  segmentClass.clear();
   mapHasCoordSys = false;
   graphWeighsDurations = false;
   DropMapAreaIndex();

@@ -8,6 +8,7 @@
 
 #include "map/dynamic_array.h"
 #include "map/name_table.h"
+#include "map/road_class.h"
 
 // A vertex of a road segment, in map units.
 struct TPoint {
@@ -53,6 +54,7 @@ extern int32_t segmentCount;
 extern std::vector<int8_t> segmentOneway;     // 0 both ways; 1 only From to To; -1 only To to From
 extern std::vector<int32_t> segmentDuration;  // the time to drive it, in tenths of a second
 extern NameTable segmentName;                 // the road's name
+extern std::vector<RoadClass> segmentClass;   // what a road map draws it as
 
 // Whether the M layer's .mif header has a CoordSys line: the map's lengths
 // are then told in metres.
