@@ -9,6 +9,10 @@
 #include "map/layer_loader.h"
 #include "map/map_files.h"
 #include "map/map_store.h"
+#include "route/contraction_hierarchy.h"
+#include "route/directed_graph.h"
+#include "route/fast_route_search.h"
+#include "route/hierarchy_cache.h"
 #include "route/route_search.h"
 #include "toolkit/command_line.h"
 #include "toolkit/controls.h"
@@ -36,15 +40,59 @@ constexpr int64_t kQuietWorkMilliseconds = 250;
 
 }  // namespace
 
-TfMain::TfMain(TComponent* AOwner) : TForm(AOwner), mapWork(std::make_unique<BackgroundTask>(this)) {
+TfMain::TfMain(TComponent* AOwner)
+    : TForm(AOwner),
+      mapWork(std::make_unique<BackgroundTask>(this)),
+      routeWork(std::make_unique<BackgroundTask>(this)),
+      hierarchyProgress(std::make_unique<HierarchyProgress>()),
+      fastRoutes(std::make_unique<FastRoutes>()) {
   LoadMainFormResource(this);
   // From a quarter of a second into the work on, the status line tells it.
   mapWork->OnProgress = [this] {
     if (mapWork->Elapsed() >= kQuietWorkMilliseconds) ShowWorkProgress(true);
   };
+  routeWork->OnProgress = [this] {
+    if (routeWork->Elapsed() >= kQuietWorkMilliseconds)
+      StatusBar1->SideText("Preparing fast routes: " + std::to_string(hierarchyProgress->percent) + "%");
+  };
 }
 
-TfMain::~TfMain() { mapWork->Cancel(); }
+TfMain::~TfMain() {
+  StopFastRoutes();
+  mapWork->Cancel();
+}
+
+// On a graph beyond what the direct search holds, the hierarchy of fast
+// routes is loaded from the cache or built, and written there, on a worker
+// at low priority; the route search goes on with Dijkstra's algorithm until
+// it is handed over. A hierarchy that cannot be had leaves it at that,
+// saying nothing.
+void TfMain::PrepareFastRoutes() {
+  StopFastRoutes();
+  if (GraphFitsPasses()) return;
+  hierarchyProgress->percent = 0;
+  hierarchyProgress->cancel = false;
+  auto hierarchy = std::make_shared<std::unique_ptr<ContractionHierarchy>>();
+  routeWork->Start(
+      [this, hierarchy](LoadProgress&) {
+        const DirectedGraph graph = SnapshotRoadGraph();
+        if (CanContract(graph))
+          *hierarchy = LoadOrBuildHierarchy(graph, HierarchyCache(), true, hierarchyProgress.get());
+      },
+      [this, hierarchy](std::exception_ptr) {
+        StatusBar1->SideText("");
+        fastRoutes->Adopt(std::move(*hierarchy));
+      },
+      true);
+}
+
+// Ends any preparing of fast routes and drops the routes prepared.
+void TfMain::StopFastRoutes() {
+  hierarchyProgress->cancel = true;
+  routeWork->Cancel();
+  fastRoutes->Adopt(nullptr);
+  StatusBar1->SideText("");
+}
 
 // Presets the open dialog to the map folder beside the program (else to the
 // installed sample maps), then draws the (empty) view.
@@ -72,6 +120,7 @@ void TfMain::OpenGivenMap(const std::string& path) {
 void TfMain::OpenDialogFile() {
   const std::string path = OpenDialog1->FileName();
   if (!IsMapName(path)) return;
+  StopFastRoutes();
   mapWork->Cancel();
   ClearMapAndRoute();
   ShowWholeMap();
@@ -90,6 +139,7 @@ void TfMain::MapLoaded(std::exception_ptr error) {
   ShowWorkProgress(false);
   if (error) std::rethrow_exception(error);
   EnableMapItems(this, true);
+  PrepareFastRoutes();
   DrawMap();
   ImageM->Visible(true);
   PanelM->Visible(true);
@@ -97,6 +147,7 @@ void TfMain::MapLoaded(std::exception_ptr error) {
 
 // Ends any load or rebuild, then empties the store and the map area.
 void TfMain::Close1Click(TObject*) {
+  StopFastRoutes();
   mapWork->Cancel();
   loadingName.clear();
   ShowWorkProgress(false);

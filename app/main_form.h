@@ -8,6 +8,8 @@
 #include "view/map_view.h"
 
 class BackgroundTask;
+class FastRoutes;
+struct HierarchyProgress;
 class TBevel;
 class TEdit;
 class TFindDialog;
@@ -109,6 +111,17 @@ class TfMain : public TForm {
   std::unique_ptr<BackgroundTask> mapWork;
   // Whether such work runs.
   bool MapBusy() const;
+
+  // Preparing fast routes for a large map runs there, at low priority, while
+  // the window goes on searching with what it has; it only reads the graph,
+  // and ends before anything writes it.
+  std::unique_ptr<BackgroundTask> routeWork;
+  std::unique_ptr<HierarchyProgress> hierarchyProgress;
+  // The window's route search: the prepared fast routes once handed over,
+  // FindRoute until then.
+  std::unique_ptr<FastRoutes> fastRoutes;
+  void PrepareFastRoutes();
+  void StopFastRoutes();
 
  private:
   // Zooms the view by levels around pixel (x, y) of the image; whether the

@@ -10,6 +10,7 @@
 #include "app/main_form.h"
 #include "map/map_store.h"
 #include "map/road_graph.h"
+#include "route/fast_route_search.h"
 #include "route/route_search.h"
 #include "route/route_summary.h"
 #include "toolkit/controls.h"
@@ -46,11 +47,12 @@ void ShowCurrentPoint(TfMain* form) {
 }
 
 // The route from the start point to the current point: its number of points
-// from FindRoute, which also marks it, with the ticks the search took shown
-// in the Time box; -1 without a search when either point is unset.
+// from the window's route search (FindRoute's, or the prepared fast routes'
+// once they are ready), which also marks it, with the ticks the search took
+// shown in the Time box; -1 without a search when either point is unset.
 int32_t RouteToCurrentPoint(TfMain* form) {
   if (startPoint < 0 || currentPoint < 0) return -1;
-  const int32_t routeCount = FindRoute(points[startPoint].Code, points[currentPoint].Code);
+  const int32_t routeCount = form->fastRoutes->Find(points[startPoint].Code, points[currentPoint].Code);
   form->EditTime->SetText(IntToStr(routeTicks));
   return routeCount;
 }
@@ -135,6 +137,7 @@ void TfMain::Fastest1Click(TObject*) {
   Fastest1->SetChecked(!Fastest1->Checked());
   graphWeighsDurations = Fastest1->Checked();
   Find1->Enabled(false);
+  StopFastRoutes();
   mapWork->Start(
       [](LoadProgress& progress) {
         progress.phase = LoadProgress::kBuildingGraph;
@@ -144,6 +147,7 @@ void TfMain::Fastest1Click(TObject*) {
         ShowWorkProgress(false);
         Find1->Enabled(true);
         if (error) std::rethrow_exception(error);
+        PrepareFastRoutes();
         ShowRouteToCurrentPoint(this);
         DrawMap();
       });

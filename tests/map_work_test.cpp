@@ -3,8 +3,11 @@
 // and meanwhile the map image's handlers leave the store alone.
 #include <gtest/gtest.h>
 
+#include <QCoreApplication>
 #include <atomic>
 #include <chrono>
+#include <cstdlib>
+#include <filesystem>
 #include <random>
 #include <string>
 #include <thread>
@@ -12,7 +15,11 @@
 
 #include "app/background_task.h"
 #include "app/main_form.h"
+#include "app/map_handlers.h"
 #include "map/map_store.h"
+#include "route/fast_route_search.h"
+#include "route/route_search.h"
+#include "tests/fast_routes_fixture.h"
 #include "tests/main_form_fixture.h"
 #include "tests/test_files.h"
 #include "toolkit/controls.h"
@@ -123,4 +130,33 @@ TEST_F(MapWork, HandlersLeaveTheMapAloneWhileWorkRuns) {
   release = true;
   WaitForMapWork();
   EXPECT_TRUE(finished);
+}
+
+// A graph beyond the direct search's capacity gets its fast routes prepared
+// on a worker and written to the cache; once handed over they answer every
+// pointer move as Dijkstra would, and Close drops them.
+TEST_F(MapWork, FastRoutesAreHandedOverAndAnswerAsTheSearchFromScratch) {
+  const LoweredPassCapacity lowered;
+  TempDir cache;
+  setenv("XDG_CACHE_HOME", cache.Path().c_str(), 1);
+  fMain->OpenGivenMap(std::string(RUVEL_SOURCE_DIR) + "/Maps/Mtown.mif");
+  WaitForMapWork();
+  while (fMain->routeWork->Running()) QCoreApplication::processEvents(QEventLoop::AllEvents, 5);
+  unsetenv("XDG_CACHE_HOME");
+  ASSERT_TRUE(fMain->fastRoutes->Ready());
+  EXPECT_EQ(std::distance(std::filesystem::directory_iterator(cache / "ruvel"), {}), 1);
+
+  std::mt19937 random(25);
+  for (int move = 0; move < 200; ++move) {
+    if (move % 50 == 0) startPoint = static_cast<int32_t>(random() % pointCount);
+    const int32_t target = static_cast<int32_t>(random() % pointCount);
+    if (target == currentPoint) continue;
+    MakeCurrentPoint(fMain, target);
+    const bool reached = fMain->EditL->Text() != std::to_string(RouteNotFound());
+    const int64_t length = RouteLength();
+    EXPECT_EQ(FindRouteDirect(points[startPoint].Code, points[target].Code) != RouteNotFound(), reached);
+    EXPECT_EQ(RouteLength(), length);
+  }
+  fMain->Close1Click(fMain->Close1);
+  EXPECT_FALSE(fMain->fastRoutes->Ready());
 }
