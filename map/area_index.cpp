@@ -91,53 +91,69 @@ void ShapeGrid(MapAreaIndex& index, const AreaIndexLimits& limits) {
 // Checks for a cancel once in this many segments or points.
 constexpr int32_t kCancelStride = 1 << 16;
 
-// Whether listing segment j, which costs `cost`, is within what its own
-// pairs allow: such a segment is always listed.
-bool WithinOwnShare(int32_t j, int64_t cost, const AreaIndexLimits& limits) {
-  return cost <= limits.entriesPerItem * std::max(segments[j].Vertices.Length() - 1, 0);
+// The segments to leave to the wide list, ascending, within a budget of
+// entriesPerItem per vertex pair and point (less one per point for the
+// point lists). A segment within its own pairs' share is always listed, so
+// these take at most their share; the rest of the budget goes to the others
+// in table order, and a segment that would pass it is wide. Costs are
+// counted per pair, without visiting a cell.
+std::vector<int32_t> WideSegments(const MapAreaIndex& index, const AreaIndexLimits& limits,
+                                  LoadProgress* progress) {
+  struct Costly {
+    int32_t j;
+    int64_t cost;
+  };
+  std::vector<Costly> costly;
+  int64_t budget = limits.entriesPerItem * int64_t{pointCount} - pointCount;
+  for (int32_t j = 0; j < segmentCount; ++j) {
+    if (j % kCancelStride == 0) CheckCancel(progress);
+    const int64_t cost = SegmentCellCost(index, j);
+    const int64_t share = limits.entriesPerItem * std::max(segments[j].Vertices.Length() - 1, 0);
+    budget += share - (cost <= share ? cost : 0);
+    if (cost > share) costly.push_back({j, cost});
+  }
+  std::vector<int32_t> wide;
+  for (const Costly& c : costly) {
+    if (c.cost > budget) {
+      wide.push_back(c.j);
+    } else {
+      budget -= c.cost;
+    }
+  }
+  return wide;
 }
 
-// The segment lists in compressed form, within a budget of entriesPerItem
-// per vertex pair and point (less one per point for the point lists). A
-// segment within its own pairs' share is always listed, so these take at
-// most their share; the rest of the budget goes to the others in table
-// order, and a segment that would pass it goes to the wide list. Costs are
-// counted per pair before any cell is visited, so building takes time
-// within the budget too.
+// Calls visit with every segment that is not wide, in table order.
+template <typename Visit>
+void ForEachListedSegment(const std::vector<int32_t>& wide, LoadProgress* progress, Visit visit) {
+  size_t nextWide = 0;
+  for (int32_t j = 0; j < segmentCount; ++j) {
+    if (j % kCancelStride == 0) CheckCancel(progress);
+    if (nextWide < wide.size() && wide[nextWide] == j) {
+      ++nextWide;
+    } else {
+      visit(j);
+    }
+  }
+}
+
+// The segment lists in compressed form, of every segment not wide, so that
+// building takes time within the budget too.
 void IndexSegments(MapAreaIndex& index, const AreaIndexLimits& limits, LoadProgress* progress) {
   const size_t cells = static_cast<size_t>(index.columns) * index.rows;
-  int64_t budget = limits.entriesPerItem * (int64_t{pointCount}) - pointCount;
-  for (int32_t j = 0; j < segmentCount; ++j) {
-    if (j % kCancelStride == 0) CheckCancel(progress);
-    const int64_t cost = SegmentCellCost(index, j);
-    budget += limits.entriesPerItem * std::max(segments[j].Vertices.Length() - 1, 0);
-    if (WithinOwnShare(j, cost, limits)) budget -= cost;
-  }
+  index.wideSegments = WideSegments(index, limits, progress);
   std::vector<int32_t> lastSegment(cells, -1);
-  std::vector<bool> wide(static_cast<size_t>(segmentCount));
   index.segmentStart.assign(cells + 1, 0);
-  for (int32_t j = 0; j < segmentCount; ++j) {
-    if (j % kCancelStride == 0) CheckCancel(progress);
-    const int64_t cost = SegmentCellCost(index, j);
-    if (!WithinOwnShare(j, cost, limits)) {
-      wide[j] = cost > budget;
-      if (wide[j]) {
-        index.wideSegments.push_back(j);
-        continue;
-      }
-      budget -= cost;
-    }
+  ForEachListedSegment(index.wideSegments, progress, [&](int32_t j) {
     ForEachCellOfSegment(index, j, lastSegment, [&](int32_t cell) { ++index.segmentStart[cell + 1]; });
-  }
+  });
   for (size_t c = 0; c < cells; ++c) index.segmentStart[c + 1] += index.segmentStart[c];
   index.segmentIds.resize(static_cast<size_t>(index.segmentStart.back()));
   std::vector<int64_t> fill(index.segmentStart.begin(), index.segmentStart.end() - 1);
   std::fill(lastSegment.begin(), lastSegment.end(), -1);
-  for (int32_t j = 0; j < segmentCount; ++j) {
-    if (j % kCancelStride == 0) CheckCancel(progress);
-    if (!wide[j])
-      ForEachCellOfSegment(index, j, lastSegment, [&](int32_t cell) { index.segmentIds[fill[cell]++] = j; });
-  }
+  ForEachListedSegment(index.wideSegments, progress, [&](int32_t j) {
+    ForEachCellOfSegment(index, j, lastSegment, [&](int32_t cell) { index.segmentIds[fill[cell]++] = j; });
+  });
 }
 
 void IndexPoints(MapAreaIndex& index, LoadProgress* progress) {
