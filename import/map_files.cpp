@@ -170,7 +170,7 @@ bool Exists(const std::string& path) {
 // temporary files.
 class MapWrite {
  public:
-  MapWrite() {
+  explicit MapWrite(const RenameFile& rename) : rename_(rename) {
     struct sigaction action {};
     action.sa_handler = RemovePendingAndEnd;
     sigemptyset(&action.sa_mask);
@@ -222,7 +222,7 @@ class MapWrite {
     } catch (const ImportError&) {
       for (size_t i = placed + 1; i-- > 0;) {
         if (!aside[i].empty())
-          ::rename(aside[i].c_str(), paths[i].c_str());
+          rename_(aside[i].c_str(), paths[i].c_str());
         else if (i < placed)
           ::unlink(paths[i].c_str());
       }
@@ -236,18 +236,19 @@ class MapWrite {
  private:
   // Sets an earlier target aside (its new name in aside), then renames
   // temporary to target.
-  static void Place(const std::string& temporary, const std::string& target, std::string& aside) {
+  void Place(const std::string& temporary, const std::string& target, std::string& aside) {
     if (Exists(target)) {
       std::string name = target + ".old-XXXXXX";
       const int fd = CreatePending(name);
-      if (fd < 0 || ::close(fd) != 0 || ::rename(target.c_str(), name.c_str()) != 0)
+      if (fd < 0 || ::close(fd) != 0 || rename_(target.c_str(), name.c_str()) != 0)
         throw ImportError("cannot set " + target + " aside: " + std::strerror(errno));
       aside = name;
     }
-    if (::rename(temporary.c_str(), target.c_str()) != 0)
+    if (rename_(temporary.c_str(), target.c_str()) != 0)
       throw ImportError("cannot replace " + target + ": " + std::strerror(errno));
   }
 
+  const RenameFile& rename_;
   std::vector<std::string> temporary_;
   struct sigaction before_[std::size(kEndingSignals)];
 };
@@ -286,14 +287,14 @@ void CheckMapCapacity(const RoadNetwork& network, const MapLimits& limits) {
 }
 
 void WriteMapFiles(const RoadNetwork& network, const std::string& coordSys, TravelColumns columns,
-                   const MapFilePaths& paths) {
+                   const MapFilePaths& paths, const RenameFile& rename) {
   for (const std::string& path : paths) {
     const std::filesystem::path folder = std::filesystem::path(path).parent_path();
     std::error_code error;
     if (!folder.empty()) std::filesystem::create_directories(folder, error);
     if (error) throw ImportError("cannot create the folder " + folder.string() + ": " + error.message());
   }
-  MapWrite files;
+  MapWrite files(rename);
   files.Write(paths[0], PointGeometry(network, coordSys));
   files.Write(paths[1], PointAttributes(network));
   files.Write(paths[2], SegmentGeometry(network, coordSys, columns));

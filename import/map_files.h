@@ -1,6 +1,9 @@
 #pragma once
 
+#include <stdio.h>
+
 #include <array>
+#include <functional>
 #include <string>
 
 #include "import/map_limits.h"
@@ -21,6 +24,10 @@ struct TravelColumns {
   bool oneway = false, duration = false;
 };
 
+// Renames a file as rename(2) does: 0, or -1 with errno set. The map is
+// put in place through one, which tests replace by one that fails.
+using RenameFile = std::function<int(const char* from, const char* to)>;
+
 // Writes the network as a map: MIF files with a proper header (the given
 // CoordSys clause), one Point line per junction (junction c is the c-th),
 // one Pline line per segment followed by its vertices, and .mid rows
@@ -36,4 +43,4 @@ struct TravelColumns {
 // ends, by one of those signals too, the folder holds the whole earlier map
 // or the whole new one, and no temporary file.
 void WriteMapFiles(const RoadNetwork& network, const std::string& coordSys, TravelColumns columns,
-                   const MapFilePaths& paths);
+                   const MapFilePaths& paths, const RenameFile& rename = ::rename);

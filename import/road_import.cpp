@@ -5,6 +5,7 @@
 
 #include "import/gdal_setup.h"
 #include "import/import_error.h"
+#include "import/import_request.h"
 #include "import/map_projection.h"
 #include "import/progress.h"
 #include "import/road_network.h"
@@ -34,7 +35,8 @@ void Bounds(const RoadNetwork& network, ImportReport& report) {
 
 // How many untransformable features the report names.
 constexpr size_t kNamedFailures = 3;
-constexpr double kLargestSnap = 1000;
+// The largest gap --snap joins, in metres.
+constexpr double kLargestSnapMetres = 1000;
 
 // Projects the source's lines feature by feature (a feature's lines are
 // consecutive); a feature with a line that cannot be transformed is left
@@ -73,37 +75,51 @@ std::string NamedFailures(const ImportReport& report) {
 }
 
 // Why no road segment was left, for a refusal.
-std::string NothingToImport(const ImportSettings& settings, const SourceLayer& source,
+std::string NothingToImport(const RuvelImportRequest& request, const SourceLayer& source,
                             const RoadNetwork& network) {
   std::string why = "no road segment to write from " + source.description;
-  if (!settings.query.where.empty()) why += " with --where \"" + PrintableText(settings.query.where) + "\"";
-  if (settings.query.hasBbox) {
+  const std::string where = OptionText(request.where);
+  if (!where.empty()) why += " with --where \"" + PrintableText(where) + "\"";
+  if (request.hasBbox) {
     char box[160];
-    std::snprintf(box, sizeof box, "%.9g %.9g %.9g %.9g", settings.query.bbox[0], settings.query.bbox[1],
-                  settings.query.bbox[2], settings.query.bbox[3]);
+    std::snprintf(box, sizeof box, "%.9g %.9g %.9g %.9g", request.bbox[0], request.bbox[1], request.bbox[2],
+                  request.bbox[3]);
     why += std::string(" within --bbox ") + box;
     if (!source.extent.empty())
       why += " (the layer's extent, in the same coordinates: " + source.extent + ")";
   }
   if (source.leftOut > 0)
-    why += "; the " + source.rules.ProfileName() + " profile left out " + std::to_string(source.leftOut) +
-           " of " + std::to_string(source.leftOut + static_cast<int64_t>(source.lines.size())) + " lines";
+    why += "; the " + std::string(source.rules.ProfileName()) + " profile left out " +
+           std::to_string(source.leftOut) + " of " +
+           std::to_string(source.leftOut + static_cast<int64_t>(source.lines.size())) + " lines";
   if (network.collapsedLines > 0)
     why += "; " + std::to_string(network.collapsedLines) + " lines collapsed to a point";
   return why + ". Nothing was written";
 }
 
+// Raises ImportUsageError when the request is wrong usage whatever the
+// source (see ImportRoads).
+void CheckRequest(const RuvelImportRequest& request) {
+  if (!request.source) throw ImportUsageError("give one source and one output map, OUT/Mname.mif");
+  for (const char* output : request.outputs)
+    if (!output) throw ImportUsageError("give one source and one output map, OUT/Mname.mif");
+  if (request.hasBbox && !(request.bbox[0] <= request.bbox[2] && request.bbox[1] <= request.bbox[3]))
+    throw ImportUsageError("--bbox takes MINX MINY MAXX MAXY: a minimum is greater than its maximum");
+  if (request.hasSnap && !(request.snapMetres > 0 && request.snapMetres <= kLargestSnapMetres))
+    throw ImportUsageError("--snap takes a distance of more than 0 and at most 1000 metres");
+  CheckTravelOptions(request);
+}
+
 }  // namespace
 
-ImportReport ImportRoads(const ImportSettings& settings) {
-  if (!(settings.snap >= 0 && settings.snap <= kLargestSnap))
-    throw ImportError("--snap takes a distance of more than 0 and at most 1000 metres");
+ImportReport ImportRoads(const RuvelImportRequest& request, const MapLimits& limits) {
+  CheckRequest(request);
+  const MapFilePaths outputs = {request.outputs[0], request.outputs[1], request.outputs[2],
+                                request.outputs[3]};
   PrepareGdal();
   const QuietGdalErrors quiet;
-  Progress progress(!settings.quiet);
-  SourceQuery query = settings.query;
-  query.keepApart.assign(settings.outputs.begin(), settings.outputs.end());
-  const SourceLayer source = ReadSourceLines(query, settings.limits, progress);
+  Progress progress(!request.quiet);
+  const SourceLayer source = ReadSourceLines(request, limits, progress);
   const MapProjection projection(source);
 
   ImportReport report;
@@ -114,10 +130,10 @@ ImportReport ImportRoads(const ImportSettings& settings) {
                       std::to_string(report.untransformable) + " features; " + NamedFailures(report) +
                       "). Nothing was written");
   progress.Update("finding junctions", 0, -1);
-  const RoadNetwork network = BuildRoadNetwork(lines, traits, settings.snap);
+  const RoadNetwork network = BuildRoadNetwork(lines, traits, request.hasSnap ? request.snapMetres : 0);
   progress.Finish();
-  if (network.segments.empty()) throw ImportError(NothingToImport(settings, source, network));
-  CheckMapCapacity(network, settings.limits);
+  if (network.segments.empty()) throw ImportError(NothingToImport(request, source, network));
+  CheckMapCapacity(network, limits);
 
   report.source = source.description;
   report.sourceSystem = projection.SourceName();
@@ -135,17 +151,17 @@ ImportReport ImportRoads(const ImportSettings& settings) {
   report.emptyLines = source.emptyLines;
   report.collapsedLines = network.collapsedLines;
   report.joinedEnds = network.joinedEnds;
-  report.outputs = settings.outputs;
+  report.outputs = outputs;
   report.profile = source.rules.ProfileName();
   report.keptLines = static_cast<int64_t>(source.lines.size());
   report.leftOutLines = source.leftOut;
   report.defaultSpeedUsed = source.rules.UsesDefaultSpeed();
-  report.defaultSpeed = source.rules.DefaultSpeed();
+  report.defaultSpeedKmh = source.rules.DefaultSpeedKmh();
   report.defaultSpeedLines = source.defaultSpeed;
 
   const TravelColumns columns{source.rules.HasDirections(), source.rules.HasSpeeds()};
   WriteMapFiles(network, projection.CoordSys(report.minX, report.minY, report.maxX, report.maxY), columns,
-                settings.outputs);
+                outputs);
   return report;
 }
 
@@ -172,7 +188,7 @@ void PrintImportReport(const ImportReport& r, std::FILE* out) {
                r.profile.c_str(), static_cast<long long>(r.keptLines), static_cast<long long>(r.leftOutLines),
                static_cast<long long>(r.onewaySegments));
   if (r.defaultSpeedUsed)
-    std::fprintf(out, "at the default speed of %.9g km/h: %lld lines\n", r.defaultSpeed,
+    std::fprintf(out, "at the default speed of %.9g km/h: %lld lines\n", r.defaultSpeedKmh,
                  static_cast<long long>(r.defaultSpeedLines));
   std::fprintf(out, "joined by --snap: %lld line ends\n", static_cast<long long>(r.joinedEnds));
   if (!r.mapNote.empty()) std::fprintf(out, "note: %s\n", r.mapNote.c_str());

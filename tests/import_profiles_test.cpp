@@ -13,6 +13,7 @@
 #include "map/layer_loader.h"
 #include "map/map_files.h"
 #include "map/map_store.h"
+#include "tests/import_requests.h"
 #include "tests/ogr_sources.h"
 #include "tests/test_files.h"
 
@@ -99,12 +100,9 @@ TEST_F(ImportProfiles, EachProfileKeepsItsRoads) {
   // clang-format on
   for (const auto& c : cases) {
     SCOPED_TRACE(c.profile);
-    ImportSettings settings;
-    settings.query.source = dir / "town.osm";
-    settings.query.travel.profile = c.profile;
-    settings.outputs = LayerFileNames(dir / "Mtown.mif").InOrder();
-    settings.quiet = true;
-    const ImportReport report = ImportRoads(settings);
+    QuietRequest request(dir / "town.osm", dir / "Mtown.mif");
+    request.request.profile = c.profile;
+    const ImportReport report = ImportRoads(request.request);
     EXPECT_EQ(report.leftOutLines, c.leftOut);
     ClearMapStore();
     LoadMapLayers(dir / "Mtown.mif");
@@ -152,7 +150,9 @@ TEST(RoadRules, TagsDecide) {
   };
   for (const auto& c : cases) {
     SCOPED_TRACE(std::string(c.profile) + " " + c.tags);
-    const RoadRules rules({c.profile, "", "", 0}, true);
+    RuvelImportRequest request = {};
+    request.profile = c.profile;
+    const RoadRules rules(request, true);
     RoadTags tags;
     tags.AddOtherTags(c.tags);
     RoadTraits traits;
