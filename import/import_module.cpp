@@ -46,7 +46,8 @@ extern "C" __attribute__((visibility("default"))) int RuvelWriteRoutesGeoJson(co
                                                                               size_t routeCount, FILE* out,
                                                                               char* message,
                                                                               size_t messageSize) {
-  return Guarded(message, messageSize, [&] { WriteRoutesGeoJson(OptionText(mifPath), routes, routeCount, out); });
+  return Guarded(message, messageSize,
+                 [&] { WriteRoutesGeoJson(OptionText(mifPath), routes, routeCount, out); });
 }
 
 extern "C" __attribute__((visibility("default"))) int RuvelWriteRoutesGpx(const char* mifPath,

@@ -1,8 +1,11 @@
 #include "import/road_import.h"
 
 #include <algorithm>
+#include <cstring>
 #include <limits>
+#include <memory>
 
+#include "import/ending_signals.h"
 #include "import/gdal_setup.h"
 #include "import/import_error.h"
 #include "import/import_request.h"
@@ -10,6 +13,7 @@
 #include "import/progress.h"
 #include "import/road_network.h"
 #include "import/safe_text.h"
+#include "map/map_lock.h"
 
 namespace {
 
@@ -110,12 +114,47 @@ void CheckRequest(const RuvelImportRequest& request) {
   CheckTravelOptions(request);
 }
 
+// The lock of the map an import writes, held while the object lives and
+// entered among the files an ending signal removes.
+class ImportLock {
+ public:
+  // Raises ImportError when another import holds the lock or it cannot be
+  // taken.
+  explicit ImportLock(const std::string& mifPath) {
+    const HeldSignals held;
+    mark_ = PendingFileCount();
+    lock_ = std::make_unique<MapLock>(mifPath);
+    if (lock_->Error() != 0)
+      throw ImportError("cannot lock " + PrintableText(MapLockPath(mifPath)) + ": " +
+                        std::strerror(lock_->Error()));
+    if (!lock_->Held()) throw ImportError("another import is writing " + PrintableText(mifPath));
+    RemoveOnEndingSignal(MapLockPath(mifPath));
+  }
+  // Releases the lock with the signals held, so that no handler removes a
+  // lock file another import has made since.
+  ~ImportLock() {
+    const HeldSignals held;
+    ForgetPendingFiles(mark_, false);
+    lock_.reset();
+  }
+  ImportLock(const ImportLock&) = delete;
+  ImportLock& operator=(const ImportLock&) = delete;
+
+ private:
+  size_t mark_ = 0;
+  std::unique_ptr<MapLock> lock_;
+};
+
 }  // namespace
 
 ImportReport ImportRoads(const RuvelImportRequest& request, const MapLimits& limits) {
   CheckRequest(request);
   const MapFilePaths outputs = {request.outputs[0], request.outputs[1], request.outputs[2],
                                 request.outputs[3]};
+  CreatedFolders folders(outputs[0]);
+  const EndingSignalCleanup cleanup;
+  const ImportLock lock(outputs[0]);
+  RemoveLeftoverTemporaries(outputs);
   PrepareGdal();
   const QuietGdalErrors quiet;
   Progress progress(!request.quiet);
@@ -162,6 +201,7 @@ ImportReport ImportRoads(const RuvelImportRequest& request, const MapLimits& lim
   const TravelColumns columns{source.rules.HasDirections(), source.rules.HasSpeeds()};
   WriteMapFiles(network, projection.CoordSys(report.minX, report.minY, report.maxX, report.maxY), columns,
                 outputs);
+  folders.Keep();
   return report;
 }
 
