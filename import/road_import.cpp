@@ -42,33 +42,65 @@ constexpr size_t kNamedFailures = 3;
 // The largest gap --snap joins, in metres.
 constexpr double kLargestSnapMetres = 1000;
 
-// Projects the source's lines feature by feature (a feature's lines are
-// consecutive); a feature with a line that cannot be transformed is left
-// out, counted in the report and, among the first few, named.
-std::vector<ProjectedLine> ProjectLines(const SourceLayer& source, const MapProjection& projection,
-                                        std::vector<RoadTraits>& traits, ImportReport& report,
-                                        Progress& progress) {
+// The source's lines on their way to the map, with their roads' traits and
+// their features' ids, all three in the same order.
+struct ImportedLines {
   std::vector<ProjectedLine> lines;
-  lines.reserve(source.lines.size());
-  traits.reserve(source.lines.size());
-  for (size_t first = 0, end = 0; first < source.lines.size(); first = end) {
-    const int64_t feature = source.lines[first].feature;
+  std::vector<RoadTraits> traits;
+  std::vector<int64_t> features;
+};
+
+// Keeps the features (a feature's lines are consecutive) for whose every
+// line step(i, reason) holds; each other feature is left out, counted in
+// the report and, among the first few, named with the reason.
+template <typename Step>
+void KeepFeatures(ImportedLines& in, ImportReport& report, Progress& progress, const char* what, Step step) {
+  const size_t total = in.lines.size();
+  size_t kept = 0;
+  for (size_t first = 0, end = 0; first < total; first = end) {
+    const int64_t feature = in.features[first];
     std::string reason;
     bool failed = false;
-    for (end = first; end < source.lines.size() && source.lines[end].feature == feature; ++end) {
-      ProjectedLine& line = lines.emplace_back();
-      failed = failed || !projection.Project(source.lines[end], line, reason);
-      traits.push_back(source.lines[end].traits);
-    }
+    for (end = first; end < total && in.features[end] == feature; ++end)
+      failed = failed || !step(end, reason);
+    progress.Update(what, static_cast<int64_t>(end), static_cast<int64_t>(total));
     if (failed) {
-      lines.resize(lines.size() - (end - first));
-      traits.resize(lines.size());
       if (report.untransformable++ < static_cast<int64_t>(kNamedFailures))
         report.untransformableFirst.push_back("feature " + std::to_string(feature) + ": " + reason);
+      continue;
     }
-    progress.Update("projecting lines", static_cast<int64_t>(end), static_cast<int64_t>(source.lines.size()));
+    for (size_t i = first; i < end; ++i, ++kept) {
+      if (kept == i) continue;
+      in.lines[kept] = std::move(in.lines[i]);
+      in.traits[kept] = std::move(in.traits[i]);
+      in.features[kept] = in.features[i];
+    }
   }
-  return lines;
+  in.lines.resize(kept);
+  in.traits.resize(kept);
+  in.features.resize(kept);
+}
+
+// Measures the source's lines, chooses the map's coordinate system from
+// those kept and puts them in it; a feature with a vertex that cannot be
+// placed is left out (see KeepFeatures).
+ImportedLines ProjectLines(const SourceLayer& source, MapProjection& projection, ImportReport& report,
+                           Progress& progress) {
+  ImportedLines in;
+  in.lines.resize(source.lines.size());
+  in.traits.reserve(source.lines.size());
+  in.features.reserve(source.lines.size());
+  for (const SourceLine& line : source.lines) {
+    in.traits.push_back(line.traits);
+    in.features.push_back(line.feature);
+  }
+  KeepFeatures(in, report, progress, "measuring lines", [&](size_t i, std::string& reason) {
+    return projection.Measure(source.lines[i], in.lines[i], reason);
+  });
+  projection.ChooseMapSystem(in.lines);
+  KeepFeatures(in, report, progress, "projecting lines",
+               [&](size_t i, std::string& reason) { return projection.ToMap(in.lines[i], reason); });
+  return in;
 }
 
 // The features named as untransformable, one after another.
@@ -159,17 +191,17 @@ ImportReport ImportRoads(const RuvelImportRequest& request, const MapLimits& lim
   const QuietGdalErrors quiet;
   Progress progress(!request.quiet);
   const SourceLayer source = ReadSourceLines(request, limits, progress);
-  const MapProjection projection(source);
+  MapProjection projection(source);
 
   ImportReport report;
-  std::vector<RoadTraits> traits;
-  const std::vector<ProjectedLine> lines = ProjectLines(source, projection, traits, report, progress);
-  if (lines.empty() && report.untransformable > 0)
+  const ImportedLines imported = ProjectLines(source, projection, report, progress);
+  if (imported.lines.empty() && report.untransformable > 0)
     throw ImportError("no feature of " + source.description + " can be transformed (" +
                       std::to_string(report.untransformable) + " features; " + NamedFailures(report) +
                       "). Nothing was written");
   progress.Update("finding junctions", 0, -1);
-  const RoadNetwork network = BuildRoadNetwork(lines, traits, request.hasSnap ? request.snapMetres : 0);
+  const RoadNetwork network =
+      BuildRoadNetwork(imported.lines, imported.traits, request.hasSnap ? request.snapMetres : 0);
   progress.Finish();
   if (network.segments.empty()) throw ImportError(NothingToImport(request, source, network));
   CheckMapCapacity(network, limits);

@@ -18,8 +18,9 @@ const char* const kRoadDrivers[] = {
     "GPKG",        "ESRI Shapefile", "GeoJSON", "GeoJSONSeq", "OSM", "MapInfo File",
     "CSV",         "FlatGeobuf",     "GML",     "KML",        "GPX", "SQLite",
     "OpenFileGDB", nullptr};
-// GML would otherwise download the schemas a file names.
-const char* const kOpenOptions[] = {"DOWNLOAD_SCHEMA=NO", nullptr};
+// GML would otherwise download the schemas a file names, and write a .gfs
+// file beside a source that has none.
+const char* const kOpenOptions[] = {"DOWNLOAD_SCHEMA=NO", "WRITE_GFS=NO", nullptr};
 
 bool IsLineType(OGRwkbGeometryType type) {
   switch (wkbFlatten(type)) {
@@ -182,9 +183,8 @@ GDALDatasetUniquePtr OpenSource(const RuvelImportRequest& request) {
   const std::string source = OptionText(request.source);
   const std::vector<std::string> outputs(std::begin(request.outputs), std::end(request.outputs));
   CheckSourcePath(source);
-  std::vector<std::string> files = SourceSideFiles(source);
-  files.push_back(source);
-  CheckOutputsApart(outputs, files, source);
+  CheckPlainTables(source);
+  CheckOutputsApart(outputs, {source}, source);
   CPLErrorReset();
   GDALDatasetUniquePtr dataset(GDALDataset::Open(source.c_str(), GDAL_OF_VECTOR | GDAL_OF_READONLY,
                                                  kRoadDrivers, kOpenOptions, nullptr));
@@ -195,6 +195,7 @@ GDALDatasetUniquePtr OpenSource(const RuvelImportRequest& request) {
         " (the importer reads GeoPackage, Shapefile, GeoJSON, GeoJSONSeq, OpenStreetMap, MapInfo, "
         "CSV, FlatGeobuf, GML, KML, GPX, SQLite and OpenFileGDB)");
   }
+  // The files the driver reads, not every file that shares the source's name.
   const CPLStringList datasetFiles(dataset->GetFileList());
   std::vector<std::string> names;
   for (int i = 0; i < datasetFiles.size(); ++i) names.push_back(datasetFiles[i]);

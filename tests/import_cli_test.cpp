@@ -253,7 +253,7 @@ TEST(RuvelRouteImport, RefusalsLeaveTheEarlierMap) {
        "5800100)"},
       {map + " " + map, "Mroads.mif is a file of the source"},
       {Quoted(dir / "Sroads.mif") + " " + map, "Sroads.mif is a file of the source"},
-      {Quoted(dir / "Sroads.mid") + " " + map, "Sroads.mif is a file of the source"},
+      {Quoted(dir / "Sroads.mid") + " " + map, "Sroads.mid is a file of the source"},
       {roads + " " + Quoted(dir / "Mroads.mid"), "Mroads.mid: the name must end in .mif"},
       {roads + " " + Quoted(dir / "Mblocked.mif"), "Sblocked.mid: it is a folder"},
       {Quoted(dir / "degrees.csv") + " " + map, "give --source-crs EPSG:4326"},
