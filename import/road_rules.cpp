@@ -42,6 +42,8 @@ constexpr HighwayClass kHighways[] = {
 constexpr const char* kProfileNames[] = {"all", "car", "bike", "foot"};
 constexpr double kBikeSpeed = 15, kFootSpeed = 5;
 constexpr double kKilometresPerMile = 1.609344;
+// The slowest speed a road is driven at, in km/h: a slower one is no speed.
+constexpr double kSlowestKmh = 0.1;
 
 // Whether value is present and one of the texts.
 bool Is(const std::string* value, std::initializer_list<const char*> texts) {
@@ -117,15 +119,16 @@ double LeadingNumber(const std::string& text, size_t& end) {
   return std::strtod(text.substr(0, end).c_str(), nullptr);
 }
 
-// A speed in km/h written as a positive number alone, or, when mph is
-// true, also followed by " mph"; 0 for anything else.
+// A speed in km/h written as a number alone, or, when mph is true, also
+// followed by " mph"; 0 for anything else and for a speed below the
+// slowest.
 double SpeedIn(const std::string* text, bool mph) {
   if (!text) return 0;
   size_t end = 0;
-  const double value = LeadingNumber(*text, end);
-  if (!std::isfinite(value)) return 0;  // too many digits
-  if (end == text->size()) return value;
-  return mph && text->compare(end, std::string::npos, " mph") == 0 ? value * kKilometresPerMile : 0;
+  double value = LeadingNumber(*text, end);
+  if (end != text->size())
+    value = mph && text->compare(end, std::string::npos, " mph") == 0 ? value * kKilometresPerMile : 0;
+  return std::isfinite(value) && value >= kSlowestKmh ? value : 0;  // not too many digits
 }
 
 }  // namespace
@@ -149,8 +152,9 @@ bool GivesOwnFields(const RuvelImportRequest& request) {
 }  // namespace
 
 void CheckTravelOptions(const RuvelImportRequest& request) {
-  if (request.hasDefaultSpeed && !(request.defaultSpeedKmh > 0 && std::isfinite(request.defaultSpeedKmh)))
-    throw ImportUsageError("--default-speed takes a speed of more than 0 km/h");
+  if (request.hasDefaultSpeed &&
+      !(request.defaultSpeedKmh >= kSlowestKmh && std::isfinite(request.defaultSpeedKmh)))
+    throw ImportUsageError("--default-speed takes a speed of at least 0.1 km/h");
   if (!request.profile) return;
   const Profile profile = NamedProfile(request.profile);
   if (profile != Profile::kAll && GivesOwnFields(request))
@@ -167,9 +171,9 @@ RoadRules::RoadRules(const RuvelImportRequest& request, bool openStreetMap)
       defaultGiven_(request.hasDefaultSpeed != 0) {
   CheckTravelOptions(request);
   if (ReadsOsmTags() && GivesOwnFields(request)) {
-    throw ImportError("--oneway-field, --speed-field and --default-speed go with --profile all, not " +
-                      std::string(ProfileName()) +
-                      " (the profile of OpenStreetMap data unless told otherwise)");
+    throw ImportUsageError("--oneway-field, --speed-field and --default-speed go with --profile all, not " +
+                           std::string(ProfileName()) +
+                           " (the profile of OpenStreetMap data unless told otherwise)");
   }
 }
 

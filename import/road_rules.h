@@ -20,8 +20,8 @@ struct RoadTraits {
 enum class Profile : uint8_t { kAll, kCar, kBike, kFoot };
 
 // Raises ImportUsageError when the request's travel options are wrong
-// usage whatever the source: an unknown profile, a default speed not above
-// 0 km/h, or fields or a default speed given with a profile other than all.
+// usage whatever the source: an unknown profile, a default speed below
+// 0.1 km/h, or fields or a default speed given with a profile other than all.
 void CheckTravelOptions(const RuvelImportRequest& request);
 
 // Which roads a mode of travel uses, which way and how fast.
@@ -38,7 +38,7 @@ void CheckTravelOptions(const RuvelImportRequest& request);
 // The all profile keeps every road, both ways and without speeds, unless
 // fields give its direction (ignoring letter case, `yes`, `true`, `1`,
 // `FT` along the line; `-1`, `reverse`, `TF` against it; anything else
-// both ways) or its speed (a positive number of km/h; anything else takes
+// both ways) or its speed (a number of km/h, at least 0.1; anything else takes
 // the default speed, as does every road when only a default is given).
 class RoadRules {
  public:
@@ -47,8 +47,8 @@ class RoadRules {
 
   // The rules the request asks for, for a source that is OpenStreetMap data
   // or not (car by default for OpenStreetMap data, else all). Raises
-  // ImportUsageError as CheckTravelOptions does, and ImportError for fields
-  // or a default speed given with the default profile of OpenStreetMap data.
+  // ImportUsageError as CheckTravelOptions does, and also for fields or a
+  // default speed given with the default profile of OpenStreetMap data.
   RoadRules(const RuvelImportRequest& request, bool openStreetMap);
 
   // The profile's name: car, bike, foot or all.

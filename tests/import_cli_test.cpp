@@ -258,8 +258,6 @@ TEST(RuvelRouteImport, RefusalsLeaveTheEarlierMap) {
       {roads + " " + Quoted(dir / "Mblocked.mif"), "Sblocked.mid: it is a folder"},
       {Quoted(dir / "degrees.csv") + " " + map, "give --source-crs EPSG:4326"},
       {roads + " " + map + " --source-crs EPSG:99999999", "--source-crs \"EPSG:99999999\""},
-      {roads + " " + map + " --default-speed 0.000001",
-       " tenths of a second to drive (at most 2147483647); give higher speeds"},
       {Quoted(dir / "pole.geojson") + " " + map, "no feature of layer \"pole\""},
       {Quoted(dir / "fifo.geojson") + " " + map, "fifo.geojson is neither a regular file nor a folder"},
       {Quoted(dir / "none.gpkg") + " " + map, "none.gpkg does not exist"},

@@ -204,12 +204,12 @@ TEST(RuvelRouteImport, ProfilesOnTheCommandLine) {
     std::string err;
   } refusals[] = {
       {town + "--profile boat", 2, "ruvel-route import: --profile takes car, bike, foot or all\n"},
-      {town + "--default-speed 0", 2, "ruvel-route import: --default-speed takes a speed of more than 0"},
+      {town + "--default-speed 0", 2, "ruvel-route import: --default-speed takes a speed of at least 0.1"},
       {town + "--profile bike --speed-field kmh", 2,
        "ruvel-route import: --oneway-field, --speed-field and "},
-      {town + "--oneway-field oneway", 1,
-       "ruvel-route: --oneway-field, --speed-field and --default-speed go with --profile all, not car (the "
-       "profile of OpenStreetMap data"},
+      {town + "--oneway-field oneway", 2,
+       "ruvel-route import: --oneway-field, --speed-field and --default-speed go with --profile all, not car "
+       "(the profile of OpenStreetMap data"},
       {town + "--profile all --speed-field maxspeed", 1,
        "ruvel-route: layer \"lines\" has no field \"maxspeed\"\n"},
       {own + "--profile car", 1,
