@@ -23,11 +23,12 @@ TEST(DebianPackage, InstallsTheProgramsWithWhatTheyNeed) {
   EXPECT_EQ(
       RunCommand("dpkg-deb -c " + package + " | awk '$1 !~ /^d/ {print $6}' | sort").out,
       "./usr/bin/ruvel\n./usr/bin/ruvel-route\n./usr/lib/ruvel/ruvel_import.so\n"
-      "./usr/share/applications/ruvel.desktop\n./usr/share/mime/packages/ruvel.xml\n"
+      "./usr/share/applications/ruvel.desktop\n./usr/share/doc/ruvel/changelog.gz\n./usr/share/doc/ruvel/copyright\n"
+      "./usr/share/mime/packages/ruvel.xml\n"
       "./usr/share/pixmaps/ruvel.xpm\n./usr/share/ruvel/Maps/Mtown.mid\n./usr/share/ruvel/Maps/Mtown.mif\n"
       "./usr/share/ruvel/Maps/Stown.mid\n./usr/share/ruvel/Maps/Stown.mif\n");
   EXPECT_EQ(RunCommand("dpkg-deb -f " + package + " Package Maintainer").out,
-            "Package: ruvel\nMaintainer: the Ruvel project\n");
+            "Package: ruvel\nMaintainer: Ruvel developers <ruvel@users.noreply.example.org>\n");
   const std::string depends = ", " + RunCommand("dpkg-deb -f " + package + " Depends").out;
   for (const char* library :
        {"libc6", "libstdc++6", "libqt6core6", "libqt6gui6", "libqt6widgets6", "libgdal32"})
