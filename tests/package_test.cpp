@@ -26,6 +26,7 @@ TEST(DebianPackage, InstallsTheProgramsWithWhatTheyNeed) {
             "./usr/bin/ruvel-route\n"
             "./usr/lib/ruvel/ruvel_import.so\n"
             "./usr/share/applications/ruvel.desktop\n"
+            "./usr/share/bash-completion/completions/ruvel-route\n"
             "./usr/share/doc/ruvel/changelog.gz\n"
             "./usr/share/doc/ruvel/copyright\n"
             "./usr/share/man/man1/ruvel-route.1.gz\n"
