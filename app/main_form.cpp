@@ -34,10 +34,11 @@ void EnableMapItems(TfMain* form, bool loaded) {
 TfMain::TfMain(TComponent* AOwner) : TForm(AOwner) { LoadMainFormResource(this); }
 
 // Presets the open dialog to the map folder beside the program (else to the
-// installed sample maps), then draws the (empty) view.
+// installed sample maps), fills Open Recent, then draws the (empty) view.
 void TfMain::FormCreate(TObject*) {
   programFolder = ProgramFolder(GetCommandLineA());
   OpenDialog1->FileName(ProgramFilePath(programFolder, "Maps/", "../share/ruvel/Maps/") + "M*.mif");
+  LoadRecentMaps();
   DrawMap();
 }
 
@@ -67,6 +68,7 @@ void TfMain::OpenDialogFile() {
   DrawMap();
   ImageM->Visible(true);
   PanelM->Visible(true);
+  RecordOpenedMap(OpenDialog1->FileName());
 }
 
 // Empties the store and the map area.

@@ -1,7 +1,9 @@
 #pragma once
 
 #include <string>
+#include <vector>
 
+#include "app/recent_maps.h"
 #include "toolkit/forms.h"
 
 class TBevel;
@@ -52,6 +54,10 @@ class TfMain : public TForm {
   // Finding a junction by name.
   TMenuItem* Find1;
   TFindDialog* FindDialog1;
+  // File, Open Recent: the maps opened last, then a line and Clear List.
+  TMenuItem* OpenRecent1;
+  TMenuItem* N2;
+  TMenuItem* ClearList1;
 
   // The File commands, the window's life and opening a map given to the
   // program: app/main_form.cpp.
@@ -64,6 +70,17 @@ class TfMain : public TForm {
   // a chosen file, the open dialog then starting in its folder. A path that
   // names no regular file raises Exception and changes nothing.
   void OpenGivenMap(const std::string& path);
+
+  // File, Open Recent: app/recent_maps_menu.cpp. LoadRecentMaps fills the
+  // submenu from the settings file. RecordOpenedMap puts a map that has
+  // just been opened first in the list and in the settings file; it runs
+  // once the map is open, and for no map that failed to load. OpenRecentMap
+  // opens path as OpenGivenMap does; a path that names no regular file any
+  // more is taken off the list, and an Exception says so.
+  void LoadRecentMaps();
+  void RecordOpenedMap(const std::string& path);
+  void OpenRecentMap(const std::string& path);
+  void ClearList1Click(TObject* Sender);
 
   // Drawing the map and the View options that change it: view/map_view.cpp.
   // DrawMap rebuilds the picture of ImageM from the map store; RedrawMap
@@ -95,6 +112,14 @@ class TfMain : public TForm {
   // Opens the map the open dialog's file name names, when its name begins
   // with a capital M.
   void OpenDialogFile();
+  // Writes the list to the settings file and shows it in Open Recent.
+  void SaveRecentMaps();
+  void ShowRecentMaps();
+
+  RecentMaps recentMaps_;
+  // The submenu's first RecentMaps::kLimit items, each showing the entry of
+  // recentMaps_ at its place or hidden.
+  std::vector<TMenuItem*> recentItems_;
 };
 
 // The one main window, set by Application->CreateForm.

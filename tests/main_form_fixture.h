@@ -4,7 +4,8 @@
 
 // A test with the program's main window created as the program creates it
 // (not shown) in fMain, an empty map store and the whole-map view; the
-// window and the map are gone afterwards.
+// window and the map are gone afterwards. The list of recent maps starts
+// empty.
 class MainFormTest : public ::testing::Test {
  protected:
   void SetUp() override;
