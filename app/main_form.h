@@ -71,7 +71,8 @@ class TfMain : public TForm {
   // names no regular file raises Exception and changes nothing.
   void OpenGivenMap(const std::string& path);
 
-  // File, Open Recent: app/recent_maps_menu.cpp. LoadRecentMaps fills the
+  // File, Open Recent and maps dropped onto the window:
+  // app/recent_maps_menu.cpp and app/map_drop.cpp. LoadRecentMaps fills the
   // submenu from the settings file. RecordOpenedMap puts a map that has
   // just been opened first in the list and in the settings file; it runs
   // once the map is open, and for no map that failed to load. OpenRecentMap
@@ -81,6 +82,7 @@ class TfMain : public TForm {
   void RecordOpenedMap(const std::string& path);
   void OpenRecentMap(const std::string& path);
   void ClearList1Click(TObject* Sender);
+  void FormDropFiles(TObject* Sender, const std::vector<std::string>& files);
 
   // Drawing the map and the View options that change it: view/map_view.cpp.
   // DrawMap rebuilds the picture of ImageM from the map store; RedrawMap

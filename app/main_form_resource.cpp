@@ -172,4 +172,7 @@ void LoadMainFormResource(TfMain* f) {
   // focus.
   f->KeyPreview(true);
   f->OnKeyDown = [f](TObject* sender, TKey& key, TShiftState shift) { f->FormKeyDown(sender, key, shift); };
+  f->OnDropFiles = [f](TObject* sender, const std::vector<std::string>& files) {
+    f->FormDropFiles(sender, files);
+  };
 }

@@ -1,18 +1,25 @@
-// File, Open Recent: the list's order, limit and repeats, what counts as
-// opened, and the settings file it lives in.
+// File, Open Recent and maps dropped onto the window: the list's order,
+// limit and repeats, what counts as opened, and the settings file it lives
+// in.
 #include "app/recent_maps.h"
 
 #include <gtest/gtest.h>
 
 #include <QAction>
+#include <QCoreApplication>
+#include <QDragEnterEvent>
+#include <QDropEvent>
 #include <QMenu>
 #include <QMessageBox>
+#include <QMimeData>
+#include <QUrl>
 #include <QWidget>
 #include <cstdio>
 #include <string>
 #include <vector>
 
 #include "app/main_form.h"
+#include "app/map_drop.h"
 #include "map/map_store.h"
 #include "tests/main_form_fixture.h"
 #include "tests/modal_script.h"
@@ -36,6 +43,18 @@ Paths ShownEntries() {
 }
 
 QAction* Entry(int index) { return fMain->OpenRecent1->Action()->menu()->actions().at(index); }
+
+// Drags the given URLs onto the main window and drops them there, as a file
+// manager would: Qt delivers the drop to the widget that took the drag.
+void Drop(const QList<QUrl>& urls) {
+  QMimeData data;
+  data.setUrls(urls);
+  QDragEnterEvent enter(QPoint(100, 100), Qt::CopyAction, &data, Qt::LeftButton, Qt::NoModifier);
+  QCoreApplication::sendEvent(fMain->Widget(), &enter);
+  ASSERT_TRUE(enter.isAccepted());
+  QDropEvent drop(QPointF(100, 100), Qt::CopyAction, &data, Qt::LeftButton, Qt::NoModifier);
+  QCoreApplication::sendEvent(fMain->Widget(), &drop);
+}
 
 }  // namespace
 
@@ -126,4 +145,20 @@ TEST_F(OpenRecentTest, OpensAnEntryAndForgetsAVanishedMap) {
   WriteFile(bad, "Point 1.5 2\n");
   EXPECT_THROW(fMain->OpenGivenMap(bad), Exception);
   EXPECT_EQ(ReadSettingsList("RecentMaps"), Paths{town});
+}
+
+// Exactly one local regular file named M... opens; any other drop is ignored.
+TEST_F(OpenRecentTest, ADroppedMapOpensAsFileOpenWould) {
+  const std::string town = Map("town");
+  const std::string sLayer = dir_ / "Stown.mif";
+  EXPECT_EQ(DroppedMap({town}), town);
+  for (const Paths& ignored :
+       {Paths{sLayer}, Paths{town, town}, Paths{""}, Paths{dir_.Path() + "/M"}, Paths{}})
+    EXPECT_EQ(DroppedMap(ignored), "");
+
+  Drop({QUrl::fromLocalFile(QString::fromStdString(sLayer))});
+  EXPECT_EQ(pointCount, 0);
+  Drop({QUrl::fromLocalFile(QString::fromStdString(town))});
+  EXPECT_EQ(pointCount, 3);
+  EXPECT_EQ(ShownEntries(), Paths{town});
 }
