@@ -1,15 +1,11 @@
 #include "tests/main_form_fixture.h"
 
-#include <cstdio>
-
 #include "app/main_form.h"
 #include "map/map_store.h"
 #include "toolkit/application.h"
-#include "toolkit/settings.h"
 #include "view/map_zoom.h"
 
 void MainFormTest::SetUp() {
-  std::remove(SettingsFilePath().c_str());  // no recent maps from an earlier test
   ClearMapStore();
   ResetZoom();
   Application->Initialize();

@@ -4,8 +4,7 @@
 
 // A test with the program's main window created as the program creates it
 // (not shown) in fMain, an empty map store and the whole-map view; the
-// window and the map are gone afterwards. The list of recent maps starts
-// empty.
+// window and the map are gone afterwards.
 class MainFormTest : public ::testing::Test {
  protected:
   void SetUp() override;
