@@ -40,8 +40,6 @@ bool TMenuItem::Enabled() const { return action_->isEnabled(); }
 
 void TMenuItem::Enabled(bool enabled) { action_->setEnabled(enabled); }
 
-bool TMenuItem::Visible() const { return action_->isVisible(); }
-
 void TMenuItem::Visible(bool visible) { action_->setVisible(visible); }
 
 // Only a checked item is checkable in Qt, so that an unchecked one shows no

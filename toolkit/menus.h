@@ -25,7 +25,6 @@ class TMenuItem : public TComponent {
   void Enabled(bool enabled);
 
   // A hidden item takes no room in its menu.
-  bool Visible() const;
   void Visible(bool visible);
 
   // The check mark. Choosing the item leaves it alone; OnClick decides.
