@@ -1,6 +1,8 @@
 #include "app/main_form.h"
 
+#include <chrono>
 #include <filesystem>
+#include <thread>
 
 #include "app/background_task.h"
 #include "app/main_form_resource.h"
@@ -8,7 +10,9 @@
 #include "app/work_status.h"
 #include "map/area_index.h"
 #include "map/layer_loader.h"
+#include "map/load_cancelled.h"
 #include "map/map_files.h"
+#include "map/map_lock.h"
 #include "map/map_store.h"
 #include "route/contraction_hierarchy.h"
 #include "route/directed_graph.h"
@@ -34,6 +38,17 @@ void EnableMapItems(TfMain* form, bool loaded) {
   form->Fastest1->SetChecked(false);
   form->Fastest1->Enabled(loaded && !segmentDuration.empty());
   form->Find1->Enabled(loaded);
+}
+
+// While an import writes the map at path, waits for it to finish, checking
+// for a cancel request, so that the load never reads files half replaced.
+void WaitForImportOf(const std::string& path, LoadProgress& progress) {
+  while (ImportIsWriting(path)) {
+    progress.phase = LoadProgress::kWaitingForImport;
+    CheckCancel(&progress);
+    std::this_thread::sleep_for(std::chrono::milliseconds(50));
+  }
+  progress.phase = LoadProgress::kReading;
 }
 
 // Work shorter than this leaves the status line as it is.
@@ -96,10 +111,11 @@ void TfMain::StopFastRoutes() {
 }
 
 // Presets the open dialog to the map folder beside the program (else to the
-// installed sample maps), then draws the (empty) view.
+// installed sample maps), fills Open Recent, then draws the (empty) view.
 void TfMain::FormCreate(TObject*) {
   programFolder = ProgramFolder(GetCommandLineA());
   OpenDialog1->FileName(ProgramFilePath(programFolder, "Maps/", "../share/ruvel/Maps/") + "M*.mif");
+  LoadRecentMaps();
   DrawMap();
 }
 
@@ -130,17 +146,18 @@ void TfMain::OpenDialogFile() {
   loadingName = ExtractFileName(path);
   mapWork->Start(
       [path](LoadProgress& progress) {
+        WaitForImportOf(path, progress);
         LoadMapLayers(path, &progress);
         progress.phase = LoadProgress::kIndexing;
         BuildMapAreaIndex(&progress);
       },
-      [this](std::exception_ptr error) { MapLoaded(error); });
+      [this, path](std::exception_ptr error) { MapLoaded(path, error); });
 }
 
 // A load that raised leaves with Close enabled, Fastest and Find disabled,
 // the store as far as the loader got and the map area as it was; its
 // exception is shown. A complete one shows the map.
-void TfMain::MapLoaded(std::exception_ptr error) {
+void TfMain::MapLoaded(const std::string& path, std::exception_ptr error) {
   loadingName.clear();
   ShowWorkProgress(false);
   if (error) std::rethrow_exception(error);
@@ -149,6 +166,7 @@ void TfMain::MapLoaded(std::exception_ptr error) {
   DrawMap();
   ImageM->Visible(true);
   PanelM->Visible(true);
+  RecordOpenedMap(path);
 }
 
 // Ends any load or rebuild, then empties the store and the map area.

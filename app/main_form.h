@@ -3,7 +3,9 @@
 #include <exception>
 #include <memory>
 #include <string>
+#include <vector>
 
+#include "app/recent_maps.h"
 #include "toolkit/forms.h"
 #include "view/map_view.h"
 
@@ -58,6 +60,10 @@ class TfMain : public TForm {
   // Finding a junction by name.
   TMenuItem* Find1;
   TFindDialog* FindDialog1;
+  // File, Open Recent: the maps opened last, then a line and Clear List.
+  TMenuItem* OpenRecent1;
+  TMenuItem* N2;
+  TMenuItem* ClearList1;
 
   // The File commands, the window's life and opening a map given to the
   // program: app/main_form.cpp.
@@ -70,6 +76,19 @@ class TfMain : public TForm {
   // a chosen file, the open dialog then starting in its folder. A path that
   // names no regular file raises Exception and changes nothing.
   void OpenGivenMap(const std::string& path);
+
+  // File, Open Recent and maps dropped onto the window:
+  // app/recent_maps_menu.cpp and app/map_drop.cpp. LoadRecentMaps fills the
+  // submenu from the settings file. RecordOpenedMap puts a map that has
+  // just been opened first in the list and in the settings file; it runs
+  // once the map is open, and for no map that failed to load. OpenRecentMap
+  // opens path as OpenGivenMap does; a path that names no regular file any
+  // more is taken off the list, and an Exception says so.
+  void LoadRecentMaps();
+  void RecordOpenedMap(const std::string& path);
+  void OpenRecentMap(const std::string& path);
+  void ClearList1Click(TObject* Sender);
+  void FormDropFiles(TObject* Sender, const std::vector<std::string>& files);
 
   // Where the map image looks at the map: its size, scales, zoom and the
   // pointer's last position.
@@ -133,13 +152,22 @@ class TfMain : public TForm {
   // Opens the map the open dialog's file name names, when its name begins
   // with a capital M.
   void OpenDialogFile();
-  // Takes over a load that ended, with the exception that ended it if any.
-  void MapLoaded(std::exception_ptr error);
+  // Takes over the load of the map at path that ended, with the exception
+  // that ended it if any.
+  void MapLoaded(const std::string& path, std::exception_ptr error);
   // Shows the map work's progress in the status line, or clears it.
   void ShowWorkProgress(bool shown);
   // The file name of the map being loaded, as the status line tells it;
   // empty while no load runs.
   std::string loadingName;
+  // Writes the list to the settings file and shows it in Open Recent.
+  void SaveRecentMaps();
+  void ShowRecentMaps();
+
+  RecentMaps recentMaps_;
+  // The submenu's first RecentMaps::kLimit items, each showing the entry of
+  // recentMaps_ at its place or hidden.
+  std::vector<TMenuItem*> recentItems_;
 };
 
 // The one main window, set by Application->CreateForm.

@@ -38,6 +38,9 @@ void CreateMenu(TfMain* f) {
   f->MainMenu1 = new TMainMenu(f);
   f->File1 = NewMenuItem(f, "File");
   f->Open1 = NewMenuItem(f, "Open...");
+  f->OpenRecent1 = NewMenuItem(f, "Open Recent");
+  f->N2 = NewMenuItem(f, "-");
+  f->ClearList1 = NewMenuItem(f, "Clear List");
   f->Close1 = NewMenuItem(f, "Close");
   f->N1 = NewMenuItem(f, "-");
   f->Exit1 = NewMenuItem(f, "Exit");
@@ -49,6 +52,9 @@ void CreateMenu(TfMain* f) {
 
   f->MainMenu1->Add(f->File1);
   f->File1->Add(f->Open1);
+  f->File1->Add(f->OpenRecent1);
+  f->OpenRecent1->Add(f->N2);
+  f->OpenRecent1->Add(f->ClearList1);
   f->File1->Add(f->Close1);
   f->File1->Add(f->N1);
   f->File1->Add(f->Exit1);
@@ -66,6 +72,7 @@ void CreateMenu(TfMain* f) {
 
   f->Open1->OnClick = [f](TObject* sender) { f->Open1Click(sender); };
   f->Close1->OnClick = [f](TObject* sender) { f->Close1Click(sender); };
+  f->ClearList1->OnClick = [f](TObject* sender) { f->ClearList1Click(sender); };
   f->Exit1->OnClick = [f](TObject* sender) { f->Exit1Click(sender); };
   f->Points1->OnClick = [f](TObject* sender) { f->Points1Click(sender); };
   f->Lines1->OnClick = [f](TObject* sender) { f->Lines1Click(sender); };
@@ -165,4 +172,7 @@ void LoadMainFormResource(TfMain* f) {
   // focus.
   f->KeyPreview(true);
   f->OnKeyDown = [f](TObject* sender, TKey& key, TShiftState shift) { f->FormKeyDown(sender, key, shift); };
+  f->OnDropFiles = [f](TObject* sender, const std::vector<std::string>& files) {
+    f->FormDropFiles(sender, files);
+  };
 }

@@ -18,6 +18,9 @@
 
 namespace {
 
+// The usage: the synopsis of every command, then each command and option
+// with what it does. The manual page and the shell completion are made
+// from this text, so every option belongs in the synopsis.
 void PrintUsage(std::FILE* to) {
   std::fputs(
       "usage: ruvel-route info MAP.mif\n"
@@ -31,21 +34,54 @@ void PrintUsage(std::FILE* to) {
       "                          [--bbox MINX MINY MAXX MAXY] [--snap METRES] [--name-field FIELD]\n"
       "                          [--source-crs CRS] [--profile car|bike|foot|all] [--oneway-field FIELD]\n"
       "                          [--speed-field FIELD] [--default-speed KMH] [--quiet]\n"
-      "       ruvel-route --help\n"
-      "MAP.mif is the M layer's .mif file; the other three layer files are found beside it.\n"
-      "find lists the junctions whose name contains TEXT, ignoring letter case; exit code 1 when none does.\n"
-      "START and TARGET are point codes. render draws a WIDTHxHEIGHT image (683x397 by default),\n"
-      "at zoom level K (0 to 16; 0, the whole map, by default) centred on the map point (X, Y).\n"
-      "--geojson prints the routes as one GeoJSON FeatureCollection, --gpx as one GPX document;\n"
-      "--fastest finds the quickest routes (the map's S layer needs a Duration column).\n"
-      "prepare builds a large map's fast routes into the cache, which route then uses; --no-cache ignores "
-      "it.\n"
-      "import turns a road layer of any source OGR reads (GeoPackage, Shapefile, GeoJSON, OpenStreetMap,\n"
-      "MIF/TAB, ...) into a map's four files; options may stand anywhere after the command word.\n"
-      "--profile keeps the roads a car, bike or walker uses, with their directions and travel times\n"
-      "(car by default for OpenStreetMap data); all keeps every line (the default for other data),\n"
-      "with directions from --oneway-field and speeds in km/h from --speed-field (else\n"
-      "--default-speed, 50 unless given).\n",
+      "       ruvel-route --help | --version\n"
+      "Loads, searches, draws and imports Ruvel road maps with the same code as the window.\n"
+      "MAP.mif is the M layer's .mif file, whose name begins with a capital M; the other three\n"
+      "layer files are found beside it. START and TARGET are point codes.\n"
+      "\n"
+      "Commands:\n"
+      "  info     print the map's counts, bounds and graph size\n"
+      "  find     print the junctions whose name contains TEXT, ignoring letter case, as\n"
+      "           \"code: name\"; exit status 1 when none does\n"
+      "  route    print the route the window finds for each pair of point codes\n"
+      "  prepare  build a large map's fast routes into the cache, which route then uses\n"
+      "  render   draw the map as the window does into a PNG image\n"
+      "  import   turn a road layer of any source OGR reads (GeoPackage, Shapefile, GeoJSON,\n"
+      "           OpenStreetMap, MIF/TAB, ...) into a map's four files; its options may stand\n"
+      "           anywhere after the command word\n"
+      "\n"
+      "Options:\n"
+      "  --geojson             (route) print the routes as one GeoJSON FeatureCollection\n"
+      "  --gpx                 (route) print the routes as one GPX document\n"
+      "  --fastest             (route, prepare) find the quickest routes (the map's S layer\n"
+      "                        needs a Duration column)\n"
+      "  --no-cache            (route) ignore the cache of prepared fast routes\n"
+      "  --size WIDTHxHEIGHT   (render) the image's size, 683x397 by default\n"
+      "  --route START TARGET  (render) draw the route between these points\n"
+      "  --no-points           (render) leave out the junctions\n"
+      "  --no-lines            (render) leave out the roads\n"
+      "  --zoom K              (render) zoom level K, 0 to 16; 0, the whole map, by default\n"
+      "  --center X Y          (render) centre the picture on the map point (X, Y)\n"
+      "  --layer NAME          (import) the source's layer to read\n"
+      "  --where SQL           (import) only the features this attribute filter keeps\n"
+      "  --bbox MINX MINY MAXX MAXY\n"
+      "                        (import) only the lines in this box, in the source's coordinates\n"
+      "  --snap METRES         (import) join each line end to the nearest line within METRES\n"
+      "  --name-field FIELD    (import) the field that names the roads, else 'name'\n"
+      "  --source-crs CRS      (import) the source's coordinate system, as EPSG:4326, WKT or PROJ\n"
+      "  --profile car|bike|foot|all\n"
+      "                        (import) keep the roads a car, bike or walker uses, with their\n"
+      "                        directions and travel times (car by default for OpenStreetMap\n"
+      "                        data); all keeps every line (the default for other data)\n"
+      "  --oneway-field FIELD  (import, all) the field that gives the roads' directions\n"
+      "  --speed-field FIELD   (import, all) the field that gives the roads' speeds in km/h\n"
+      "  --default-speed KMH   (import, all) the speed of roads without one, 50 unless given\n"
+      "  --quiet               (import) print no report of what was built and left out\n"
+      "  --help                print this help and exit\n"
+      "  --version             print the program's name and version and exit\n"
+      "\n"
+      "Exit status: 0 done; 1 the map or source could not be read, a code is unknown, nothing\n"
+      "was found or a network does not fit; 2 wrong usage.\n",
       to);
 }
 
@@ -90,6 +126,10 @@ int main(int argc, char** argv) {
   const std::vector<std::string> words(argv + 1, argv + argc);
   if (words.size() == 1 && words[0] == "--help") {
     PrintUsage(stdout);
+    return 0;
+  }
+  if (words.size() == 1 && words[0] == "--version") {
+    std::puts("ruvel-route " RUVEL_VERSION);
     return 0;
   }
   const Command command = words.empty() ? nullptr : FindCommand(words[0]);

@@ -6,12 +6,12 @@
 #   scripts/install-deps.sh --programs [PACKAGE ...]  only what building the programs needs
 set -euo pipefail
 
-packages=(cmake make g++ qt6-base-dev libgl-dev libgdal-dev fonts-dejavu-core)
+packages=(cmake make g++ qt6-base-dev libgl-dev libgdal-dev fonts-dejavu-core help2man)
 if [ "${1:-}" = --programs ]; then
   shift
 else
-  # The tests, the benchmarks, and the package the tests build and inspect.
-  packages+=(libgtest-dev libbenchmark-dev dpkg-dev file)
+  # The tests, the benchmarks, and the package the tests build and check.
+  packages+=(libgtest-dev libbenchmark-dev dpkg-dev file lintian)
 fi
 packages+=("$@")
 missing=()

@@ -3,7 +3,8 @@
 # build-package/ (a release build without the tests and the benchmarks) and
 # prints its path. It holds both programs, the import module, the desktop
 # entry with its icon and MIME type, and the sample map; its dependencies are
-# computed from the libraries they link (dpkg-shlibdeps).
+# computed from the libraries they link (dpkg-shlibdeps). Where lintian is
+# installed, a package it finds an error or a warning in is refused.
 #   scripts/package.sh
 set -euo pipefail
 cd "$(dirname "$0")/.."
@@ -13,4 +14,8 @@ cmake -S . -B "$build" -DCMAKE_BUILD_TYPE=Release -DRUVEL_TESTS=OFF -DRUVEL_BENC
 cmake --build "$build" -j "$(nproc)"
 rm -f "$build"/ruvel_*.deb
 (cd "$build" && cpack >/dev/null)
-ls "$PWD/$build"/ruvel_*.deb
+package=$(ls "$PWD/$build"/ruvel_*.deb)
+if command -v lintian >/dev/null; then
+  lintian --fail-on error,warning "$package"
+fi
+echo "$package"

@@ -191,11 +191,19 @@ TEST_F(MainWindowTest, MenuHasItsCaptionsStatesAndNoShortcuts) {
     bool enabled;
     bool checked;
   };
-  const Item items[] = {{fMain->File1, "File", true, false},        {fMain->Open1, "Open...", true, false},
-                        {fMain->Close1, "Close", false, false},     {fMain->N1, "-", true, false},
-                        {fMain->Exit1, "Exit", true, false},        {fMain->View1, "View", true, false},
-                        {fMain->Points1, "Points", true, true},     {fMain->Lines1, "Lines", true, true},
-                        {fMain->Fastest1, "Fastest", false, false}, {fMain->Find1, "Find...", false, false}};
+  const Item items[] = {{fMain->File1, "File", true, false},
+                        {fMain->Open1, "Open...", true, false},
+                        {fMain->OpenRecent1, "Open Recent", false, false},
+                        {fMain->N2, "-", true, false},
+                        {fMain->ClearList1, "Clear List", true, false},
+                        {fMain->Close1, "Close", false, false},
+                        {fMain->N1, "-", true, false},
+                        {fMain->Exit1, "Exit", true, false},
+                        {fMain->View1, "View", true, false},
+                        {fMain->Points1, "Points", true, true},
+                        {fMain->Lines1, "Lines", true, true},
+                        {fMain->Fastest1, "Fastest", false, false},
+                        {fMain->Find1, "Find...", false, false}};
   for (const Item& i : items) {
     SCOPED_TRACE(i.caption);
     EXPECT_EQ(i.item->Caption(), i.caption);
@@ -210,8 +218,13 @@ TEST_F(MainWindowTest, MenuHasItsCaptionsStatesAndNoShortcuts) {
   EXPECT_EQ(fMain->MainMenu1->MenuBar()->actions(),
             (QList<QAction*>{fMain->File1->Action(), fMain->View1->Action()}));
   EXPECT_EQ(fMain->File1->Action()->menu()->actions(),
-            (QList<QAction*>{fMain->Open1->Action(), fMain->Close1->Action(), fMain->N1->Action(),
-                             fMain->Exit1->Action()}));
+            (QList<QAction*>{fMain->Open1->Action(), fMain->OpenRecent1->Action(), fMain->Close1->Action(),
+                             fMain->N1->Action(), fMain->Exit1->Action()}));
+  // Open Recent: its hidden entries for the maps opened last, a line, Clear List.
+  const QList<QAction*> recent = fMain->OpenRecent1->Action()->menu()->actions();
+  ASSERT_EQ(recent.size(), 10);
+  for (int i = 0; i < 8; ++i) EXPECT_FALSE(recent[i]->isVisible());
+  EXPECT_EQ(recent.mid(8), (QList<QAction*>{fMain->N2->Action(), fMain->ClearList1->Action()}));
   EXPECT_EQ(fMain->View1->Action()->menu()->actions(),
             (QList<QAction*>{fMain->Points1->Action(), fMain->Lines1->Action(), fMain->Fastest1->Action(),
                              fMain->Find1->Action()}));

@@ -8,6 +8,7 @@
 #include <chrono>
 #include <cstdlib>
 #include <filesystem>
+#include <memory>
 #include <random>
 #include <string>
 #include <thread>
@@ -16,6 +17,7 @@
 #include "app/background_task.h"
 #include "app/main_form.h"
 #include "app/map_handlers.h"
+#include "map/map_lock.h"
 #include "map/map_store.h"
 #include "route/fast_route_search.h"
 #include "route/route_search.h"
@@ -159,4 +161,28 @@ TEST_F(MapWork, FastRoutesAreHandedOverAndAnswerAsTheSearchFromScratch) {
   }
   fMain->Close1Click(fMain->Close1);
   EXPECT_FALSE(fMain->fastRoutes->Ready());
+}
+
+// A map an import is writing is read only once the import is done; the
+// status line says what the window waits for, and Esc ends the wait.
+TEST_F(MapWork, OpeningWaitsForAnImportOfTheMap) {
+  TempDir dir;
+  const std::string town = WriteLayers(dir, ExampleTown());
+  for (const bool cancelled : {false, true}) {
+    auto import = std::make_unique<MapLock>(town);
+    ASSERT_TRUE(import->Held());
+    fMain->OpenGivenMap(town);
+    while (fMain->StatusBar1->SimpleText().empty()) QCoreApplication::processEvents(QEventLoop::AllEvents, 5);
+    EXPECT_EQ(fMain->StatusBar1->SimpleText(), "Waiting for an import of Mtown.mif");
+    EXPECT_EQ(pointCount, 0);
+    if (cancelled) {
+      TKey escape = VK_ESCAPE;
+      fMain->FormKeyDown(fMain, escape, 0);
+      EXPECT_EQ(CurrentState(), kClosed);
+      continue;
+    }
+    import.reset();
+    WaitForMapWork();
+    EXPECT_EQ(CurrentState(), WindowState(true, true, true, false, true, "", 3, 2));
+  }
 }

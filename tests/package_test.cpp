@@ -1,7 +1,8 @@
 // The Debian package, made with CPack from this build as scripts/package.sh
 // makes it from its own: the files it installs, the dependencies computed
 // from what the programs link, and programs that find their module and
-// sample map where the package puts them.
+// sample map where the package puts them; manual pages that name the
+// options --help does, and a package lintian finds no error or warning in.
 #include <gtest/gtest.h>
 
 #include <string>
@@ -20,14 +21,24 @@ TEST(DebianPackage, InstallsTheProgramsWithWhatTheyNeed) {
   ASSERT_EQ(made.exitCode, 0) << made.out << made.err;
   const std::string package = "$(ls '" + dir.Path() + "'/ruvel_*_$(dpkg --print-architecture).deb)";
 
-  EXPECT_EQ(
-      RunCommand("dpkg-deb -c " + package + " | awk '$1 !~ /^d/ {print $6}' | sort").out,
-      "./usr/bin/ruvel\n./usr/bin/ruvel-route\n./usr/lib/ruvel/ruvel_import.so\n"
-      "./usr/share/applications/ruvel.desktop\n./usr/share/mime/packages/ruvel.xml\n"
-      "./usr/share/pixmaps/ruvel.xpm\n./usr/share/ruvel/Maps/Mtown.mid\n./usr/share/ruvel/Maps/Mtown.mif\n"
-      "./usr/share/ruvel/Maps/Stown.mid\n./usr/share/ruvel/Maps/Stown.mif\n");
+  EXPECT_EQ(RunCommand("dpkg-deb -c " + package + " | awk '$1 !~ /^d/ {print $6}' | LC_ALL=C sort").out,
+            "./usr/bin/ruvel\n"
+            "./usr/bin/ruvel-route\n"
+            "./usr/lib/ruvel/ruvel_import.so\n"
+            "./usr/share/applications/ruvel.desktop\n"
+            "./usr/share/bash-completion/completions/ruvel-route\n"
+            "./usr/share/doc/ruvel/changelog.gz\n"
+            "./usr/share/doc/ruvel/copyright\n"
+            "./usr/share/man/man1/ruvel-route.1.gz\n"
+            "./usr/share/man/man1/ruvel.1.gz\n"
+            "./usr/share/mime/packages/ruvel.xml\n"
+            "./usr/share/pixmaps/ruvel.xpm\n"
+            "./usr/share/ruvel/Maps/Mtown.mid\n"
+            "./usr/share/ruvel/Maps/Mtown.mif\n"
+            "./usr/share/ruvel/Maps/Stown.mid\n"
+            "./usr/share/ruvel/Maps/Stown.mif\n");
   EXPECT_EQ(RunCommand("dpkg-deb -f " + package + " Package Maintainer").out,
-            "Package: ruvel\nMaintainer: the Ruvel project\n");
+            "Package: ruvel\nMaintainer: Ruvel developers <ruvel@users.noreply.example.org>\n");
   const std::string depends = ", " + RunCommand("dpkg-deb -f " + package + " Depends").out;
   for (const char* library :
        {"libc6", "libstdc++6", "libqt6core6", "libqt6gui6", "libqt6widgets6", "libgdal32"})
@@ -44,4 +55,18 @@ TEST(DebianPackage, InstallsTheProgramsWithWhatTheyNeed) {
                        (dir / "root/usr/share/applications/ruvel.desktop") + "'")
                 .out,
             "2\n");
+
+  // Each manual page names exactly the options its program's --help does.
+  for (const std::string program : {"ruvel", "ruvel-route"}) {
+    const std::string options = " | grep -o -e '--[a-z][a-z-]*' | sort -u";
+    const std::string page = dir / ("root/usr/share/man/man1/" + program + ".1.gz");
+    EXPECT_EQ(RunCommand("zcat '" + page + "' | sed 's/\\\\-/-/g'" + options).out,
+              RunCommand("'" + (dir / ("root/usr/bin/" + program)) + "' --help" + options).out)
+        << program;
+  }
+
+  if (RunCommand("command -v lintian >/dev/null").exitCode == 0) {
+    const CommandResult lintian = RunCommand("lintian --fail-on error,warning " + package);
+    EXPECT_EQ(lintian.exitCode, 0) << lintian.out << lintian.err;
+  }
 }

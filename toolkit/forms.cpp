@@ -2,13 +2,18 @@
 
 #include <QApplication>
 #include <QCloseEvent>
+#include <QDragEnterEvent>
+#include <QDropEvent>
+#include <QFile>
 #include <QFont>
 #include <QIcon>
 #include <QKeyEvent>
 #include <QMenuBar>
+#include <QMimeData>
 #include <QMoveEvent>
 #include <QPixmap>
 #include <QResizeEvent>
+#include <QUrl>
 #include <QWidget>
 #include <algorithm>
 
@@ -18,11 +23,11 @@
 #include "toolkit/qt_colors.h"
 #include "toolkit/qt_input.h"
 
-// The top-level widget of a form. It reports closing, moving and resizing to
-// the form until the form detaches it on destruction.
+// The top-level widget of a form. It reports closing, moving, resizing and
+// dropped items to the form until the form detaches it on destruction.
 class TFormWindow : public QWidget {
  public:
-  TFormWindow() = default;
+  TFormWindow() { setAcceptDrops(true); }
 
   void Detach() { form_ = nullptr; }
   void Attach(TCustomForm* form) { form_ = form; }
@@ -44,6 +49,21 @@ class TFormWindow : public QWidget {
 
   void resizeEvent(QResizeEvent* event) override {
     if (form_) form_->Resized(event->size().width(), event->size().height());
+  }
+
+  // Items that name places (files, links) may be dropped when the form takes
+  // drops; what a drop then does is the form's decision.
+  void dragEnterEvent(QDragEnterEvent* event) override {
+    if (form_ && form_->OnDropFiles && event->mimeData()->hasUrls()) event->acceptProposedAction();
+  }
+
+  void dropEvent(QDropEvent* event) override {
+    if (!form_ || !form_->OnDropFiles || !event->mimeData()->hasUrls()) return;
+    event->acceptProposedAction();
+    std::vector<std::string> files;
+    for (const QUrl& url : event->mimeData()->urls())
+      files.push_back(url.isLocalFile() ? QFile::encodeName(url.toLocalFile()).toStdString() : std::string());
+    form_->Dropped(files);
   }
 
  private:
@@ -183,6 +203,10 @@ bool TCustomForm::CloseQuery() {
 
 void TCustomForm::Closed() {
   if (Application->MainForm() == this) Application->Terminate();
+}
+
+void TCustomForm::Dropped(const std::vector<std::string>& files) {
+  DispatchEvent([this, &files] { OnDropFiles(this, files); });
 }
 
 void TCustomForm::Moved(int left, int top) { StoreBounds(left, top, Width(), Height()); }

@@ -4,6 +4,7 @@
 #include <functional>
 #include <memory>
 #include <string>
+#include <vector>
 
 #include "toolkit/colors.h"
 #include "toolkit/controls.h"
@@ -80,6 +81,10 @@ class TCustomForm : public TWinControl {
   std::function<void(TObject* sender)> OnResize;
   std::function<void(TObject* sender, bool& canClose)> OnCloseQuery;
   std::function<void(TObject* sender, TKey& key, TShiftState shift)> OnKeyDown;
+  // Files and other items dropped together onto the window, each as its
+  // local path, or empty for an item that is not a file on this machine.
+  // While it is unset, the window takes no drops.
+  std::function<void(TObject* sender, const std::vector<std::string>& files)> OnDropFiles;
 
  protected:
   void ApplyBounds() override;
@@ -93,6 +98,8 @@ class TCustomForm : public TWinControl {
   bool CloseQuery();
   // The window closed.
   void Closed();
+  // Items were dropped onto the window.
+  void Dropped(const std::vector<std::string>& files);
   // The window system moved or resized the window.
   void Moved(int left, int top);
   void Resized(int width, int height);

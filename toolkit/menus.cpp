@@ -3,6 +3,7 @@
 #include <QAction>
 #include <QMenu>
 #include <QMenuBar>
+#include <climits>
 
 #include "toolkit/event_dispatch.h"
 
@@ -39,6 +40,8 @@ bool TMenuItem::Enabled() const { return action_->isEnabled(); }
 
 void TMenuItem::Enabled(bool enabled) { action_->setEnabled(enabled); }
 
+void TMenuItem::Visible(bool visible) { action_->setVisible(visible); }
+
 // Only a checked item is checkable in Qt, so that an unchecked one shows no
 // empty check box.
 void TMenuItem::SetChecked(bool checked) {
@@ -47,12 +50,14 @@ void TMenuItem::SetChecked(bool checked) {
   action_->setChecked(checked);
 }
 
-void TMenuItem::Add(TMenuItem* item) {
+void TMenuItem::Add(TMenuItem* item) { Insert(INT_MAX, item); }
+
+void TMenuItem::Insert(int index, TMenuItem* item) {
   if (!submenu_) {
     submenu_ = new QMenu();
     action_->setMenu(submenu_);
   }
-  submenu_->addAction(item->action_);
+  submenu_->insertAction(submenu_->actions().value(index), item->action_);
 }
 
 TMainMenu::TMainMenu(TComponent* owner) : TComponent(owner), bar_(new QMenuBar()) {

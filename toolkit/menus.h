@@ -24,11 +24,18 @@ class TMenuItem : public TComponent {
   bool Enabled() const;
   void Enabled(bool enabled);
 
+  // A hidden item takes no room in its menu.
+  void Visible(bool visible);
+
   // The check mark. Choosing the item leaves it alone; OnClick decides.
   bool Checked() const { return checked_; }
   void SetChecked(bool checked);
 
   void Add(TMenuItem* item);
+
+  // Puts item into the submenu at index (0 first), or last when index is
+  // past the end.
+  void Insert(int index, TMenuItem* item);
 
   std::function<void(TObject* sender)> OnClick;
 
