@@ -27,7 +27,7 @@ void PrintUsage(std::FILE* to) {
       "       ruvel-route import SOURCE OUT/Mname.mif [--layer NAME] [--where SQL]\n"
       "                          [--bbox MINX MINY MAXX MAXY] [--snap METRES] [--name-field FIELD]\n"
       "                          [--source-crs CRS] [--profile car|bike|foot|all] [--oneway-field FIELD]\n"
-      "                          [--speed-field FIELD] [--default-speed KMH] [--quiet]\n"
+      "                          [--speed-field FIELD] [--default-speed KMH] [--class-field FIELD] [--quiet]\n"
       "       ruvel-route --help\n"
       "MAP.mif is the M layer's .mif file; the other three layer files are found beside it.\n"
       "find lists the junctions whose name contains TEXT, ignoring letter case; exit code 1 when none does.\n"
