@@ -38,11 +38,14 @@ double NumberArgument(const std::string& option, const std::string& word) {
 // The importer judges the values.
 RuvelImportRequest ParseImport(const std::vector<std::string>& args, std::string& out) {
   RuvelImportRequest request = {};
-  const std::pair<const char*, const char**> texts[] = {
-      {"--layer", &request.layer},           {"--where", &request.where},
-      {"--name-field", &request.nameField},  {"--source-crs", &request.sourceCrs},
-      {"--profile", &request.profile},       {"--oneway-field", &request.onewayField},
-      {"--speed-field", &request.speedField}};
+  const std::pair<const char*, const char**> texts[] = {{"--layer", &request.layer},
+                                                        {"--where", &request.where},
+                                                        {"--name-field", &request.nameField},
+                                                        {"--source-crs", &request.sourceCrs},
+                                                        {"--profile", &request.profile},
+                                                        {"--oneway-field", &request.onewayField},
+                                                        {"--speed-field", &request.speedField},
+                                                        {"--class-field", &request.classField}};
   const std::pair<const char*, std::pair<int*, double*>> numbers[] = {
       {"--snap", {&request.hasSnap, &request.snapMetres}},
       {"--default-speed", {&request.hasDefaultSpeed, &request.defaultSpeedKmh}}};

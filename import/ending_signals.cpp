@@ -24,7 +24,6 @@ extern "C" void RemovePendingAndEnd(int signal) {
 }  // namespace
 
 EndingSignalCleanup::EndingSignalCleanup() {
-  static_assert(std::size(kEndingSignals) == std::size(decltype(before_){}));
   struct sigaction action {};
   action.sa_handler = RemovePendingAndEnd;
   sigemptyset(&action.sa_mask);

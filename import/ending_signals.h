@@ -21,7 +21,7 @@ class EndingSignalCleanup {
   EndingSignalCleanup& operator=(const EndingSignalCleanup&) = delete;
 
  private:
-  struct sigaction before_[3];
+  struct sigaction before_[3];  // SIGINT's, SIGTERM's and SIGHUP's handlers before
 };
 
 // While it lives, SIGINT, SIGTERM and SIGHUP wait.

@@ -37,6 +37,7 @@ struct RuvelImportRequest {
   const char* speedField;   // --speed-field
   int hasDefaultSpeed;      // --default-speed given
   double defaultSpeedKmh;   // --default-speed, in km/h
+  const char* classField;   // --class-field
 };
 
 // Imports the request's source into the four files; prints the report on

@@ -58,9 +58,10 @@ std::string Header(const std::string& coordSys, const std::string& columns) {
          columns + "Data\n\n";
 }
 
-// A row of a .mid file: the numbers, then the quoted text, within a line.
-std::string Row(const std::string& numbers, const std::string& text) {
-  return numbers + QuotedField(text, kLongestLine - numbers.size()) + "\n";
+// A row of a .mid file: the numbers, then the quoted text, then the rest,
+// within a line.
+std::string Row(const std::string& numbers, const std::string& text, const std::string& rest = "") {
+  return numbers + QuotedField(text, kLongestLine - numbers.size() - rest.size()) + rest + "\n";
 }
 
 std::string PointGeometry(const RoadNetwork& network, const std::string& coordSys) {
@@ -80,8 +81,9 @@ std::string PointAttributes(const RoadNetwork& network) {
 std::string SegmentGeometry(const RoadNetwork& network, const std::string& coordSys, TravelColumns columns) {
   const std::string declared = std::string("  From Integer\n  To Integer\n  Length Integer\n") +
                                (columns.oneway ? "  Oneway Integer\n" : "") +
-                               (columns.duration ? "  Duration Integer\n" : "") + "  Name Char(254)\n";
-  const int count = 4 + columns.oneway + columns.duration;
+                               (columns.duration ? "  Duration Integer\n" : "") + "  Name Char(254)\n" +
+                               (columns.roadClass ? "  Class Char(10)\n" : "");
+  const int count = 4 + columns.oneway + columns.duration + columns.roadClass;
   std::string text = Header(coordSys, "Columns " + std::to_string(count) + "\n" + declared);
   for (const RoadSegment& s : network.segments) {
     text += "Pline " + std::to_string(s.vertices.size()) + "\n";
@@ -97,7 +99,7 @@ std::string SegmentAttributes(const RoadNetwork& network, TravelColumns columns)
         std::to_string(s.from) + "," + std::to_string(s.to) + "," + std::to_string(s.length) + ",";
     if (columns.oneway) numbers += std::to_string(s.oneway) + ",";
     if (columns.duration) numbers += std::to_string(s.duration) + ",";
-    text += Row(numbers, s.name);
+    text += Row(numbers, s.name, columns.roadClass ? std::string(",") + ClassWord(s.roadClass) : "");
   }
   return text;
 }
@@ -228,6 +230,12 @@ class MapWrite {
 };
 
 }  // namespace
+
+const char* ClassWord(RoadClass roadClass) {
+  static constexpr const char* kWords[kRoadClassCount] = {"motorway", "trunk", "primary", "secondary",
+                                                          "tertiary", "minor", "service", "path"};
+  return kWords[static_cast<int>(roadClass)];
+}
 
 void CheckMapCapacity(const RoadNetwork& network, const MapLimits& limits) {
   const int64_t junctions = static_cast<int64_t>(network.junctions.size());

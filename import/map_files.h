@@ -20,10 +20,14 @@ void CheckMapCapacity(const RoadNetwork& network, const MapLimits& limits);
 // layer's .mif and .mid, the S layer's .mif and .mid.
 using MapFilePaths = std::array<std::string, 4>;
 
-// Whether the S layer declares the Oneway and Duration columns.
+// Whether the S layer declares the Oneway, Duration and Class columns.
 struct TravelColumns {
-  bool oneway = false, duration = false;
+  bool oneway = false, duration = false, roadClass = false;
 };
+
+// The word the Class column gives for a class: motorway, trunk, primary,
+// secondary, tertiary, minor, service or path.
+const char* ClassWord(RoadClass roadClass);
 
 // Renames a file as rename(2) does: 0, or -1 with errno set. The map is
 // put in place through one, which tests replace by one that fails.
@@ -32,8 +36,8 @@ using RenameFile = std::function<int(const char* from, const char* to)>;
 // Writes the network as a map: MIF files with a proper header (the given
 // CoordSys clause), one Point line per junction (junction c is the c-th),
 // one Pline line per segment followed by its vertices, and .mid rows
-// `code,"names"` and `from,to,length,oneway,duration,"name"`, without the
-// oneway and duration the columns leave out. Text is quoted with quotes
+// `code,"names"` and `from,to,length,oneway,duration,"name",class`, without
+// the oneway, duration and class the columns leave out. Text is quoted with quotes
 // doubled, on one line, and cut at a character boundary so that no line
 // passes 254 bytes before its line feed. The folder must exist. The files
 // are written under short temporary names beside the targets, with the

@@ -230,7 +230,8 @@ ImportReport ImportRoads(const RuvelImportRequest& request, const MapLimits& lim
   report.defaultSpeedKmh = source.rules.DefaultSpeedKmh();
   report.defaultSpeedLines = source.defaultSpeed;
 
-  const TravelColumns columns{source.rules.HasDirections(), source.rules.HasSpeeds()};
+  const TravelColumns columns{source.rules.HasDirections(), source.rules.HasSpeeds(),
+                              source.rules.HasClasses()};
   WriteMapFiles(network, projection.CoordSys(report.minX, report.minY, report.maxX, report.maxY), columns,
                 outputs);
   folders.Keep();

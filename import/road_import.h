@@ -30,8 +30,8 @@ struct ImportReport {
 // Reads the source's lines that the request's profile keeps, maps them to
 // whole metres, builds the road network among them, joining ends within
 // the request's snapping distance, checks that it fits a map within limits
-// and writes the map's four files, with the Oneway and Duration columns
-// when the profile gives directions and speeds. A feature with a vertex that
+// and writes the map's four files, with the Oneway, Duration and Class
+// columns when the profile gives directions, speeds and classes. A feature with a vertex that
 // cannot be transformed is skipped and counted. Raises, having written
 // nothing, ImportUsageError for a request that is wrong usage (a snapping
 // distance not above 0 or beyond 1,000 metres, a box whose minimum passes

@@ -325,6 +325,7 @@ RoadNetwork BuildRoadNetwork(const std::vector<ProjectedLine>& lines, const std:
       const RoadTraits& road = traits[line.source];
       segment.name = road.name;
       segment.oneway = road.oneway;
+      segment.roadClass = road.roadClass;
       if (road.speed > 0) segment.duration = TenthsOfSecond(along, road.speed);
       AddName(network.junctions[segment.from - 1], segment.name);
       AddName(network.junctions[segment.to - 1], segment.name);

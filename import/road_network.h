@@ -5,6 +5,7 @@
 #include <vector>
 
 #include "import/map_projection.h"
+#include "map/road_class.h"
 
 // A position of the map, in whole metres.
 struct MapPosition {
@@ -26,6 +27,7 @@ struct RoadSegment {
   std::string name;
   int8_t oneway = 0;     // 0 both ways, 1 only from `from` to `to`, -1 only the other way
   int64_t duration = 0;  // tenths of a second; 0 without a speed
+  RoadClass roadClass = RoadClass::kMinor;
 };
 
 // The road network of a map: junctions numbered by first appearance in the
@@ -53,7 +55,7 @@ struct RoadNetwork {
 // line's own ratio of its length in the map to its measured length. Every
 // line is split at its junctions, each piece a segment from the junction
 // nearer the line's start, whose length is the line's length between them,
-// rounded, and which keeps its line's name and direction; with a speed, its
+// rounded, and which keeps its line's name, direction and class; with a speed, its
 // duration is that length, unrounded, driven at the speed, rounded to a
 // tenth of a second (the largest int64_t beyond it). About linear in the number of
 // vertices. Raises ImportError for a coordinate that does not fit 32 bits.

@@ -21,21 +21,37 @@ struct HighwayClass {
   const char* highway;
   double carSpeed;  // km/h; 0: not a road for cars
   Use bike, foot;
+  RoadClass drawnAs;
 };
 
 constexpr Use kNo = Use::kNo, kYes = Use::kYes, kIfAllowed = Use::kIfAllowed;
+constexpr RoadClass kMotorway = RoadClass::kMotorway, kTrunk = RoadClass::kTrunk,
+                    kPrimary = RoadClass::kPrimary, kSecondary = RoadClass::kSecondary,
+                    kTertiary = RoadClass::kTertiary, kMinor = RoadClass::kMinor,
+                    kService = RoadClass::kService, kPath = RoadClass::kPath;
 constexpr HighwayClass kHighways[] = {
-    {"motorway", 90, kNo, kNo},        {"motorway_link", 45, kNo, kNo},
-    {"trunk", 85, kNo, kNo},           {"trunk_link", 40, kNo, kNo},
-    {"primary", 65, kYes, kYes},       {"primary_link", 30, kYes, kYes},
-    {"secondary", 55, kYes, kYes},     {"secondary_link", 25, kYes, kYes},
-    {"tertiary", 40, kYes, kYes},      {"tertiary_link", 20, kYes, kYes},
-    {"unclassified", 25, kYes, kYes},  {"residential", 25, kYes, kYes},
-    {"living_street", 10, kYes, kYes}, {"service", 15, kYes, kYes},
-    {"road", 25, kYes, kYes},          {"cycleway", 0, kYes, kIfAllowed},
-    {"path", 0, kYes, kYes},           {"track", 0, kYes, kYes},
-    {"footway", 0, kIfAllowed, kYes},  {"pedestrian", 0, kIfAllowed, kYes},
-    {"steps", 0, kNo, kYes},
+    {"motorway", 90, kNo, kNo, kMotorway},
+    {"motorway_link", 45, kNo, kNo, kMotorway},
+    {"trunk", 85, kNo, kNo, kTrunk},
+    {"trunk_link", 40, kNo, kNo, kTrunk},
+    {"primary", 65, kYes, kYes, kPrimary},
+    {"primary_link", 30, kYes, kYes, kPrimary},
+    {"secondary", 55, kYes, kYes, kSecondary},
+    {"secondary_link", 25, kYes, kYes, kSecondary},
+    {"tertiary", 40, kYes, kYes, kTertiary},
+    {"tertiary_link", 20, kYes, kYes, kTertiary},
+    {"unclassified", 25, kYes, kYes, kMinor},
+    {"residential", 25, kYes, kYes, kMinor},
+    {"living_street", 10, kYes, kYes, kMinor},
+    {"service", 15, kYes, kYes, kService},
+    {"road", 25, kYes, kYes, kMinor},
+    {"cycleway", 0, kYes, kIfAllowed, kPath},
+    {"path", 0, kYes, kYes, kPath},
+    {"track", 0, kYes, kYes, kPath},
+    {"footway", 0, kIfAllowed, kYes, kPath},
+    {"pedestrian", 0, kIfAllowed, kYes, kPath},
+    {"steps", 0, kNo, kYes, kPath},
+    {"bridleway", 0, kNo, kNo, kPath},
 };
 
 // The profiles' names, in the order of Profile.
@@ -62,9 +78,9 @@ bool IsIgnoringCase(const std::string* value, std::initializer_list<const char*>
   return Is(&lower, texts);
 }
 
-// The class of road the `highway` tag names, or null for one no mode uses.
-const HighwayClass* ClassOf(const RoadTags& tags) {
-  const std::string* highway = tags.Find("highway");
+// The class of road a `highway` value names, compared as written, or null
+// for one outside the table.
+const HighwayClass* ClassOf(const std::string* highway) {
   if (!highway) return nullptr;
   for (const HighwayClass& c : kHighways)
     if (*highway == c.highway) return &c;
@@ -131,10 +147,6 @@ double SpeedIn(const std::string* text, bool mph) {
   return std::isfinite(value) && value >= kSlowestKmh ? value : 0;  // not too many digits
 }
 
-}  // namespace
-
-namespace {
-
 // The profile the request names; raises ImportUsageError for an unknown one.
 Profile NamedProfile(const char* name) {
   for (size_t p = 0; p < std::size(kProfileNames); ++p)
@@ -142,11 +154,15 @@ Profile NamedProfile(const char* name) {
   throw ImportUsageError("--profile takes car, bike, foot or all");
 }
 
-// Whether the request gives fields or a default speed, which only the all
-// profile reads.
-bool GivesOwnFields(const RuvelImportRequest& request) {
-  return !OptionText(request.onewayField).empty() || !OptionText(request.speedField).empty() ||
-         request.hasDefaultSpeed;
+// What the request's options that read the source's own fields, which go
+// with the all profile only, are told when given with another; empty when
+// none is given.
+std::string OwnFieldsMisused(const RuvelImportRequest& request) {
+  if (!OptionText(request.onewayField).empty() || !OptionText(request.speedField).empty() ||
+      request.hasDefaultSpeed)
+    return "--oneway-field, --speed-field and --default-speed go with --profile all, not ";
+  if (!OptionText(request.classField).empty()) return "--class-field goes with --profile all, not ";
+  return "";
 }
 
 }  // namespace
@@ -157,9 +173,8 @@ void CheckTravelOptions(const RuvelImportRequest& request) {
     throw ImportUsageError("--default-speed takes a speed of at least 0.1 km/h");
   if (!request.profile) return;
   const Profile profile = NamedProfile(request.profile);
-  if (profile != Profile::kAll && GivesOwnFields(request))
-    throw ImportUsageError("--oneway-field, --speed-field and --default-speed go with --profile all, not " +
-                           std::string(request.profile));
+  const std::string misused = OwnFieldsMisused(request);
+  if (profile != Profile::kAll && !misused.empty()) throw ImportUsageError(misused + request.profile);
 }
 
 RoadRules::RoadRules(const RuvelImportRequest& request, bool openStreetMap)
@@ -170,11 +185,12 @@ RoadRules::RoadRules(const RuvelImportRequest& request, bool openStreetMap)
       defaultSpeedKmh_(request.hasDefaultSpeed ? request.defaultSpeedKmh : 50),
       defaultGiven_(request.hasDefaultSpeed != 0) {
   CheckTravelOptions(request);
-  if (ReadsOsmTags() && GivesOwnFields(request)) {
-    throw ImportUsageError("--oneway-field, --speed-field and --default-speed go with --profile all, not " +
-                           std::string(ProfileName()) +
+  classField_ = OptionText(request.classField);
+  classKey_ = !classField_.empty() ? classField_ : (ReadsOsmTags() || openStreetMap) ? "highway" : "";
+  const std::string misused = OwnFieldsMisused(request);
+  if (ReadsOsmTags() && !misused.empty())
+    throw ImportUsageError(misused + ProfileName() +
                            " (the profile of OpenStreetMap data unless told otherwise)");
-  }
 }
 
 const char* RoadRules::ProfileName() const { return kProfileNames[static_cast<size_t>(profile_)]; }
@@ -184,13 +200,17 @@ std::vector<std::string> RoadRules::Keys() const {
     return {"highway", "area",   "motorcar",       "motor_vehicle", "vehicle",  "access",   "bicycle",
             "foot",    "oneway", "oneway:bicycle", "oneway:foot",   "junction", "cycleway", "maxspeed"};
   std::vector<std::string> keys;
-  for (const std::string* field : {&onewayField_, &speedField_})
+  for (const std::string* field : {&onewayField_, &speedField_, &classKey_})
     if (!field->empty()) keys.push_back(*field);
   return keys;
 }
 
 std::vector<std::string> RoadRules::RequiredFields() const {
-  return ReadsOsmTags() ? std::vector<std::string>{"highway"} : Keys();
+  if (ReadsOsmTags()) return {"highway"};
+  std::vector<std::string> fields;
+  for (const std::string* field : {&onewayField_, &speedField_, &classField_})
+    if (!field->empty()) fields.push_back(*field);
+  return fields;
 }
 
 bool RoadRules::JudgeByFields(const RoadTags& tags, RoadTraits& traits, bool& tookDefault) const {
@@ -210,8 +230,12 @@ bool RoadRules::JudgeByFields(const RoadTags& tags, RoadTraits& traits, bool& to
 
 bool RoadRules::Judge(const RoadTags& tags, RoadTraits& traits, bool& tookDefault) const {
   tookDefault = false;
+  if (HasClasses()) {
+    const HighwayClass* drawn = ClassOf(tags.Find(classKey_));
+    traits.roadClass = drawn ? drawn->drawnAs : RoadClass::kMinor;
+  }
   if (!ReadsOsmTags()) return JudgeByFields(tags, traits, tookDefault);
-  const HighwayClass* road = ClassOf(tags);
+  const HighwayClass* road = ClassOf(tags.Find("highway"));
   if (!road || Is(tags.Find("area"), {"yes"})) return false;
   switch (profile_) {
     case Profile::kCar:

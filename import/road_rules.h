@@ -6,14 +6,17 @@
 
 #include "import/import_module.h"
 #include "import/road_tags.h"
+#include "map/road_class.h"
 
 // How a road of the source may be travelled, with its name: its direction
-// relative to its line (0 both ways, 1 only along it, -1 only against it)
-// and its speed in km/h (0 when the import has no speeds).
+// relative to its line (0 both ways, 1 only along it, -1 only against it),
+// its speed in km/h (0 when the import has no speeds) and its class (minor
+// when the import has no classes).
 struct RoadTraits {
   std::string name;
   int8_t oneway = 0;
   double speed = 0;
+  RoadClass roadClass = RoadClass::kMinor;
 };
 
 // The modes of travel a map may be made for.
@@ -21,7 +24,8 @@ enum class Profile : uint8_t { kAll, kCar, kBike, kFoot };
 
 // Raises ImportUsageError when the request's travel options are wrong
 // usage whatever the source: an unknown profile, a default speed below
-// 0.1 km/h, or fields or a default speed given with a profile other than all.
+// 0.1 km/h, or fields or a default speed given with a profile other than
+// all.
 void CheckTravelOptions(const RuvelImportRequest& request);
 
 // Which roads a mode of travel uses, which way and how fast.
@@ -40,6 +44,14 @@ void CheckTravelOptions(const RuvelImportRequest& request);
 // `FT` along the line; `-1`, `reverse`, `TF` against it; anything else
 // both ways) or its speed (a number of km/h, at least 0.1; anything else takes
 // the default speed, as does every road when only a default is given).
+//
+// A road's class comes from its `highway` tag with car, bike and foot and
+// for OpenStreetMap data, else from the class field when one is given, its
+// value read as a `highway` value: motorway(_link) a motorway, trunk(_link)
+// a trunk, and so on for primary, secondary and tertiary; unclassified,
+// residential, living_street and road minor; service service; cycleway,
+// footway, path, track, steps, pedestrian and bridleway path; any other
+// value, compared as written, minor.
 class RoadRules {
  public:
   // The all profile without fields: every road both ways, no speeds.
@@ -59,6 +71,10 @@ class RoadRules {
   // Oneway and Duration columns.
   bool HasDirections() const { return ReadsOsmTags() || !onewayField_.empty(); }
   bool HasSpeeds() const { return ReadsOsmTags() || !speedField_.empty() || defaultGiven_; }
+  // Whether the roads have classes, so that the map gets a Class column:
+  // from `highway` with car, bike and foot and for OpenStreetMap data, from
+  // the class field with all.
+  bool HasClasses() const { return !classKey_.empty(); }
   // Whether the roads' speeds may fall back to the default speed.
   bool UsesDefaultSpeed() const { return !ReadsOsmTags() && HasSpeeds(); }
   double DefaultSpeedKmh() const { return defaultSpeedKmh_; }
@@ -67,7 +83,7 @@ class RoadRules {
   // these keys, and, when they read OpenStreetMap tags, `other_tags`.
   std::vector<std::string> Keys() const;
   // The fields a layer must have for the rules: `highway` for the car, bike
-  // and foot profiles, the named fields for all.
+  // and foot profiles, the fields given for all.
   std::vector<std::string> RequiredFields() const;
 
   // Whether the road with the tags is kept; if so, its direction and speed
@@ -79,6 +95,8 @@ class RoadRules {
 
   Profile profile_ = Profile::kAll;
   std::string onewayField_, speedField_;
+  std::string classField_;  // --class-field
+  std::string classKey_;    // the tag or field the classes come from; empty: none
   double defaultSpeedKmh_ = 50;
   bool defaultGiven_ = false;
 };

@@ -34,7 +34,8 @@ constexpr useconds_t kBusyPauseMicroseconds = 2000;
 
 std::string ShortMapKey(const std::string& mifPath) {
   uint64_t hash = 14695981039346656037ull;  // FNV-1a
-  for (const char c : mifPath) hash = (hash ^ static_cast<unsigned char>(c)) * 1099511628211ull;
+  for (const char c : mifPath.substr(FolderOf(mifPath).size()))
+    hash = (hash ^ static_cast<unsigned char>(c)) * 1099511628211ull;
   char key[17];
   std::snprintf(key, sizeof key, "%016llx", static_cast<unsigned long long>(hash));
   return key;

@@ -12,9 +12,9 @@
 // `.ruvel-KEY.lock` with the map's ShortMapKey.
 std::string MapLockPath(const std::string& mifPath);
 
-// Sixteen hexadecimal digits that name the map whose M layer is mifPath,
-// the same for the same path, for files beside the map whose names must
-// stay short however long the map's name is.
+// Sixteen hexadecimal digits that name the map whose M layer is mifPath
+// among the maps of its folder (a hash of its file name), for files beside
+// the map whose names must stay short however long the map's name is.
 std::string ShortMapKey(const std::string& mifPath);
 
 // The exclusive lock on a map, held while the object lives. Taking it

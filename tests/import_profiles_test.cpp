@@ -8,6 +8,7 @@
 #include <string>
 #include <vector>
 
+#include "import/map_files.h"
 #include "import/road_import.h"
 #include "import/road_rules.h"
 #include "map/layer_loader.h"
@@ -221,4 +222,92 @@ TEST(RuvelRouteImport, ProfilesOnTheCommandLine) {
     EXPECT_EQ(refused.exitCode, r.exitCode);
     EXPECT_EQ(refused.err.substr(0, r.err.size()), r.err);
   }
+}
+
+// A road's class comes from its highway value, for OpenStreetMap data and
+// from a --class-field on other data alike, the same table for every
+// profile; the word written for it reads back as the same class.
+TEST(RoadRules, ClassesFromHighwayValues) {
+  const struct {
+    const char* value;
+    RoadClass drawnAs;
+  } cases[] = {
+      {"motorway", RoadClass::kMotorway},
+      {"motorway_link", RoadClass::kMotorway},
+      {"trunk", RoadClass::kTrunk},
+      {"trunk_link", RoadClass::kTrunk},
+      {"primary", RoadClass::kPrimary},
+      {"primary_link", RoadClass::kPrimary},
+      {"secondary", RoadClass::kSecondary},
+      {"secondary_link", RoadClass::kSecondary},
+      {"tertiary", RoadClass::kTertiary},
+      {"tertiary_link", RoadClass::kTertiary},
+      {"unclassified", RoadClass::kMinor},
+      {"residential", RoadClass::kMinor},
+      {"living_street", RoadClass::kMinor},
+      {"road", RoadClass::kMinor},
+      {"service", RoadClass::kService},
+      {"cycleway", RoadClass::kPath},
+      {"footway", RoadClass::kPath},
+      {"path", RoadClass::kPath},
+      {"track", RoadClass::kPath},
+      {"steps", RoadClass::kPath},
+      {"pedestrian", RoadClass::kPath},
+      {"bridleway", RoadClass::kPath},
+      {"Motorway", RoadClass::kMinor},
+      {"busway", RoadClass::kMinor},
+      {"", RoadClass::kMinor},
+  };
+  const auto classOf = [](const char* profile, const char* classField, bool openStreetMap, const char* key,
+                          const char* value, bool& kept) {
+    RuvelImportRequest request = {};
+    request.profile = profile;
+    request.classField = classField;
+    const RoadRules rules(request, openStreetMap);
+    EXPECT_TRUE(rules.HasClasses());
+    RoadTags tags;
+    tags.Add(key, value);
+    tags.Add("foot", "yes");
+    RoadTraits traits;
+    bool tookDefault = false;
+    kept = rules.Judge(tags, traits, tookDefault);
+    return traits.roadClass;
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.value);
+    bool kept = false;
+    EXPECT_EQ(classOf("all", nullptr, true, "highway", c.value, kept), c.drawnAs);
+    EXPECT_EQ(classOf(nullptr, "kind", false, "kind", c.value, kept), c.drawnAs);
+    for (const char* profile : {"car", "bike", "foot"}) {
+      const RoadClass drawnAs = classOf(profile, nullptr, true, "highway", c.value, kept);
+      if (kept) {
+        EXPECT_EQ(drawnAs, c.drawnAs) << profile;
+      }
+    }
+  }
+  RuvelImportRequest plain = {};
+  EXPECT_FALSE(RoadRules(plain, false).HasClasses());
+  for (int k = 0; k < kRoadClassCount; ++k)
+    EXPECT_EQ(RoadClassFromText(ClassWord(static_cast<RoadClass>(k))), static_cast<RoadClass>(k));
+}
+
+// The Class column goes last in the S layer, one word a row, only when the
+// data gives classes; --class-field goes with all only.
+TEST(RuvelRouteImport, ClassColumnFromAField) {
+  TempDir dir;
+  WriteFile(dir / "own.csv",
+            "WKT,name,kind\n\"LINESTRING (1000 0,1100 0)\",A,trunk_link\n\"LINESTRING (1100 0,1100 "
+            "50)\",B,alley\n");
+  const std::string import = "'" + kRuvelRoute + "' import --quiet '" + (dir / "own.csv") + "' ";
+  ASSERT_EQ(RunCommand(import + "'" + (dir / "Mown.mif") + "' --class-field kind").exitCode, 0);
+  EXPECT_NE(ReadWhole(dir / "Sown.mif")
+                .find("Columns 5\n  From Integer\n  To Integer\n  Length Integer\n  Name "
+                      "Char(254)\n  Class Char(10)\nData\n"),
+            std::string::npos);
+  EXPECT_EQ(ReadWhole(dir / "Sown.mid"), "1,2,100,\"A\",trunk\n2,3,50,\"B\",minor\n");
+  EXPECT_EQ(RunCommand("'" + kRuvelRoute + "' info '" + (dir / "Mown.mif") + "'").exitCode, 0);
+  const CommandResult refused =
+      RunCommand(import + "'" + (dir / "Mno.mif") + "' --class-field kind --profile car");
+  EXPECT_EQ(refused.exitCode, 2);
+  EXPECT_EQ(refused.err.rfind("ruvel-route import: --class-field goes with --profile all, not car\n", 0), 0u);
 }
