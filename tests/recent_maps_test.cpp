@@ -15,7 +15,9 @@
 #include <QUrl>
 #include <QWidget>
 #include <cstdio>
+#include <cstdlib>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "app/main_form.h"
@@ -81,6 +83,20 @@ TEST(RecentMaps, KeepsTheNewestDistinctPathsUpToTheLimit) {
   RecentMaps recent({"/a", "/b"});
   recent.Remove(recent.Paths()[0]);  // a path of the list itself
   EXPECT_EQ(recent.Paths(), Paths{"/b"});
+}
+
+// The settings file follows XDG_CONFIG_HOME when it is an absolute path.
+TEST(RecentMaps, SettingsFileIsInTheUsersConfigFolder) {
+  const std::string kept = std::getenv("XDG_CONFIG_HOME");
+  const std::string home = std::getenv("HOME");
+  const std::pair<const char*, std::string> cases[] = {{"/x/y", "/x/y/ruvel/ruvel.conf"},
+                                                       {"relative", home + "/.config/ruvel/ruvel.conf"},
+                                                       {"", home + "/.config/ruvel/ruvel.conf"}};
+  for (const auto& [folder, expected] : cases) {
+    setenv("XDG_CONFIG_HOME", folder, 1);
+    EXPECT_EQ(SettingsFilePath(), expected) << folder;
+  }
+  setenv("XDG_CONFIG_HOME", kept.c_str(), 1);
 }
 
 class OpenRecentTest : public MainFormTest {
