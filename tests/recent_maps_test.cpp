@@ -1,6 +1,5 @@
 // File, Open Recent and maps dropped onto the window: the list's order,
-// limit and repeats, what counts as opened, and the settings file it lives
-// in.
+// limit and repeats, what counts as opened, and where it is kept.
 #include "app/recent_maps.h"
 
 #include <gtest/gtest.h>
@@ -15,6 +14,7 @@
 #include <QUrl>
 #include <QWidget>
 #include <cstdio>
+#include <cstdlib>
 #include <string>
 #include <vector>
 
@@ -59,29 +59,22 @@ void Drop(const QList<QUrl>& urls) {
 
 }  // namespace
 
-TEST(RecentMaps, KeepsTheNewestDistinctPathsUpToTheLimit) {
-  const struct {
-    Paths kept;  // as read from the settings file
-    Paths added;
-    Paths expected;
-  } cases[] = {
-      {{}, {"/a", "/b", "/a"}, {"/a", "/b"}},
-      {{"/a", "", "/b", "/a"}, {}, {"/a", "/b"}},
-      {{"/1", "/2", "/3", "/4", "/5", "/6", "/7", "/8", "/9"},
-       {},
-       {"/1", "/2", "/3", "/4", "/5", "/6", "/7", "/8"}},
-      {{"/1", "/2", "/3", "/4", "/5", "/6", "/7", "/8"},
-       {"/9", "/5"},
-       {"/5", "/9", "/1", "/2", "/3", "/4", "/6", "/7"}},
-  };
-  for (const auto& c : cases) {
-    RecentMaps recent(c.kept);
-    for (const std::string& path : c.added) recent.Add(path);
-    EXPECT_EQ(recent.Paths(), c.expected);
-  }
-  RecentMaps recent({"/a", "/b"});
+// A kept list loses its empty entries, repeats and what is beyond the limit.
+TEST(RecentMaps, ReadsBackAKeptListSoundly) {
+  RecentMaps recent({"/a", "", "/b", "/a", "/1", "/2", "/3", "/4", "/5", "/6", "/7"});
+  EXPECT_EQ(recent.Paths(), (Paths{"/a", "/b", "/1", "/2", "/3", "/4", "/5", "/6"}));
   recent.Remove(recent.Paths()[0]);  // a path of the list itself
-  EXPECT_EQ(recent.Paths(), Paths{"/b"});
+  EXPECT_EQ(recent.Paths()[0], "/b");
+}
+
+// The settings file follows XDG_CONFIG_HOME only when it is an absolute path.
+TEST(RecentMaps, SettingsFileIsInTheUsersConfigFolder) {
+  const std::string kept = std::getenv("XDG_CONFIG_HOME");
+  setenv("XDG_CONFIG_HOME", "/x/y", 1);
+  EXPECT_EQ(SettingsFilePath(), "/x/y/ruvel/ruvel.conf");
+  setenv("XDG_CONFIG_HOME", "relative", 1);
+  EXPECT_EQ(SettingsFilePath(), std::string(std::getenv("HOME")) + "/.config/ruvel/ruvel.conf");
+  setenv("XDG_CONFIG_HOME", kept.c_str(), 1);
 }
 
 class OpenRecentTest : public MainFormTest {
