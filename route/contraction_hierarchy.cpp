@@ -140,6 +140,14 @@ class Contractor {
     return true;
   }
 
+  // Frees what only the contraction needs, before the hierarchy is written.
+  void ReleaseGraphLeft() {
+    for (std::vector<std::vector<Edge>>* lists : {&out_, &in_}) std::vector<std::vector<Edge>>().swap(*lists);
+    for (std::vector<int32_t>* array : {&deleted_, &level_}) std::vector<int32_t>().swap(*array);
+    std::vector<int64_t>().swap(priority_);
+    witness_ = WitnessSearch(0);
+  }
+
   std::unique_ptr<ContractionHierarchy> Assemble(const DirectedGraph& graph) const;
 
  private:
@@ -316,6 +324,7 @@ std::unique_ptr<ContractionHierarchy> BuildContractionHierarchy(const DirectedGr
   try {
     Contractor contractor(graph);
     if (!contractor.Run(progress)) return nullptr;
+    contractor.ReleaseGraphLeft();
     if (progress) progress->percent = 100;
     return contractor.Assemble(graph);
   } catch (const std::bad_alloc&) {
