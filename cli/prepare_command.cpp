@@ -34,6 +34,11 @@ std::unique_ptr<ContractionHierarchy> WithProgressBar(
   return result.get();
 }
 
+Exception CannotWrite(const HierarchyCache& cache) {
+  return Exception("cannot write the prepared routes into " +
+                   (cache.Folder().empty() ? std::string("a cache folder (no HOME)") : cache.Folder()));
+}
+
 }  // namespace
 
 void RunPrepare(const std::vector<std::string>& args) {
@@ -48,15 +53,14 @@ void RunPrepare(const std::vector<std::string>& args) {
   if (!CanContract(graph))
     throw Exception(args[0] + " has a road of negative length: its routes cannot be prepared");
   const HierarchyCache cache;
+  if (!cache.Writable()) throw CannotWrite(cache);
   HierarchyProgress progress;
   HierarchyCache::Saved saved = HierarchyCache::Saved::kNotWritten;
   const auto hierarchy =
       WithProgressBar(progress, [&] { return LoadOrBuildHierarchy(graph, cache, true, &progress, &saved); });
   if (saved == HierarchyCache::Saved::kTooLarge)
     throw Exception("the prepared routes of " + args[0] + " pass the cache's limit of 4 GB: not kept");
-  if (saved != HierarchyCache::Saved::kYes)
-    throw Exception("cannot write the prepared routes into " +
-                    (cache.Folder().empty() ? std::string("a cache folder (no HOME)") : cache.Folder()));
+  if (saved != HierarchyCache::Saved::kYes) throw CannotWrite(cache);
   std::printf("prepared: %s\n", cache.PathFor(hierarchy->graphHash).c_str());
 }
 

@@ -21,8 +21,8 @@ constexpr int32_t kWeightLimit = std::numeric_limits<int32_t>::max();
 constexpr int64_t kFar = std::numeric_limits<int64_t>::max();
 // Points a witness search settles at most while pricing a point, and while
 // taking it out: more finds more witnesses (fewer shortcuts), slower.
-constexpr int kPricingSettles = 60;
-constexpr int kContractionSettles = 400;
+constexpr int kPricingSettles = 10;
+constexpr int kContractionSettles = 100;
 
 // An arc of the graph left, in the list of one of its ends.
 struct Edge {
@@ -41,20 +41,29 @@ struct BuildArc {
 // stopping beyond a distance or a number of settled points.
 class WitnessSearch {
  public:
-  explicit WitnessSearch(int32_t nodeCount) : distance_(nodeCount + 1), stamp_(nodeCount + 1, 0) {}
+  explicit WitnessSearch(int32_t nodeCount)
+      : distance_(nodeCount + 1), stamp_(nodeCount + 1, 0), targetRun_(nodeCount + 1, 0) {}
 
-  void Run(const std::vector<std::vector<Edge>>& out, int32_t source, int32_t avoid, int64_t limit,
-           int maxSettled) {
+  // Stops too once every point of targets but source and avoid is settled.
+  void Run(const std::vector<std::vector<Edge>>& out, int32_t source, int32_t avoid,
+           const std::vector<Edge>& targets, int64_t limit, int maxSettled) {
     ++run_;
     heap_.clear();
+    int32_t unsettled = 0;
+    for (const Edge& t : targets)
+      if (t.node != source && targetRun_[t.node] != run_) {
+        targetRun_[t.node] = run_;
+        ++unsettled;
+      }
     Improve(source, 0);
-    for (int settled = 0; !heap_.empty() && settled < maxSettled;) {
+    for (int settled = 0; !heap_.empty() && settled < maxSettled && unsettled > 0;) {
       std::pop_heap(heap_.begin(), heap_.end(), std::greater<>());
       const auto [d, u] = heap_.back();
       heap_.pop_back();
       if (d != distance_[u]) continue;
       if (d > limit) return;
       ++settled;
+      if (targetRun_[u] == run_) --unsettled;
       for (const Edge& e : out[u])
         if (e.node != avoid) Improve(e.node, d + e.weight);
     }
@@ -72,7 +81,7 @@ class WitnessSearch {
   }
 
   std::vector<int64_t> distance_;
-  std::vector<uint32_t> stamp_;
+  std::vector<uint32_t> stamp_, targetRun_;
   uint32_t run_ = 0;
   std::vector<std::pair<int64_t, int32_t>> heap_;
 };
@@ -131,6 +140,14 @@ class Contractor {
     return true;
   }
 
+  // Frees what only the contraction needs, before the hierarchy is written.
+  void ReleaseGraphLeft() {
+    for (std::vector<std::vector<Edge>>* lists : {&out_, &in_}) std::vector<std::vector<Edge>>().swap(*lists);
+    for (std::vector<int32_t>* array : {&deleted_, &level_}) std::vector<int32_t>().swap(*array);
+    std::vector<int64_t>().swap(priority_);
+    witness_ = WitnessSearch(0);
+  }
+
   std::unique_ptr<ContractionHierarchy> Assemble(const DirectedGraph& graph) const;
 
  private:
@@ -183,7 +200,7 @@ class Contractor {
       for (const Edge& out : out_[v])
         if (out.node != in.node) farthest = std::max(farthest, int64_t{in.weight} + out.weight);
       if (farthest < 0) continue;
-      witness_.Run(out_, in.node, v, farthest, maxSettled);
+      witness_.Run(out_, in.node, v, out_[v], farthest, maxSettled);
       for (const Edge& out : out_[v]) {
         const int64_t through = int64_t{in.weight} + out.weight;
         if (out.node == in.node || through >= kWeightLimit || witness_.Distance(out.node) <= through)
@@ -307,6 +324,7 @@ std::unique_ptr<ContractionHierarchy> BuildContractionHierarchy(const DirectedGr
   try {
     Contractor contractor(graph);
     if (!contractor.Run(progress)) return nullptr;
+    contractor.ReleaseGraphLeft();
     if (progress) progress->percent = 100;
     return contractor.Assemble(graph);
   } catch (const std::bad_alloc&) {

@@ -1,5 +1,6 @@
 #include "route/fast_route_search.h"
 
+#include <algorithm>
 #include <unordered_map>
 #include <utility>
 #include <vector>
@@ -21,9 +22,16 @@ int64_t EntryWeight(int32_t from, int32_t to, int32_t segment) {
   return -1;
 }
 
+bool PassesAPointTwice(const std::vector<int32_t>& codes) {
+  std::vector<int32_t> sorted = codes;
+  std::sort(sorted.begin(), sorted.end());
+  return std::adjacent_find(sorted.begin(), sorted.end()) != sorted.end();
+}
+
 // Cuts every cycle out of the walk, keeping its first and last point: a
 // point seen again drops what was walked since its first visit.
 void CutCycles(std::vector<int32_t>& codes, std::vector<int32_t>& segments) {
+  if (!PassesAPointTwice(codes)) return;
   std::unordered_map<int32_t, size_t> at;
   std::vector<int32_t> keptCodes, keptSegments;
   for (size_t i = 0; i < codes.size(); ++i) {

@@ -128,10 +128,14 @@ void HierarchyCache::MakeRoomFor(uint64_t bytes, const std::string& keep) const 
   }
 }
 
+bool HierarchyCache::Writable() const {
+  return !folder_.empty() && MakeFolders(folder_) && access(folder_.c_str(), W_OK) == 0;
+}
+
 HierarchyCache::Saved HierarchyCache::Save(const ContractionHierarchy& hierarchy) const {
   const uint64_t bytes = HierarchyFileSize(hierarchy);
   if (bytes > limit_) return Saved::kTooLarge;
-  if (folder_.empty() || !MakeFolders(folder_)) return Saved::kNotWritten;
+  if (!Writable()) return Saved::kNotWritten;
   const std::string path = PathFor(hierarchy.graphHash);
   MakeRoomFor(bytes, path.substr(folder_.size() + 1));
   std::string temporary = folder_ + "/.hierarchy-XXXXXX";

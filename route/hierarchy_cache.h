@@ -39,6 +39,10 @@ class HierarchyCache {
   // kNotWritten when the folder or disk refuses it.
   Saved Save(const ContractionHierarchy& hierarchy) const;
 
+  // Makes the folder when missing; whether it is there and may be written
+  // (a full disk shows only when Save writes).
+  bool Writable() const;
+
   const std::string& Folder() const { return folder_; }
 
  private:

@@ -132,7 +132,8 @@ bool GraphFitsPasses() {
 int32_t MarkFoundRoute(const std::vector<int32_t>& codes, const std::vector<int32_t>& walkSegments) {
   FitSearchArrays();
   kept.valid = false;
-  ClearRouteMarks();
+  FlagRoute(markedCount, 0);  // the flags hold the last route alone
+  markedCount = 0;
   const int32_t count = static_cast<int32_t>(codes.size());
   if (count == 0) return RouteNotFound();
   for (int32_t i = 0; i < count; ++i) {  // target first, as the walk back leaves a route

@@ -94,10 +94,11 @@ bool GraphFitsPasses();
 
 // Makes the walk given the last route, for a search other than FindRoute's:
 // codes from start to target, each in 1..nodeCount and none twice, and the
-// segment between each two. Clears both flag arrays, marks the walk's points
-// and segments as FindRoute marks its route, and returns its number of
-// points; an empty walk marks nothing and returns RouteNotFound(). Ends any
-// kept search; routeTicks is the caller's to set.
+// segment between each two. Unmarks the last route (the flags then hold
+// nothing else), marks the walk's points and segments as FindRoute marks its
+// route, and returns its number of points; an empty walk marks nothing and
+// returns RouteNotFound(). Ends any kept search; routeTicks is the caller's
+// to set.
 int32_t MarkFoundRoute(const std::vector<int32_t>& codes, const std::vector<int32_t>& walkSegments);
 
 // The last route a search found, from its start to its target: the codes of
