@@ -80,3 +80,6 @@ int32_t FindRouteDirect(int32_t startCode, int32_t targetCode);
 std::vector<int32_t> RouteCodes();
 std::vector<int32_t> RouteSegments();
 int64_t RouteLength();
+
+// The sum of the segments' lengths, of those the segment table holds.
+int64_t LengthOf(const std::vector<int32_t>& route);

@@ -6,12 +6,14 @@
 #include "map/map_store.h"
 #include "route/route_search.h"
 
-int64_t RouteDuration() {
+int64_t DurationOf(const std::vector<int32_t>& route) {
   int64_t tenths = 0;
-  for (const int32_t segment : RouteSegments())
+  for (const int32_t segment : route)
     if (static_cast<size_t>(segment) < segmentDuration.size()) tenths += segmentDuration[segment];
   return tenths;
 }
+
+int64_t RouteDuration() { return DurationOf(RouteSegments()); }
 
 std::string DistanceText(int64_t length, bool metres) {
   if (!metres) return "length " + std::to_string(length);
@@ -32,16 +34,20 @@ std::string DurationText(int64_t tenths) {
   return text;
 }
 
-void ForEachRoadName(const std::function<bool(const std::string&)>& take) {
+void ForEachRoadName(const std::vector<int32_t>& route, const std::function<bool(const std::string&)>& take) {
   if (segmentName.empty()) return;
   std::string last;
-  for (const int32_t segment : RouteSegments()) {
+  for (const int32_t segment : route) {
     if (static_cast<size_t>(segment) >= segmentName.size()) continue;
     const std::string_view name = segmentName[segment];
     if (name.empty() || name == last) continue;
     last = name;
     if (!take(last)) return;
   }
+}
+
+void ForEachRoadName(const std::function<bool(const std::string&)>& take) {
+  ForEachRoadName(RouteSegments(), take);
 }
 
 std::string RouteStatusText(int32_t routeCount, const std::function<bool(const std::string&)>& fits) {

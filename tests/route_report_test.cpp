@@ -114,3 +114,49 @@ TEST_F(RouteReport, CompanionTellsDurationRoadsAndWritesGpx) {
       RunCommand("'" + kRuvelRoute + "' route '" + WriteLayers(dir, plain, "plain") + "' 1 3 --gpx");
   EXPECT_EQ(refused.exitCode, 1);
 }
+
+// ruvel-route route through vias, with --directions as text, the steps in
+// GeoJSON and as a GPX route before the tracks; how it refuses vias.
+TEST_F(RouteReport, CompanionRoutesThroughViasAndTellsTheSteps) {
+  const std::string map = WriteLayers(dir, Street());
+  const std::string route = "'" + kRuvelRoute + "' route '" + map + "' ";
+  const CommandResult text = RunCommand(route + "1 5 --via 3 --directions --via 2");
+  ASSERT_EQ(text.exitCode, 0) << text.err;
+  EXPECT_NE(text.out.find("route 1 5: 7 points, length 1800\ncodes: 1 2 3 2 3 4 5\nsegments: 0 1 1 1 2 3\n"),
+            std::string::npos)
+      << text.out;
+  EXPECT_NE(text.out.find("step 1: Head east on Rue A; 600 m; 30.0 s\n"
+                          "step 2: Make a U-turn onto Rue A; 300 m; 20.0 s\n"
+                          "step 3: Make a U-turn onto Rue A; 300 m; 20.0 s\n"
+                          "step 4: Continue onto an unnamed road; 300 m; 30.0 s\n"
+                          "step 5: Continue onto Quai B; 300 m; 400.0 s\n"
+                          "step 6: Arrive at 5: Elm; 0 m; 0.0 s\n"),
+            std::string::npos)
+      << text.out;
+  const CommandResult plain = RunCommand("'" + kRuvelRoute + "' route '" +
+                                         WriteLayers(dir, ExampleTown(), "plain") + "' 1 3 --directions");
+  EXPECT_NE(plain.out.find("\nstep 1: Head east; length 410\nstep 2: Arrive at 3: Ford; length 0\n"),
+            std::string::npos)
+      << plain.out;
+
+  const CommandResult json = RunCommand(route + "1 5 1 6 --geojson");
+  EXPECT_NE(
+      json.out.find("\"steps\":[{\"instruction\":\"Head east on Rue A\",\"distance\":600,\"duration\":30.0,"
+                    "\"code\":1,\"position\":["),
+      std::string::npos)
+      << json.out;
+  EXPECT_NE(json.out.find("\"roads\":null,\"steps\":null}"), std::string::npos) << json.out;
+  const CommandResult gpx = RunCommand(route + "1 5 1 6 --gpx");
+  EXPECT_LT(gpx.out.rfind("<rte>"), gpx.out.find("<trk>"));
+  WriteFile(dir / "steps.gpx", gpx.out);
+  const std::vector<ReadBackFeature> stepPoints = ReadOgrLayer(dir / "steps.gpx", "route_points");
+  ASSERT_EQ(stepPoints.size(), 4u);
+  EXPECT_EQ(stepPoints[1].fields.at("name"), "Continue onto an unnamed road");
+  EXPECT_EQ(stepPoints[3].fields.at("name"), "Arrive at 5: Elm");
+
+  const struct {
+    std::string args;
+    int exitCode;
+  } refusals[] = {{"1 5 1 4 --via 3", 2}, {"1 5 --via", 2}, {"1 5 --via x", 2}, {"1 5 --via 9", 1}};
+  for (const auto& r : refusals) EXPECT_EQ(RunCommand(route + r.args).exitCode, r.exitCode) << r.args;
+}

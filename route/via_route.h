@@ -1,0 +1,46 @@
+#pragma once
+
+// A route through chosen points on the way: from a start through vias, in
+// order, to a target, each leg a shortest route.
+
+#include <cstdint>
+#include <vector>
+
+#include "route/route_path.h"
+
+class ViaRoute {
+ public:
+  // The start, then the vias in order. The legs between them are searched
+  // by the next RouteTo; the marks of the earlier stops' legs are taken away.
+  void SetStops(std::vector<int32_t> stops);
+  const std::vector<int32_t>& Stops() const { return stops_; }
+
+  // Finds the route from the first stop through the others to target, each
+  // leg the route FindRoute finds between its ends. The legs between the
+  // stops are searched only when the stops or the road graph changed since
+  // they were found, so that calls with the same stops run one search each,
+  // the last leg's, going on from the one before as FindRoute does. Returns
+  // the whole route's number of points (a stop counted once) or
+  // RouteNotFound() when a leg cannot be reached or there are no stops.
+  // Leaves the whole route marked in the route flags, and nothing when it
+  // was not found. With the start alone it is FindRoute(start, target).
+  int32_t RouteTo(int32_t target);
+
+  // The whole route the last RouteTo found; empty when none was.
+  const RoutePath& Route() const { return whole_; }
+
+  // The counter ticks the searches of the last RouteTo spent.
+  int64_t Ticks() const { return ticks_; }
+
+ private:
+  // Searches the legs between the stops into fixed_.
+  void FindFixedLegs();
+
+  std::vector<int32_t> stops_;
+  RoutePath fixed_;  // the legs between the stops, joined
+  bool fixedReached_ = false;
+  bool fixedKnown_ = false;
+  uint32_t fixedGeneration_ = 0;
+  RoutePath whole_;
+  int64_t ticks_ = 0;
+};
