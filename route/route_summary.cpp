@@ -50,16 +50,26 @@ void ForEachRoadName(const std::function<bool(const std::string&)>& take) {
   ForEachRoadName(RouteSegments(), take);
 }
 
+std::string DistanceAndTimeText(int64_t length, int64_t tenths) {
+  std::string text = DistanceText(length, mapHasCoordSys);
+  if (!segmentDuration.empty()) text += ", " + DurationText(tenths);
+  return text;
+}
+
 std::string RouteStatusText(int32_t routeCount, const std::function<bool(const std::string&)>& fits) {
+  return RouteStatusText(routeCount, RouteSegments(), fits);
+}
+
+std::string RouteStatusText(int32_t routeCount, const std::vector<int32_t>& route,
+                            const std::function<bool(const std::string&)>& fits) {
   if (routeCount == RouteNotFound()) return "no route";
-  std::string text = DistanceText(RouteLength(), mapHasCoordSys);
-  if (!segmentDuration.empty()) text += ", " + DurationText(RouteDuration());
+  const std::string text = DistanceAndTimeText(LengthOf(route), DurationOf(route));
   // The names that fit, and whether one more was left out; each name is
   // taken only while the text so far still fits.
   std::vector<std::string> names;
   std::string joined = text;
   bool cut = false;
-  ForEachRoadName([&](const std::string& name) {
+  ForEachRoadName(route, [&](const std::string& name) {
     joined += (names.empty() ? ", " : " - ") + name;
     names.push_back(name);
     cut = !fits(joined);

@@ -38,3 +38,11 @@ void ForEachRoadName(const std::function<bool(const std::string&)>& take);
 // fits says fits, "..." standing for the rest; only names up to that point
 // are looked at.
 std::string RouteStatusText(int32_t routeCount, const std::function<bool(const std::string&)>& fits);
+
+// The same for the route of the segments, whose result was routeCount.
+std::string RouteStatusText(int32_t routeCount, const std::vector<int32_t>& route,
+                            const std::function<bool(const std::string&)>& fits);
+
+// A route's distance and, on a map with durations, its travel time, as the
+// status line begins: "1.20 km, 7 min 40 s".
+std::string DistanceAndTimeText(int64_t length, int64_t tenths);

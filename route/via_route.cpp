@@ -27,6 +27,7 @@ void Flag(const RoutePath& route, int32_t value) {
 void ViaRoute::SetStops(std::vector<int32_t> stops) {
   Flag(fixed_, 0);  // the next route need not pass them
   fixed_ = {};
+  fixedMarked_ = false;
   stops_ = std::move(stops);
   fixedKnown_ = false;
 }
@@ -40,6 +41,7 @@ void ViaRoute::FindFixedLegs() {
     if (fixedReached_) Join(fixed_, LastRoute());
   }
   ClearRouteMarks();  // the legs are marked with the last one, by RouteTo
+  fixedMarked_ = false;
   fixedKnown_ = true;
   fixedGeneration_ = graphGeneration;
 }
@@ -49,17 +51,19 @@ int32_t ViaRoute::RouteTo(int32_t target) {
   whole_ = {};
   if (stops_.empty()) return RouteNotFound();
   if (stops_.size() > 1 && (!fixedKnown_ || fixedGeneration_ != graphGeneration)) FindFixedLegs();
+  if (stops_.size() > 1 && !fixedReached_) return RouteNotFound();  // no leg beyond an unreachable one is searched
   const int32_t lastLeg = FindRoute(stops_.back(), target);
   ticks_ += routeTicks;
-  if (stops_.size() == 1) {
-    if (lastLeg != RouteNotFound()) whole_ = LastRoute();
-    return lastLeg;
+  const bool reached = lastLeg != RouteNotFound();
+  if (stops_.size() > 1 && reached != fixedMarked_) {
+    // The fixed legs' marks come or go: cleared in full, so that a picture
+    // of the marks repaints more than the last leg; the kept search then
+    // only walks the last leg back to mark it again.
+    ClearRouteMarks();
+    fixedMarked_ = reached;
+    if (reached) FindRoute(stops_.back(), target);
   }
-  if (!fixedReached_ || lastLeg == RouteNotFound()) {
-    Flag(fixed_, 0);
-    Flag(LastRoute(), 0);
-    return RouteNotFound();
-  }
+  if (!reached) return RouteNotFound();
   whole_ = fixed_;
   Join(whole_, LastRoute());
   Flag(fixed_, 1);

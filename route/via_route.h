@@ -23,7 +23,9 @@ class ViaRoute {
   // the whole route's number of points (a stop counted once) or
   // RouteNotFound() when a leg cannot be reached or there are no stops.
   // Leaves the whole route marked in the route flags, and nothing when it
-  // was not found. With the start alone it is FindRoute(start, target).
+  // was not found; whenever the marks of the legs between the stops change,
+  // all marks are cleared first (routeMarksClears counts it). With the
+  // start alone it is FindRoute(start, target).
   int32_t RouteTo(int32_t target);
 
   // The whole route the last RouteTo found; empty when none was.
@@ -39,6 +41,7 @@ class ViaRoute {
   std::vector<int32_t> stops_;
   RoutePath fixed_;  // the legs between the stops, joined
   bool fixedReached_ = false;
+  bool fixedMarked_ = false;  // whether the route flags hold fixed_
   bool fixedKnown_ = false;
   uint32_t fixedGeneration_ = 0;
   RoutePath whole_;
