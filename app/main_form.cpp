@@ -58,6 +58,7 @@ void TfMain::OpenGivenMap(const std::string& path) {
 // as far as the loader got and the map area as it was.
 void TfMain::OpenDialogFile() {
   if (!IsMapName(OpenDialog1->FileName())) return;
+  ForgetChoices(this);
   ClearMapAndRoute();
   ShowWholeMap();
   Close1->Enabled(true);
@@ -71,6 +72,7 @@ void TfMain::OpenDialogFile() {
 
 // Empties the store and the map area.
 void TfMain::Close1Click(TObject*) {
+  ForgetChoices(this);
   ClearMapAndRoute();
   ShowWholeMap();
   ImageM->Visible(false);

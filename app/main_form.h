@@ -2,6 +2,7 @@
 
 #include <string>
 
+#include "app/route_choice.h"
 #include "toolkit/forms.h"
 #include "view/map_view.h"
 
@@ -10,6 +11,7 @@ class TEdit;
 class TFindDialog;
 class TImage;
 class TLabel;
+class TListBox;
 class TMainMenu;
 class TMenuItem;
 class TOpenDialog;
@@ -52,6 +54,14 @@ class TfMain : public TForm {
   TMenuItem* Fastest1;
   // Finding a junction by name.
   TMenuItem* Find1;
+  // The route told turn by turn in a panel beside the map, and routed
+  // through vias: app/route_choice.cpp.
+  TMenuItem* Directions1;
+  TPanel* PanelDirections;
+  TListBox* ListDirections;
+  RouteChoice routeChoice;
+  void Directions1Click(TObject* Sender);
+  void ListDirectionsDblClick(TObject* Sender);
   TFindDialog* FindDialog1;
 
   // The File commands, the window's life and opening a map given to the

@@ -186,11 +186,17 @@ TEST_F(MainWindowTest, MenuHasItsCaptionsStatesAndNoShortcuts) {
     bool enabled;
     bool checked;
   };
-  const Item items[] = {{fMain->File1, "File", true, false},        {fMain->Open1, "Open...", true, false},
-                        {fMain->Close1, "Close", false, false},     {fMain->N1, "-", true, false},
-                        {fMain->Exit1, "Exit", true, false},        {fMain->View1, "View", true, false},
-                        {fMain->Points1, "Points", true, true},     {fMain->Lines1, "Lines", true, true},
-                        {fMain->Fastest1, "Fastest", false, false}, {fMain->Find1, "Find...", false, false}};
+  const Item items[] = {{fMain->File1, "File", true, false},
+                        {fMain->Open1, "Open...", true, false},
+                        {fMain->Close1, "Close", false, false},
+                        {fMain->N1, "-", true, false},
+                        {fMain->Exit1, "Exit", true, false},
+                        {fMain->View1, "View", true, false},
+                        {fMain->Points1, "Points", true, true},
+                        {fMain->Lines1, "Lines", true, true},
+                        {fMain->Fastest1, "Fastest", false, false},
+                        {fMain->Find1, "Find...", false, false},
+                        {fMain->Directions1, "Directions", true, false}};
   for (const Item& i : items) {
     SCOPED_TRACE(i.caption);
     EXPECT_EQ(i.item->Caption(), i.caption);
@@ -209,7 +215,7 @@ TEST_F(MainWindowTest, MenuHasItsCaptionsStatesAndNoShortcuts) {
                              fMain->Exit1->Action()}));
   EXPECT_EQ(fMain->View1->Action()->menu()->actions(),
             (QList<QAction*>{fMain->Points1->Action(), fMain->Lines1->Action(), fMain->Fastest1->Action(),
-                             fMain->Find1->Action()}));
+                             fMain->Directions1->Action(), fMain->Find1->Action()}));
 }
 
 // The test program has no Maps folder beside it: the dialog starts where an
