@@ -51,7 +51,8 @@ int32_t ViaRoute::RouteTo(int32_t target) {
   whole_ = {};
   if (stops_.empty()) return RouteNotFound();
   if (stops_.size() > 1 && (!fixedKnown_ || fixedGeneration_ != graphGeneration)) FindFixedLegs();
-  if (stops_.size() > 1 && !fixedReached_) return RouteNotFound();  // no leg beyond an unreachable one is searched
+  if (stops_.size() > 1 && !fixedReached_)
+    return RouteNotFound();  // no leg beyond an unreachable one is searched
   const int32_t lastLeg = FindRoute(stops_.back(), target);
   ticks_ += routeTicks;
   const bool reached = lastLeg != RouteNotFound();
