@@ -2,6 +2,7 @@
 // the duration and roads of ruvel-route route, and GPX out.
 #include <gtest/gtest.h>
 
+#include <QImage>
 #include <QListWidget>
 #include <string>
 #include <vector>
@@ -249,6 +250,15 @@ TEST_F(RouteReport, DirectionsPanelViasAndPin) {
   EXPECT_EQ(Shown(), viaThree);
   TCanvas* canvas = fMain->ImageM->Picture()->GetBitmap()->GetCanvas();
   EXPECT_EQ(canvas->Pixel(PixelX(2), PixelY(2) - 2), clBlue);  // the top of the mark's "1"
+  // What a move repaints is what a painting of the whole view shows, when
+  // the legs' marks go (the lone junction cannot be reached) and come back.
+  for (const int32_t index : {5, 1}) {
+    PointAt(index);
+    const QImage moved = fMain->ImageM->Picture()->GetBitmap()->Image().copy();
+    fMain->DrawMap();
+    EXPECT_EQ(moved, fMain->ImageM->Picture()->GetBitmap()->Image()) << index;
+  }
+  EXPECT_EQ(Shown(), viaThree);
   PointAt(4, ssShift);
   PointAt(1);
   EXPECT_EQ(fMain->EditCode->Text(), "2");
