@@ -22,12 +22,21 @@ struct Vec {
   double x = 0, y = 0;
 };
 
-// The route's line with the distance along it to each of its positions.
+// The route's line with the distance along it to each of its positions,
+// in the units of the segments' lengths (metres on a map with a CoordSys,
+// whatever units its coordinates are in): each segment's length spread over
+// its piece of the line in proportion to the piece's extent.
 class Line {
  public:
-  explicit Line(const RoutePath& route) : line_(LineOf(route)) {
-    for (size_t k = 0; k < line_.xy.size() / 2; ++k)
-      along_.push_back(k == 0 ? 0 : along_.back() + std::hypot(X(k) - X(k - 1), Y(k) - Y(k - 1)));
+  explicit Line(const RoutePath& route) : line_(LineOf(route)), along_(line_.xy.size() / 2, 0.0) {
+    for (size_t i = 0; i + 1 < line_.positionOf.size(); ++i) {
+      const size_t from = line_.positionOf[i], to = line_.positionOf[i + 1];
+      double extent = 0;
+      for (size_t k = from + 1; k <= to; ++k) extent += Step(k);
+      const double length = std::max<int64_t>(0, LengthOf({route.segments[i]}));
+      for (size_t k = from + 1; k <= to; ++k)
+        along_[k] = along_[k - 1] + (extent > 0 ? Step(k) * length / extent : 0);
+    }
   }
 
   // The position of the route's point i.
@@ -47,6 +56,8 @@ class Line {
   }
 
  private:
+  // The extent of the line's piece ending at position k, in map units.
+  double Step(size_t k) const { return std::hypot(X(k) - X(k - 1), Y(k) - Y(k - 1)); }
   double X(size_t k) const { return line_.xy[2 * k]; }
   double Y(size_t k) const { return line_.xy[2 * k + 1]; }
 

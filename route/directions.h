@@ -17,10 +17,10 @@ struct DirectionStep {
   int64_t tenths = 0;       // the same for durations, in tenths of a second (0 without durations)
 };
 
-// The distance along the route's line before and after a junction whose
-// bearings decide the turn there, and whose bearing from the start gives the
-// first step's compass direction: in map units, which are metres on a map
-// with a CoordSys.
+// The distance along the route before and after a junction whose bearings
+// decide the turn there, and from the start whose bearing gives the first
+// step's compass direction: in the units of the segments' lengths, metres on
+// a map with a CoordSys, map units otherwise.
 constexpr double kBearingReach = 20;
 
 // The words for a turn by degrees (positive to the left, negative to the
