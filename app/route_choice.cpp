@@ -6,6 +6,7 @@
 #include "app/main_form.h"
 #include "app/map_handlers.h"
 #include "map/map_store.h"
+#include "route/fast_route_search.h"
 #include "route/route_search.h"
 #include "route/route_summary.h"
 #include "toolkit/colors.h"
@@ -67,7 +68,8 @@ int32_t FindChosenRoute(TfMain* form) {
   const std::vector<int32_t> stops = Stops(choice);
   if (stops != choice.route.Stops()) choice.route.SetStops(stops);
   const int32_t target = choice.pinned >= 0 ? choice.pinned : currentPoint;
-  const int32_t routeCount = choice.route.RouteTo(points[target].Code);
+  const int32_t routeCount = choice.route.RouteTo(
+      points[target].Code, [form](int32_t from, int32_t to) { return form->fastRoutes->Find(from, to); });
   form->EditTime->SetText(IntToStr(choice.route.Ticks()));
   return routeCount;
 }
@@ -169,6 +171,7 @@ void DrawViaMarks(TfMain* form) {
 // Centres the map on the junction of the step double-clicked, zoomed in to
 // at least the level Find's Show uses; the total's line does nothing.
 void TfMain::ListDirectionsDblClick(TObject*) {
+  if (MapBusy()) return;
   const int row = ListDirections->ItemIndex();
   if (row < 1 || static_cast<size_t>(row) > routeChoice.stepCodes.size()) return;
   const TFieldM& junction = points[routeChoice.stepCodes[row - 1] - 1];
@@ -177,8 +180,10 @@ void TfMain::ListDirectionsDblClick(TObject*) {
 }
 
 // Shows or hides the panel; either way the vias and the pin are forgotten
-// and the route from the start is found and drawn again.
+// and the route from the start is found and drawn again. Not while work on
+// the map runs.
 void TfMain::Directions1Click(TObject*) {
+  if (MapBusy()) return;
   Directions1->SetChecked(!Directions1->Checked());
   ForgetChoices(this);
   PanelDirections->Visible(Directions1->Checked());

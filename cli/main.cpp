@@ -23,7 +23,8 @@ void PrintUsage(std::FILE* to) {
       "usage: ruvel-route info MAP.mif\n"
       "       ruvel-route find MAP.mif TEXT\n"
       "       ruvel-route route MAP.mif START TARGET [START TARGET ...] [--geojson | --gpx] [--fastest]\n"
-      "                         [--via CODE ...] [--directions]\n"
+      "                          [--no-cache] [--via CODE ...] [--directions]\n"
+      "       ruvel-route prepare MAP.mif [--fastest]\n"
       "       ruvel-route render MAP.mif OUT.png [--size WIDTHxHEIGHT] [--route START TARGET]\n"
       "                          [--no-points] [--no-lines] [--zoom K] [--center X Y]\n"
       "       ruvel-route import SOURCE OUT/Mname.mif [--layer NAME] [--where SQL]\n"
@@ -39,6 +40,8 @@ void PrintUsage(std::FILE* to) {
       "--fastest finds the quickest routes (the map's S layer needs a Duration column).\n"
       "--via routes through the junction CODE on the way (repeatable, in order; one START TARGET only);\n"
       "--directions prints each route's steps, turn by turn, after its lines.\n"
+      "prepare builds a large map's fast routes into the cache, which route then uses; --no-cache ignores "
+      "it.\n"
       "import turns a road layer of any source OGR reads (GeoPackage, Shapefile, GeoJSON, OpenStreetMap,\n"
       "MIF/TAB, ...) into a map's four files; options may stand anywhere after the command word.\n"
       "--profile keeps the roads a car, bike or walker uses, with their directions and travel times\n"
@@ -55,6 +58,7 @@ Command FindCommand(const std::string& name) {
   if (name == "find") return RunFind;
   if (name == "route") return RunRoute;
   if (name == "render") return RunRender;
+  if (name == "prepare") return RunPrepare;
   if (name == "import") return RunImport;
   return nullptr;
 }

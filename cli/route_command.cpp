@@ -9,6 +9,7 @@
 #include "map/map_store.h"
 #include "map/road_graph.h"
 #include "route/directions.h"
+#include "route/fast_route_search.h"
 #include "route/route_path.h"
 #include "route/route_search.h"
 #include "route/route_summary.h"
@@ -27,12 +28,14 @@ struct FoundRoute {
 
 // The route from start through the vias to target, as the window finds it,
 // with its directions when they are asked for.
-FoundRoute Find(int32_t start, const std::vector<int32_t>& vias, int32_t target, Directions* directions) {
+FoundRoute Find(int32_t start, const std::vector<int32_t>& vias, int32_t target, FastRoutes& search,
+                Directions* directions) {
   std::vector<int32_t> stops{start};
   stops.insert(stops.end(), vias.begin(), vias.end());
   ViaRoute route;
   route.SetStops(stops);
-  const int32_t count = route.RouteTo(target);
+  const int32_t count =
+      route.RouteTo(target, [&search](int32_t from, int32_t to) { return search.Find(from, to); });
   return {start,         target,
           count,         route.Route(),
           route.Ticks(), directions ? directions->StepsOf(route.Route()) : std::vector<DirectionStep>()};
@@ -159,16 +162,14 @@ std::vector<int32_t> TakeVias(std::vector<std::string>& words) {
   return vias;
 }
 
-// Weighs the graph by the segments' durations, as Fastest does in the
-// window; a map without durations has no fastest route.
-void RouteByDuration(const std::string& map) {
+}  // namespace
+
+void WeighByDurations(const std::string& map) {
   if (segmentDuration.empty())
     throw Exception(map + " has no durations (no Duration column in its S layer): --fastest needs them");
   graphWeighsDurations = true;
   BuildRoadGraph();
 }
-
-}  // namespace
 
 void RunRoute(const std::vector<std::string>& args) {
   std::vector<std::string> words = args;
@@ -177,19 +178,21 @@ void RunRoute(const std::vector<std::string>& args) {
   const bool fastest = TakeOption(words, "--fastest");
   const bool withSteps = TakeOption(words, "--directions");
   const std::vector<int32_t> vias = TakeVias(words);
+  const bool noCache = TakeOption(words, "--no-cache");
   if (words.size() < 3 || words.size() % 2 == 0 || (asGeoJson && asGpx)) throw UsageError();
   if (!vias.empty() && words.size() != 3) throw UsageError();
   std::vector<int32_t> codes;
   for (size_t i = 1; i < words.size(); ++i) codes.push_back(IntegerArgument(words[i]));
   LoadMap(words[0]);
-  if (fastest) RouteByDuration(words[0]);
+  if (fastest) WeighByDurations(words[0]);
+  FastRoutes routes = CachedFastRoutes(!noCache);
   CheckCodes(codes);
   CheckCodes(vias);
   Directions directions;
   std::vector<FoundRoute> found;
   for (size_t i = 0; i < codes.size(); i += 2)
     found.push_back(
-        Find(codes[i], vias, codes[i + 1], withSteps || asGeoJson || asGpx ? &directions : nullptr));
+        Find(codes[i], vias, codes[i + 1], routes, withSteps || asGeoJson || asGpx ? &directions : nullptr));
   if (asGeoJson || asGpx) {
     PrintThroughModule(words[0], found, asGpx ? RUVEL_GPX_FUNCTION : RUVEL_GEOJSON_FUNCTION);
     return;

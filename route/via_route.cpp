@@ -32,11 +32,11 @@ void ViaRoute::SetStops(std::vector<int32_t> stops) {
   fixedKnown_ = false;
 }
 
-void ViaRoute::FindFixedLegs() {
+void ViaRoute::FindFixedLegs(const LegSearch& search) {
   fixed_ = {};
   fixedReached_ = true;
   for (size_t i = 0; i + 1 < stops_.size() && fixedReached_; ++i) {
-    fixedReached_ = FindRoute(stops_[i], stops_[i + 1]) != RouteNotFound();
+    fixedReached_ = search(stops_[i], stops_[i + 1]) != RouteNotFound();
     ticks_ += routeTicks;
     if (fixedReached_) Join(fixed_, LastRoute());
   }
@@ -46,23 +46,23 @@ void ViaRoute::FindFixedLegs() {
   fixedGeneration_ = graphGeneration;
 }
 
-int32_t ViaRoute::RouteTo(int32_t target) {
+int32_t ViaRoute::RouteTo(int32_t target, const LegSearch& search) {
   ticks_ = 0;
   whole_ = {};
   if (stops_.empty()) return RouteNotFound();
-  if (stops_.size() > 1 && (!fixedKnown_ || fixedGeneration_ != graphGeneration)) FindFixedLegs();
+  if (stops_.size() > 1 && (!fixedKnown_ || fixedGeneration_ != graphGeneration)) FindFixedLegs(search);
   if (stops_.size() > 1 && !fixedReached_)
     return RouteNotFound();  // no leg beyond an unreachable one is searched
-  const int32_t lastLeg = FindRoute(stops_.back(), target);
+  const int32_t lastLeg = search(stops_.back(), target);
   ticks_ += routeTicks;
   const bool reached = lastLeg != RouteNotFound();
   if (stops_.size() > 1 && reached != fixedMarked_) {
     // The fixed legs' marks come or go: cleared in full, so that a picture
-    // of the marks repaints more than the last leg; the kept search then
-    // only walks the last leg back to mark it again.
+    // of the marks repaints more than the last leg; the last leg is then
+    // searched again to mark it (a kept search only walks it back).
     ClearRouteMarks();
     fixedMarked_ = reached;
-    if (reached) FindRoute(stops_.back(), target);
+    if (reached) search(stops_.back(), target);
   }
   if (!reached) return RouteNotFound();
   whole_ = fixed_;

@@ -84,6 +84,7 @@ TEST_F(LeanCompanionRender, DrawsTheWindowsPicture) {
     fMain->Points1->SetChecked(c.points);
     fMain->Lines1->SetChecked(c.lines);
     fMain->OpenGivenMap(kSampleMap);
+    WaitForMapWork();
     if (c.start != 0) {
       startPoint = IndexOfCode(c.start);
       currentPoint = IndexOfCode(c.target);

@@ -64,6 +64,8 @@ TEST_F(RouteReport, StatusLineTellsDistanceTimeAndRoads) {
   EXPECT_EQ(DurationText(404), "40 s");
 
   fMain->OpenGivenMap(WriteLayers(dir, Street()));
+
+  WaitForMapWork();
   const int32_t count = FindRoute(1, 5);
   const struct {
     size_t room;
@@ -226,6 +228,7 @@ std::string Shown() {
 // drawn as numbered marks until Close.
 TEST_F(RouteReport, DirectionsPanelViasAndPin) {
   fMain->OpenGivenMap(WriteLayers(dir, Street()));
+  WaitForMapWork();
   PointAt(3, ssCtrl);
   PointAt(2, ssShift);
   EXPECT_EQ(startPoint, 2);
