@@ -24,7 +24,7 @@ void RunInfo(const std::vector<std::string>& args);
 void RunFind(const std::vector<std::string>& args);
 
 // route MAP.mif START TARGET [START TARGET ...] [--geojson | --gpx] [--fastest]
-// [--via CODE ...] [--directions]: the route the window would find and mark
+// [--no-cache] [--via CODE ...] [--directions]: the route the window would find and mark
 // between the points with each pair of codes (through the vias in order, for
 // one pair only), as text, with its directions' steps after --directions, or
 // as one GeoJSON FeatureCollection or GPX document, which always carry them.
