@@ -12,14 +12,11 @@
 
 namespace {
 
-// The zoom level a found junction is shown at, at least.
-constexpr int32_t kFoundJunctionZoom = 4;
-
-// Centres the view on the point at index, at zoom level kFoundJunctionZoom
+// Centres the view on the point at index, at zoom level kShownJunctionZoom
 // or closer, and makes it the current point (with asStart first the start
 // point too); the pointer's position, its boxes and its mark stay.
 void ShowJunction(TfMain* form, int32_t index, bool asStart) {
-  CentreViewOn(form->mapView, points[index].X, points[index].Y, kFoundJunctionZoom);
+  CentreViewOn(form->mapView, points[index].X, points[index].Y, kShownJunctionZoom);
   if (asStart) startPoint = index;
   MakeCurrentPoint(form, index);
   form->DrawMap();

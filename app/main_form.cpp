@@ -139,6 +139,7 @@ void TfMain::OpenDialogFile() {
   if (!IsMapName(path)) return;
   StopFastRoutes();
   mapWork->Cancel();
+  ForgetChoices(this);
   ClearMapAndRoute();
   ShowWholeMap();
   Close1->Enabled(true);
@@ -171,6 +172,7 @@ void TfMain::MapLoaded(const std::string& path, std::exception_ptr error) {
 
 // Ends any load or rebuild, then empties the store and the map area.
 void TfMain::Close1Click(TObject*) {
+  ForgetChoices(this);
   StopFastRoutes();
   mapWork->Cancel();
   loadingName.clear();

@@ -6,6 +6,7 @@
 #include <vector>
 
 #include "app/recent_maps.h"
+#include "app/route_choice.h"
 #include "toolkit/forms.h"
 #include "view/map_view.h"
 
@@ -17,6 +18,7 @@ class TEdit;
 class TFindDialog;
 class TImage;
 class TLabel;
+class TListBox;
 class TMainMenu;
 class TMenuItem;
 class TOpenDialog;
@@ -59,6 +61,14 @@ class TfMain : public TForm {
   TMenuItem* Fastest1;
   // Finding a junction by name.
   TMenuItem* Find1;
+  // The route told turn by turn in a panel beside the map, and routed
+  // through vias: app/route_choice.cpp.
+  TMenuItem* Directions1;
+  TPanel* PanelDirections;
+  TListBox* ListDirections;
+  RouteChoice routeChoice;
+  void Directions1Click(TObject* Sender);
+  void ListDirectionsDblClick(TObject* Sender);
   TFindDialog* FindDialog1;
   // File, Open Recent: the maps opened last, then a line and Clear List.
   TMenuItem* OpenRecent1;

@@ -7,6 +7,7 @@
 #include "toolkit/dialogs.h"
 #include "toolkit/find_dialog.h"
 #include "toolkit/image.h"
+#include "toolkit/list_box.h"
 #include "toolkit/menus.h"
 
 namespace {
@@ -48,6 +49,7 @@ void CreateMenu(TfMain* f) {
   f->Points1 = NewMenuItem(f, "Points");
   f->Lines1 = NewMenuItem(f, "Lines");
   f->Fastest1 = NewMenuItem(f, "Fastest");
+  f->Directions1 = NewMenuItem(f, "Directions");
   f->Find1 = NewMenuItem(f, "Find...");
 
   f->MainMenu1->Add(f->File1);
@@ -62,6 +64,7 @@ void CreateMenu(TfMain* f) {
   f->View1->Add(f->Points1);
   f->View1->Add(f->Lines1);
   f->View1->Add(f->Fastest1);
+  f->View1->Add(f->Directions1);
   f->View1->Add(f->Find1);
 
   f->Close1->Enabled(false);
@@ -78,6 +81,7 @@ void CreateMenu(TfMain* f) {
   f->Lines1->OnClick = [f](TObject* sender) { f->Lines1Click(sender); };
   f->Fastest1->OnClick = [f](TObject* sender) { f->Fastest1Click(sender); };
   f->Find1->OnClick = [f](TObject* sender) { f->Find1Click(sender); };
+  f->Directions1->OnClick = [f](TObject* sender) { f->Directions1Click(sender); };
 }
 
 void CreateToolBar(TfMain* f) {
@@ -111,6 +115,18 @@ void CreateStatusBar(TfMain* f) {
   f->StatusBar1 = new TStatusBar(f, f);
   f->StatusBar1->Height(20);
   f->StatusBar1->Align(alBottom);
+}
+
+// The directions panel, right of the map, hidden until View, Directions.
+void CreateDirectionsPanel(TfMain* f) {
+  f->PanelDirections = new TPanel(f, f);
+  f->PanelDirections->Width(240);
+  f->PanelDirections->BevelOuter(bvNone);
+  f->PanelDirections->Visible(false);
+  f->PanelDirections->Align(alRight);
+  f->ListDirections = new TListBox(f, f->PanelDirections);
+  f->ListDirections->Align(alClient);
+  f->ListDirections->OnDblClick = [f](TObject* sender) { f->ListDirectionsDblClick(sender); };
 }
 
 void CreateMapArea(TfMain* f) {
@@ -157,6 +173,7 @@ void LoadMainFormResource(TfMain* f) {
   f->Menu(f->MainMenu1);
   CreateToolBar(f);
   CreateStatusBar(f);
+  CreateDirectionsPanel(f);
   CreateMapArea(f);
   CreateOpenDialog(f);
   CreateFindDialog(f);

@@ -8,6 +8,7 @@
 
 #include "app/background_task.h"
 #include "app/main_form.h"
+#include "app/route_choice.h"
 #include "map/map_store.h"
 #include "map/road_graph.h"
 #include "route/fast_route_search.h"
@@ -52,28 +53,31 @@ void ShowCurrentPoint(TfMain* form) {
 // shown in the Time box; -1 without a search when either point is unset.
 int32_t RouteToCurrentPoint(TfMain* form) {
   if (startPoint < 0 || currentPoint < 0) return -1;
+  if (form->Directions1->Checked()) return FindChosenRoute(form);
   const int32_t routeCount = form->fastRoutes->Find(points[startPoint].Code, points[currentPoint].Code);
   form->EditTime->SetText(IntToStr(routeTicks));
   return routeCount;
-}
-
-// Finds the route to the current point and shows it: its number of points
-// in the Length box, and what the status line tells of it (nothing without
-// a search).
-void ShowRouteToCurrentPoint(TfMain* form) {
-  const int32_t routeCount = RouteToCurrentPoint(form);
-  ShowText(form->EditL, IntToStr(routeCount));
-  TStatusBar* bar = form->StatusBar1;
-  bar->SimpleText(routeCount < 0 ? "" : RouteStatusText(routeCount, [bar](const std::string& text) {
-    return bar->TextWidth(text) <= bar->TextRoom();
-  }));
-  bar->Repaint();
 }
 
 // Eighths of a degree a wheel turns for one notch, one zoom level.
 constexpr int kWheelNotch = 120;
 
 }  // namespace
+
+// The route's number of points in the Length box, what the status line tells
+// of it (nothing without a search), and its steps in the panel.
+void ShowRouteToCurrentPoint(TfMain* form) {
+  const int32_t routeCount = RouteToCurrentPoint(form);
+  ShowText(form->EditL, IntToStr(routeCount));
+  TStatusBar* bar = form->StatusBar1;
+  bar->SimpleText(routeCount < 0
+                      ? ""
+                      : RouteStatusText(routeCount, ShownRouteSegments(form), [bar](const std::string& text) {
+                          return bar->TextWidth(text) <= bar->TextRoom();
+                        }));
+  bar->Repaint();
+  ListSteps(form, routeCount);
+}
 
 void MakeCurrentPoint(TfMain* form, int32_t index) {
   if (index == currentPoint) return;
@@ -87,6 +91,7 @@ void TfMain::DrawMap() {
   mapView.width = ImageM->Width();
   mapView.height = ImageM->Height();
   DrawMapImage(ImageM->Picture()->GetBitmap(), mapView, ImageOptions(this));
+  DrawViaMarks(this);
 }
 
 // What changed since the last painting, or the whole view when the view
@@ -94,7 +99,10 @@ void TfMain::DrawMap() {
 void TfMain::RedrawMap() {
   mapView.width = ImageM->Width();
   mapView.height = ImageM->Height();
-  if (!RedrawMapImage(ImageM->Picture()->GetBitmap(), mapView, ImageOptions(this))) DrawMap();
+  if (!RedrawMapImage(ImageM->Picture()->GetBitmap(), mapView, ImageOptions(this)))
+    DrawMap();
+  else
+    DrawViaMarks(this);
 }
 
 // While work on the map runs, the options and the size take effect when
@@ -154,9 +162,11 @@ void TfMain::Fastest1Click(TObject*) {
 }
 
 // Any button: the current point becomes the start point; the position is
-// then handled as a move.
+// then handled as a move. While View, Directions is checked, Ctrl and Shift
+// choose vias and the pin instead (see ChooseWithClick).
 void TfMain::ImageMMouseDown(TObject* Sender, TMouseButton, TShiftState Shift, int X, int Y) {
   if (MapBusy()) return;
+  if (Directions1->Checked() && ChooseWithClick(this, Shift)) return;
   startPoint = currentPoint;
   ImageMMouseMove(Sender, Shift, X, Y);
 }
@@ -221,6 +231,9 @@ void TfMain::FormKeyDown(TObject* Sender, TKey& Key, TShiftState) {
       break;
     case VK_DOWN:
       changed = PanView(mapView, 0, 1);
+      break;
+    case VK_ESCAPE:  // Directions: unpin, else remove the last via
+      if (!Directions1->Checked() || !UndoLastChoice(this)) return;
       break;
     default:
       return;

@@ -23,9 +23,11 @@ void RunInfo(const std::vector<std::string>& args);
 // when there is none.
 void RunFind(const std::vector<std::string>& args);
 
-// route MAP.mif START TARGET [START TARGET ...] [--geojson | --gpx] [--fastest]: the route the
-// window would find and mark between the points with each pair of codes, as
-// text, as one GeoJSON FeatureCollection or as one GPX document.
+// route MAP.mif START TARGET [START TARGET ...] [--geojson | --gpx] [--fastest]
+// [--no-cache] [--via CODE ...] [--directions]: the route the window would find and mark
+// between the points with each pair of codes (through the vias in order, for
+// one pair only), as text, with its directions' steps after --directions, or
+// as one GeoJSON FeatureCollection or GPX document, which always carry them.
 void RunRoute(const std::vector<std::string>& args);
 
 // prepare MAP.mif [--fastest]: builds the contraction hierarchy of a map

@@ -8,106 +8,129 @@
 #include "import/import_module.h"
 #include "map/map_store.h"
 #include "map/road_graph.h"
+#include "route/directions.h"
 #include "route/fast_route_search.h"
+#include "route/route_path.h"
 #include "route/route_search.h"
 #include "route/route_summary.h"
+#include "route/via_route.h"
 #include "toolkit/exceptions.h"
 
 namespace {
 
-// The names of the roads of the last route, in order, repeated names merged.
-std::vector<std::string> RoadNames() {
+// A route between a pair of codes, through the vias, as found.
+struct FoundRoute {
+  int32_t start, target, count;
+  RoutePath path;
+  int64_t ticks;
+  std::vector<DirectionStep> steps;
+};
+
+// The route from start through the vias to target, as the window finds it,
+// with its directions when they are asked for.
+FoundRoute Find(int32_t start, const std::vector<int32_t>& vias, int32_t target, FastRoutes& search,
+                Directions* directions) {
+  std::vector<int32_t> stops{start};
+  stops.insert(stops.end(), vias.begin(), vias.end());
+  ViaRoute route;
+  route.SetStops(stops);
+  const int32_t count =
+      route.RouteTo(target, [&search](int32_t from, int32_t to) { return search.Find(from, to); });
+  return {start,         target,
+          count,         route.Route(),
+          route.Ticks(), directions ? directions->StepsOf(route.Route()) : std::vector<DirectionStep>()};
+}
+
+// The names of the roads of the route, in order, repeated names merged.
+std::vector<std::string> RoadNames(const RoutePath& path) {
   std::vector<std::string> names;
-  ForEachRoadName([&names](const std::string& name) {
+  ForEachRoadName(path.segments, [&names](const std::string& name) {
     names.push_back(name);
     return true;
   });
   return names;
 }
 
-// Prints the route the last search found, from the start: its points'
-// codes and the segments between them, the search's ticks, and its travel
-// time and roads' names on maps that have them.
-void PrintRoute(int32_t start, int32_t target, int32_t count) {
+// Prints the route, from the start: its points' codes and the segments
+// between them, the searches' ticks, and its travel time and roads' names
+// on maps that have them.
+void PrintRoute(const FoundRoute& route) {
   std::string codes, segmentList;
-  for (const int32_t code : RouteCodes()) codes += " " + std::to_string(code);
-  for (const int32_t segment : RouteSegments()) segmentList += " " + std::to_string(segment);
-  std::printf("route %d %d: %d points, length %lld\ncodes:%s\nsegments:%s\nticks: %lld\n", start, target,
-              count, static_cast<long long>(RouteLength()), codes.c_str(), segmentList.c_str(),
-              static_cast<long long>(routeTicks));
-  if (!segmentDuration.empty()) std::printf("duration: %.1f\n", RouteDuration() / 10.0);
+  for (const int32_t code : route.path.codes) codes += " " + std::to_string(code);
+  for (const int32_t segment : route.path.segments) segmentList += " " + std::to_string(segment);
+  std::printf("route %d %d: %d points, length %lld\ncodes:%s\nsegments:%s\nticks: %lld\n", route.start,
+              route.target, route.count, static_cast<long long>(LengthOf(route.path.segments)), codes.c_str(),
+              segmentList.c_str(), static_cast<long long>(route.ticks));
+  if (!segmentDuration.empty()) std::printf("duration: %.1f\n", DurationOf(route.path.segments) / 10.0);
   if (!segmentName.empty()) {
     std::string roads;
-    for (const std::string& name : RoadNames()) roads += (roads.empty() ? "" : " - ") + name;
+    for (const std::string& name : RoadNames(route.path)) roads += (roads.empty() ? "" : " - ") + name;
     std::printf("roads: %s\n", roads.c_str());
   }
 }
 
-// Appends (x, y) to the line unless it repeats the line's last position.
-void Extend(std::vector<double>& line, double x, double y) {
-  const size_t n = line.size();
-  if (n >= 2 && line[n - 2] == x && line[n - 1] == y) return;
-  line.push_back(x);
-  line.push_back(y);
+// Prints the route's directions, a step a line: its instruction, its
+// length in metres ("length N" on a map without a CoordSys) and its travel
+// time in seconds on a map with durations.
+void PrintSteps(const FoundRoute& route) {
+  for (size_t k = 0; k < route.steps.size(); ++k) {
+    const DirectionStep& step = route.steps[k];
+    const long long length = step.length;
+    std::printf(mapHasCoordSys ? "step %zu: %s; %lld m" : "step %zu: %s; length %lld", k + 1,
+                step.instruction.c_str(), length);
+    if (!segmentDuration.empty()) std::printf("; %.1f s", step.tenths / 10.0);
+    std::printf("\n");
+  }
 }
 
-// The line through the route the last search found, from the start: each
-// point (the point with code c is at index c - 1, as the search takes it),
-// and between two points the vertices of the segment joining them, in the
-// direction of travel. Pairs of x and y, in map units.
-std::vector<double> RouteLine() {
-  const std::vector<int32_t> codes = RouteCodes(), route = RouteSegments();
-  std::vector<double> line;
-  const auto addPoint = [&line](int32_t code) { Extend(line, points[code - 1].X, points[code - 1].Y); };
-  addPoint(codes[0]);
-  for (size_t i = 0; i < route.size(); ++i) {
-    const TFieldS& segment = segments[route[i]];
-    const DynamicArray<TPoint>& v = segment.Vertices;
-    const bool forward = segment.To == codes[i + 1];
-    for (int32_t k = 0; k < v.Length(); ++k) {
-      const TPoint& p = v[forward ? k : v.Length() - 1 - k];
-      Extend(line, p.x, p.y);
-    }
-    addPoint(codes[i + 1]);
+// What the import module writes of a route, and the storage its pointers
+// point into.
+struct ModuleRoute {
+  RuvelRouteLine line{};
+  std::vector<double> xy;
+  std::vector<std::string> names;
+  std::vector<const char*> roads;
+  std::vector<RuvelRouteStep> steps;
+};
+
+void Describe(const FoundRoute& found, ModuleRoute& route) {
+  route.line.start = found.start;
+  route.line.target = found.target;
+  route.line.reached = found.count != RouteNotFound();
+  route.line.points = found.count;
+  route.line.hasDuration = !segmentDuration.empty();
+  route.line.hasRoads = !segmentName.empty();
+  if (!route.line.reached) return;
+  route.line.length = LengthOf(found.path.segments);
+  route.line.duration = DurationOf(found.path.segments) / 10.0;
+  route.xy = LineOf(found.path).xy;
+  route.names = RoadNames(found.path);
+  for (const std::string& name : route.names) route.roads.push_back(name.c_str());
+  for (const DirectionStep& step : found.steps) {
+    const TFieldM& at = points[step.code - 1];
+    route.steps.push_back(
+        {step.instruction.c_str(), step.length, step.tenths / 10.0, step.code, double(at.X), double(at.Y)});
   }
-  return line;
+  route.line.coordinates = route.xy.data();
+  route.line.count = route.xy.size() / 2;
+  route.line.roads = route.roads.data();
+  route.line.roadCount = route.roads.size();
+  route.line.steps = route.steps.data();
+  route.line.stepCount = route.steps.size();
 }
 
-// Writes the routes between the pairs of codes as GeoJSON or GPX (the
-// function the import module exports by that name).
-void PrintThroughModule(const std::string& map, const std::vector<int32_t>& codes, const char* function,
-                        FastRoutes& fastRoutes) {
-  std::vector<std::vector<double>> lines;
-  std::vector<std::vector<std::string>> names;
-  std::vector<RuvelRouteLine> routes;
-  for (size_t i = 0; i < codes.size(); i += 2) {
-    const int32_t count = fastRoutes.Find(codes[i], codes[i + 1]);
-    RuvelRouteLine route{};
-    route.start = codes[i];
-    route.target = codes[i + 1];
-    route.reached = count != RouteNotFound();
-    route.points = count;
-    route.hasDuration = !segmentDuration.empty();
-    route.hasRoads = !segmentName.empty();
-    lines.push_back(route.reached ? RouteLine() : std::vector<double>());
-    names.push_back(route.reached ? RoadNames() : std::vector<std::string>());
-    if (route.reached) {
-      route.length = RouteLength();
-      route.duration = RouteDuration() / 10.0;
-    }
-    routes.push_back(route);
-  }
-  std::vector<std::vector<const char*>> roads(routes.size());
-  for (size_t i = 0; i < routes.size(); ++i) {
-    routes[i].coordinates = lines[i].data();
-    routes[i].count = lines[i].size() / 2;
-    for (const std::string& name : names[i]) roads[i].push_back(name.c_str());
-    routes[i].roads = roads[i].data();
-    routes[i].roadCount = roads[i].size();
+// Writes the routes as GeoJSON or GPX (the function the import module
+// exports by that name).
+void PrintThroughModule(const std::string& map, const std::vector<FoundRoute>& found, const char* function) {
+  std::vector<ModuleRoute> routes(found.size());
+  std::vector<RuvelRouteLine> lines;
+  for (size_t i = 0; i < found.size(); ++i) {
+    Describe(found[i], routes[i]);
+    lines.push_back(routes[i].line);
   }
   const auto write = reinterpret_cast<RuvelGeoJsonFunction>(ImportModuleFunction(function));
   char message[2048] = "";
-  if (write(map.c_str(), routes.data(), routes.size(), stdout, message, sizeof message) != 0)
+  if (write(map.c_str(), lines.data(), lines.size(), stdout, message, sizeof message) != 0)
     throw Exception(message);
 }
 
@@ -126,6 +149,19 @@ bool TakeOption(std::vector<std::string>& words, const std::string& option) {
   return found;
 }
 
+// Takes every "--via CODE" out of words: the codes in order. UsageError for
+// a --via without a code.
+std::vector<int32_t> TakeVias(std::vector<std::string>& words) {
+  std::vector<int32_t> vias;
+  for (auto at = std::find(words.begin(), words.end(), "--via"); at != words.end();
+       at = std::find(words.begin(), words.end(), "--via")) {
+    if (at + 1 == words.end()) throw UsageError();
+    vias.push_back(IntegerArgument(*(at + 1)));
+    at = words.erase(at, at + 2);
+  }
+  return vias;
+}
+
 }  // namespace
 
 void WeighByDurations(const std::string& map) {
@@ -140,23 +176,33 @@ void RunRoute(const std::vector<std::string>& args) {
   const bool asGeoJson = TakeOption(words, "--geojson");
   const bool asGpx = TakeOption(words, "--gpx");
   const bool fastest = TakeOption(words, "--fastest");
+  const bool withSteps = TakeOption(words, "--directions");
+  const std::vector<int32_t> vias = TakeVias(words);
   const bool noCache = TakeOption(words, "--no-cache");
   if (words.size() < 3 || words.size() % 2 == 0 || (asGeoJson && asGpx)) throw UsageError();
+  if (!vias.empty() && words.size() != 3) throw UsageError();
   std::vector<int32_t> codes;
   for (size_t i = 1; i < words.size(); ++i) codes.push_back(IntegerArgument(words[i]));
   LoadMap(words[0]);
   if (fastest) WeighByDurations(words[0]);
   FastRoutes routes = CachedFastRoutes(!noCache);
   CheckCodes(codes);
+  CheckCodes(vias);
+  Directions directions;
+  std::vector<FoundRoute> found;
+  for (size_t i = 0; i < codes.size(); i += 2)
+    found.push_back(
+        Find(codes[i], vias, codes[i + 1], routes, withSteps || asGeoJson || asGpx ? &directions : nullptr));
   if (asGeoJson || asGpx) {
-    PrintThroughModule(words[0], codes, asGpx ? RUVEL_GPX_FUNCTION : RUVEL_GEOJSON_FUNCTION, routes);
+    PrintThroughModule(words[0], found, asGpx ? RUVEL_GPX_FUNCTION : RUVEL_GEOJSON_FUNCTION);
     return;
   }
-  for (size_t i = 0; i < codes.size(); i += 2) {
-    const int32_t count = routes.Find(codes[i], codes[i + 1]);
-    if (count == RouteNotFound())
-      std::printf("route %d %d: unreachable\n", codes[i], codes[i + 1]);
-    else
-      PrintRoute(codes[i], codes[i + 1], count);
+  for (const FoundRoute& route : found) {
+    if (route.count == RouteNotFound()) {
+      std::printf("route %d %d: unreachable\n", route.start, route.target);
+      continue;
+    }
+    PrintRoute(route);
+    if (withSteps) PrintSteps(route);
   }
 }

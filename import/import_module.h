@@ -50,12 +50,23 @@ struct RuvelImportRequest {
 typedef int (*RuvelImportFunction)(const RuvelImportRequest* request, char* message, size_t messageSize);
 #define RUVEL_IMPORT_FUNCTION "RuvelImport"
 
+// A step of a route's directions: its instruction, the length and the
+// travel time in seconds (on a map with durations) to the next step, and the
+// code and position (in the map's coordinates) of its junction.
+struct RuvelRouteStep {
+  const char* instruction;
+  long long distance;
+  double duration;
+  int code;
+  double x, y;
+};
+
 // One route of `ruvel-route route --geojson` or `--gpx`: its start and
 // target codes, and, when the target was reached, its number of points, its
 // length and the coordinates of its line through the route's points in
 // order (count pairs, x then y, in the map's coordinates); on a map with
 // durations its travel time in seconds, on a map with names the names of
-// the roads it takes (roadCount of them).
+// the roads it takes (roadCount of them); its directions (stepCount steps).
 struct RuvelRouteLine {
   int start, target;
   int reached;
@@ -68,6 +79,8 @@ struct RuvelRouteLine {
   int hasRoads;
   const char* const* roads;
   size_t roadCount;
+  const RuvelRouteStep* steps;
+  size_t stepCount;
 };
 
 // Writes the routes to out as one GeoJSON FeatureCollection. When the
@@ -79,9 +92,10 @@ typedef int (*RuvelGeoJsonFunction)(const char* mifPath, const RuvelRouteLine* r
                                     FILE* out, char* message, size_t messageSize);
 #define RUVEL_GEOJSON_FUNCTION "RuvelWriteRoutesGeoJson"
 
-// Writes the routes to out as one GPX 1.1 document, a track per route named
-// "START-TARGET" with one segment along its line in WGS 84 (none for an
-// unreachable pair). Refused, returning 1 with the reason in message, for a
+// Writes the routes to out as one GPX 1.1 document: for each route a GPX
+// route named "START-TARGET" of its steps' junctions, named by their
+// instructions, then for each a track of that name with one segment along its
+// line in WGS 84 (no points for an unreachable pair). Refused, returning 1 with the reason in message, for a
 // map whose header names no coordinate system on the Earth.
 #define RUVEL_GPX_FUNCTION "RuvelWriteRoutesGpx"
 }

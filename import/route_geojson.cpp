@@ -4,6 +4,7 @@
 
 #include <fstream>
 #include <memory>
+#include <utility>
 #include <vector>
 
 #include "import/gdal_setup.h"
@@ -60,15 +61,28 @@ std::string Number(double value, bool degrees) {
 struct Positions {
   std::vector<double> x, y;
 };
+Positions Transformed(Positions at, OGRCoordinateTransformation* toWgs84) {
+  if (toWgs84 && !toWgs84->Transform(at.x.size(), at.x.data(), at.y.data()))
+    throw ImportError("cannot transform a route to WGS 84 longitude and latitude");
+  return at;
+}
 Positions PositionsOf(const RuvelRouteLine& route, OGRCoordinateTransformation* toWgs84) {
   Positions at{std::vector<double>(route.count), std::vector<double>(route.count)};
   for (size_t k = 0; k < route.count; ++k) {
     at.x[k] = route.coordinates[2 * k];
     at.y[k] = route.coordinates[2 * k + 1];
   }
-  if (toWgs84 && !toWgs84->Transform(route.count, at.x.data(), at.y.data()))
-    throw ImportError("cannot transform a route to WGS 84 longitude and latitude");
-  return at;
+  return Transformed(std::move(at), toWgs84);
+}
+
+// The positions of a route's steps' junctions, as PositionsOf.
+Positions StepPositions(const RuvelRouteLine& route, OGRCoordinateTransformation* toWgs84) {
+  Positions at;
+  for (size_t k = 0; k < route.stepCount; ++k) {
+    at.x.push_back(route.steps[k].x);
+    at.y.push_back(route.steps[k].y);
+  }
+  return Transformed(std::move(at), toWgs84);
 }
 
 std::string Geometry(const RuvelRouteLine& route, OGRCoordinateTransformation* toWgs84) {
@@ -100,7 +114,26 @@ std::string JsonString(const std::string& text) {
   return quoted + "\"";
 }
 
-std::string Properties(const RuvelRouteLine& route) {
+// The route's steps as a JSON array of objects (instruction, distance, on a
+// map with durations duration in seconds, code and position); null when it
+// was not reached.
+std::string Steps(const RuvelRouteLine& route, OGRCoordinateTransformation* toWgs84) {
+  if (!route.reached) return "null";
+  const Positions at = StepPositions(route, toWgs84);
+  std::string steps = "[";
+  for (size_t k = 0; k < route.stepCount; ++k) {
+    const RuvelRouteStep& step = route.steps[k];
+    char duration[48] = "";
+    if (route.hasDuration) std::snprintf(duration, sizeof duration, ",\"duration\":%.1f", step.duration);
+    steps += std::string(k ? "," : "") + "{\"instruction\":" + JsonString(step.instruction) +
+             ",\"distance\":" + std::to_string(step.distance) + duration +
+             ",\"code\":" + std::to_string(step.code) + ",\"position\":[" + Number(at.x[k], toWgs84) + "," +
+             Number(at.y[k], toWgs84) + "]}";
+  }
+  return steps + "]";
+}
+
+std::string Properties(const RuvelRouteLine& route, OGRCoordinateTransformation* toWgs84) {
   const std::string points = route.reached ? std::to_string(route.points) : "null";
   const std::string length = route.reached ? std::to_string(route.length) : "null";
   std::string properties = "{\"start\":" + std::to_string(route.start) +
@@ -116,7 +149,7 @@ std::string Properties(const RuvelRouteLine& route) {
     for (size_t k = 0; k < route.roadCount; ++k) roads += (k ? "," : "") + JsonString(route.roads[k]);
     properties += ",\"roads\":" + (route.reached ? roads + "]" : std::string("null"));
   }
-  return properties + "}";
+  return properties + ",\"steps\":" + Steps(route, toWgs84) + "}";
 }
 
 // name with the characters XML gives a meaning escaped.
@@ -157,6 +190,19 @@ std::string Track(const RuvelRouteLine& route, OGRCoordinateTransformation* toWg
   return track + "</trk>\n";
 }
 
+// A GPX route of the route's directions, named as its track: a route point
+// named by its instruction at each step's junction; none when unreachable.
+std::string StepRoute(const RuvelRouteLine& route, OGRCoordinateTransformation* toWgs84) {
+  std::string text =
+      "<rte><name>" + XmlText(std::to_string(route.start) + "-" + std::to_string(route.target)) + "</name>";
+  const Positions at = StepPositions(route, toWgs84);
+  for (size_t k = 0; route.reached && k < route.stepCount; ++k) {
+    text += "\n<rtept lat=\"" + Number(at.y[k], true) + "\" lon=\"" + Number(at.x[k], true) + "\"><name>" +
+            XmlText(route.steps[k].instruction) + "</name></rtept>";
+  }
+  return text + "</rte>\n";
+}
+
 }  // namespace
 
 void WriteRoutesGeoJson(const std::string& mifPath, const RuvelRouteLine* routes, size_t routeCount,
@@ -168,7 +214,7 @@ void WriteRoutesGeoJson(const std::string& mifPath, const RuvelRouteLine* routes
   for (size_t i = 0; i < routeCount; ++i) {
     text += std::string(i ? ",\n" : "\n") +
             "{\"type\":\"Feature\",\"geometry\":" + Geometry(routes[i], toWgs84.get()) +
-            ",\"properties\":" + Properties(routes[i]) + "}";
+            ",\"properties\":" + Properties(routes[i], toWgs84.get()) + "}";
   }
   text += "\n]}\n";
   std::fputs(text.c_str(), out);
@@ -186,6 +232,8 @@ void WriteRoutesGpx(const std::string& mifPath, const RuvelRouteLine* routes, si
   std::string text =
       "<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n"
       "<gpx version=\"1.1\" creator=\"Ruvel\" xmlns=\"http://www.topografix.com/GPX/1/1\">\n";
+  for (size_t i = 0; i < routeCount; ++i)
+    text += StepRoute(routes[i], toWgs84.get());  // every rte before every trk
   for (size_t i = 0; i < routeCount; ++i) text += Track(routes[i], toWgs84.get());
   text += "</gpx>\n";
   std::fputs(text.c_str(), out);

@@ -204,9 +204,11 @@ std::vector<int32_t> RouteSegments() {
   return route;
 }
 
-int64_t RouteLength() {
+int64_t RouteLength() { return LengthOf(RouteSegments()); }
+
+int64_t LengthOf(const std::vector<int32_t>& route) {
   int64_t length = 0;
-  for (const int32_t segment : RouteSegments())
+  for (const int32_t segment : route)
     if (segment >= 0 && segment < segmentCount) length += segments[segment].Length;
   return length;
 }

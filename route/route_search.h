@@ -109,3 +109,6 @@ int32_t MarkFoundRoute(const std::vector<int32_t>& codes, const std::vector<int3
 std::vector<int32_t> RouteCodes();
 std::vector<int32_t> RouteSegments();
 int64_t RouteLength();
+
+// The sum of the segments' lengths, of those the segment table holds.
+int64_t LengthOf(const std::vector<int32_t>& route);

@@ -6,12 +6,14 @@
 #include "map/map_store.h"
 #include "route/route_search.h"
 
-int64_t RouteDuration() {
+int64_t DurationOf(const std::vector<int32_t>& route) {
   int64_t tenths = 0;
-  for (const int32_t segment : RouteSegments())
+  for (const int32_t segment : route)
     if (static_cast<size_t>(segment) < segmentDuration.size()) tenths += segmentDuration[segment];
   return tenths;
 }
+
+int64_t RouteDuration() { return DurationOf(RouteSegments()); }
 
 std::string DistanceText(int64_t length, bool metres) {
   if (!metres) return "length " + std::to_string(length);
@@ -32,10 +34,10 @@ std::string DurationText(int64_t tenths) {
   return text;
 }
 
-void ForEachRoadName(const std::function<bool(const std::string&)>& take) {
+void ForEachRoadName(const std::vector<int32_t>& route, const std::function<bool(const std::string&)>& take) {
   if (segmentName.empty()) return;
   std::string last;
-  for (const int32_t segment : RouteSegments()) {
+  for (const int32_t segment : route) {
     if (static_cast<size_t>(segment) >= segmentName.size()) continue;
     const std::string_view name = segmentName[segment];
     if (name.empty() || name == last) continue;
@@ -44,16 +46,30 @@ void ForEachRoadName(const std::function<bool(const std::string&)>& take) {
   }
 }
 
+void ForEachRoadName(const std::function<bool(const std::string&)>& take) {
+  ForEachRoadName(RouteSegments(), take);
+}
+
+std::string DistanceAndTimeText(int64_t length, int64_t tenths) {
+  std::string text = DistanceText(length, mapHasCoordSys);
+  if (!segmentDuration.empty()) text += ", " + DurationText(tenths);
+  return text;
+}
+
 std::string RouteStatusText(int32_t routeCount, const std::function<bool(const std::string&)>& fits) {
+  return RouteStatusText(routeCount, RouteSegments(), fits);
+}
+
+std::string RouteStatusText(int32_t routeCount, const std::vector<int32_t>& route,
+                            const std::function<bool(const std::string&)>& fits) {
   if (routeCount == RouteNotFound()) return "no route";
-  std::string text = DistanceText(RouteLength(), mapHasCoordSys);
-  if (!segmentDuration.empty()) text += ", " + DurationText(RouteDuration());
+  const std::string text = DistanceAndTimeText(LengthOf(route), DurationOf(route));
   // The names that fit, and whether one more was left out; each name is
   // taken only while the text so far still fits.
   std::vector<std::string> names;
   std::string joined = text;
   bool cut = false;
-  ForEachRoadName([&](const std::string& name) {
+  ForEachRoadName(route, [&](const std::string& name) {
     joined += (names.empty() ? ", " : " - ") + name;
     names.push_back(name);
     cut = !fits(joined);

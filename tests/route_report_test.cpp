@@ -2,6 +2,8 @@
 // the duration and roads of ruvel-route route, and GPX out.
 #include <gtest/gtest.h>
 
+#include <QImage>
+#include <QListWidget>
 #include <string>
 #include <vector>
 
@@ -15,8 +17,12 @@
 #include "tests/store_setup.h"
 #include "tests/test_files.h"
 #include "toolkit/controls.h"
+#include "toolkit/forms.h"
+#include "toolkit/graphics.h"
 #include "toolkit/image.h"
+#include "toolkit/list_box.h"
 #include "toolkit/menus.h"
+#include "view/map_transform.h"
 
 namespace {
 
@@ -149,4 +155,139 @@ TEST_F(RouteReport, CompanionTellsDurationRoadsAndWritesGpx) {
   const CommandResult refused =
       RunCommand("'" + kRuvelRoute + "' route '" + WriteLayers(dir, plain, "plain") + "' 1 3 --gpx");
   EXPECT_EQ(refused.exitCode, 1);
+}
+
+// ruvel-route route through vias, with --directions as text, the steps in
+// GeoJSON and as a GPX route before the tracks; how it refuses vias.
+TEST_F(RouteReport, CompanionRoutesThroughViasAndTellsTheSteps) {
+  const std::string map = WriteLayers(dir, Street());
+  const std::string route = "'" + kRuvelRoute + "' route '" + map + "' ";
+  const CommandResult text = RunCommand(route + "1 5 --via 3 --directions --via 2");
+  ASSERT_EQ(text.exitCode, 0) << text.err;
+  EXPECT_NE(text.out.find("route 1 5: 7 points, length 1800\ncodes: 1 2 3 2 3 4 5\nsegments: 0 1 1 1 2 3\n"),
+            std::string::npos)
+      << text.out;
+  EXPECT_NE(text.out.find("step 1: Head east on Rue A; 600 m; 30.0 s\n"
+                          "step 2: Make a U-turn onto Rue A; 300 m; 20.0 s\n"
+                          "step 3: Make a U-turn onto Rue A; 300 m; 20.0 s\n"
+                          "step 4: Continue onto an unnamed road; 300 m; 30.0 s\n"
+                          "step 5: Continue onto Quai B; 300 m; 400.0 s\n"
+                          "step 6: Arrive at 5: Elm; 0 m; 0.0 s\n"),
+            std::string::npos)
+      << text.out;
+  const CommandResult plain = RunCommand("'" + kRuvelRoute + "' route '" +
+                                         WriteLayers(dir, ExampleTown(), "plain") + "' 1 3 --directions");
+  EXPECT_NE(plain.out.find("\nstep 1: Head east; length 410\nstep 2: Arrive at 3: Ford; length 0\n"),
+            std::string::npos)
+      << plain.out;
+
+  const CommandResult json = RunCommand(route + "1 5 1 6 --geojson");
+  EXPECT_NE(
+      json.out.find("\"steps\":[{\"instruction\":\"Head east on Rue A\",\"distance\":600,\"duration\":30.0,"
+                    "\"code\":1,\"position\":["),
+      std::string::npos)
+      << json.out;
+  EXPECT_NE(json.out.find("\"roads\":null,\"steps\":null}"), std::string::npos) << json.out;
+  const CommandResult gpx = RunCommand(route + "1 5 1 6 --gpx");
+  EXPECT_NE(gpx.out.find("\"><name>Continue onto Quai B</name></rtept>"), std::string::npos) << gpx.out;
+  EXPECT_LT(gpx.out.rfind("<rte>"), gpx.out.find("<trk>"));
+
+  const struct {
+    std::string args;
+    int exitCode;
+  } refusals[] = {{"1 5 1 4 --via 3", 2}, {"1 5 --via", 2}, {"1 5 --via x", 2}, {"1 5 --via 9", 1}};
+  for (const auto& r : refusals) EXPECT_EQ(RunCommand(route + r.args).exitCode, r.exitCode) << r.args;
+}
+
+namespace {
+
+// The pixel of point index in the window's view.
+int32_t PixelX(int32_t index) { return static_cast<int32_t>(ZoomedPixelX(fMain->mapView, points[index].X)); }
+int32_t PixelY(int32_t index) { return static_cast<int32_t>(ZoomedPixelY(fMain->mapView, points[index].Y)); }
+
+// Moves the pointer onto point index, and clicks there with shift unless
+// it is kNoClick.
+constexpr TShiftState kNoClick = ~0u;
+void PointAt(int32_t index, TShiftState shift = kNoClick) {
+  fMain->ImageMMouseMove(fMain->ImageM, 0, PixelX(index), PixelY(index));
+  if (shift != kNoClick) fMain->ImageMMouseDown(fMain->ImageM, mbLeft, shift, PixelX(index), PixelY(index));
+}
+
+// The Length box, the status line and the panel's lines.
+std::string Shown() {
+  std::string shown = fMain->EditL->Text() + " | " + fMain->StatusBar1->SimpleText();
+  for (int i = 0; i < fMain->ListDirections->Count(); ++i) shown += " | " + fMain->ListDirections->Item(i);
+  return shown;
+}
+
+}  // namespace
+
+// Unchecked, Ctrl and Shift clicks set the start; checked, they choose vias
+// and the pin, Esc undoes them, the panel lists the whole route's steps, a
+// double click on a step centres the map on its junction, and vias are
+// drawn as numbered marks until Close.
+TEST_F(RouteReport, DirectionsPanelViasAndPin) {
+  fMain->OpenGivenMap(WriteLayers(dir, Street()));
+  WaitForMapWork();
+  PointAt(3, ssCtrl);
+  PointAt(2, ssShift);
+  EXPECT_EQ(startPoint, 2);
+  PointAt(4);
+  EXPECT_EQ(Shown(), "3 | 600 m, 7 min 10 s, Quai B");
+  EXPECT_FALSE(fMain->PanelDirections->Visible());
+
+  fMain->Directions1Click(fMain->Directions1);
+  EXPECT_TRUE(fMain->PanelDirections->Visible());
+  PointAt(0, 0);
+  PointAt(4);
+  EXPECT_EQ(
+      Shown(),
+      "5 | 1.20 km, 7 min 40 s, Rue A - Quai B | 1.20 km, 7 min 40 s | Head east on Rue A (600 m, 30 s) | "
+      "Continue onto an unnamed road (300 m, 30 s) | Continue onto Quai B (300 m, 6 min 40 s) | "
+      "Arrive at 5: Elm");
+  PointAt(2, ssCtrl);
+  PointAt(1);
+  const std::string viaThree =
+      "4 | 900 m, 50 s, Rue A | 900 m, 50 s | Head east on Rue A (600 m, 30 s) | "
+      "Make a U-turn onto Rue A (300 m, 20 s) | Arrive at 2: Birch";
+  EXPECT_EQ(Shown(), viaThree);
+  TCanvas* canvas = fMain->ImageM->Picture()->GetBitmap()->GetCanvas();
+  EXPECT_EQ(canvas->Pixel(PixelX(2), PixelY(2) - 2), clBlue);  // the top of the mark's "1"
+  // What a move repaints is what a painting of the whole view shows, when
+  // the legs' marks go (the lone junction cannot be reached) and come back.
+  for (const int32_t index : {5, 1}) {
+    PointAt(index);
+    const QImage moved = fMain->ImageM->Picture()->GetBitmap()->Image().copy();
+    fMain->DrawMap();
+    EXPECT_EQ(moved, fMain->ImageM->Picture()->GetBitmap()->Image()) << index;
+  }
+  EXPECT_EQ(Shown(), viaThree);
+  PointAt(4, ssShift);
+  PointAt(1);
+  EXPECT_EQ(fMain->EditCode->Text(), "2");
+  EXPECT_EQ(Shown().substr(0, 23), "5 | 1.20 km, 7 min 40 s");
+
+  auto* list = static_cast<QListWidget*>(fMain->ListDirections->Widget());
+  list->setCurrentRow(3);
+  list->itemDoubleClicked(list->item(3));  // as a double click on the hidden window's list signals it
+  EXPECT_GE(fMain->mapView.zoomLevel, 4);
+  EXPECT_EQ(fMain->mapView.zoomCenterX, points[3].X);  // Quai B begins at junction 4
+  fMain->ShowWholeMap();
+  fMain->DrawMap();
+
+  const std::string undone[] = {viaThree, "2 | 300 m, 10 s, Rue A", "2 | 300 m, 10 s, Rue A"};
+  for (const std::string& shown : undone) {
+    TKey key = VK_ESCAPE;
+    fMain->FormKeyDown(fMain, key, 0);
+    PointAt(1);
+    EXPECT_EQ(Shown().substr(0, shown.size()), shown);
+    EXPECT_EQ(key, &shown == &undone[2] ? VK_ESCAPE : 0);  // nothing left to undo: the key passes
+  }
+  PointAt(2, ssCtrl);
+  PointAt(2, ssCtrl);  // on a via: removes it
+  EXPECT_TRUE(fMain->routeChoice.vias.empty());
+  PointAt(2, ssCtrl);
+  fMain->Close1Click(fMain->Close1);
+  EXPECT_TRUE(fMain->routeChoice.vias.empty());
+  EXPECT_EQ(fMain->ListDirections->Count(), 0);
 }

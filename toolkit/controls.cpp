@@ -45,7 +45,10 @@ QWidget* TControl::ClientWidgetOf(TWinControl* parent) { return parent ? parent-
 
 bool TControl::Visible() const { return !widget_->isHidden(); }
 
-void TControl::Visible(bool visible) { widget_->setVisible(visible); }
+void TControl::Visible(bool visible) {
+  widget_->setVisible(visible);
+  if (align_ == alRight && parent_) parent_->AlignControls();  // a hidden one takes no room
+}
 
 void TControl::Left(int left) { SetBounds(left, top_, width_, height_); }
 
@@ -101,9 +104,16 @@ void TWinControl::AlignControls() {
     control->StoreBounds(0, bottom, width, control->height_);
     control->ApplyBounds();
   }
+  int right = width;
+  for (TControl* control : controls_) {
+    if (control->align_ != alRight || !control->Visible()) continue;
+    right -= control->width_;
+    control->StoreBounds(right, top, control->width_, std::max(0, bottom - top));
+    control->ApplyBounds();
+  }
   for (TControl* control : controls_) {
     if (control->align_ != alClient) continue;
-    control->StoreBounds(0, top, width, std::max(0, bottom - top));
+    control->StoreBounds(0, top, std::max(0, right), std::max(0, bottom - top));
     control->ApplyBounds();
   }
 }

@@ -50,9 +50,10 @@ constexpr TShiftState ssMiddle = 1u << 5;
 
 // How a control is placed in its parent's client area: at its own bounds
 // (alNone), stacked from the top (alTop) or from the bottom (alBottom) at
-// its own height over the full width, or filling what those leave
-// (alClient).
-enum TAlign { alNone, alTop, alBottom, alClient };
+// its own height over the full width, stacked from the right (alRight) at
+// its own width over the height those leave, or filling what all of them
+// leave (alClient).
+enum TAlign { alNone, alTop, alBottom, alClient, alRight };
 
 class TWinControl;
 

@@ -1,0 +1,72 @@
+#include "route/via_route.h"
+
+#include <utility>
+
+#include "map/road_graph.h"
+#include "route/route_search.h"
+
+namespace {
+
+// Appends leg to route; the leg's first point is the route's last.
+void Join(RoutePath& route, const RoutePath& leg) {
+  route.codes.insert(route.codes.end(), leg.codes.begin() + (route.codes.empty() ? 0 : 1), leg.codes.end());
+  route.segments.insert(route.segments.end(), leg.segments.begin(), leg.segments.end());
+}
+
+// Sets the route flags of route's points and segments to value, those with
+// a flag.
+void Flag(const RoutePath& route, int32_t value) {
+  for (const int32_t code : route.codes)
+    if (code >= 1 && static_cast<size_t>(code) <= pointOnRoute.size()) pointOnRoute[code - 1] = value;
+  for (const int32_t segment : route.segments)
+    if (segment >= 0 && static_cast<size_t>(segment) < segmentOnRoute.size()) segmentOnRoute[segment] = value;
+}
+
+}  // namespace
+
+void ViaRoute::SetStops(std::vector<int32_t> stops) {
+  Flag(fixed_, 0);  // the next route need not pass them
+  fixed_ = {};
+  fixedMarked_ = false;
+  stops_ = std::move(stops);
+  fixedKnown_ = false;
+}
+
+void ViaRoute::FindFixedLegs(const LegSearch& search) {
+  fixed_ = {};
+  fixedReached_ = true;
+  for (size_t i = 0; i + 1 < stops_.size() && fixedReached_; ++i) {
+    fixedReached_ = search(stops_[i], stops_[i + 1]) != RouteNotFound();
+    ticks_ += routeTicks;
+    if (fixedReached_) Join(fixed_, LastRoute());
+  }
+  ClearRouteMarks();  // the legs are marked with the last one, by RouteTo
+  fixedMarked_ = false;
+  fixedKnown_ = true;
+  fixedGeneration_ = graphGeneration;
+}
+
+int32_t ViaRoute::RouteTo(int32_t target, const LegSearch& search) {
+  ticks_ = 0;
+  whole_ = {};
+  if (stops_.empty()) return RouteNotFound();
+  if (stops_.size() > 1 && (!fixedKnown_ || fixedGeneration_ != graphGeneration)) FindFixedLegs(search);
+  if (stops_.size() > 1 && !fixedReached_)
+    return RouteNotFound();  // no leg beyond an unreachable one is searched
+  const int32_t lastLeg = search(stops_.back(), target);
+  ticks_ += routeTicks;
+  const bool reached = lastLeg != RouteNotFound();
+  if (stops_.size() > 1 && reached != fixedMarked_) {
+    // The fixed legs' marks come or go: cleared in full, so that a picture
+    // of the marks repaints more than the last leg; the last leg is then
+    // searched again to mark it (a kept search only walks it back).
+    ClearRouteMarks();
+    fixedMarked_ = reached;
+    if (reached) search(stops_.back(), target);
+  }
+  if (!reached) return RouteNotFound();
+  whole_ = fixed_;
+  Join(whole_, LastRoute());
+  Flag(fixed_, 1);
+  return static_cast<int32_t>(whole_.codes.size());
+}
