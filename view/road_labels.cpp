@@ -3,6 +3,8 @@
 #include <algorithm>
 #include <array>
 #include <cmath>
+#include <map>
+#include <utility>
 
 namespace {
 
@@ -57,6 +59,51 @@ void AppendStretches(const TPointF* first, const TPointF* end, std::vector<Stret
     stretches.push_back({*from, *last, Distance(*from, *last)});
     from = last;
   }
+}
+
+// The road's polylines joined where one ends where another starts or ends
+// (segments of one road meet at junctions), so that a name may run across
+// a junction.
+std::vector<std::vector<TPointF>> JoinedLines(const LabelRoad& road, const LabelLines& lines) {
+  const auto endOf = [&](uint32_t k) {
+    return k + 1 < lines.starts.size() ? lines.starts[k + 1] : lines.vertices.size();
+  };
+  std::map<std::pair<double, double>, std::vector<uint32_t>> atEnd;
+  for (uint32_t k = road.firstLine; k < road.endLine; ++k) {
+    const TPointF a = lines.vertices[lines.starts[k]], b = lines.vertices[endOf(k) - 1];
+    atEnd[{a.x, a.y}].push_back(k);
+    atEnd[{b.x, b.y}].push_back(k);
+  }
+  std::vector<bool> used(road.endLine - road.firstLine);
+  // Appends to chain an unused line that touches its last vertex, turned to
+  // run on from there; false when there is none.
+  const auto extend = [&](std::vector<TPointF>& chain) {
+    for (const uint32_t k : atEnd[{chain.back().x, chain.back().y}]) {
+      if (used[k - road.firstLine]) continue;
+      used[k - road.firstLine] = true;
+      const auto first = lines.vertices.begin() + lines.starts[k], end = lines.vertices.begin() + endOf(k);
+      if (first->x == chain.back().x && first->y == chain.back().y) {
+        chain.insert(chain.end(), first + 1, end);
+      } else {
+        chain.insert(chain.end(), std::make_reverse_iterator(end) + 1, std::make_reverse_iterator(first));
+      }
+      return true;
+    }
+    return false;
+  };
+  std::vector<std::vector<TPointF>> chains;
+  for (uint32_t k = road.firstLine; k < road.endLine; ++k) {
+    if (used[k - road.firstLine]) continue;
+    used[k - road.firstLine] = true;
+    std::vector<TPointF> chain(lines.vertices.begin() + lines.starts[k], lines.vertices.begin() + endOf(k));
+    while (extend(chain)) {
+    }
+    std::reverse(chain.begin(), chain.end());
+    while (extend(chain)) {
+    }
+    chains.push_back(std::move(chain));
+  }
+  return chains;
 }
 
 // A box's centre and its half axes.
@@ -161,10 +208,8 @@ std::vector<PlacedLabel> PlaceRoadLabels(const std::vector<LabelRoad>& roads, co
   for (uint32_t r = 0; r < roads.size(); ++r) {
     const LabelRoad& road = roads[r];
     stretches.clear();
-    for (uint32_t k = road.firstLine; k < road.endLine; ++k) {
-      const size_t end = k + 1 < lines.starts.size() ? lines.starts[k + 1] : lines.vertices.size();
-      AppendStretches(lines.vertices.data() + lines.starts[k], lines.vertices.data() + end, stretches);
-    }
+    for (const std::vector<TPointF>& chain : JoinedLines(road, lines))
+      AppendStretches(chain.data(), chain.data() + chain.size(), stretches);
     const double room = road.width / 2 + kEndRoom;
     const auto longer = [](const Stretch& a, const Stretch& b) { return a.length > b.length; };
     const size_t tried = std::min(stretches.size(), kStretchesTried);

@@ -269,10 +269,12 @@ void RoadMapRenderer::PaintRoads(TSmoothPainter& painter, const RoadMapView& vie
     if (!ClassShownAt(roadClass, metresPerPixel, highestClass_)) continue;
     const RoadClassStyle& style = StyleOf(roadClass);
     const double width = RoadWidthPixels(roadClass, metresPerPixel);
+    const bool nameClass = named && NamesShownAt(roadClass, metresPerPixel);
     vertices.clear();
     starts.clear();
     for (const int32_t i : wide ? byClass_[c] : inArea[c]) {
-      if (!AppendSegment(i, view, width + 2, vertices, starts) || !named || segmentName[i].empty()) continue;
+      if (!AppendSegment(i, view, width + 2, vertices, starts) || !nameClass || segmentName[i].empty())
+        continue;
       // Kept for naming.
       drawnStarts_.push_back(static_cast<uint32_t>(drawnVertices_.size()));
       drawnVertices_.insert(drawnVertices_.end(), vertices.begin() + starts.back(), vertices.end());

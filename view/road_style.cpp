@@ -35,4 +35,8 @@ bool ClassShownAt(RoadClass roadClass, double metresPerPixel, RoadClass highestO
   return roadClass == highestOnMap || metresPerPixel <= StyleOf(roadClass).coarsestMetresPerPixel;
 }
 
-double RouteWidthPixels(double metresPerPixel) { return std::clamp(20 / metresPerPixel, 6.0, 16.0); }
+double RouteWidthPixels(double metresPerPixel) { return std::clamp(36 / metresPerPixel, 7.0, 22.0); }
+
+bool NamesShownAt(RoadClass roadClass, double metresPerPixel) {
+  return metresPerPixel <= StyleOf(roadClass).coarsestMetresPerPixel / 2;
+}

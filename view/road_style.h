@@ -39,6 +39,11 @@ double RoadWidthPixels(RoadClass roadClass, double metresPerPixel);
 // and the map's highest class at every scale, so that no map is ever blank.
 bool ClassShownAt(RoadClass roadClass, double metresPerPixel, RoadClass highestOnMap);
 
+// Whether the names of roads of roadClass are written at metresPerPixel:
+// from half the class's coarsest scale down, so that a view shows the
+// names of its main roads before those of every street.
+bool NamesShownAt(RoadClass roadClass, double metresPerPixel);
+
 // The map's ground.
 constexpr TColor kRoadMapBackground = Rgb(0xF3, 0xF0, 0xE8);
 
