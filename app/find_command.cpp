@@ -4,11 +4,11 @@
 #include <vector>
 
 #include "app/main_form.h"
+#include "app/map_handlers.h"
 #include "map/junction_search.h"
 #include "map/map_store.h"
 #include "toolkit/find_dialog.h"
 #include "view/map_zoom.h"
-#include "view/pointer_tracking.h"
 
 namespace {
 
@@ -19,7 +19,7 @@ constexpr int32_t kFoundJunctionZoom = 4;
 // or closer, and makes it the current point (with asStart first the start
 // point too); the pointer's position, its boxes and its mark stay.
 void ShowJunction(TfMain* form, int32_t index, bool asStart) {
-  CentreViewOn(points[index].X, points[index].Y, kFoundJunctionZoom);
+  CentreViewOn(form->mapView, points[index].X, points[index].Y, kFoundJunctionZoom);
   if (asStart) startPoint = index;
   MakeCurrentPoint(form, index);
   form->DrawMap();

@@ -7,6 +7,7 @@
 #include "map/layer_loader.h"
 #include "map/map_files.h"
 #include "map/map_store.h"
+#include "route/route_search.h"
 #include "toolkit/command_line.h"
 #include "toolkit/controls.h"
 #include "toolkit/dialogs.h"
@@ -14,7 +15,6 @@
 #include "toolkit/menus.h"
 #include "toolkit/paths.h"
 #include "toolkit/program_files.h"
-#include "view/map_zoom.h"
 
 TfMain* fMain = nullptr;
 
@@ -58,8 +58,8 @@ void TfMain::OpenGivenMap(const std::string& path) {
 // as far as the loader got and the map area as it was.
 void TfMain::OpenDialogFile() {
   if (!IsMapName(OpenDialog1->FileName())) return;
-  ClearMapStore();
-  ResetZoom();
+  ClearMapAndRoute();
+  ShowWholeMap();
   Close1->Enabled(true);
   EnableMapItems(this, false);
   LoadMapLayers(OpenDialog1->FileName());
@@ -71,8 +71,8 @@ void TfMain::OpenDialogFile() {
 
 // Empties the store and the map area.
 void TfMain::Close1Click(TObject*) {
-  ClearMapStore();
-  ResetZoom();
+  ClearMapAndRoute();
+  ShowWholeMap();
   ImageM->Visible(false);
   PanelM->Visible(false);
   Close1->Enabled(false);

@@ -3,6 +3,7 @@
 #include <string>
 
 #include "toolkit/forms.h"
+#include "view/map_view.h"
 
 class TBevel;
 class TEdit;
@@ -65,7 +66,11 @@ class TfMain : public TForm {
   // names no regular file raises Exception and changes nothing.
   void OpenGivenMap(const std::string& path);
 
-  // Drawing the map and the View options that change it: view/map_view.cpp.
+  // Where the map image looks at the map: its size, scales, zoom and the
+  // pointer's last position.
+  MapView mapView;
+
+  // The map image's handlers, in app/map_handlers.cpp.
   // DrawMap rebuilds the picture of ImageM from the map store; RedrawMap
   // brings it up to date after a pointer move, painting only what changed
   // when the view itself did not: the same picture as DrawMap.
@@ -76,14 +81,16 @@ class TfMain : public TForm {
   void FormResize(TObject* Sender);
 
   // Following the pointer, choosing the start and the fastest or shortest
-  // route: view/pointer_tracking.cpp.
+  // route.
   void ImageMMouseMove(TObject* Sender, TShiftState Shift, int X, int Y);
   void ImageMMouseDown(TObject* Sender, TMouseButton Button, TShiftState Shift, int X, int Y);
   void Fastest1Click(TObject* Sender);
 
-  // Zooming and panning the map: view/map_zoom.cpp.
+  // Zooming and panning the map. ShowWholeMap goes back to the whole-map
+  // view (level 0) and forgets any part of a wheel notch turned so far.
   void ImageMMouseWheel(TObject* Sender, TShiftState Shift, int WheelDelta, int X, int Y);
   void FormKeyDown(TObject* Sender, TKey& Key, TShiftState Shift);
+  void ShowWholeMap();
 
   // Finding a junction by name: app/find_command.cpp.
   void Find1Click(TObject* Sender);
@@ -92,6 +99,12 @@ class TfMain : public TForm {
   explicit TfMain(TComponent* AOwner);
 
  private:
+  // Zooms the view by levels around pixel (x, y) of the image; whether the
+  // view changed.
+  bool ZoomMap(int32_t levels, int32_t x, int32_t y);
+  // Wheel turns not yet amounting to a notch, as a touchpad sends them.
+  int wheelTurn = 0;
+
   // Opens the map the open dialog's file name names, when its name begins
   // with a capital M.
   void OpenDialogFile();

@@ -95,7 +95,7 @@ std::vector<std::string> RouteWords(const std::vector<int32_t>& codes, int32_t t
 
 int32_t CityPointCount() {
   static const int32_t count = [] {
-    ClearMapStore();
+    ClearMapAndRoute();
     LoadMapLayers(CityMap());
     return pointCount;
   }();
@@ -142,7 +142,7 @@ BENCHMARK(BM_CityScale_RouteProcess)->UseManualTime()->Unit(benchmark::kMillisec
 // Loading the map's four files and building its graph, in the process.
 void BM_CityScale_Load(benchmark::State& state) {
   for (auto _ : state) {
-    ClearMapStore();
+    ClearMapAndRoute();
     LoadMapLayers(CityMap());
   }
   state.counters["points"] = pointCount;

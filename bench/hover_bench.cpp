@@ -102,7 +102,7 @@ void LoadCapacityMap() {
     char folder[] = "/tmp/ruvel-hover-bench-XXXXXX";
     return WriteCapacityMap(mkdtemp(folder));
   }();
-  ClearMapStore();
+  ClearMapAndRoute();
   LoadMapLayers(file);
 }
 

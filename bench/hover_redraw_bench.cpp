@@ -19,6 +19,7 @@
 #include "bench/city_scale_map.h"
 #include "map/layer_loader.h"
 #include "map/map_store.h"
+#include "route/route_search.h"
 #include "toolkit/image.h"
 #include "view/map_redraw.h"
 
@@ -29,7 +30,7 @@ constexpr int kMoves = 1000;
 void OpenMap(const std::string& file) {
   static const bool window = (CreateOffscreenMainWindow(), true);
   (void)window;
-  ClearMapStore();
+  ClearMapAndRoute();
   LoadMapLayers(file);
   fMain->ImageM->Visible(true);
   fMain->DrawMap();
@@ -61,7 +62,7 @@ void RunHover(benchmark::State& state, const std::string& file, bool fullDraw) {
   double changing = 0, keeping = 0, click = 0, worst = 0;
   int changed = 0, kept = 0;
   for (auto _ : state) {
-    ClearMapStore();
+    ClearMapAndRoute();
     LoadMapLayers(file);
     fMain->DrawMap();
     int x = 0, y = 0;

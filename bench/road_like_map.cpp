@@ -9,6 +9,7 @@
 
 #include "map/map_store.h"
 #include "map/road_graph.h"
+#include "route/route_search.h"
 
 namespace {
 
@@ -98,7 +99,7 @@ void MakeRoadLikeMap() {
     }
   }
 
-  ClearMapStore();
+  ClearMapAndRoute();
   pointCount = static_cast<int32_t>(net.points.size());
   points.SetLength(pointCount);
   for (int32_t i = 0; i < pointCount; ++i) {

@@ -38,7 +38,7 @@ void KeepConnected(std::vector<std::pair<int32_t, int32_t>>& pairs, int32_t junc
 void MakeGridMap(int32_t columns, int32_t rows, int32_t roads) {
   std::mt19937 random(5);
   std::uniform_int_distribution<int32_t> jitter(-30, 30);
-  ClearMapStore();
+  ClearMapAndRoute();
   pointCount = columns * rows;
   points.SetLength(pointCount);
   for (int32_t i = 0; i < pointCount; ++i) {

@@ -12,9 +12,11 @@
 #include "bench/capacity_map.h"
 #include "map/layer_loader.h"
 #include "map/map_store.h"
+#include "route/route_search.h"
 #include "toolkit/controls.h"
 #include "toolkit/image.h"
 #include "view/map_transform.h"
+#include "view/map_zoom.h"
 
 namespace {
 
@@ -37,7 +39,7 @@ void OpenCapacityMap() {
     char folder[] = "/tmp/ruvel-view-bench-XXXXXX";
     return WriteCapacityMap(mkdtemp(folder));
   }();
-  ClearMapStore();
+  ClearMapAndRoute();
   LoadMapLayers(file);
   fMain->DrawMap();
 }
@@ -47,7 +49,9 @@ struct Pixel {
   int x;
   int y;
 };
-Pixel PixelOf(int32_t index) { return {MapToPixelX(points[index].X), MapToPixelY(points[index].Y)}; }
+Pixel PixelOf(int32_t index) {
+  return {MapToPixelX(fMain->mapView, points[index].X), MapToPixelY(fMain->mapView, points[index].Y)};
+}
 
 void MoveTo(Pixel at) { fMain->ImageMMouseMove(fMain->ImageM, 0, at.x, at.y); }
 
@@ -61,9 +65,9 @@ void StartAtRowStart() {
 // Zooms to the level given as the benchmark's argument, centred between the
 // row's last two junctions (at level 0, the whole map).
 void ZoomTo(const benchmark::State& state) {
-  zoomLevel = static_cast<int32_t>(state.range(0));
-  zoomCenterX = (static_cast<double>(points[kRowEnd].X) + points[kNextToRowEnd].X) / 2;
-  zoomCenterNegY = -(static_cast<double>(points[kRowEnd].Y) + points[kNextToRowEnd].Y) / 2;
+  SetZoom(fMain->mapView, static_cast<int32_t>(state.range(0)),
+          (static_cast<double>(points[kRowEnd].X) + points[kNextToRowEnd].X) / 2,
+          -(static_cast<double>(points[kRowEnd].Y) + points[kNextToRowEnd].Y) / 2);
   fMain->DrawMap();
 }
 
@@ -71,7 +75,7 @@ void ZoomTo(const benchmark::State& state) {
 // level 0 their own pixels, above it pixels either side of the view's
 // centre, the midpoint between them.
 std::pair<Pixel, Pixel> TwoNearestPoints() {
-  if (zoomLevel == 0) return {PixelOf(kRowEnd), PixelOf(kNextToRowEnd)};
+  if (fMain->mapView.zoomLevel == 0) return {PixelOf(kRowEnd), PixelOf(kNextToRowEnd)};
   const bool endIsRight = points[kRowEnd].X > points[kNextToRowEnd].X;
   const Pixel left{kWidth / 2 - 3, kHeight / 2}, right{kWidth / 2 + 3, kHeight / 2};
   return endIsRight ? std::pair{right, left} : std::pair{left, right};
@@ -84,7 +88,7 @@ void BM_DrawMap(benchmark::State& state) {
   MoveTo(PixelOf(kRowEnd));
   ZoomTo(state);
   for (auto _ : state) fMain->DrawMap();
-  zoomLevel = 0;
+  fMain->ShowWholeMap();
   state.counters["route"] = std::stoi(fMain->EditL->Text());
 }
 BENCHMARK(BM_DrawMap)->Unit(benchmark::kMillisecond)->DenseRange(0, 4)->Arg(8)->Arg(12)->Arg(16);
@@ -105,7 +109,7 @@ void BM_PointerMoveToNewPoint(benchmark::State& state) {
     next ^= 1;
     if (currentPoint == before) state.SkipWithError("the move kept the nearest point");
   }
-  zoomLevel = 0;
+  fMain->ShowWholeMap();
   state.counters["route"] = std::stoi(fMain->EditL->Text());
 }
 BENCHMARK(BM_PointerMoveToNewPoint)

@@ -10,6 +10,7 @@
 #include "map/layer_loader.h"
 #include "map/map_files.h"
 #include "map/map_store.h"
+#include "route/route_search.h"
 #include "toolkit/exceptions.h"
 #include "toolkit/paths.h"
 #include "toolkit/program_files.h"
@@ -68,7 +69,7 @@ void CheckMapFile(const std::string& path) {
 
 void LoadMap(const std::string& path) {
   CheckMapFile(path);
-  ClearMapStore();
+  ClearMapAndRoute();
   LoadMapLayers(path);
 }
 

@@ -9,6 +9,7 @@
 #include "toolkit/graphics.h"
 #include "view/map_image.h"
 #include "view/map_transform.h"
+#include "view/map_zoom.h"
 
 namespace {
 
@@ -93,14 +94,14 @@ void RunRender(const std::vector<std::string>& args) {
     FindRoute(points[startPoint].Code, points[currentPoint].Code);
   }
   TBitmap bitmap;
-  const ViewSize view{request.width, request.height};
-  const MapImageOptions options{request.drawLines, request.drawPoints, 0, 0};
+  MapView view;
+  view.width = request.width;
+  view.height = request.height;
+  const MapImageOptions options{request.drawLines, request.drawPoints};
   DrawMapImage(&bitmap, view, options);  // the whole-map view, which sets the scales
   if (request.zoom > 0) {
-    zoomLevel = request.zoom;
-    zoomCenterX = request.hasCenter ? request.centerX : (static_cast<double>(minX) + maxX) / 2;
-    zoomCenterNegY =
-        request.hasCenter ? NegateY(request.centerY) : (static_cast<double>(minNegY) + maxNegY) / 2;
+    SetZoom(view, request.zoom, request.hasCenter ? request.centerX : (static_cast<double>(minX) + maxX) / 2,
+            request.hasCenter ? NegateY(request.centerY) : (static_cast<double>(minNegY) + maxNegY) / 2);
     DrawMapImage(&bitmap, view, options);
   }
   if (!SaveBitmapToPng(bitmap, request.out)) throw Exception("cannot write " + request.out);

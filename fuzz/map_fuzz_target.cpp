@@ -23,7 +23,6 @@
 #include "toolkit/exceptions.h"
 #include "toolkit/graphics.h"
 #include "toolkit/image.h"
-#include "view/map_zoom.h"
 
 namespace {
 
@@ -167,8 +166,8 @@ void UseMap() {
 // Opens the map at path as File, Open... does (store cleared, then loaded);
 // true when the load completed.
 bool OpenMap(const std::string& path) {
-  ClearMapStore();
-  ResetZoom();
+  ClearMapAndRoute();
+  fMain->ShowWholeMap();
   try {
     LoadMapLayers(path);
     return true;

@@ -4,7 +4,6 @@
 
 #include "map/area_index.h"
 #include "map/road_graph.h"
-#include "route/route_search.h"
 
 DynamicArray<TFieldM> points;
 int32_t pointCount = 0;
@@ -33,5 +32,4 @@ void ClearMapStore() {
   graphWeighsDurations = false;
   DropMapAreaIndex();
   ++graphGeneration;  // a search kept on these tables' graph is over
-  ClearRouteMarks();
 }

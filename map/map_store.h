@@ -66,10 +66,9 @@ extern int32_t startPoint;
 extern int32_t currentPoint;
 
 // Empties both tables and the optional columns, sets startPoint and
-// currentPoint to -1, drops the area index of the tables, clears the route
-// marks, so that no route of this map is painted on the next one, and
-// weighs the next graph by lengths. Leaves the map bounds and the road graph
-// as they are.
+// currentPoint to -1, drops the area index of the tables and weighs the next
+// graph by lengths. Leaves the map bounds and the road graph as they are,
+// and the route marks: ClearMapAndRoute clears those too.
 void ClearMapStore();
 
 // -y as the view and the bounds use it. The one value whose negation does

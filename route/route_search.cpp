@@ -131,6 +131,11 @@ void ClearRouteMarks() {
   ++routeMarksClears;
 }
 
+void ClearMapAndRoute() {
+  ClearMapStore();
+  ClearRouteMarks();
+}
+
 int32_t FindRouteDirect(int32_t startCode, int32_t targetCode) {
   FitSearchArrays();
   kept.valid = false;

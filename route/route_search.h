@@ -37,6 +37,11 @@ int32_t RouteNotFound();
 void ClearRouteMarks();
 extern uint32_t routeMarksClears;
 
+// Empties the map store (ClearMapStore) and clears the route marks, so that
+// no route of the closed map is painted on the next one: what closing a map
+// or starting a load does.
+void ClearMapAndRoute();
+
 // Finds the shortest route over the road graph from the point with code
 // startCode to the point with code targetCode. Records the counter ticks
 // the search took in routeTicks, marks the route's points and segments and

@@ -21,8 +21,8 @@
 #include "toolkit/image.h"
 #include "toolkit/menus.h"
 #include "view/map_transform.h"
+#include "view/map_view.h"
 #include "view/map_zoom.h"
-#include "view/pointer_tracking.h"
 
 namespace {
 
@@ -82,20 +82,21 @@ TEST_F(FindTest, ChoosingAJunctionShowsItAsThePointerWould) {
   fMain->EditTime->SetText("");
 
   EXPECT_EQ(Find("ford", "Show"), std::vector<std::string>{"3: Ford & MILL"});
-  EXPECT_EQ(std::make_tuple(zoomLevel, zoomCenterX, zoomCenterNegY), std::make_tuple(4, 300.0, -400.0));
+  EXPECT_EQ(std::make_tuple(View().zoomLevel, View().zoomCenterX, View().zoomCenterNegY),
+            std::make_tuple(4, 300.0, -400.0));
   EXPECT_EQ(std::make_pair(startPoint, currentPoint), std::make_pair(0, 2));
   EXPECT_EQ(JunctionBoxes(), (std::vector<std::string>{"3", "2", "3"}));
   EXPECT_NE(fMain->EditTime->Text(), "");
-  EXPECT_EQ(std::make_tuple(fMain->EditX->Text(), fMain->EditY->Text(), pointerX, pointerY),
+  EXPECT_EQ(std::make_tuple(fMain->EditX->Text(), fMain->EditY->Text(), View().pointerX, View().pointerY),
             std::make_tuple(x, y, 31, 50));
   // Redrawn, with the junction's blue mark in the middle of the image.
-  EXPECT_EQ(ImagePixel(ZoomedPixelX(300), ZoomedPixelY(400)), clBlue);
-  EXPECT_LE(std::abs(ZoomedPixelX(300) - fMain->ImageM->Width() / 2), 1);
-  EXPECT_LE(std::abs(ZoomedPixelY(400) - fMain->ImageM->Height() / 2), 1);
+  EXPECT_EQ(ImagePixel(ZoomedPixelX(View(), 300), ZoomedPixelY(View(), 400)), clBlue);
+  EXPECT_LE(std::abs(ZoomedPixelX(View(), 300) - fMain->ImageM->Width() / 2), 1);
+  EXPECT_LE(std::abs(ZoomedPixelY(View(), 400) - fMain->ImageM->Height() / 2), 1);
 
-  ASSERT_TRUE(ZoomAround(3, 0, 0, fMain->ImageM->Width(), fMain->ImageM->Height()));
-  Find("mill", "Start here", 1);  // the second row: Ford & MILL
-  EXPECT_EQ(zoomLevel, 7);        // a closer view keeps its level
+  ASSERT_TRUE(ZoomAround(View(), 3, 0, 0));
+  Find("mill", "Start here", 1);   // the second row: Ford & MILL
+  EXPECT_EQ(View().zoomLevel, 7);  // a closer view keeps its level
   EXPECT_EQ(std::make_pair(startPoint, currentPoint), std::make_pair(2, 2));
   Find("gate", "Show");
   EXPECT_EQ(JunctionBoxes(), (std::vector<std::string>{"1", "0", "3"}));  // from the new start

@@ -16,6 +16,7 @@
 #include "toolkit/image.h"
 #include "toolkit/menus.h"
 #include "view/map_transform.h"
+#include "view/map_zoom.h"
 
 namespace {
 
@@ -90,9 +91,7 @@ TEST_F(LeanCompanionRender, DrawsTheWindowsPicture) {
     }
     fMain->DrawMap();
     if (c.zoom > 0) {
-      zoomLevel = c.zoom;
-      zoomCenterX = c.centerX;
-      zoomCenterNegY = NegateY(c.centerY);
+      SetZoom(View(), c.zoom, c.centerX, NegateY(c.centerY));
       fMain->DrawMap();
     }
     EXPECT_EQ(rendered.convertToFormat(QImage::Format_RGB32), fMain->ImageM->Picture()->GetBitmap()->Image());

@@ -2,12 +2,13 @@
 
 #include "app/main_form.h"
 #include "map/map_store.h"
+#include "route/route_search.h"
 #include "toolkit/application.h"
-#include "view/map_zoom.h"
+
+MapView& View() { return fMain->mapView; }
 
 void MainFormTest::SetUp() {
-  ClearMapStore();
-  ResetZoom();
+  ClearMapAndRoute();
   Application->Initialize();
   Application->Title("Ruvel");
   Application->CreateForm(fMain);
@@ -16,5 +17,5 @@ void MainFormTest::SetUp() {
 void MainFormTest::TearDown() {
   delete fMain;
   fMain = nullptr;
-  ClearMapStore();
+  ClearMapAndRoute();
 }

@@ -5,6 +5,11 @@
 // A test with the program's main window created as the program creates it
 // (not shown) in fMain, an empty map store and the whole-map view; the
 // window and the map are gone afterwards.
+struct MapView;
+
+// The main window's view of the map.
+MapView& View();
+
 class MainFormTest : public ::testing::Test {
  protected:
   void SetUp() override;

@@ -33,6 +33,7 @@
 #include "toolkit/qt_colors.h"
 #include "toolkit/text.h"
 #include "view/map_transform.h"
+#include "view/map_view.h"
 #include "view/map_zoom.h"
 
 namespace {
@@ -239,12 +240,12 @@ TEST_F(MainWindowTest, OpenClearsTheEarlierMapFirst) {
   OpenExample();
   startPoint = 1;
   currentPoint = 2;
-  ASSERT_TRUE(ZoomAround(3, 10, 10, fMain->ImageM->Width(), fMain->ImageM->Height()));
+  ASSERT_TRUE(ZoomAround(View(), 3, 10, 10));
   ASSERT_EQ(Open({ChooseFile(folder_ + "/Mtown.mif")}), 1);
   EXPECT_EQ(CurrentState(), kExampleOpen);
   EXPECT_EQ(startPoint, -1);
   EXPECT_EQ(currentPoint, -1);
-  EXPECT_EQ(zoomLevel, 0);  // the new map is shown whole
+  EXPECT_EQ(View().zoomLevel, 0);  // the new map is shown whole
 }
 
 TEST_F(MainWindowTest, CancelAndNamesNotBeginningWithCapitalMChangeNothing) {

@@ -20,6 +20,7 @@
 #include "toolkit/image.h"
 #include "toolkit/menus.h"
 #include "view/map_transform.h"
+#include "view/map_view.h"
 #include "view/map_zoom.h"
 
 namespace {
@@ -69,7 +70,7 @@ TEST_F(MapRedraw, EveryEventLeavesThePictureOfAFullPainting) {
                  Pick(random, 0, 9) == 0 ? 1 : Pick(random, 15, 120));
     fMain->ImageM->Visible(true);
     fMain->Lines1->SetChecked(Pick(random, 0, 3) > 0);
-    ResetZoom();
+    fMain->ShowWholeMap();
     fMain->DrawMap();
     const int width = fMain->ImageM->Width(), height = fMain->ImageM->Height();
     int x = Pick(random, 0, width - 1), y = Pick(random, 0, height - 1);
@@ -92,7 +93,7 @@ TEST_F(MapRedraw, EveryEventLeavesThePictureOfAFullPainting) {
       fMain->DrawMap();
       SCOPED_TRACE("round " + std::to_string(round) + ", event " + std::to_string(event) + " at (" +
                    std::to_string(x) + ", " + std::to_string(y) + "), zoom level " +
-                   std::to_string(zoomLevel));
+                   std::to_string(View().zoomLevel));
       ASSERT_TRUE(redrawn == Picture());
       ASSERT_EQ(redrawnPen, Canvas()->Pen()->Color());
       ASSERT_EQ(redrawnBrush, Canvas()->Brush()->Color());
@@ -112,11 +113,11 @@ TEST_F(MapRedraw, EndMarkOutlineIsTheSameWhereverTheViewIs) {
   ASSERT_EQ(FindRoute(2, 3), 2);
   for (const double centreX : {150.0, 250.0}) {
     SCOPED_TRACE(centreX);
-    zoomLevel = 1;
-    zoomCenterX = centreX;
-    zoomCenterNegY = 0;
+    View().zoomLevel = 1;
+    View().zoomCenterX = centreX;
+    View().zoomCenterNegY = 0;
     fMain->DrawMap();
-    const int x = static_cast<int>(ZoomedPixelX(200)), y = static_cast<int>(ZoomedPixelY(0));
+    const int x = static_cast<int>(ZoomedPixelX(View(), 200)), y = static_cast<int>(ZoomedPixelY(View(), 0));
     EXPECT_EQ(ImagePixel(x, y - 2), clBlack);  // the top of the start's disc
   }
 }
@@ -131,12 +132,12 @@ TEST_F(MapRedraw, AnImageOnePixelAcrossShowsThePointsAtAZoom) {
   for (const auto& [width, height] : {std::pair{1, 120}, std::pair{160, 1}}) {
     SizeMapImage(160, 120);
     fMain->DrawMap();
-    ASSERT_TRUE(ZoomAround(1, 80, 60, 160, 120));
+    ASSERT_TRUE(ZoomAround(View(), 1, 80, 60));
     SizeMapImage(width, height);
     fMain->DrawMap();
     int shown = 0;
     for (int32_t j = 0; j < 50; ++j) {
-      const int64_t x = ZoomedPixelX(ps[j].x), y = ZoomedPixelY(ps[j].y);
+      const int64_t x = ZoomedPixelX(View(), ps[j].x), y = ZoomedPixelY(View(), ps[j].y);
       if (x < 0 || x >= width || y < 0 || y >= height) continue;
       ++shown;
       EXPECT_NE(ImagePixel(static_cast<int>(x), static_cast<int>(y)), BackgroundColor()) << "point " << j;

@@ -1,5 +1,7 @@
 // DrawMap: the early exits, the scales and the far edge, the colours and
 // marks of segments and points, the view options and the cursor mark.
+#include "view/map_view.h"
+
 #include <gtest/gtest.h>
 
 #include <algorithm>
@@ -17,7 +19,6 @@
 #include "toolkit/image.h"
 #include "toolkit/menus.h"
 #include "view/map_transform.h"
-#include "view/pointer_tracking.h"
 
 namespace {
 
@@ -64,11 +65,11 @@ void SetScene() {
   currentPoint = 2;
 }
 
-class MapView : public ViewTest {};
+class MapDrawing : public ViewTest {};
 
 }  // namespace
 
-TEST_F(MapView, MapWithoutExtentOnAnAxisKeepsThePictureAndTheScales) {
+TEST_F(MapDrawing, MapWithoutExtentOnAnAxisKeepsThePictureAndTheScales) {
   const struct {
     const char* name;
     std::vector<PointSpec> points;
@@ -80,8 +81,8 @@ TEST_F(MapView, MapWithoutExtentOnAnAxisKeepsThePictureAndTheScales) {
   };
   for (const auto& c : cases) {
     SetMap(c.points, {});
-    scaleX = 7;
-    scaleY = 9;
+    View().scaleX = 7;
+    View().scaleY = 9;
     MapBitmap()->Width(10);
     MapBitmap()->Height(10);
     MapBitmap()->GetCanvas()->Brush()->SetColor(clRed);
@@ -89,15 +90,15 @@ TEST_F(MapView, MapWithoutExtentOnAnAxisKeepsThePictureAndTheScales) {
     fMain->DrawMap();
     EXPECT_EQ(MapBitmap()->Width(), 683) << c.name;
     EXPECT_EQ(MapBitmap()->Height(), 397) << c.name;
-    EXPECT_EQ(scaleX, 7) << c.name;
-    EXPECT_EQ(scaleY, 9) << c.name;
+    EXPECT_EQ(View().scaleX, 7) << c.name;
+    EXPECT_EQ(View().scaleY, 9) << c.name;
     EXPECT_EQ(Read(0, 0, 10, 10), Picture(10, std::string(10, 'r'))) << c.name;
   }
 }
 
 // Two points: one at (0, height), drawn at the top left pixel, and one at
 // (width, 0), the far corner, on a 683 x 397 image.
-TEST_F(MapView, ScalesAreWholeQuotientsOrFitTheMapToTheImage) {
+TEST_F(MapDrawing, ScalesAreWholeQuotientsOrFitTheMapToTheImage) {
   const struct {
     const char* name;
     int width, height;
@@ -118,10 +119,10 @@ TEST_F(MapView, ScalesAreWholeQuotientsOrFitTheMapToTheImage) {
   for (const auto& c : cases) {
     SetMap({{0, c.height, 1}, {c.width, 0, 2}}, {});
     fMain->DrawMap();
-    EXPECT_NEAR(scaleX, c.scaleX, 1e-15) << c.name;
-    EXPECT_NEAR(scaleY, c.scaleY, 1e-15) << c.name;
-    EXPECT_EQ(MapToPixelX(c.width), c.farX) << c.name;
-    EXPECT_EQ(MapToPixelY(0), c.farY) << c.name;
+    EXPECT_NEAR(View().scaleX, c.scaleX, 1e-15) << c.name;
+    EXPECT_NEAR(View().scaleY, c.scaleY, 1e-15) << c.name;
+    EXPECT_EQ(MapToPixelX(View(), c.width), c.farX) << c.name;
+    EXPECT_EQ(MapToPixelY(View(), 0), c.farY) << c.name;
     EXPECT_EQ(ImagePixel(0, 0), clBlack) << c.name;
     EXPECT_EQ(ImagePixel(std::min(c.farX, 682), std::min(c.farY, 396)),
               c.farDrawn ? clBlack : BackgroundColor())
@@ -131,7 +132,7 @@ TEST_F(MapView, ScalesAreWholeQuotientsOrFitTheMapToTheImage) {
 
 // Positions off the map (as with the bounds of an earlier map) round down
 // and saturate at the 32-bit range.
-TEST_F(MapView, TransformRoundsDownAndSaturatesOffTheMap) {
+TEST_F(MapDrawing, TransformRoundsDownAndSaturatesOffTheMap) {
   const struct {
     int32_t width;  // the map's, over 683 columns
     int32_t x;
@@ -141,11 +142,11 @@ TEST_F(MapView, TransformRoundsDownAndSaturatesOffTheMap) {
   for (const auto& c : cases) {
     SetMap({{0, 0, 1}, {c.width, 1, 2}}, {});
     fMain->DrawMap();
-    EXPECT_EQ(MapToPixelX(c.x), c.column) << c.width << " " << c.x;
+    EXPECT_EQ(MapToPixelX(View(), c.x), c.column) << c.width << " " << c.x;
   }
 }
 
-TEST_F(MapView, RoadsAndPointsTakeTheirRouteColoursAndTheEndPointsTheirDiscs) {
+TEST_F(MapDrawing, RoadsAndPointsTakeTheirRouteColoursAndTheEndPointsTheirDiscs) {
   SetScene();
   fMain->DrawMap();
   // The start point: a blue dot on a disc outlined in the pen colour in
@@ -178,7 +179,7 @@ TEST_F(MapView, RoadsAndPointsTakeTheirRouteColoursAndTheEndPointsTheirDiscs) {
   for (const auto& p : pixels) EXPECT_EQ(ImagePixel(p.x, p.y), p.color) << p.what << " " << p.x << "," << p.y;
 }
 
-TEST_F(MapView, DiscOutlineKeepsThePenOfAnEarlierDrawWhenNothingCameBefore) {
+TEST_F(MapDrawing, DiscOutlineKeepsThePenOfAnEarlierDrawWhenNothingCameBefore) {
   SetScene();
   fMain->Lines1Click(nullptr);
   MapBitmap()->GetCanvas()->Pen()->SetColor(clGray);
@@ -187,7 +188,7 @@ TEST_F(MapView, DiscOutlineKeepsThePenOfAnEarlierDrawWhenNothingCameBefore) {
             (Picture{".......", "..ggg..", ".gbbbg.", ".gbbbg.", ".gbbbg.", "..ggg..", "......."}));
 }
 
-TEST_F(MapView, ViewOptionsSwitchRoadsAndPoints) {
+TEST_F(MapDrawing, ViewOptionsSwitchRoadsAndPoints) {
   SetScene();
   fMain->DrawMap();
   const struct {
@@ -211,10 +212,10 @@ TEST_F(MapView, ViewOptionsSwitchRoadsAndPoints) {
   EXPECT_EQ(CountPixels(BackgroundColor()), 683 * 397);
 }
 
-TEST_F(MapView, CursorMarkIsDrawnLastAndOnlyAwayFromTheBorder) {
+TEST_F(MapDrawing, CursorMarkIsDrawnLastAndOnlyAwayFromTheBorder) {
   SetScene();
-  pointerX = 41;
-  pointerY = 11;
+  View().pointerX = 41;
+  View().pointerY = 11;
   fMain->DrawMap();
   EXPECT_EQ(Read(39, 9, 5, 5), (Picture{"kkk..", "kgkg.", "kkk..", ".g.g.", "....."}));
 
@@ -226,13 +227,13 @@ TEST_F(MapView, CursorMarkIsDrawnLastAndOnlyAwayFromTheBorder) {
   } cases[] = {{1, 1, 4}, {681, 395, 4}, {0, 5, 0},  {682, 5, 0},
                {5, 0, 0}, {5, 396, 0},   {-3, 5, 0}, {700, 5, 0}};
   for (const auto& c : cases) {
-    pointerX = c.x;
-    pointerY = c.y;
+    View().pointerX = c.x;
+    View().pointerY = c.y;
     fMain->DrawMap();
     EXPECT_EQ(CountPixels(clGray), c.marks) << c.x << "," << c.y;
   }
-  pointerX = 1;
-  pointerY = 1;
+  View().pointerX = 1;
+  View().pointerY = 1;
   fMain->DrawMap();
   EXPECT_EQ(Read(0, 0, 4, 4), (Picture{"g.g.", "....", "g.g.", "...."}));
 }
@@ -240,7 +241,7 @@ TEST_F(MapView, CursorMarkIsDrawnLastAndOnlyAwayFromTheBorder) {
 // The route flags end at GRAPH_CAPACITY; a table longer than that (which
 // BuildRoadGraph refuses, but a failed load leaves behind) draws its later
 // entries as off the route.
-TEST_F(MapView, EntriesBeyondTheRouteFlagsAreOffTheRoute) {
+TEST_F(MapDrawing, EntriesBeyondTheRouteFlagsAreOffTheRoute) {
   SetMap({{0, 0, 1}, {683, -397, 2}}, {});
   std::vector<PointSpec> manyPoints(GRAPH_CAPACITY + 1, {300, -300, 0});
   manyPoints[GRAPH_CAPACITY - 1] = {100, -100, 0};

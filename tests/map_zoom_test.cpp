@@ -25,7 +25,7 @@
 #include "toolkit/menus.h"
 #include "toolkit/text.h"
 #include "view/map_transform.h"
-#include "view/pointer_tracking.h"
+#include "view/map_view.h"
 
 namespace {
 
@@ -55,7 +55,9 @@ void Key(TKey key) {
 }
 
 // The map point (X, negated Y) under pixel (x, y) of the view.
-std::pair<double, double> MapPointAt(int x, int y) { return {PixelToMapX(x), -PixelToMapY(y)}; }
+std::pair<double, double> MapPointAt(int x, int y) {
+  return {PixelToMapX(View(), x), -PixelToMapY(View(), y)};
+}
 
 // The brute-force picture of the roads at the present zoom, all black: each
 // pair of vertices of every road drawn whole, with MoveTo and LineTo, into a
@@ -71,8 +73,8 @@ QImage WholeRoadsCropped() {
   for (int32_t j = 0; j < segmentCount; ++j) {
     const DynamicArray<TPoint>& v = segments[j].Vertices;
     for (int32_t k = 1; k < v.Length(); ++k) {
-      const int64_t ax = ZoomedPixelX(v[k - 1].x), ay = ZoomedPixelY(v[k - 1].y);
-      const int64_t bx = ZoomedPixelX(v[k].x), by = ZoomedPixelY(v[k].y);
+      const int64_t ax = ZoomedPixelX(View(), v[k - 1].x), ay = ZoomedPixelY(View(), v[k - 1].y);
+      const int64_t bx = ZoomedPixelX(View(), v[k].x), by = ZoomedPixelY(View(), v[k].y);
       const int64_t left = std::min(ax, bx), top = std::min(ay, by);
       if (left >= Width() || top >= Height() || std::max(ax, bx) < 0 || std::max(ay, by) < 0) continue;
       TBitmap whole;
@@ -101,14 +103,14 @@ class MapZoom : public ViewTest {};
 TEST_F(MapZoom, LevelZeroIsTheWholeMapViewExactly) {
   OpenGridTown();
   const QImage whole = Picture();
-  EXPECT_FALSE(ZoomAround(-1, 100, 100, Width(), Height()));
-  ASSERT_TRUE(ZoomAround(1, 300, 200, Width(), Height()));
+  EXPECT_FALSE(ZoomAround(View(), -1, 100, 100));
+  ASSERT_TRUE(ZoomAround(View(), 1, 300, 200));
   fMain->DrawMap();
-  ASSERT_TRUE(ZoomAround(1, 250, 150, Width(), Height()));
+  ASSERT_TRUE(ZoomAround(View(), 1, 250, 150));
   fMain->DrawMap();
   EXPECT_NE(Picture(), whole);
-  ASSERT_TRUE(ZoomAround(-2, 10, 10, Width(), Height()));
-  EXPECT_EQ(zoomLevel, 0);
+  ASSERT_TRUE(ZoomAround(View(), -2, 10, 10));
+  EXPECT_EQ(View().zoomLevel, 0);
   fMain->DrawMap();
   EXPECT_EQ(Picture(), whole);
 }
@@ -124,28 +126,30 @@ TEST_F(MapZoom, TheMapPointUnderThePointerStaysThere) {
     const int y = std::uniform_int_distribution<int>(0, Height() - 1)(random);
     const int levels = std::uniform_int_distribution<int>(-3, 5)(random);
     const auto before = MapPointAt(x, y);
-    const int32_t fromLevel = zoomLevel;
-    if (!ZoomAround(levels, x, y, Width(), Height())) continue;
+    const int32_t fromLevel = View().zoomLevel;
+    if (!ZoomAround(View(), levels, x, y)) continue;
     fMain->DrawMap();
-    const bool limited = zoomCenterX == minX || zoomCenterX == maxX || zoomCenterNegY == minNegY ||
-                         zoomCenterNegY == maxNegY || zoomLevel == 0 || fromLevel == 0;
+    const bool limited = View().zoomCenterX == minX || View().zoomCenterX == maxX ||
+                         View().zoomCenterNegY == minNegY || View().zoomCenterNegY == maxNegY ||
+                         View().zoomLevel == 0 || fromLevel == 0;
     if (limited) continue;
     const auto after = MapPointAt(x, y);
-    const double pixelX = 1 / std::ldexp(scaleX, zoomLevel), pixelY = 1 / std::ldexp(scaleY, zoomLevel);
+    const double pixelX = 1 / std::ldexp(View().scaleX, View().zoomLevel),
+                 pixelY = 1 / std::ldexp(View().scaleY, View().zoomLevel);
     EXPECT_NEAR(after.first, before.first, pixelX) << trial;
     EXPECT_NEAR(after.second, before.second, pixelY) << trial;
   }
-  ResetZoom();
-  ASSERT_TRUE(ZoomAround(3, 400, 200, Width(), Height()));
-  const double centerX = zoomCenterX, centerNegY = zoomCenterNegY;
+  fMain->ShowWholeMap();
+  ASSERT_TRUE(ZoomAround(View(), 3, 400, 200));
+  const double centerX = View().zoomCenterX, centerNegY = View().zoomCenterNegY;
   fMain->DrawMap();
   const QImage at3 = Picture();
-  ASSERT_TRUE(ZoomAround(2, 100, 300, Width(), Height()));
+  ASSERT_TRUE(ZoomAround(View(), 2, 100, 300));
   fMain->DrawMap();
-  ASSERT_TRUE(ZoomAround(-2, 100, 300, Width(), Height()));
+  ASSERT_TRUE(ZoomAround(View(), -2, 100, 300));
   fMain->DrawMap();
-  EXPECT_NEAR(zoomCenterX, centerX, 1e-9);
-  EXPECT_NEAR(zoomCenterNegY, centerNegY, 1e-9);
+  EXPECT_NEAR(View().zoomCenterX, centerX, 1e-9);
+  EXPECT_NEAR(View().zoomCenterNegY, centerNegY, 1e-9);
   EXPECT_EQ(Picture(), at3);
 }
 
@@ -155,25 +159,25 @@ TEST_F(MapZoom, PanningStopsAtTheMapsBoundsAndHomeReturns) {
   OpenGridTown();
   const QImage whole = Picture();
   Key(VK_RIGHT);
-  EXPECT_EQ(zoomLevel, 0);
+  EXPECT_EQ(View().zoomLevel, 0);
   EXPECT_EQ(Picture(), whole);
   Key(VK_ADD);
   Key(VK_ADD);
-  ASSERT_EQ(zoomLevel, 2);
-  const double x = zoomCenterX;
+  ASSERT_EQ(View().zoomLevel, 2);
+  const double x = View().zoomCenterX;
   Key(VK_RIGHT);
-  EXPECT_NEAR(zoomCenterX - x, Width() / 4.0 / std::ldexp(scaleX, 2), 1e-9);
+  EXPECT_NEAR(View().zoomCenterX - x, Width() / 4.0 / std::ldexp(View().scaleX, 2), 1e-9);
   for (int i = 0; i < 50; ++i) Key(VK_RIGHT), Key(VK_UP);
-  EXPECT_EQ(zoomCenterX, maxX);
-  EXPECT_EQ(zoomCenterNegY, minNegY);
+  EXPECT_EQ(View().zoomCenterX, maxX);
+  EXPECT_EQ(View().zoomCenterNegY, minNegY);
   EXPECT_GT(CountPixels(clBlack), 100);  // a quarter of the view still shows the map
   for (int i = 0; i < 50; ++i) Key(VK_LEFT), Key(VK_DOWN);
-  EXPECT_EQ(zoomCenterX, minX);
-  EXPECT_EQ(zoomCenterNegY, maxNegY);
+  EXPECT_EQ(View().zoomCenterX, minX);
+  EXPECT_EQ(View().zoomCenterNegY, maxNegY);
   Key(VK_SUBTRACT);
-  EXPECT_EQ(zoomLevel, 1);
+  EXPECT_EQ(View().zoomLevel, 1);
   Key(VK_HOME);
-  EXPECT_EQ(zoomLevel, 0);
+  EXPECT_EQ(View().zoomLevel, 0);
   EXPECT_EQ(Picture(), whole);
 }
 
@@ -181,17 +185,17 @@ TEST_F(MapZoom, PanningStopsAtTheMapsBoundsAndHomeReturns) {
 // the map point at the image's centre.
 TEST_F(MapZoom, OpenCloseAndResize) {
   OpenGridTown();
-  ASSERT_TRUE(ZoomAround(3, 100, 100, Width(), Height()));
+  ASSERT_TRUE(ZoomAround(View(), 3, 100, 100));
   fMain->DrawMap();
-  const double centerX = zoomCenterX, centerNegY = zoomCenterNegY;
+  const double centerX = View().zoomCenterX, centerNegY = View().zoomCenterNegY;
   SizeMapImage(500, 300);
   fMain->FormResize(fMain);  // as the window system's resize brings about
-  EXPECT_EQ(zoomLevel, 3);
-  EXPECT_EQ(zoomCenterX, centerX);
-  EXPECT_NEAR(PixelToMapX(250), centerX, 1e-9);
-  EXPECT_NEAR(-PixelToMapY(150), centerNegY, 1e-9);
+  EXPECT_EQ(View().zoomLevel, 3);
+  EXPECT_EQ(View().zoomCenterX, centerX);
+  EXPECT_NEAR(PixelToMapX(View(), 250), centerX, 1e-9);
+  EXPECT_NEAR(-PixelToMapY(View(), 150), centerNegY, 1e-9);
   fMain->Close1Click(fMain->Close1);
-  EXPECT_EQ(zoomLevel, 0);
+  EXPECT_EQ(View().zoomLevel, 0);
 }
 
 // The keys reach the map whichever control has the focus: real key presses
@@ -207,17 +211,17 @@ TEST_F(MapZoom, KeysReachTheMapFromTheFocusedBox) {
   QTest::keyClick(box, Qt::Key_End);
   EXPECT_EQ(box->cursorPosition(), 12);  // no map shown: the box's own key
   QTest::keyClick(box, Qt::Key_Plus);
-  EXPECT_EQ(zoomLevel, 0);
+  EXPECT_EQ(View().zoomLevel, 0);
 
   OpenGridTown();
   QTest::keyClick(box, Qt::Key_Plus);
-  EXPECT_EQ(zoomLevel, 1);
-  const double x = zoomCenterX;
+  EXPECT_EQ(View().zoomLevel, 1);
+  const double x = View().zoomCenterX;
   QTest::keyClick(box, Qt::Key_Left);
-  EXPECT_LT(zoomCenterX, x);
+  EXPECT_LT(View().zoomCenterX, x);
   EXPECT_EQ(box->cursorPosition(), 12);  // the box did not see the key
   QTest::keyClick(box, Qt::Key_Home);
-  EXPECT_EQ(zoomLevel, 0);
+  EXPECT_EQ(View().zoomLevel, 0);
   EXPECT_EQ(box->cursorPosition(), 12);
 }
 
@@ -233,15 +237,15 @@ TEST_F(MapZoom, WheelNotchesAddUp) {
   };
   turn(40);
   turn(40);
-  EXPECT_EQ(zoomLevel, 0);
+  EXPECT_EQ(View().zoomLevel, 0);
   turn(40);
-  EXPECT_EQ(zoomLevel, 1);
-  EXPECT_EQ(pointerX, 200);  // the pointer's new map position is shown
-  EXPECT_EQ(fMain->EditX->Text(), FloatToStrF(PixelToMapX(200), ffFixed, 8, 6));
+  EXPECT_EQ(View().zoomLevel, 1);
+  EXPECT_EQ(View().pointerX, 200);  // the pointer's new map position is shown
+  EXPECT_EQ(fMain->EditX->Text(), FloatToStrF(PixelToMapX(View(), 200), ffFixed, 8, 6));
   turn(240);
-  EXPECT_EQ(zoomLevel, 3);
+  EXPECT_EQ(View().zoomLevel, 3);
   turn(-360);
-  EXPECT_EQ(zoomLevel, 0);
+  EXPECT_EQ(View().zoomLevel, 0);
 }
 
 // At a zoom the roads are clipped at the image's edges without changing a
@@ -252,21 +256,21 @@ TEST_F(MapZoom, RoadsAreClippedWithoutChangingAPixel) {
   fMain->Points1->SetChecked(false);
   std::mt19937 random(5);
   for (int trial = 0; trial < 30; ++trial) {
-    ResetZoom();
+    fMain->ShowWholeMap();
     fMain->DrawMap();
     const int x = std::uniform_int_distribution<int>(0, Width() - 1)(random);
     const int y = std::uniform_int_distribution<int>(0, Height() - 1)(random);
-    ASSERT_TRUE(ZoomAround(std::uniform_int_distribution<int>(1, 6)(random), x, y, Width(), Height()));
+    ASSERT_TRUE(ZoomAround(View(), std::uniform_int_distribution<int>(1, 6)(random), x, y));
     fMain->DrawMap();
-    pointerX = pointerY = 0;
+    View().pointerX = View().pointerY = 0;
     fMain->DrawMap();
     ASSERT_EQ(Picture(), WholeRoadsCropped()) << "trial " << trial;
   }
   // A view inside the first block of the grid, roads all around it but none
   // in sight: nothing drawn.
-  zoomLevel = 5;
-  zoomCenterX = 50;
-  zoomCenterNegY = -50;
+  View().zoomLevel = 5;
+  View().zoomCenterX = 50;
+  View().zoomCenterNegY = -50;
   fMain->DrawMap();
   EXPECT_EQ(CountPixels(clBlack), 0);
 }
@@ -275,7 +279,7 @@ TEST_F(MapZoom, RoadsAreClippedWithoutChangingAPixel) {
 // and the nearest point is the one a scan of the whole map finds.
 TEST_F(MapZoom, PointerTrackingAtAZoom) {
   OpenGridTown();
-  ASSERT_TRUE(ZoomAround(4, 300, 200, Width(), Height()));
+  ASSERT_TRUE(ZoomAround(View(), 4, 300, 200));
   fMain->DrawMap();
   std::mt19937 random(8);
   for (int trial = 0; trial < 100; ++trial) {

@@ -1,7 +1,5 @@
 // Pointer moves and presses over the map image: the read-out boxes, the
 // nearest point, the start point and when the route search runs.
-#include "view/pointer_tracking.h"
-
 #include <gtest/gtest.h>
 
 #include <QApplication>
@@ -30,6 +28,7 @@
 #include "toolkit/image.h"
 #include "toolkit/menus.h"
 #include "view/map_transform.h"
+#include "view/map_view.h"
 #include "view/map_zoom.h"
 
 namespace {
@@ -67,8 +66,8 @@ void OpenRowTown() {
   SetMap({{0, 0, 1}, {100, 0, 2}, {200, 0, 3}, {400, 300, 4}},
          {{1, 2, 100, {{0, 0}, {100, 0}}}, {2, 3, 100, {{100, 0}, {200, 0}}}});
   fMain->DrawMap();
-  ASSERT_EQ(scaleX, 1);
-  ASSERT_EQ(scaleY, 1);
+  ASSERT_EQ(View().scaleX, 1);
+  ASSERT_EQ(View().scaleY, 1);
 }
 
 // Sets EditL and EditTime to a text no search writes.
@@ -100,8 +99,8 @@ TEST_F(PointerTracking, WorkedExample) {
   TempDir dir;
   LoadMapLayers(WriteLayers(dir, ExampleTown()));
   fMain->DrawMap();
-  ASSERT_EQ(scaleX, 3);
-  ASSERT_EQ(scaleY, 1);
+  ASSERT_EQ(View().scaleX, 3);
+  ASSERT_EQ(View().scaleY, 1);
 
   Move(31, 50);
   EXPECT_EQ(ReadBoxes(), (Boxes{"110.333330", "350.000000", "1", "0", "-1"}));
@@ -169,7 +168,7 @@ TEST_F(PointerTracking, SearchRunsOnlyWhenTheNearestPointChanges) {
 // The nearest index stays 0, so after the first move no search ever runs.
 TEST_F(PointerTracking, EmptyPointTableShowsNoPointAndNeverSearches) {
   OpenRowTown();
-  ClearMapStore();
+  ClearMapAndRoute();
   fMain->EditCode->SetText("code");
   fMain->EditIndex->SetText("index");
   Move(5, 5);
@@ -204,8 +203,8 @@ TEST_F(PointerTracking, PointerPositionUsesTheViewsScales) {
     SizeMapImage(c.imageWidth, 397);
     ASSERT_EQ(fMain->ImageM->Width(), c.imageWidth) << c.name;
     SetMap({{0, 0, 1}, {c.width, 100, 2}}, {});
-    scaleX = 0;
-    scaleY = 0;
+    View().scaleX = 0;
+    View().scaleY = 0;
     fMain->DrawMap();
     Move(c.x, c.y);
     EXPECT_EQ(fMain->EditX->Text(), c.mapX) << c.name;
@@ -308,8 +307,8 @@ TEST_F(PointerTracking, NearestPointIsThatOfTheFullScan) {
       minNegY += 500;
     }
     fMain->DrawMap();
-    ResetZoom();
-    if (round % 2 == 1 && !lattice) ZoomAround(pick(1, 8), pick(0, 682), pick(0, 396), 683, 397);
+    fMain->ShowWholeMap();
+    if (round % 2 == 1 && !lattice) ZoomAround(View(), pick(1, 8), pick(0, 682), pick(0, 396));
     fMain->DrawMap();
     for (int move = 0; move < 50; ++move) {
       const int x = lattice ? pick(0, 682) : pick(-2000, 2700),

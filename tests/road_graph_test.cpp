@@ -199,10 +199,10 @@ TEST(ClearMapStore, EmptiesTheTablesAndRouteMarksAndKeepsTheGraph) {
   // The last route's marks, which would otherwise be painted on the next map.
   pointOnRoute[0] = pointOnRoute.back() = 1;
   segmentOnRoute[0] = segmentOnRoute.back() = 1;
-  ClearMapStore();
+  ClearMapAndRoute();
   EXPECT_EQ(std::count(pointOnRoute.begin(), pointOnRoute.end(), 1), 0);
   EXPECT_EQ(std::count(segmentOnRoute.begin(), segmentOnRoute.end(), 1), 0);
-  ClearMapStore();  // also on an empty store
+  ClearMapAndRoute();  // also on an empty store
   EXPECT_EQ(pointCount, 0);
   EXPECT_EQ(points.Length(), 0);
   EXPECT_EQ(segmentCount, 0);

@@ -6,16 +6,17 @@
 #include <vector>
 
 #include "app/main_form.h"
+#include "app/map_handlers.h"
 #include "map/map_store.h"
 #include "route/route_search.h"
 #include "route/route_summary.h"
 #include "tests/main_form_fixture.h"
 #include "tests/ogr_sources.h"
+#include "tests/store_setup.h"
 #include "tests/test_files.h"
 #include "toolkit/controls.h"
 #include "toolkit/image.h"
 #include "toolkit/menus.h"
-#include "view/pointer_tracking.h"
 
 namespace {
 
@@ -78,6 +79,39 @@ TEST_F(RouteReport, StatusLineTellsDistanceTimeAndRoads) {
   EXPECT_EQ(fMain->StatusBar1->SimpleText(), "no route");
   fMain->Close1Click(fMain->Close1);
   EXPECT_EQ(fMain->StatusBar1->SimpleText(), "");
+}
+
+// The roads a route takes, told once while the name stays the same: an
+// unnamed piece between two pieces of one road does not part them, but the
+// road met again after another one is told again.
+TEST(RouteRoadNames, RepeatsMergeAcrossUnnamedPiecesOnly) {
+  const struct {
+    std::vector<std::string> along;
+    std::vector<std::string> told;
+  } cases[] = {
+      {{"A", "", "A", "B"}, {"A", "B"}},
+      {{"A", "B", "A"}, {"A", "B", "A"}},
+      {{"", "A", "A", "", "", "B", "", "B", "A"}, {"A", "B", "A"}},
+      {{"", ""}, {}},
+  };
+  for (const auto& c : cases) {
+    const int32_t n = static_cast<int32_t>(c.along.size());
+    std::vector<PointSpec> chain;
+    std::vector<SegmentSpec> roads;
+    for (int32_t i = 0; i <= n; ++i) chain.push_back({i, 0, i + 1});
+    for (int32_t i = 0; i < n; ++i) roads.push_back({i + 1, i + 2, 1, {}});
+    SetMap(chain, roads);
+    segmentName.Assign(c.along.size());
+    for (size_t i = 0; i < c.along.size(); ++i) segmentName.Set(i, c.along[i]);
+    ASSERT_EQ(FindRoute(1, n + 1), n + 1);
+    std::vector<std::string> told;
+    ForEachRoadName([&](const std::string& name) {
+      told.push_back(name);
+      return true;
+    });
+    EXPECT_EQ(told, c.told) << testing::PrintToString(c.along);
+  }
+  ClearMapAndRoute();
 }
 
 // ruvel-route route adds the duration and the roads; --gpx gives a track per

@@ -333,7 +333,7 @@ TEST_F(RouteSearch, KeptSearchIsDiscardedWhenItsGroundChanges) {
       {"a new start", [] {}, 2},
       {"Close",
        [&] {
-         ClearMapStore();
+         ClearMapAndRoute();
          reroute();
        },
        1},
@@ -400,7 +400,6 @@ TEST_F(RouteSearch, BeyondThePassCapacityRoutesAreDijkstras) {
   for (const LargeMap& map : MapsBeyondThePassCapacity()) {
     SCOPED_TRACE(map.name);
     SetMap(Points(map.points), map.roads);
-    ASSERT_EQ(RouteNotFound(), std::max(100000, map.points + 1));
     std::vector<std::pair<int32_t, int32_t>> calls = PointerCalls(map.points, random);
     calls.push_back({1, map.points});  // unreachable in the first map
     if (map.chain) calls.push_back({1, map.chain});

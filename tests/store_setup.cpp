@@ -1,10 +1,11 @@
 #include "tests/store_setup.h"
 
 #include "map/road_graph.h"
+#include "route/route_search.h"
 #include "toolkit/exceptions.h"
 
 void SetStore(const std::vector<PointSpec>& ps, const std::vector<SegmentSpec>& ss) {
-  ClearMapStore();
+  ClearMapAndRoute();
   pointCount = static_cast<int32_t>(ps.size());
   points.SetLength(pointCount);
   for (int32_t i = 0; i < pointCount; ++i) {
@@ -30,7 +31,7 @@ void SetMap(const std::vector<PointSpec>& ps, const std::vector<SegmentSpec>& ss
 }
 
 void SetPreviousGraph() {
-  ClearMapStore();
+  ClearMapAndRoute();
   minX = minNegY = maxX = maxNegY = 77;
   nodeCount = adjCount = 77;
 }

@@ -23,6 +23,7 @@
 #include "toolkit/menus.h"
 #include "toolkit/text.h"
 #include "view/map_transform.h"
+#include "view/map_view.h"
 
 namespace {
 
@@ -32,7 +33,9 @@ constexpr int32_t kStart = 0;
 constexpr int32_t kTarget = 199;
 
 // The pixel at which point index is drawn.
-QPoint PixelOf(int32_t index) { return {MapToPixelX(points[index].X), MapToPixelY(points[index].Y)}; }
+QPoint PixelOf(int32_t index) {
+  return {MapToPixelX(View(), points[index].X), MapToPixelY(View(), points[index].Y)};
+}
 
 // The coordinate text of a whole number of map units.
 std::string CoordinateText(int32_t value) { return IntToStr(value) + ".000000"; }
@@ -87,8 +90,8 @@ class ViewEndToEnd : public ViewTest {
 
 TEST_F(ViewEndToEnd, PointerFindsAndDrawsTheRouteThroughTheWindow) {
   OpenSampleMap();
-  ASSERT_EQ(scaleX, 4);
-  ASSERT_EQ(scaleY, 4);
+  ASSERT_EQ(View().scaleX, 4);
+  ASSERT_EQ(View().scaleY, 4);
 
   MoveOnto(kStart);
   EXPECT_EQ(fMain->EditL->Text(), "-1");
@@ -128,8 +131,8 @@ TEST_F(ViewEndToEnd, PictureFollowsTheWindowSize) {
   const TBitmap* bitmap = fMain->ImageM->Picture()->GetBitmap();
   EXPECT_EQ(bitmap->Width(), 883);
   EXPECT_EQ(bitmap->Height(), 497);
-  EXPECT_EQ(scaleX, 6);  // 883 div 147
-  EXPECT_EQ(scaleY, 5);  // 497 div 86
+  EXPECT_EQ(View().scaleX, 6);  // 883 div 147
+  EXPECT_EQ(View().scaleY, 5);  // 497 div 86
   ExpectPointColours();
 
   // The pointer reads the map with the new scales.

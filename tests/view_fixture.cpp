@@ -10,18 +10,11 @@
 #include "toolkit/image.h"
 #include "toolkit/qt_colors.h"
 #include "view/map_transform.h"
-#include "view/map_zoom.h"
 #include "view/nearest_point.h"
-#include "view/pointer_tracking.h"
 
 void ViewTest::SetUp() {
-  ClearMapStore();
+  ClearMapAndRoute();
   BuildRoadGraph();  // of the empty store: all bounds 0
-  scaleX = 0.0;
-  scaleY = 0.0;
-  ResetZoom();
-  pointerX = 0;
-  pointerY = 0;
   std::fill(std::begin(pointOnRoute), std::end(pointOnRoute), 0);
   std::fill(std::begin(segmentOnRoute), std::end(segmentOnRoute), 0);
   MainFormTest::SetUp();
@@ -41,4 +34,6 @@ int CountPixels(TColor color) {
   return count;
 }
 
-int32_t NearestPointByFullScan(int x, int y) { return NearestPointByScan(PixelToMapX(x), PixelToMapY(y)); }
+int32_t NearestPointByFullScan(int x, int y) {
+  return NearestPointByScan(PixelToMapX(View(), x), PixelToMapY(View(), y));
+}

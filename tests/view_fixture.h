@@ -7,8 +7,9 @@
 
 class TBitmap;
 
-// A main window test with the view's program-wide state as at program
-// start: both scales 0, the pointer at (0, 0) and no route marked.
+// A main window test with an empty map and graph and no route marked; the
+// new window's view is as at program start: both scales 0, the pointer at
+// (0, 0).
 class ViewTest : public MainFormTest {
  protected:
   void SetUp() override;

@@ -9,26 +9,25 @@ namespace {
 
 // How bitmap is painted now: its canvas, the view's size, the options, and
 // the pen the canvas holds before anything is drawn.
-Painting PaintingOf(TBitmap* bitmap, ViewSize view, const MapImageOptions& options) {
+Painting PaintingOf(TBitmap* bitmap, const MapView& view, const MapImageOptions& options) {
   TCanvas* canvas = bitmap->GetCanvas();
-  return {canvas,          view, options.lines, options.points, canvas->Pen()->Color(), options.pointerX,
-          options.pointerY};
+  return {canvas, view, options.lines, options.points, canvas->Pen()->Color()};
 }
 
 }  // namespace
 
-void DrawMapImage(TBitmap* bitmap, ViewSize view, const MapImageOptions& options) {
+void DrawMapImage(TBitmap* bitmap, MapView& view, const MapImageOptions& options) {
   bitmap->Width(view.width);
   bitmap->Height(view.height);
-  const Painting painting = PaintingOf(bitmap, view, options);
   if (minX == maxX || minNegY == maxNegY) {
     ForgetDrawnView();
     return;
   }
-  SetViewScales(view.width, view.height);
+  FitViewScales(view);
+  const Painting painting = PaintingOf(bitmap, view, options);
 
   TCanvas* canvas = painting.canvas;
-  if (zoomLevel == 0) {
+  if (view.zoomLevel == 0) {
     canvas->Brush()->SetColor(clWindow);
     canvas->FillRect(TRect(0, 0, view.width, view.height));
     PaintWholeMap(painting);
@@ -40,7 +39,7 @@ void DrawMapImage(TBitmap* bitmap, ViewSize view, const MapImageOptions& options
   RecordDrawnView(painting);
 }
 
-bool RedrawMapImage(TBitmap* bitmap, ViewSize view, const MapImageOptions& options) {
+bool RedrawMapImage(TBitmap* bitmap, const MapView& view, const MapImageOptions& options) {
   return bitmap->Width() == view.width && bitmap->Height() == view.height &&
          RedrawChanges(PaintingOf(bitmap, view, options));
 }

@@ -23,27 +23,35 @@ struct FarPixel {
   int64_t y;
 };
 
-Pixel PixelAt(const TPoint& v) { return {MapToPixelX(v.x), MapToPixelY(v.y)}; }
-Pixel PixelOfPoint(int32_t j) { return {MapToPixelX(points[j].X), MapToPixelY(points[j].Y)}; }
-FarPixel ZoomedPixelAt(const TPoint& v) { return {ZoomedPixelX(v.x), ZoomedPixelY(v.y)}; }
-FarPixel ZoomedPixelOfPoint(int32_t j) { return {ZoomedPixelX(points[j].X), ZoomedPixelY(points[j].Y)}; }
+Pixel PixelAt(const MapView& view, const TPoint& v) {
+  return {MapToPixelX(view, v.x), MapToPixelY(view, v.y)};
+}
+Pixel PixelOfPoint(const MapView& view, int32_t j) {
+  return {MapToPixelX(view, points[j].X), MapToPixelY(view, points[j].Y)};
+}
+FarPixel ZoomedPixelAt(const MapView& view, const TPoint& v) {
+  return {ZoomedPixelX(view, v.x), ZoomedPixelY(view, v.y)};
+}
+FarPixel ZoomedPixelOfPoint(const MapView& view, int32_t j) {
+  return {ZoomedPixelX(view, points[j].X), ZoomedPixelY(view, points[j].Y)};
+}
 
 // One unsigned comparison per axis also rejects negative values.
-bool Contains(ViewSize view, Pixel p) {
+bool Contains(const MapView& view, Pixel p) {
   return (static_cast<uint32_t>(p.x) < static_cast<uint32_t>(view.width)) &
          (static_cast<uint32_t>(p.y) < static_cast<uint32_t>(view.height));
 }
 
 // Whether the box of the line from a to b meets the image: at a zoom, such a
 // pair is drawn, clipped.
-bool MayCross(FarPixel a, FarPixel b, ViewSize view) {
+bool MayCross(FarPixel a, FarPixel b, const MapView& view) {
   return std::max(a.x, b.x) >= 0 && std::min(a.x, b.x) < view.width && std::max(a.y, b.y) >= 0 &&
          std::min(a.y, b.y) < view.height;
 }
 
 // Whether a point's mark (up to two pixels around it) touches the image at a
 // zoom.
-bool MarkTouches(FarPixel p, ViewSize view) {
+bool MarkTouches(FarPixel p, const MapView& view) {
   return p.x >= -2 && p.x < view.width + 2 && p.y >= -2 && p.y < view.height + 2;
 }
 
@@ -62,53 +70,53 @@ TColor PointColor(int32_t j) {
 // whole), at a zoom one whose line may cross it. Each vertex is transformed
 // once, as the end of one pair and the start of the next.
 template <typename Draw>
-void ForEachDrawnPair(int32_t i, ViewSize view, Draw draw) {
+void ForEachDrawnPair(int32_t i, const MapView& view, Draw draw) {
   const DynamicArray<TPoint>& vertices = segments[i].Vertices;
   if (vertices.Length() < 2) return;
-  if (zoomLevel == 0) {
-    Pixel a = PixelAt(vertices[0]);
+  if (view.zoomLevel == 0) {
+    Pixel a = PixelAt(view, vertices[0]);
     for (int32_t k = 1; k < vertices.Length(); ++k) {
-      const Pixel b = PixelAt(vertices[k]);
+      const Pixel b = PixelAt(view, vertices[k]);
       if (Contains(view, a) && Contains(view, b)) draw(FarPixel{a.x, a.y}, FarPixel{b.x, b.y});
       a = b;
     }
     return;
   }
-  FarPixel a = ZoomedPixelAt(vertices[0]);
+  FarPixel a = ZoomedPixelAt(view, vertices[0]);
   for (int32_t k = 1; k < vertices.Length(); ++k) {
-    const FarPixel b = ZoomedPixelAt(vertices[k]);
+    const FarPixel b = ZoomedPixelAt(view, vertices[k]);
     if (MayCross(a, b, view)) draw(a, b);
     a = b;
   }
 }
 
 // Where point j is drawn at the zoom level, if it is.
-bool DrawnAt(int32_t j, ViewSize view, Pixel& at) {
-  if (zoomLevel == 0) {
-    at = PixelOfPoint(j);
+bool DrawnAt(int32_t j, const MapView& view, Pixel& at) {
+  if (view.zoomLevel == 0) {
+    at = PixelOfPoint(view, j);
     return Contains(view, at);
   }
-  const FarPixel p = ZoomedPixelOfPoint(j);
+  const FarPixel p = ZoomedPixelOfPoint(view, j);
   at = {static_cast<int32_t>(p.x), static_cast<int32_t>(p.y)};
   return MarkTouches(p, view);
 }
 
-bool InWholeMap(int32_t j, ViewSize view) { return Contains(view, PixelOfPoint(j)); }
+bool InWholeMap(int32_t j, const MapView& view) { return Contains(view, PixelOfPoint(view, j)); }
 
 // The last segment in table order of which the whole-map pass draws a pair;
 // -1 for none.
-int32_t LastSegmentInWholeMap(ViewSize view) {
+int32_t LastSegmentInWholeMap(const MapView& view) {
   for (int32_t i = segmentCount - 1; i >= 0; --i) {
     const DynamicArray<TPoint>& v = segments[i].Vertices;
     for (int32_t k = 1; k < v.Length(); ++k)
-      if (Contains(view, PixelAt(v[k - 1])) && Contains(view, PixelAt(v[k]))) return i;
+      if (Contains(view, PixelAt(view, v[k - 1])) && Contains(view, PixelAt(view, v[k]))) return i;
   }
   return -1;
 }
 
 // The last point in table order before `before` that the whole-map pass
 // draws; -1 for none.
-int32_t LastPointInWholeMap(int32_t before, ViewSize view) {
+int32_t LastPointInWholeMap(int32_t before, const MapView& view) {
   for (int32_t j = before - 1; j >= 0; --j)
     if (InWholeMap(j, view)) return j;
   return -1;
@@ -151,17 +159,17 @@ void DrawPoint(TCanvas* canvas, int32_t j, Pixel p) {
 struct MapArea {
   double x0, negY0, x1, negY1;
 };
-MapArea AreaOf(const PixelRect& rect) {
+MapArea AreaOf(const MapView& view, const PixelRect& rect) {
   constexpr int kMargin = 4;
   constexpr double kAll = std::numeric_limits<double>::max();
   MapArea area{-kAll, -kAll, kAll, kAll};
-  if (scaleX != 0.0) {
-    area.x0 = PixelToMapX(rect.left - kMargin) - 1;
-    area.x1 = PixelToMapX(rect.right + kMargin) + 1;
+  if (view.scaleX != 0.0) {
+    area.x0 = PixelToMapX(view, rect.left - kMargin) - 1;
+    area.x1 = PixelToMapX(view, rect.right + kMargin) + 1;
   }
-  if (scaleY != 0.0) {
-    area.negY0 = -PixelToMapY(rect.top - kMargin) - 1;
-    area.negY1 = -PixelToMapY(rect.bottom + kMargin) + 1;
+  if (view.scaleY != 0.0) {
+    area.negY0 = -PixelToMapY(view, rect.top - kMargin) - 1;
+    area.negY1 = -PixelToMapY(view, rect.bottom + kMargin) + 1;
   }
   return area;
 }
@@ -169,7 +177,7 @@ MapArea AreaOf(const PixelRect& rect) {
 // Ids of what an area holds, reused from painting to painting.
 std::vector<int32_t> areaIds;
 
-PixelRect Clamped(PixelRect r, ViewSize view) {
+PixelRect Clamped(PixelRect r, const MapView& view) {
   return {std::max(r.left, 0), std::max(r.top, 0), std::min(r.right, view.width),
           std::min(r.bottom, view.height)};
 }
@@ -204,7 +212,7 @@ void PaintWholeMap(const Painting& painting) {
   }
   if (painting.points) {
     for (int32_t j = 0; j < pointCount; ++j) {
-      const Pixel p = PixelOfPoint(j);
+      const Pixel p = PixelOfPoint(painting.view, j);
       if (Contains(painting.view, p)) DrawPoint(canvas, j, p);
     }
   }
@@ -215,7 +223,7 @@ void PaintRect(const Painting& painting, const PixelRect& rect) {
   canvas->SetClipRect(TRect(rect.left, rect.top, rect.right, rect.bottom));
   canvas->Brush()->SetColor(clWindow);
   canvas->FillRect(TRect(rect.left, rect.top, rect.right, rect.bottom));
-  const MapArea area = AreaOf(rect);
+  const MapArea area = AreaOf(painting.view, rect);
   if (painting.lines) {
     SegmentsInArea(area.x0, area.negY0, area.x1, area.negY1, areaIds);
     for (const int32_t i : areaIds) {
@@ -258,7 +266,7 @@ void LeaveWholeMapPenAndBrush(const Painting& painting) {
   canvas->Pen()->SetColor(segment >= 0 ? SegmentColor(segment) : painting.penAtStart);
 }
 
-void AppendBoxesOfSegment(int32_t i, ViewSize view, std::vector<PixelRect>& boxes) {
+void AppendBoxesOfSegment(int32_t i, const MapView& view, std::vector<PixelRect>& boxes) {
   if (i < 0 || i >= segmentCount) return;  // a route of an earlier table's graph
   ForEachDrawnPair(i, view, [&](FarPixel a, FarPixel b) {
     const auto clampX = [&](int64_t x) { return static_cast<int>(std::clamp<int64_t>(x, 0, view.width)); };
@@ -268,20 +276,20 @@ void AppendBoxesOfSegment(int32_t i, ViewSize view, std::vector<PixelRect>& boxe
   });
 }
 
-void AppendBoxesOfPoint(int32_t j, ViewSize view, std::vector<PixelRect>& boxes) {
+void AppendBoxesOfPoint(int32_t j, const MapView& view, std::vector<PixelRect>& boxes) {
   Pixel p;
   if (j < 0 || j >= pointCount || !DrawnAt(j, view, p)) return;
   boxes.push_back(Clamped({p.x - 2, p.y - 2, p.x + 3, p.y + 3}, view));
 }
 
-PixelRect CursorMarkBox(int32_t x, int32_t y, ViewSize view) {
+PixelRect CursorMarkBox(int32_t x, int32_t y, const MapView& view) {
   if (x <= 0 || x >= view.width - 1 || y <= 0 || y >= view.height - 1) return {0, 0, 0, 0};
   return {x - 1, y - 1, x + 2, y + 2};
 }
 
 void DrawCursorMark(const Painting& painting) {
   underCursorMark.kept = false;
-  const int32_t x = painting.pointerX, y = painting.pointerY;
+  const int32_t x = painting.view.pointerX, y = painting.view.pointerY;
   const PixelRect box = CursorMarkBox(x, y, painting.view);
   if (box.right == box.left) return;
   underCursorMark = {true, x, y, {}};

@@ -9,14 +9,9 @@
 #include <vector>
 
 #include "toolkit/colors.h"
+#include "view/map_view.h"
 
 class TCanvas;
-
-// The image's size in pixels, which every bounds test uses.
-struct ViewSize {
-  int width;
-  int height;
-};
 
 // A rectangle of the image's pixels: left and top included, right and
 // bottom excluded.
@@ -24,18 +19,16 @@ struct PixelRect {
   int left, top, right, bottom;
 };
 
-// What every painting of the map follows: the view's size, which items the
-// View menu shows, the pen colour the canvas had when the painting began
-// (what the whole-map pass inherits from the pass before it), and the pixel
-// the cursor mark surrounds.
+// What every painting of the map follows: the view (its size, scales, zoom
+// and the pixel the cursor mark surrounds), which items the View menu shows,
+// and the pen colour the canvas had when the painting began (what the
+// whole-map pass inherits from the pass before it).
 struct Painting {
   TCanvas* canvas;
-  ViewSize view;
+  MapView view;
   bool lines;
   bool points;
   TColor penAtStart;
-  int32_t pointerX;
-  int32_t pointerY;
 };
 
 // Whether the route flag of index is set; an index beyond the flags counts
@@ -68,8 +61,8 @@ void LeaveWholeMapPenAndBrush(const Painting& painting);
 // is drawn, clamped to the image: the box of every drawn pair of segment i's
 // vertices; the box of point j's mark (two pixels around it, for the end
 // marks). Nothing for an item not drawn.
-void AppendBoxesOfSegment(int32_t i, ViewSize view, std::vector<PixelRect>& boxes);
-void AppendBoxesOfPoint(int32_t j, ViewSize view, std::vector<PixelRect>& boxes);
+void AppendBoxesOfSegment(int32_t i, const MapView& view, std::vector<PixelRect>& boxes);
+void AppendBoxesOfPoint(int32_t j, const MapView& view, std::vector<PixelRect>& boxes);
 
 // The four grey pixels diagonally around the painting's pointer, when all
 // of them lie inside the image; the pixels under them are kept, so that
@@ -79,4 +72,4 @@ void EraseCursorMark(TCanvas* canvas);
 
 // The box the cursor mark at the pointer covers, clamped to the image; empty
 // when no mark is drawn there.
-PixelRect CursorMarkBox(int32_t x, int32_t y, ViewSize view);
+PixelRect CursorMarkBox(int32_t x, int32_t y, const MapView& view);

@@ -15,42 +15,23 @@ namespace {
 constexpr int kTile = 16;
 
 // Everything a painting of the whole view depends on besides the route,
-// the start, current and pointer positions: equal keys, equal pictures of
-// everything else.
+// the start, current and pointer positions: the view, the View options, and
+// the map's tables, bounds and graph, which change only together with
+// graphGeneration, and the route marks' full clears. Equal keys, equal
+// pictures of everything else.
 struct ViewKey {
-  int width, height;
+  MapView view;
   bool lines, points;
-  int32_t zoomLevel;
-  double zoomCenterX, zoomCenterNegY;
-  int32_t minX, minNegY, maxX, maxNegY;
   uint32_t graphGeneration, routeClears;
-  int32_t pointCount, segmentCount;
 
   bool operator==(const ViewKey& o) const {
-    return width == o.width && height == o.height && lines == o.lines && points == o.points &&
-           zoomLevel == o.zoomLevel && zoomCenterX == o.zoomCenterX && zoomCenterNegY == o.zoomCenterNegY &&
-           minX == o.minX && minNegY == o.minNegY && maxX == o.maxX && maxNegY == o.maxNegY &&
-           graphGeneration == o.graphGeneration && routeClears == o.routeClears &&
-           pointCount == o.pointCount && segmentCount == o.segmentCount;
+    return SameView(view, o.view) && lines == o.lines && points == o.points &&
+           graphGeneration == o.graphGeneration && routeClears == o.routeClears;
   }
 };
 
 ViewKey KeyOf(const Painting& painting) {
-  return {painting.view.width,
-          painting.view.height,
-          painting.lines,
-          painting.points,
-          zoomLevel,
-          zoomCenterX,
-          zoomCenterNegY,
-          minX,
-          minNegY,
-          maxX,
-          maxNegY,
-          graphGeneration,
-          routeMarksClears,
-          pointCount,
-          segmentCount};
+  return {painting.view, painting.lines, painting.points, graphGeneration, routeMarksClears};
 }
 
 // What the image shows.
@@ -84,8 +65,8 @@ std::vector<int32_t> Changed(const std::vector<int32_t>& before, const std::vect
 // The tiles of the image that need painting again.
 class DirtyTiles {
  public:
-  explicit DirtyTiles(ViewSize view)
-      : view_(view),
+  explicit DirtyTiles(const MapView& view)
+      : width_(view.width),
         columns_((view.width + kTile - 1) / kTile),
         dirty_(columns_ * ((view.height + kTile - 1) / kTile)) {}
 
@@ -107,14 +88,14 @@ class DirtyTiles {
         }
         const int first = column;
         while (column < columns_ && dirty_[row * columns_ + column]) ++column;
-        PaintRect(painting, {first * kTile, row * kTile, std::min(column * kTile, view_.width),
-                             std::min((row + 1) * kTile, view_.height)});
+        PaintRect(painting, {first * kTile, row * kTile, std::min(column * kTile, width_),
+                             std::min((row + 1) * kTile, painting.view.height)});
       }
     }
   }
 
  private:
-  ViewSize view_;
+  int32_t width_;
   int columns_;
   std::vector<uint8_t> dirty_;
 };
@@ -126,8 +107,8 @@ void RecordDrawnView(const Painting& painting) {
            KeyOf(painting),
            startPoint,
            currentPoint,
-           painting.pointerX,
-           painting.pointerY,
+           painting.view.pointerX,
+           painting.view.pointerY,
            Sorted(RouteSegments()),
            RoutePointIndices()};
 }
@@ -166,8 +147,8 @@ bool RedrawChanges(const Painting& painting) {
   DrawCursorMark(painting);
   drawn.start = startPoint;
   drawn.current = currentPoint;
-  drawn.pointerX = painting.pointerX;
-  drawn.pointerY = painting.pointerY;
+  drawn.pointerX = painting.view.pointerX;
+  drawn.pointerY = painting.view.pointerY;
   drawn.routeSegments = std::move(routeSegments);
   drawn.routePoints = std::move(routePoints);
   return true;

@@ -7,21 +7,7 @@
 #include "map/map_store.h"
 #include "map/road_graph.h"
 
-double scaleX = 0.0;
-double scaleY = 0.0;
-int32_t zoomLevel = 0;
-double zoomCenterX = 0.0;
-double zoomCenterNegY = 0.0;
-
 namespace {
-
-// The view at the zoom level, placed by SetViewScales: pixels per map unit,
-// and the map position (X, negated Y) at the top left corner of pixel
-// (0, 0).
-double viewScaleX = 0.0;
-double viewScaleY = 0.0;
-double viewOriginX = 0.0;
-double viewOriginNegY = 0.0;
 
 // (size - 1) / extent, rounded up by the least step where the rounded
 // quotient would bring the far edge one pixel short: floor(extent * scale)
@@ -44,9 +30,6 @@ int64_t ToZoomedPixel(double coordinate, double origin, double scale) {
   return static_cast<int64_t>(std::clamp(std::floor((coordinate - origin) * scale), -kLimit, kLimit));
 }
 
-// A scale at the zoom level: 2^zoomLevel times the whole-map scale.
-double Zoomed(double scale) { return std::ldexp(scale, zoomLevel); }
-
 }  // namespace
 
 int32_t ClampedFloorPixel(double pixel) {
@@ -55,35 +38,38 @@ int32_t ClampedFloorPixel(double pixel) {
   return truncated - (pixel < truncated ? 1 : 0);
 }
 
-void SetViewScales(int32_t width, int32_t height) {
-  scaleX = ScaleFor(width, int64_t{maxX} - minX);
-  scaleY = ScaleFor(height, int64_t{maxNegY} - minNegY);
-  viewScaleX = Zoomed(scaleX);
-  viewScaleY = Zoomed(scaleY);
-  if (zoomLevel == 0) {
-    viewOriginX = minX;
-    viewOriginNegY = minNegY;
+void FitViewScales(MapView& view) {
+  view.scaleX = ScaleFor(view.width, int64_t{maxX} - minX);
+  view.scaleY = ScaleFor(view.height, int64_t{maxNegY} - minNegY);
+  view.placedScaleX = std::ldexp(view.scaleX, view.zoomLevel);
+  view.placedScaleY = std::ldexp(view.scaleY, view.zoomLevel);
+  if (view.zoomLevel == 0) {
+    view.placedOriginX = minX;
+    view.placedOriginNegY = minNegY;
     return;
   }
-  viewOriginX = scaleX > 0 ? zoomCenterX - width / 2.0 / viewScaleX : minX;
-  viewOriginNegY = scaleY > 0 ? zoomCenterNegY - height / 2.0 / viewScaleY : minNegY;
+  view.placedOriginX = view.scaleX > 0 ? view.zoomCenterX - view.width / 2.0 / view.placedScaleX : minX;
+  view.placedOriginNegY =
+      view.scaleY > 0 ? view.zoomCenterNegY - view.height / 2.0 / view.placedScaleY : minNegY;
 }
 
-int64_t ZoomedPixelX(int32_t x) {
-  return zoomLevel == 0 ? MapToPixelX(x) : ToZoomedPixel(x, viewOriginX, viewScaleX);
+int64_t ZoomedPixelX(const MapView& view, int32_t x) {
+  return view.zoomLevel == 0 ? MapToPixelX(view, x) : ToZoomedPixel(x, view.placedOriginX, view.placedScaleX);
 }
 
-int64_t ZoomedPixelY(int32_t y) {
-  return zoomLevel == 0 ? MapToPixelY(y) : ToZoomedPixel(NegateY(y), viewOriginNegY, viewScaleY);
+int64_t ZoomedPixelY(const MapView& view, int32_t y) {
+  return view.zoomLevel == 0 ? MapToPixelY(view, y)
+                             : ToZoomedPixel(NegateY(y), view.placedOriginNegY, view.placedScaleY);
 }
 
-double PixelToMapX(int32_t column) {
-  if (scaleX == 0.0) return minX;
-  return zoomLevel == 0 ? minX + column / scaleX : viewOriginX + column / viewScaleX;
+double PixelToMapX(const MapView& view, int32_t column) {
+  if (view.scaleX == 0.0) return minX;
+  return view.zoomLevel == 0 ? minX + column / view.scaleX : view.placedOriginX + column / view.placedScaleX;
 }
 
-double PixelToMapY(int32_t row) {
+double PixelToMapY(const MapView& view, int32_t row) {
   const double largestY = -static_cast<double>(minNegY);
-  if (scaleY == 0.0) return largestY;
-  return zoomLevel == 0 ? largestY - row / scaleY : -(viewOriginNegY + row / viewScaleY);
+  if (view.scaleY == 0.0) return largestY;
+  return view.zoomLevel == 0 ? largestY - row / view.scaleY
+                             : -(view.placedOriginNegY + row / view.placedScaleY);
 }
