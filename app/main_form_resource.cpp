@@ -45,6 +45,8 @@ void CreateMenu(TfMain* f) {
   f->Points1 = NewMenuItem(f, "Points");
   f->Lines1 = NewMenuItem(f, "Lines");
   f->Fastest1 = NewMenuItem(f, "Fastest");
+  f->RoadMap1 = NewMenuItem(f, "Road map");
+  f->TrueProportions1 = NewMenuItem(f, "True proportions");
   f->Find1 = NewMenuItem(f, "Find...");
 
   f->MainMenu1->Add(f->File1);
@@ -56,10 +58,14 @@ void CreateMenu(TfMain* f) {
   f->View1->Add(f->Points1);
   f->View1->Add(f->Lines1);
   f->View1->Add(f->Fastest1);
+  f->View1->Add(f->RoadMap1);
+  f->View1->Add(f->TrueProportions1);
   f->View1->Add(f->Find1);
 
   f->Close1->Enabled(false);
   f->Fastest1->Enabled(false);
+  f->RoadMap1->Enabled(false);
+  f->TrueProportions1->Enabled(false);
   f->Find1->Enabled(false);
   f->Points1->SetChecked(true);
   f->Lines1->SetChecked(true);
@@ -70,6 +76,8 @@ void CreateMenu(TfMain* f) {
   f->Points1->OnClick = [f](TObject* sender) { f->Points1Click(sender); };
   f->Lines1->OnClick = [f](TObject* sender) { f->Lines1Click(sender); };
   f->Fastest1->OnClick = [f](TObject* sender) { f->Fastest1Click(sender); };
+  f->RoadMap1->OnClick = [f](TObject* sender) { f->RoadMap1Click(sender); };
+  f->TrueProportions1->OnClick = [f](TObject* sender) { f->TrueProportions1Click(sender); };
   f->Find1->OnClick = [f](TObject* sender) { f->Find1Click(sender); };
 }
 

@@ -186,11 +186,18 @@ TEST_F(MainWindowTest, MenuHasItsCaptionsStatesAndNoShortcuts) {
     bool enabled;
     bool checked;
   };
-  const Item items[] = {{fMain->File1, "File", true, false},        {fMain->Open1, "Open...", true, false},
-                        {fMain->Close1, "Close", false, false},     {fMain->N1, "-", true, false},
-                        {fMain->Exit1, "Exit", true, false},        {fMain->View1, "View", true, false},
-                        {fMain->Points1, "Points", true, true},     {fMain->Lines1, "Lines", true, true},
-                        {fMain->Fastest1, "Fastest", false, false}, {fMain->Find1, "Find...", false, false}};
+  const Item items[] = {{fMain->File1, "File", true, false},
+                        {fMain->Open1, "Open...", true, false},
+                        {fMain->Close1, "Close", false, false},
+                        {fMain->N1, "-", true, false},
+                        {fMain->Exit1, "Exit", true, false},
+                        {fMain->View1, "View", true, false},
+                        {fMain->Points1, "Points", true, true},
+                        {fMain->Lines1, "Lines", true, true},
+                        {fMain->Fastest1, "Fastest", false, false},
+                        {fMain->RoadMap1, "Road map", false, false},
+                        {fMain->TrueProportions1, "True proportions", false, false},
+                        {fMain->Find1, "Find...", false, false}};
   for (const Item& i : items) {
     SCOPED_TRACE(i.caption);
     EXPECT_EQ(i.item->Caption(), i.caption);
@@ -209,6 +216,7 @@ TEST_F(MainWindowTest, MenuHasItsCaptionsStatesAndNoShortcuts) {
                              fMain->Exit1->Action()}));
   EXPECT_EQ(fMain->View1->Action()->menu()->actions(),
             (QList<QAction*>{fMain->Points1->Action(), fMain->Lines1->Action(), fMain->Fastest1->Action(),
+                             fMain->RoadMap1->Action(), fMain->TrueProportions1->Action(),
                              fMain->Find1->Action()}));
 }
 

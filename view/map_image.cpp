@@ -4,8 +4,20 @@
 #include "toolkit/graphics.h"
 #include "view/map_redraw.h"
 #include "view/map_transform.h"
+#include "view/road_map_renderer.h"
 
 namespace {
+
+// The view as the road-map renderer takes it: the placed transform, map
+// units taken as metres.
+RoadMapView RoadMapViewOf(const MapView& view) {
+  return {view.width,        view.height, view.placedOriginX, view.placedOriginNegY, view.placedScaleX,
+          view.placedScaleY, 1.0};
+}
+
+RoadMapOptions RoadMapOptionsOf(const MapView& view, const MapImageOptions& options) {
+  return {options.lines, options.points, view.pointerX, view.pointerY};
+}
 
 // How bitmap is painted now: its canvas, the view's size, the options, and
 // the pen the canvas holds before anything is drawn.
@@ -21,13 +33,19 @@ void DrawMapImage(TBitmap* bitmap, MapView& view, const MapImageOptions& options
   bitmap->Height(view.height);
   if (minX == maxX || minNegY == maxNegY) {
     ForgetDrawnView();
+    if (options.roadMap) options.roadMap->Forget();
     return;
   }
   FitViewScales(view);
+  if (options.roadMap) {
+    ForgetDrawnView();
+    options.roadMap->Draw(*bitmap, RoadMapViewOf(view), RoadMapOptionsOf(view, options));
+    return;
+  }
   const Painting painting = PaintingOf(bitmap, view, options);
 
   TCanvas* canvas = painting.canvas;
-  if (view.zoomLevel == 0) {
+  if (IsCornerView(view)) {
     canvas->Brush()->SetColor(clWindow);
     canvas->FillRect(TRect(0, 0, view.width, view.height));
     PaintWholeMap(painting);
@@ -40,6 +58,8 @@ void DrawMapImage(TBitmap* bitmap, MapView& view, const MapImageOptions& options
 }
 
 bool RedrawMapImage(TBitmap* bitmap, const MapView& view, const MapImageOptions& options) {
+  if (options.roadMap)
+    return options.roadMap->Redraw(*bitmap, RoadMapViewOf(view), RoadMapOptionsOf(view, options));
   return bitmap->Width() == view.width && bitmap->Height() == view.height &&
          RedrawChanges(PaintingOf(bitmap, view, options));
 }
