@@ -58,8 +58,14 @@ void DrawMapImage(TBitmap* bitmap, MapView& view, const MapImageOptions& options
 }
 
 bool RedrawMapImage(TBitmap* bitmap, const MapView& view, const MapImageOptions& options) {
-  if (options.roadMap)
-    return options.roadMap->Redraw(*bitmap, RoadMapViewOf(view), RoadMapOptionsOf(view, options));
+  if (options.roadMap) {
+    // A zoom or pan since the last painting has not placed the view yet.
+    if (minX == maxX || minNegY == maxNegY) return false;
+    MapView placed = view;
+    FitViewScales(placed);
+    return SameView(placed, view) &&
+           options.roadMap->Redraw(*bitmap, RoadMapViewOf(view), RoadMapOptionsOf(view, options));
+  }
   return bitmap->Width() == view.width && bitmap->Height() == view.height &&
          RedrawChanges(PaintingOf(bitmap, view, options));
 }

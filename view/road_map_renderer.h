@@ -70,8 +70,12 @@ class RoadMapRenderer {
   // the last picture.
   bool Redraw(TBitmap& bitmap, const RoadMapView& view, const RoadMapOptions& options);
 
-  // Forgets the last picture, which something else has painted over.
-  void Forget() { drawnOn_ = nullptr; }
+  // Forgets the last picture, which something else has painted over, and
+  // the map layer: the next Draw paints it anew.
+  void Forget() {
+    drawnOn_ = nullptr;
+    layerValid_ = false;
+  }
 
  private:
   // Everything the map layer shows besides the view: equal keys, equal
