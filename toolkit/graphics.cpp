@@ -523,6 +523,11 @@ QColor ColorOf(TColor color, uint8_t alpha = 255) {
   return c;
 }
 
+// Lines up to this width in pixels are drawn piece by piece, with square
+// ends instead of round ones: at that width the two look alike.
+constexpr double kThinLine = 6;
+constexpr double kBevelJoinsUpTo = 10;
+
 // The part of the line from a to b inside box, by the parameters t0 <= t1
 // along it (Liang and Barsky); false when none is.
 bool ClipToBox(const QRectF& box, QPointF& a, QPointF& b) {
@@ -595,16 +600,42 @@ void TSmoothPainter::StrokePolylines(const std::vector<TPointF>& vertices,
   // small enough for the rasteriser's fixed-point arithmetic.
   const double margin = style.width + 4;
   const QRectF box(-margin, -margin, bitmap_.Width() + 2 * margin, bitmap_.Height() + 2 * margin);
+  // Round joins cost the stroker arcs at every vertex; on lines this thin
+  // bevelled ones look the same.
+  const Qt::PenJoinStyle join = style.width <= kBevelJoinsUpTo ? Qt::BevelJoin : Qt::RoundJoin;
+  QPen pen(ColorOf(style.color, style.alpha), style.width, Qt::SolidLine, Qt::RoundCap, join);
+  if (style.dash > 0) {
+    pen.setCapStyle(Qt::FlatCap);
+    pen.setDashPattern({style.dash / style.width, style.gap / style.width});
+  }
+  // An opaque line looks the same laid twice, and the rasteriser is far
+  // quicker on many small shapes than on one large one; a translucent one
+  // must be a single shape.
+  const bool opaque = style.alpha == 255;
   QPainterPath path;
   for (size_t k = 0; k < starts.size(); ++k) {
     const size_t end = k + 1 < starts.size() ? starts[k + 1] : vertices.size();
     AddClippedPolyline(vertices.data() + starts[k], vertices.data() + end, box, path);
+    if (opaque && !path.isEmpty() && style.width > kThinLine) {
+      painter_->strokePath(path, pen);
+      path.clear();
+    }
   }
   if (path.isEmpty()) return;
-  QPen pen(ColorOf(style.color, style.alpha), style.width, Qt::SolidLine, Qt::RoundCap, Qt::RoundJoin);
-  if (style.dash > 0) {
-    pen.setCapStyle(Qt::FlatCap);
-    pen.setDashPattern({style.dash / style.width, style.gap / style.width});
+  if (opaque && style.dash == 0) {
+    // Thin opaque solid lines, as a view of much of a large map has by the
+    // thousand, go to the rasteriser's quick path for separate lines, with
+    // square ends that fill the outside of each bend.
+    std::vector<QLineF> pieces;
+    pieces.reserve(static_cast<size_t>(path.elementCount()));
+    for (int e = 1; e < path.elementCount(); ++e) {
+      const QPainterPath::Element& element = path.elementAt(e);
+      if (element.isLineTo()) pieces.emplace_back(QPointF(path.elementAt(e - 1)), QPointF(element));
+    }
+    pen.setCapStyle(Qt::SquareCap);
+    painter_->setPen(pen);
+    painter_->drawLines(pieces.data(), static_cast<int>(pieces.size()));
+    return;
   }
   painter_->strokePath(path, pen);
 }

@@ -18,8 +18,12 @@
 namespace {
 
 // Vertices closer than this, in pixels, to the last one kept add nothing
-// visible to a stroke and are left out.
+// visible to a stroke and are left out: for roads, and for the wide route
+// line, which each vertex costs a join.
 constexpr double kLeastStep = 0.75;
+constexpr double kLeastRouteStep = 1.5;
+// How far, in pixels, the route line may pass from a vertex it leaves out.
+constexpr double kRouteBendTolerance = 0.3;
 // How far around the image, in pixels, roads and dots are still gathered.
 constexpr double kGatherMargin = 24;
 // The part of the map's area a view must show for the roads to be taken
@@ -58,11 +62,11 @@ bool ShowsMuchOfTheMap(const MapArea& area) {
 }
 
 // Appends segment i's vertices in pixels as one polyline, leaving out
-// vertices closer than kLeastStep to the last one kept (never the last).
+// vertices closer than leastStep to the last one kept (never the last).
 // Appends nothing and returns false for a segment of fewer than two
 // vertices or one lying wholly more than margin pixels outside the view.
-bool AppendSegment(int32_t i, const RoadMapView& view, double margin, std::vector<TPointF>& vertices,
-                   std::vector<uint32_t>& starts) {
+bool AppendSegment(int32_t i, const RoadMapView& view, double margin, double leastStep,
+                   std::vector<TPointF>& vertices, std::vector<uint32_t>& starts) {
   const DynamicArray<TPoint>& points = segments[i].Vertices;
   const int32_t n = points.Length();
   if (n < 2) return false;
@@ -75,7 +79,7 @@ bool AppendSegment(int32_t i, const RoadMapView& view, double margin, std::vecto
     top = std::min(top, p.y);
     bottom = std::max(bottom, p.y);
     if (vertices.size() > first && k + 1 < n &&
-        std::hypot(p.x - vertices.back().x, p.y - vertices.back().y) < kLeastStep)
+        std::hypot(p.x - vertices.back().x, p.y - vertices.back().y) < leastStep)
       continue;
     vertices.push_back(p);
   }
@@ -85,6 +89,43 @@ bool AppendSegment(int32_t i, const RoadMapView& view, double margin, std::vecto
   }
   starts.push_back(static_cast<uint32_t>(first));
   return true;
+}
+
+bool SamePixel(TPointF a, TPointF b) { return a.x == b.x && a.y == b.y; }
+
+// Joins the polyline just appended to the one before it where it begins or
+// ends at that one's end, turned to run on from there: a route is then one
+// line, stroked without caps and joins at every junction.
+void JoinToPrevious(std::vector<TPointF>& vertices, std::vector<uint32_t>& starts) {
+  if (starts.size() < 2) return;
+  const auto last = vertices.begin() + starts.back();
+  const TPointF end = *(last - 1);
+  if (!SamePixel(*last, end) && SamePixel(vertices.back(), end)) std::reverse(last, vertices.end());
+  if (!SamePixel(*last, end)) return;
+  vertices.erase(last);
+  starts.pop_back();
+}
+
+// Leaves out of each polyline the inner vertices that lie within tolerance
+// pixels of the line from the last vertex kept to the vertex after them:
+// bends too slight to see, which each cost the stroke a join.
+void Straighten(std::vector<TPointF>& vertices, std::vector<uint32_t>& starts, double tolerance) {
+  size_t kept = 0;
+  for (size_t k = 0; k < starts.size(); ++k) {
+    const size_t first = starts[k], end = k + 1 < starts.size() ? starts[k + 1] : vertices.size();
+    starts[k] = static_cast<uint32_t>(kept);
+    vertices[kept++] = vertices[first];
+    for (size_t v = first + 1; v < end; ++v) {
+      if (v + 1 < end) {
+        const TPointF a = vertices[kept - 1], b = vertices[v + 1], p = vertices[v];
+        const double length = std::hypot(b.x - a.x, b.y - a.y);
+        const double off = std::fabs((b.x - a.x) * (p.y - a.y) - (b.y - a.y) * (p.x - a.x));
+        if (length > 0 && off <= tolerance * length) continue;
+      }
+      vertices[kept++] = vertices[v];
+    }
+  }
+  vertices.resize(kept);
 }
 
 // The box of pixels within grow of the line from a to b, clamped to the
@@ -273,7 +314,8 @@ void RoadMapRenderer::PaintRoads(TSmoothPainter& painter, const RoadMapView& vie
     vertices.clear();
     starts.clear();
     for (const int32_t i : wide ? byClass_[c] : inArea[c]) {
-      if (!AppendSegment(i, view, width + 2, vertices, starts) || !nameClass || segmentName[i].empty())
+      if (!AppendSegment(i, view, width + 2, kLeastStep, vertices, starts) || !nameClass ||
+          segmentName[i].empty())
         continue;
       // Kept for naming.
       drawnStarts_.push_back(static_cast<uint32_t>(drawnVertices_.size()));
@@ -360,8 +402,13 @@ RoadMapRenderer::RouteLayer RoadMapRenderer::RouteLayerOf(const RoadMapView& vie
   const double grow = RouteWidthPixels(MetresPerPixel(view)) / 2 + 2;
   if (HasScale(view)) {
     for (const int32_t i : RouteSegments()) {
-      if (i < 0 || i >= segmentCount || !AppendSegment(i, view, grow, route.vertices, route.starts)) continue;
-      for (size_t k = route.starts.back() + 1; k < route.vertices.size(); ++k)
+      if (i >= 0 && i < segmentCount &&
+          AppendSegment(i, view, grow, kLeastRouteStep, route.vertices, route.starts))
+        JoinToPrevious(route.vertices, route.starts);
+    }
+    Straighten(route.vertices, route.starts, kRouteBendTolerance);
+    for (size_t k = 1; k < route.vertices.size(); ++k) {
+      if (!std::binary_search(route.starts.begin(), route.starts.end(), static_cast<uint32_t>(k)))
         route.boxes.push_back(BoxAround(route.vertices[k - 1], route.vertices[k], grow, view));
     }
     ForEachEndMark(view, [&](TPointF p, const MarkStyle& mark) {
