@@ -498,13 +498,17 @@ namespace {
 
 // Fonts need the platform's font database, which a program drawing without
 // a window has not started: it gets an application of its own, on the
-// offscreen platform, for the rest of its run.
+// offscreen platform, for the rest of its run. What the platform says while
+// it starts (about a desktop session it does not need) is not shown.
 void EnsureFontDatabase() {
   if (QCoreApplication::instance()) return;
   static int argc = 3;
   static char name[] = "ruvel", option[] = "-platform", platform[] = "offscreen";
   static char* argv[] = {name, option, platform, nullptr};
+  const QtMessageHandler shown =
+      qInstallMessageHandler([](QtMsgType, const QMessageLogContext&, const QString&) {});
   static QGuiApplication* const application = new QGuiApplication(argc, argv);
+  qInstallMessageHandler(shown);
   (void)application;
 }
 
