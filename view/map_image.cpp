@@ -8,16 +8,7 @@
 
 namespace {
 
-// The view as the road-map renderer takes it: the placed transform, map
-// units taken as metres.
-RoadMapView RoadMapViewOf(const MapView& view) {
-  return {view.width,        view.height, view.placedOriginX, view.placedOriginNegY, view.placedScaleX,
-          view.placedScaleY, 1.0};
-}
-
-RoadMapOptions RoadMapOptionsOf(const MapView& view, const MapImageOptions& options) {
-  return {options.lines, options.points, view.pointerX, view.pointerY};
-}
+RoadMapOptions RoadMapOptionsOf(const MapImageOptions& options) { return {options.lines, options.points}; }
 
 // How bitmap is painted now: its canvas, the view's size, the options, and
 // the pen the canvas holds before anything is drawn.
@@ -39,7 +30,7 @@ void DrawMapImage(TBitmap* bitmap, MapView& view, const MapImageOptions& options
   FitViewScales(view);
   if (options.roadMap) {
     ForgetDrawnView();
-    options.roadMap->Draw(*bitmap, RoadMapViewOf(view), RoadMapOptionsOf(view, options));
+    options.roadMap->Draw(*bitmap, view, RoadMapOptionsOf(options));
     return;
   }
   const Painting painting = PaintingOf(bitmap, view, options);
@@ -63,8 +54,7 @@ bool RedrawMapImage(TBitmap* bitmap, const MapView& view, const MapImageOptions&
     if (minX == maxX || minNegY == maxNegY) return false;
     MapView placed = view;
     FitViewScales(placed);
-    return SameView(placed, view) &&
-           options.roadMap->Redraw(*bitmap, RoadMapViewOf(view), RoadMapOptionsOf(view, options));
+    return SameView(placed, view) && options.roadMap->Redraw(*bitmap, view, RoadMapOptionsOf(options));
   }
   return bitmap->Width() == view.width && bitmap->Height() == view.height &&
          RedrawChanges(PaintingOf(bitmap, view, options));

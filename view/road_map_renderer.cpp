@@ -31,12 +31,15 @@ constexpr double kGatherMargin = 24;
 constexpr double kWideView = 0.25;
 // The side of the tiles a redraw puts back.
 constexpr int kTile = 32;
+// Map units are taken as metres: imported maps are in metres.
+constexpr double kMetresPerUnit = 1;
 
-TPointF PixelOf(const RoadMapView& view, int32_t x, int32_t y) {
-  return {(x - view.originX) * view.scaleX + 0.5, (NegateY(y) - view.originNegY) * view.scaleY + 0.5};
+TPointF PixelOf(const MapView& view, int32_t x, int32_t y) {
+  return {(x - view.placedOriginX) * view.placedScaleX + 0.5,
+          (NegateY(y) - view.placedOriginNegY) * view.placedScaleY + 0.5};
 }
 
-bool HasScale(const RoadMapView& view) { return view.scaleX > 0 && view.scaleY > 0; }
+bool HasScale(const MapView& view) { return view.placedScaleX > 0 && view.placedScaleY > 0; }
 
 RoadClass ClassOf(int32_t segment) {
   return static_cast<size_t>(segment) < segmentClass.size() ? segmentClass[segment] : RoadClass::kMinor;
@@ -47,10 +50,11 @@ RoadClass ClassOf(int32_t segment) {
 struct MapArea {
   double x0, negY0, x1, negY1;
 };
-MapArea AreaOf(const RoadMapView& view) {
-  return {view.originX - kGatherMargin / view.scaleX, view.originNegY - kGatherMargin / view.scaleY,
-          view.originX + (view.width + kGatherMargin) / view.scaleX,
-          view.originNegY + (view.height + kGatherMargin) / view.scaleY};
+MapArea AreaOf(const MapView& view) {
+  return {view.placedOriginX - kGatherMargin / view.placedScaleX,
+          view.placedOriginNegY - kGatherMargin / view.placedScaleY,
+          view.placedOriginX + (view.width + kGatherMargin) / view.placedScaleX,
+          view.placedOriginNegY + (view.height + kGatherMargin) / view.placedScaleY};
 }
 
 // Whether the view shows so much of the map that walking the classes' lists
@@ -65,7 +69,7 @@ bool ShowsMuchOfTheMap(const MapArea& area) {
 // vertices closer than leastStep to the last one kept (never the last).
 // Appends nothing and returns false for a segment of fewer than two
 // vertices or one lying wholly more than margin pixels outside the view.
-bool AppendSegment(int32_t i, const RoadMapView& view, double margin, double leastStep,
+bool AppendSegment(int32_t i, const MapView& view, double margin, double leastStep,
                    std::vector<TPointF>& vertices, std::vector<uint32_t>& starts) {
   const DynamicArray<TPoint>& points = segments[i].Vertices;
   const int32_t n = points.Length();
@@ -130,7 +134,7 @@ void Straighten(std::vector<TPointF>& vertices, std::vector<uint32_t>& starts, d
 
 // The box of pixels within grow of the line from a to b, clamped to the
 // view.
-PixelRect BoxAround(TPointF a, TPointF b, double grow, const RoadMapView& view) {
+PixelRect BoxAround(TPointF a, TPointF b, double grow, const MapView& view) {
   const auto clampTo = [](double v, int32_t size) {
     return static_cast<int>(std::clamp(v, 0.0, static_cast<double>(size)));
   };
@@ -143,7 +147,7 @@ PixelRect BoxAround(TPointF a, TPointF b, double grow, const RoadMapView& view) 
 // The tiles of an image that a redraw puts back from the map layer.
 class TileSet {
  public:
-  explicit TileSet(const RoadMapView& view)
+  explicit TileSet(const MapView& view)
       : width_(view.width),
         height_(view.height),
         columns_((view.width + kTile - 1) / kTile),
@@ -214,7 +218,7 @@ double PolylineLength(const std::vector<TPointF>& vertices, uint32_t first, uint
 // Calls mark(p, style) with the pixel and the style of the start point's
 // mark, then of the current point's, for each that the map holds.
 template <typename Mark>
-void ForEachEndMark(const RoadMapView& view, Mark mark) {
+void ForEachEndMark(const MapView& view, Mark mark) {
   for (const auto& [point, style] :
        {std::pair{startPoint, kStartMark}, std::pair{currentPoint, kCurrentMark}})
     if (point >= 0 && point < pointCount) mark(PixelOf(view, points[point].X, points[point].Y), style);
@@ -222,9 +226,9 @@ void ForEachEndMark(const RoadMapView& view, Mark mark) {
 
 }  // namespace
 
-double MetresPerPixel(const RoadMapView& view) {
-  const double scale = std::min(view.scaleX, view.scaleY);
-  return scale > 0 ? view.metresPerUnit / scale : std::numeric_limits<double>::infinity();
+double MetresPerPixel(const MapView& view) {
+  const double scale = std::min(view.placedScaleX, view.placedScaleY);
+  return scale > 0 ? kMetresPerUnit / scale : std::numeric_limits<double>::infinity();
 }
 
 void RoadMapRenderer::UpdateClassLists() {
@@ -242,35 +246,35 @@ void RoadMapRenderer::UpdateClassLists() {
   }
 }
 
-void RoadMapRenderer::Draw(TBitmap& bitmap, const RoadMapView& view, const RoadMapOptions& options) {
+void RoadMapRenderer::Draw(TBitmap& bitmap, const MapView& view, const RoadMapOptions& options) {
   bitmap.Width(view.width);
   bitmap.Height(view.height);
   const LayerKey key{view, options.lines, options.points, graphGeneration, pointCount, segmentCount};
   if (!layerValid_ || !(layerKey_ == key)) PaintMapLayer(key);
   bitmap.GetCanvas()->CopyRect(TRect(0, 0, view.width, view.height), layer_);
-  RouteLayer route = RouteLayerOf(view, options);
-  PaintRouteLayer(bitmap, view, options, route);
+  RouteLayer route = RouteLayerOf(view);
+  PaintRouteLayer(bitmap, view, route);
   drawnOn_ = &bitmap;
   drawnBoxes_ = std::move(route.boxes);
 }
 
-bool RoadMapRenderer::Redraw(TBitmap& bitmap, const RoadMapView& view, const RoadMapOptions& options) {
+bool RoadMapRenderer::Redraw(TBitmap& bitmap, const MapView& view, const RoadMapOptions& options) {
   const LayerKey key{view, options.lines, options.points, graphGeneration, pointCount, segmentCount};
   if (drawnOn_ != &bitmap || !layerValid_ || !(layerKey_ == key) || bitmap.Width() != view.width ||
       bitmap.Height() != view.height)
     return false;
-  RouteLayer route = RouteLayerOf(view, options);
+  RouteLayer route = RouteLayerOf(view);
   TileSet tiles(view);
   for (const PixelRect& box : drawnBoxes_) tiles.Mark(box);
   for (const PixelRect& box : route.boxes) tiles.Mark(box);
   tiles.CopyFrom(layer_, bitmap.GetCanvas());
-  PaintRouteLayer(bitmap, view, options, route);
+  PaintRouteLayer(bitmap, view, route);
   drawnBoxes_ = std::move(route.boxes);
   return true;
 }
 
 void RoadMapRenderer::PaintMapLayer(const LayerKey& key) {
-  const RoadMapView& view = key.view;
+  const MapView& view = key.view;
   layer_.Width(view.width);
   layer_.Height(view.height);
   TCanvas* canvas = layer_.GetCanvas();
@@ -292,7 +296,7 @@ void RoadMapRenderer::PaintMapLayer(const LayerKey& key) {
   layerKey_ = key;
 }
 
-void RoadMapRenderer::PaintRoads(TSmoothPainter& painter, const RoadMapView& view) {
+void RoadMapRenderer::PaintRoads(TSmoothPainter& painter, const MapView& view) {
   const double metresPerPixel = MetresPerPixel(view);
   const MapArea area = AreaOf(view);
   const bool wide = ShowsMuchOfTheMap(area);
@@ -329,7 +333,7 @@ void RoadMapRenderer::PaintRoads(TSmoothPainter& painter, const RoadMapView& vie
   }
 }
 
-void RoadMapRenderer::PaintJunctionDots(TSmoothPainter& painter, const RoadMapView& view) {
+void RoadMapRenderer::PaintJunctionDots(TSmoothPainter& painter, const MapView& view) {
   const MapArea area = AreaOf(view);
   std::vector<int32_t> ids;
   PointsInArea(area.x0, area.negY0, area.x1, area.negY1, ids);
@@ -342,7 +346,7 @@ void RoadMapRenderer::PaintJunctionDots(TSmoothPainter& painter, const RoadMapVi
   }
 }
 
-void RoadMapRenderer::PaintNames(TSmoothPainter& painter, const RoadMapView& view) {
+void RoadMapRenderer::PaintNames(TSmoothPainter& painter, const MapView& view) {
   const uint32_t lineCount = static_cast<uint32_t>(drawnStarts_.size());
   const auto endOf = [&](uint32_t k) {
     return k + 1 < lineCount ? drawnStarts_[k + 1] : static_cast<uint32_t>(drawnVertices_.size());
@@ -396,8 +400,7 @@ void RoadMapRenderer::PaintNames(TSmoothPainter& painter, const RoadMapView& vie
     painter.DrawText(label.centre, label.angle, names[label.road], style);
 }
 
-RoadMapRenderer::RouteLayer RoadMapRenderer::RouteLayerOf(const RoadMapView& view,
-                                                          const RoadMapOptions& options) const {
+RoadMapRenderer::RouteLayer RoadMapRenderer::RouteLayerOf(const MapView& view) const {
   RouteLayer route;
   const double grow = RouteWidthPixels(MetresPerPixel(view)) / 2 + 2;
   if (HasScale(view)) {
@@ -415,12 +418,11 @@ RoadMapRenderer::RouteLayer RoadMapRenderer::RouteLayerOf(const RoadMapView& vie
       route.boxes.push_back(BoxAround(p, p, mark.radius + mark.outlineWidth / 2 + 2, view));
     });
   }
-  route.boxes.push_back(CursorMarkBox(options.pointerX, options.pointerY, {view.width, view.height}));
+  route.boxes.push_back(CursorMarkBox(view.pointerX, view.pointerY, {view.width, view.height}));
   return route;
 }
 
-void RoadMapRenderer::PaintRouteLayer(TBitmap& bitmap, const RoadMapView& view, const RoadMapOptions& options,
-                                      const RouteLayer& route) const {
+void RoadMapRenderer::PaintRouteLayer(TBitmap& bitmap, const MapView& view, const RouteLayer& route) const {
   if (HasScale(view)) {
     TSmoothPainter painter(bitmap);
     painter.StrokePolylines(route.vertices, route.starts,
@@ -429,9 +431,8 @@ void RoadMapRenderer::PaintRouteLayer(TBitmap& bitmap, const RoadMapView& view, 
       painter.DrawCircle(p, mark.radius, mark.fill, mark.outline, mark.outlineWidth);
     });
   }
-  const PixelRect cursor = CursorMarkBox(options.pointerX, options.pointerY, {view.width, view.height});
+  const PixelRect cursor = CursorMarkBox(view.pointerX, view.pointerY, {view.width, view.height});
   if (cursor.right == cursor.left) return;
   for (const int dx : {-1, 1})
-    for (const int dy : {-1, 1})
-      bitmap.GetCanvas()->SetPixel(options.pointerX + dx, options.pointerY + dy, clGray);
+    for (const int dy : {-1, 1}) bitmap.GetCanvas()->SetPixel(view.pointerX + dx, view.pointerY + dy, clGray);
 }

@@ -11,37 +11,17 @@
 #include "map/road_class.h"
 #include "toolkit/graphics.h"
 #include "view/map_painting.h"
+#include "view/map_view.h"
 
-// Where the map lies in an image of width x height pixels: the map position
-// (X, negated Y) at the top left corner of pixel (0, 0), pixels per map
-// unit along each axis, and metres per map unit (what the detail by scale
-// and the road widths are measured in).
-struct RoadMapView {
-  int32_t width = 0;
-  int32_t height = 0;
-  double originX = 0;
-  double originNegY = 0;
-  double scaleX = 0;
-  double scaleY = 0;
-  double metresPerUnit = 1;
+// The metres per pixel of the view as placed (map units taken as metres):
+// along the axis that shows more of them.
+double MetresPerPixel(const MapView& view);
 
-  bool operator==(const RoadMapView& o) const {
-    return width == o.width && height == o.height && originX == o.originX && originNegY == o.originNegY &&
-           scaleX == o.scaleX && scaleY == o.scaleY && metresPerUnit == o.metresPerUnit;
-  }
-};
-
-// The view's metres per pixel: along the axis that shows more of them.
-double MetresPerPixel(const RoadMapView& view);
-
-// What a picture shows besides the map store and the route: the View
-// menu's Lines (roads and their names) and Points (junction dots), and the
-// pixel the cursor mark surrounds.
+// What a picture shows besides the map store, the route and the view: the
+// View menu's Lines (roads and their names) and Points (junction dots).
 struct RoadMapOptions {
   bool lines = true;
   bool points = true;
-  int32_t pointerX = 0;
-  int32_t pointerY = 0;
 };
 
 // Draws road maps of the map store and keeps the last map layer drawn, so
@@ -53,13 +33,15 @@ class RoadMapRenderer {
   RoadMapRenderer(const RoadMapRenderer&) = delete;
   RoadMapRenderer& operator=(const RoadMapRenderer&) = delete;
 
-  // Sizes bitmap to the view and paints the whole picture: the map layer
+  // Sizes bitmap to the view's image and paints the whole picture of the
+  // view as placed (see FitViewScales): the map layer
   // (ground; with Lines, the roads of the classes the scale shows, from the
   // lowest class up, each with its casing; with Points, junction dots from
   // kJunctionDotsCoarsestMetresPerPixel down; with Lines, road names), then
-  // the route, the start and current marks, and the cursor mark. A view
+  // the route, the start and current marks, and the cursor mark around the
+  // view's pointer. A view
   // without a positive scale shows the ground and the marks only.
-  void Draw(TBitmap& bitmap, const RoadMapView& view, const RoadMapOptions& options);
+  void Draw(TBitmap& bitmap, const MapView& view, const RoadMapOptions& options);
 
   // Brings the picture the last Draw or Redraw left in bitmap up to date
   // with the route, the start and current points and the pointer: puts
@@ -68,7 +50,7 @@ class RoadMapRenderer {
   // false, painting nothing, when the map layer would change (the view, the
   // options besides the pointer, the map) or bitmap is not the bitmap of
   // the last picture.
-  bool Redraw(TBitmap& bitmap, const RoadMapView& view, const RoadMapOptions& options);
+  bool Redraw(TBitmap& bitmap, const MapView& view, const RoadMapOptions& options);
 
   // Forgets the last picture, which something else has painted over, and
   // the map layer: the next Draw paints it anew.
@@ -81,12 +63,12 @@ class RoadMapRenderer {
   // Everything the map layer shows besides the view: equal keys, equal
   // layers.
   struct LayerKey {
-    RoadMapView view;
+    MapView view;
     bool lines = false, points = false;
     uint32_t graphGeneration = 0;
     int32_t pointCount = 0, segmentCount = 0;
     bool operator==(const LayerKey& o) const {
-      return view == o.view && lines == o.lines && points == o.points &&
+      return SameView(view, o.view) && lines == o.lines && points == o.points &&
              graphGeneration == o.graphGeneration && pointCount == o.pointCount &&
              segmentCount == o.segmentCount;
     }
@@ -102,12 +84,11 @@ class RoadMapRenderer {
 
   void UpdateClassLists();
   void PaintMapLayer(const LayerKey& key);
-  void PaintRoads(TSmoothPainter& painter, const RoadMapView& view);
-  void PaintJunctionDots(TSmoothPainter& painter, const RoadMapView& view);
-  void PaintNames(TSmoothPainter& painter, const RoadMapView& view);
-  RouteLayer RouteLayerOf(const RoadMapView& view, const RoadMapOptions& options) const;
-  void PaintRouteLayer(TBitmap& bitmap, const RoadMapView& view, const RoadMapOptions& options,
-                       const RouteLayer& route) const;
+  void PaintRoads(TSmoothPainter& painter, const MapView& view);
+  void PaintJunctionDots(TSmoothPainter& painter, const MapView& view);
+  void PaintNames(TSmoothPainter& painter, const MapView& view);
+  RouteLayer RouteLayerOf(const MapView& view) const;
+  void PaintRouteLayer(TBitmap& bitmap, const MapView& view, const RouteLayer& route) const;
 
   // The segments of each class, and the highest class, of the map they
   // were sorted from.
