@@ -2,11 +2,17 @@
 
 #include <filesystem>
 
+#include "app/background_task.h"
 #include "app/main_form_resource.h"
 #include "app/program_folder.h"
+#include "app/work_status.h"
 #include "map/layer_loader.h"
 #include "map/map_files.h"
 #include "map/map_store.h"
+#include "route/contraction_hierarchy.h"
+#include "route/directed_graph.h"
+#include "route/fast_route_search.h"
+#include "route/hierarchy_cache.h"
 #include "route/route_search.h"
 #include "toolkit/command_line.h"
 #include "toolkit/controls.h"
@@ -36,9 +42,64 @@ void EnableMapItems(TfMain* form, bool loaded) {
   form->Find1->Enabled(loaded);
 }
 
+// Work shorter than this leaves the status line as it is.
+constexpr int64_t kQuietWorkMilliseconds = 250;
+
 }  // namespace
 
-TfMain::TfMain(TComponent* AOwner) : TForm(AOwner) { LoadMainFormResource(this); }
+TfMain::TfMain(TComponent* AOwner)
+    : TForm(AOwner),
+      mapWork(std::make_unique<BackgroundTask>(this)),
+      routeWork(std::make_unique<BackgroundTask>(this)),
+      hierarchyProgress(std::make_unique<HierarchyProgress>()),
+      fastRoutes(std::make_unique<FastRoutes>()) {
+  LoadMainFormResource(this);
+  // From a quarter of a second into the work on, the status line tells it.
+  mapWork->OnProgress = [this] {
+    if (mapWork->Elapsed() >= kQuietWorkMilliseconds) ShowWorkProgress(true);
+  };
+  routeWork->OnProgress = [this] {
+    if (routeWork->Elapsed() >= kQuietWorkMilliseconds)
+      StatusBar1->SideText("Preparing fast routes: " + std::to_string(hierarchyProgress->percent) + "%");
+  };
+}
+
+TfMain::~TfMain() {
+  StopFastRoutes();
+  mapWork->Cancel();
+}
+
+// On a graph beyond what the direct search holds, the hierarchy of fast
+// routes is loaded from the cache or built, and written there, on a worker
+// at low priority; the route search goes on with Dijkstra's algorithm until
+// it is handed over. A hierarchy that cannot be had leaves it at that,
+// saying nothing.
+void TfMain::PrepareFastRoutes() {
+  StopFastRoutes();
+  if (GraphFitsPasses()) return;
+  hierarchyProgress->percent = 0;
+  hierarchyProgress->cancel = false;
+  auto hierarchy = std::make_shared<std::unique_ptr<ContractionHierarchy>>();
+  routeWork->Start(
+      [this, hierarchy](LoadProgress&) {
+        const DirectedGraph graph = SnapshotRoadGraph();
+        if (CanContract(graph))
+          *hierarchy = LoadOrBuildHierarchy(graph, HierarchyCache(), true, hierarchyProgress.get());
+      },
+      [this, hierarchy](std::exception_ptr) {
+        StatusBar1->SideText("");
+        fastRoutes->Adopt(std::move(*hierarchy));
+      },
+      true);
+}
+
+// Ends any preparing of fast routes and drops the routes prepared.
+void TfMain::StopFastRoutes() {
+  hierarchyProgress->cancel = true;
+  routeWork->Cancel();
+  fastRoutes->Adopt(nullptr);
+  StatusBar1->SideText("");
+}
 
 // Presets the open dialog to the map folder beside the program (else to the
 // installed sample maps), then draws the (empty) view.
@@ -60,24 +121,43 @@ void TfMain::OpenGivenMap(const std::string& path) {
   OpenDialogFile();
 }
 
-// A file name that does not begin with a capital M changes nothing. A load
-// that raises leaves with Close enabled, Fastest and Find disabled, the store
-// as far as the loader got and the map area as it was.
+// A file name that does not begin with a capital M changes nothing. Another
+// one ends any load or rebuild still running, empties the store and starts
+// loading the map on a worker; MapLoaded takes it over when it ends.
 void TfMain::OpenDialogFile() {
-  if (!IsMapName(OpenDialog1->FileName())) return;
+  const std::string path = OpenDialog1->FileName();
+  if (!IsMapName(path)) return;
+  StopFastRoutes();
+  mapWork->Cancel();
   ClearMapAndRoute();
   ShowWholeMap();
   Close1->Enabled(true);
   EnableMapItems(this, false);
-  LoadMapLayers(OpenDialog1->FileName());
+  loadingName = ExtractFileName(path);
+  mapWork->Start([path](LoadProgress& progress) { LoadMapLayers(path, &progress); },
+                 [this](std::exception_ptr error) { MapLoaded(error); });
+}
+
+// A load that raised leaves with Close enabled, Fastest and Find disabled,
+// the store as far as the loader got and the map area as it was; its
+// exception is shown. A complete one shows the map.
+void TfMain::MapLoaded(std::exception_ptr error) {
+  loadingName.clear();
+  ShowWorkProgress(false);
+  if (error) std::rethrow_exception(error);
   EnableMapItems(this, true);
+  PrepareFastRoutes();
   DrawMap();
   ImageM->Visible(true);
   PanelM->Visible(true);
 }
 
-// Empties the store and the map area.
+// Ends any load or rebuild, then empties the store and the map area.
 void TfMain::Close1Click(TObject*) {
+  StopFastRoutes();
+  mapWork->Cancel();
+  loadingName.clear();
+  ShowWorkProgress(false);
   ClearMapAndRoute();
   ShowWholeMap();
   ImageM->Visible(false);
@@ -85,6 +165,19 @@ void TfMain::Close1Click(TObject*) {
   Close1->Enabled(false);
   EnableMapItems(this, false);
   DrawMap();
+}
+
+bool TfMain::MapBusy() const { return mapWork->Running(); }
+
+void TfMain::ShowWorkProgress(bool shown) {
+  if (!shown) {
+    StatusBar1->SimpleText("");
+    StatusBar1->Progress(TStatusBar::kNoProgress);
+    return;
+  }
+  const LoadProgress& progress = mapWork->Progress();
+  StatusBar1->SimpleText(WorkStatusText(progress, loadingName));
+  StatusBar1->Progress(WorkPercent(progress));
 }
 
 // The window closes in every case, with the map closed first.

@@ -1,11 +1,16 @@
 #pragma once
 
+#include <exception>
+#include <memory>
 #include <string>
 
 #include "toolkit/forms.h"
 #include "view/map_view.h"
 #include "view/road_map_renderer.h"
 
+class BackgroundTask;
+class FastRoutes;
+struct HierarchyProgress;
 class TBevel;
 class TEdit;
 class TFindDialog;
@@ -106,6 +111,26 @@ class TfMain : public TForm {
 
   // Creates the form with its components from the form resource.
   explicit TfMain(TComponent* AOwner);
+  // Ends any work still running on the map first.
+  ~TfMain() override;
+
+  // Loading a map and rebuilding its graph run there, one at a time, while
+  // the window goes on: the store and the graph are the work's until it
+  // ends, and the map image's handlers leave them alone meanwhile.
+  std::unique_ptr<BackgroundTask> mapWork;
+  // Whether such work runs.
+  bool MapBusy() const;
+
+  // Preparing fast routes for a large map runs there, at low priority, while
+  // the window goes on searching with what it has; it only reads the graph,
+  // and ends before anything writes it.
+  std::unique_ptr<BackgroundTask> routeWork;
+  std::unique_ptr<HierarchyProgress> hierarchyProgress;
+  // The window's route search: the prepared fast routes once handed over,
+  // FindRoute until then.
+  std::unique_ptr<FastRoutes> fastRoutes;
+  void PrepareFastRoutes();
+  void StopFastRoutes();
 
  private:
   // Zooms the view by levels around pixel (x, y) of the image; whether the
@@ -117,6 +142,13 @@ class TfMain : public TForm {
   // Opens the map the open dialog's file name names, when its name begins
   // with a capital M.
   void OpenDialogFile();
+  // Takes over a load that ended, with the exception that ended it if any.
+  void MapLoaded(std::exception_ptr error);
+  // Shows the map work's progress in the status line, or clears it.
+  void ShowWorkProgress(bool shown);
+  // The file name of the map being loaded, as the status line tells it;
+  // empty while no load runs.
+  std::string loadingName;
 };
 
 // The one main window, set by Application->CreateForm.

@@ -6,9 +6,11 @@
 
 #include <string>
 
+#include "app/background_task.h"
 #include "app/main_form.h"
 #include "map/map_store.h"
 #include "map/road_graph.h"
+#include "route/fast_route_search.h"
 #include "route/route_search.h"
 #include "route/route_summary.h"
 #include "toolkit/controls.h"
@@ -48,11 +50,12 @@ void ShowCurrentPoint(TfMain* form) {
 }
 
 // The route from the start point to the current point: its number of points
-// from FindRoute, which also marks it, with the ticks the search took shown
-// in the Time box; -1 without a search when either point is unset.
+// from the window's route search (FindRoute's, or the prepared fast routes'
+// once they are ready), which also marks it, with the ticks the search took
+// shown in the Time box; -1 without a search when either point is unset.
 int32_t RouteToCurrentPoint(TfMain* form) {
   if (startPoint < 0 || currentPoint < 0) return -1;
-  const int32_t routeCount = FindRoute(points[startPoint].Code, points[currentPoint].Code);
+  const int32_t routeCount = form->fastRoutes->Find(points[startPoint].Code, points[currentPoint].Code);
   form->EditTime->SetText(IntToStr(routeTicks));
   return routeCount;
 }
@@ -99,14 +102,16 @@ void TfMain::RedrawMap() {
   if (!RedrawMapImage(ImageM->Picture()->GetBitmap(), mapView, ImageOptions(this))) DrawMap();
 }
 
+// While work on the map runs, the options and the size take effect when
+// it ends, which draws the map.
 void TfMain::Points1Click(TObject*) {
   Points1->SetChecked(!Points1->Checked());
-  DrawMap();
+  if (!MapBusy()) DrawMap();
 }
 
 void TfMain::Lines1Click(TObject*) {
   Lines1->SetChecked(!Lines1->Checked());
-  DrawMap();
+  if (!MapBusy()) DrawMap();
 }
 
 void TfMain::RoadMap1Click(TObject*) {
@@ -123,12 +128,15 @@ void TfMain::TrueProportions1Click(TObject*) {
 }
 
 // The image has its new size by now; the view follows it.
-void TfMain::FormResize(TObject*) { DrawMap(); }
+void TfMain::FormResize(TObject*) {
+  if (!MapBusy()) DrawMap();
+}
 
 // Shows the pointer's map position; when the nearest point changes, shows
 // it and the route to it from the start point; brings the view up to date
 // every time.
 void TfMain::ImageMMouseMove(TObject*, TShiftState, int X, int Y) {
+  if (MapBusy()) return;
   mapView.pointerX = X;
   mapView.pointerY = Y;
   const double mapX = PixelToMapX(mapView, X);
@@ -140,19 +148,33 @@ void TfMain::ImageMMouseMove(TObject*, TShiftState, int X, int Y) {
 }
 
 // Switches between the fastest and the shortest route: the graph is weighed
-// anew (which ends the kept search), and the route from the start to the
-// current point is found again, shown in the boxes and drawn.
+// anew on the worker (which ends the kept search); then the route from the
+// start to the current point is found again, shown in the boxes and drawn.
 void TfMain::Fastest1Click(TObject*) {
+  if (MapBusy()) return;
   Fastest1->SetChecked(!Fastest1->Checked());
   graphWeighsDurations = Fastest1->Checked();
-  BuildRoadGraph();
-  ShowRouteToCurrentPoint(this);
-  DrawMap();
+  Find1->Enabled(false);
+  StopFastRoutes();
+  mapWork->Start(
+      [](LoadProgress& progress) {
+        progress.phase = LoadProgress::kBuildingGraph;
+        BuildRoadGraph();
+      },
+      [this](std::exception_ptr error) {
+        ShowWorkProgress(false);
+        Find1->Enabled(true);
+        if (error) std::rethrow_exception(error);
+        PrepareFastRoutes();
+        ShowRouteToCurrentPoint(this);
+        DrawMap();
+      });
 }
 
 // Any button: the current point becomes the start point; the position is
 // then handled as a move.
 void TfMain::ImageMMouseDown(TObject* Sender, TMouseButton, TShiftState Shift, int X, int Y) {
+  if (MapBusy()) return;
   startPoint = currentPoint;
   ImageMMouseMove(Sender, Shift, X, Y);
 }
@@ -173,17 +195,24 @@ void TfMain::ShowWholeMap() {
 // The wheel zooms in (turned away from the user) or out, a level a notch,
 // around the pointer; the pointer's position is then shown as after a move.
 void TfMain::ImageMMouseWheel(TObject* Sender, TShiftState Shift, int WheelDelta, int X, int Y) {
+  if (MapBusy()) return;
   wheelTurn += WheelDelta;
   const int notches = wheelTurn / kWheelNotch;
   wheelTurn -= notches * kWheelNotch;
   if (ZoomMap(notches, X, Y)) ImageMMouseMove(Sender, Shift, X, Y);
 }
 
-// While a map is shown, whichever control has the focus: '+' and '-' zoom
-// around the image's centre, the arrow keys pan by a quarter of the image,
-// Home returns to the whole-map view.
-void TfMain::FormKeyDown(TObject*, TKey& Key, TShiftState) {
-  if (!ImageM->Visible()) return;
+// Whichever control has the focus: Esc ends a load that runs,
+// leaving the window as File, Close does. While a map is shown and no such
+// work runs, '+' and '-' zoom around the image's centre, the arrow keys pan
+// by a quarter of the image, Home returns to the whole-map view.
+void TfMain::FormKeyDown(TObject* Sender, TKey& Key, TShiftState) {
+  if (Key == VK_ESCAPE && MapBusy() && !loadingName.empty()) {
+    Key = 0;
+    Close1Click(Sender);
+    return;
+  }
+  if (!ImageM->Visible() || MapBusy()) return;
   mapView.width = ImageM->Width();
   mapView.height = ImageM->Height();
   const int32_t middleX = mapView.width / 2, middleY = mapView.height / 2;

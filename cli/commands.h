@@ -28,6 +28,23 @@ void RunFind(const std::vector<std::string>& args);
 // text or as one GeoJSON FeatureCollection.
 void RunRoute(const std::vector<std::string>& args);
 
+// prepare MAP.mif [--fastest]: builds the contraction hierarchy of a map
+// beyond the direct search's capacity (weighed by durations with --fastest)
+// and writes it into the cache, with a progress bar on a terminal; raises
+// Exception when the cache cannot keep it.
+void RunPrepare(const std::vector<std::string>& args);
+
+// The route search of `route`: the cached hierarchy of the road graph when
+// useCache and the graph is beyond the direct search's capacity and the
+// cache holds a sound one; the search of FindRoute otherwise. Writes
+// nothing.
+class FastRoutes;
+FastRoutes CachedFastRoutes(bool useCache);
+
+// Weighs the road graph by the segments' durations, as Fastest does in the
+// window; raises Exception for a map without durations.
+void WeighByDurations(const std::string& map);
+
 // render MAP.mif OUT.png [--size WIDTHxHEIGHT] [--route START TARGET]
 // [--no-points] [--no-lines] [--zoom K] [--center X Y]: the window's
 // picture of the map as a PNG file, at zoom level K (0, the whole-map view,

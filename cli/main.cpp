@@ -23,6 +23,8 @@ void PrintUsage(std::FILE* to) {
       "usage: ruvel-route info MAP.mif\n"
       "       ruvel-route find MAP.mif TEXT\n"
       "       ruvel-route route MAP.mif START TARGET [START TARGET ...] [--geojson | --gpx] [--fastest]\n"
+      "                          [--no-cache]\n"
+      "       ruvel-route prepare MAP.mif [--fastest]\n"
       "       ruvel-route render MAP.mif OUT.png [--size WIDTHxHEIGHT] [--route START TARGET]\n"
       "                          [--no-points] [--no-lines] [--zoom K] [--center X Y]\n"
       "                          [--style road|plain] [--proportional]\n"
@@ -39,6 +41,8 @@ void PrintUsage(std::FILE* to) {
       "road classes, else plain and not).\n"
       "--geojson prints the routes as one GeoJSON FeatureCollection, --gpx as one GPX document;\n"
       "--fastest finds the quickest routes (the map's S layer needs a Duration column).\n"
+      "prepare builds a large map's fast routes into the cache, which route then uses; --no-cache ignores "
+      "it.\n"
       "import turns a road layer of any source OGR reads (GeoPackage, Shapefile, GeoJSON, OpenStreetMap,\n"
       "MIF/TAB, ...) into a map's four files; options may stand anywhere after the command word.\n"
       "--profile keeps the roads a car, bike or walker uses, with their directions and travel times\n"
@@ -55,6 +59,7 @@ Command FindCommand(const std::string& name) {
   if (name == "find") return RunFind;
   if (name == "route") return RunRoute;
   if (name == "render") return RunRender;
+  if (name == "prepare") return RunPrepare;
   if (name == "import") return RunImport;
   return nullptr;
 }

@@ -8,6 +8,7 @@
 #include "import/import_module.h"
 #include "map/map_store.h"
 #include "map/road_graph.h"
+#include "route/fast_route_search.h"
 #include "route/route_search.h"
 #include "route/route_summary.h"
 #include "toolkit/exceptions.h"
@@ -74,12 +75,13 @@ std::vector<double> RouteLine() {
 
 // Writes the routes between the pairs of codes as GeoJSON or GPX (the
 // function the import module exports by that name).
-void PrintThroughModule(const std::string& map, const std::vector<int32_t>& codes, const char* function) {
+void PrintThroughModule(const std::string& map, const std::vector<int32_t>& codes, const char* function,
+                        FastRoutes& fastRoutes) {
   std::vector<std::vector<double>> lines;
   std::vector<std::vector<std::string>> names;
   std::vector<RuvelRouteLine> routes;
   for (size_t i = 0; i < codes.size(); i += 2) {
-    const int32_t count = FindRoute(codes[i], codes[i + 1]);
+    const int32_t count = fastRoutes.Find(codes[i], codes[i + 1]);
     RuvelRouteLine route{};
     route.start = codes[i];
     route.target = codes[i + 1];
@@ -124,34 +126,34 @@ bool TakeOption(std::vector<std::string>& words, const std::string& option) {
   return found;
 }
 
-// Weighs the graph by the segments' durations, as Fastest does in the
-// window; a map without durations has no fastest route.
-void RouteByDuration(const std::string& map) {
+}  // namespace
+
+void WeighByDurations(const std::string& map) {
   if (segmentDuration.empty())
     throw Exception(map + " has no durations (no Duration column in its S layer): --fastest needs them");
   graphWeighsDurations = true;
   BuildRoadGraph();
 }
 
-}  // namespace
-
 void RunRoute(const std::vector<std::string>& args) {
   std::vector<std::string> words = args;
   const bool asGeoJson = TakeOption(words, "--geojson");
   const bool asGpx = TakeOption(words, "--gpx");
   const bool fastest = TakeOption(words, "--fastest");
+  const bool noCache = TakeOption(words, "--no-cache");
   if (words.size() < 3 || words.size() % 2 == 0 || (asGeoJson && asGpx)) throw UsageError();
   std::vector<int32_t> codes;
   for (size_t i = 1; i < words.size(); ++i) codes.push_back(IntegerArgument(words[i]));
   LoadMap(words[0]);
-  if (fastest) RouteByDuration(words[0]);
+  if (fastest) WeighByDurations(words[0]);
+  FastRoutes routes = CachedFastRoutes(!noCache);
   CheckCodes(codes);
   if (asGeoJson || asGpx) {
-    PrintThroughModule(words[0], codes, asGpx ? RUVEL_GPX_FUNCTION : RUVEL_GEOJSON_FUNCTION);
+    PrintThroughModule(words[0], codes, asGpx ? RUVEL_GPX_FUNCTION : RUVEL_GEOJSON_FUNCTION, routes);
     return;
   }
   for (size_t i = 0; i < codes.size(); i += 2) {
-    const int32_t count = FindRoute(codes[i], codes[i + 1]);
+    const int32_t count = routes.Find(codes[i], codes[i + 1]);
     if (count == RouteNotFound())
       std::printf("route %d %d: unreachable\n", codes[i], codes[i + 1]);
     else

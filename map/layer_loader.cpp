@@ -402,7 +402,7 @@ int64_t VertexBound(int64_t segmentFileSize) {
   return std::min<int64_t>(std::max<int64_t>(VERTEX_FLOOR, segmentFileSize / 4), 2147483647);
 }
 
-void LoadMapLayers(std::string fileName) {
+void LoadMapLayers(std::string fileName, LoadProgress* progress) {
   DropMapAreaIndex();  // the tables it indexes are about to change
   ++graphGeneration;   // and so, even if the load fails, is what a kept search knows
   const LayerFiles files = LayerFileNames(std::move(fileName));
@@ -410,5 +410,6 @@ void LoadMapLayers(std::string fileName) {
   ReadPointAttributes(files.pointAttributes);
   const SegmentColumns columns = ReadSegmentGeometry(files.segmentGeometry);
   ReadSegmentAttributes(files.segmentAttributes, columns);
+  if (progress) progress->phase = LoadProgress::kBuildingGraph;
   BuildRoadGraph();
 }

@@ -3,6 +3,7 @@
 #include <cstdint>
 #include <string>
 
+#include "map/load_progress.h"
 #include "map/road_graph.h"
 
 // What one map may hold; the loader refuses a map beyond these while it
@@ -30,7 +31,9 @@ int64_t VertexBound(int64_t segmentFileSize);
 // name and line number in front of its message, with what was stored so far
 // kept (counts equal to the tables' lengths), the remaining files unread and
 // the graph not rebuilt.
-void LoadMapLayers(std::string fileName);
+//
+// With progress, the load reports what it is doing there.
+void LoadMapLayers(std::string fileName, LoadProgress* progress = nullptr);
 
 // The token of line that starts at the 1-based position, up to the next
 // delimiter or the end of the line; position then stands just past that

@@ -7,7 +7,7 @@
 // window's request to stop it. The worker writes the counters and the
 // phase; any thread may read them and set cancel at any time.
 struct LoadProgress {
-  enum Phase : int { kReading = 0, kBuildingGraph = 1, kIndexing = 2 };
+  enum Phase : int { kReading = 0, kBuildingGraph = 1, kIndexing = 2, kWaitingForImport = 3 };
 
   // Bytes of the four layer files read so far, of totalBytes (their sizes
   // once all four are open; 0 before).

@@ -66,9 +66,7 @@ struct Search {
 constexpr Search kPasses = {StartPasses, AdvancePasses};
 constexpr Search kHeap = {StartHeap, AdvanceHeap};
 
-const Search& SearchForGraph() {
-  return nodeCount <= GRAPH_CAPACITY - 1 && adjCount <= GRAPH_CAPACITY ? kPasses : kHeap;
-}
+const Search& SearchForGraph() { return GraphFitsPasses() ? kPasses : kHeap; }
 
 // Writes the route into frontier, target first, by following prevNode back
 // to the start; returns its number of points, or RouteNotFound() when the
@@ -121,6 +119,31 @@ struct KeptSearch {
 KeptSearch kept;
 
 }  // namespace
+
+PassCapacity& PassSearchCapacity() {
+  static PassCapacity capacity;
+  return capacity;
+}
+
+bool GraphFitsPasses() {
+  return nodeCount <= PassSearchCapacity().points && adjCount <= PassSearchCapacity().entries;
+}
+
+int32_t MarkFoundRoute(const std::vector<int32_t>& codes, const std::vector<int32_t>& walkSegments) {
+  FitSearchArrays();
+  kept.valid = false;
+  ClearRouteMarks();
+  const int32_t count = static_cast<int32_t>(codes.size());
+  if (count == 0) return RouteNotFound();
+  for (int32_t i = 0; i < count; ++i) {  // target first, as the walk back leaves a route
+    const int32_t code = codes[count - 1 - i];
+    const bool isStart = i == count - 1;
+    frontier[i] = code;
+    prevNode[code] = isStart ? code : codes[count - 2 - i];
+    prevSegment[code] = isStart ? 0 : walkSegments[count - 2 - i];
+  }
+  return MarkRoute(count);
+}
 
 int32_t RouteNotFound() { return std::max(100000, pointCount + 1); }
 

@@ -3,6 +3,8 @@
 #include <cstdint>
 #include <vector>
 
+#include "map/road_graph.h"
+
 // The search's working arrays, indexed by point code (frontier and
 // nextFrontier by position). They persist between searches; each has at
 // least GRAPH_CAPACITY entries and grows, never shrinking, to fit the graph
@@ -76,6 +78,27 @@ int32_t FindRoute(int32_t startCode, int32_t targetCode);
 // passes run, and Dijkstra never reopens a settled point, so negative
 // lengths cannot make either run forever. Ends any kept search.
 int32_t FindRouteDirect(int32_t startCode, int32_t targetCode);
+
+// The largest graph searched by passes: GRAPH_CAPACITY - 1 points and
+// GRAPH_CAPACITY entries. Tests lower it, so that small graphs take the
+// searches of large ones.
+struct PassCapacity {
+  int32_t points = GRAPH_CAPACITY - 1;
+  int32_t entries = GRAPH_CAPACITY;
+};
+PassCapacity& PassSearchCapacity();
+
+// Whether the road graph is searched by passes (within PassSearchCapacity)
+// rather than by Dijkstra's algorithm or a contraction hierarchy.
+bool GraphFitsPasses();
+
+// Makes the walk given the last route, for a search other than FindRoute's:
+// codes from start to target, each in 1..nodeCount and none twice, and the
+// segment between each two. Clears both flag arrays, marks the walk's points
+// and segments as FindRoute marks its route, and returns its number of
+// points; an empty walk marks nothing and returns RouteNotFound(). Ends any
+// kept search; routeTicks is the caller's to set.
+int32_t MarkFoundRoute(const std::vector<int32_t>& codes, const std::vector<int32_t>& walkSegments);
 
 // The last route a search found, from its start to its target: the codes of
 // its points, the indices of the segments between them, and the sum of those

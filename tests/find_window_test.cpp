@@ -60,6 +60,7 @@ TEST_F(FindTest, ListsAtMostTwoHundredMatchesAsTheTextIsTyped) {
   }
   TempDir dir;
   fMain->OpenGivenMap(WriteLayers(dir, many));
+  WaitForMapWork();
   const std::vector<std::string> all = Find("sTOP");
   ASSERT_EQ(all.size(), 200u);
   EXPECT_EQ(all.front(), "1: Stop 1");
@@ -76,6 +77,7 @@ TEST_F(FindTest, ChoosingAJunctionShowsItAsThePointerWould) {
   town.mMid = "1,\"Gate\"\n2,Mill\n3,\"Ford & MILL\"\n";
   TempDir dir;
   fMain->OpenGivenMap(WriteLayers(dir, town));
+  WaitForMapWork();
   fMain->ImageMMouseMove(fMain->ImageM, 0, 31, 50);  // onto point 0, the start
   fMain->ImageMMouseDown(fMain->ImageM, mbLeft, 0, 31, 50);
   const std::string x = fMain->EditX->Text(), y = fMain->EditY->Text();

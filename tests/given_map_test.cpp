@@ -30,10 +30,15 @@ using Outcome = std::tuple<bool, bool, bool, bool, int32_t, std::string, std::st
 Outcome OpenFromTheEventLoop(const std::string& path) {
   std::string message;
   Application->Queue([path] { fMain->OpenGivenMap(path); });
-  RunWithModalSteps([] { QCoreApplication::processEvents(); }, {[&](QWidget* modal) {
-                      message = qobject_cast<QMessageBox*>(modal)->text().toStdString();
-                      qobject_cast<QMessageBox*>(modal)->accept();
-                    }});
+  RunWithModalSteps(
+      [] {
+        QCoreApplication::processEvents();
+        WaitForMapWork();
+      },
+      {[&](QWidget* modal) {
+        message = qobject_cast<QMessageBox*>(modal)->text().toStdString();
+        qobject_cast<QMessageBox*>(modal)->accept();
+      }});
   return {fMain->PanelM->Visible(),
           fMain->ImageM->Visible(),
           fMain->Close1->Enabled(),

@@ -90,6 +90,7 @@ TEST_F(LeanCompanionRender, DrawsTheWindowsPicture) {
     fMain->Points1->SetChecked(c.points);
     fMain->Lines1->SetChecked(c.lines);
     fMain->OpenGivenMap(kSampleMap);
+    WaitForMapWork();
     fMain->RoadMap1->SetChecked(c.roadMap);
     View().proportional = c.proportional;
     if (c.start != 0) {

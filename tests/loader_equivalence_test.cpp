@@ -229,7 +229,7 @@ TEST(LoaderEquivalence, MatchesThePlainTranscriptionOnRandomMaps) {
     const LayerTexts texts = MapWriter(seed).Write();
     const std::string path = WriteLayers(dir, texts, "map" + std::to_string(seed));
     const LoadResult expected = RunLoad(path, ReferenceLoadMapLayers);
-    const LoadResult actual = RunLoad(path, LoadMapLayers);
+    const LoadResult actual = RunLoad(path, [](const std::string& file) { LoadMapLayers(file); });
     failures += expected.failure.empty() ? 0 : 1;
     ASSERT_EQ(actual.failure, expected.failure) << "seed " << seed;
     ASSERT_EQ(actual, expected) << "seed " << seed;

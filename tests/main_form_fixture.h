@@ -10,6 +10,10 @@ struct MapView;
 // The main window's view of the map.
 MapView& View();
 
+// Lets the window's event loop run until the work on the map (a load, a
+// rebuild) has ended and the window has taken it over, message boxes and all.
+void WaitForMapWork();
+
 class MainFormTest : public ::testing::Test {
  protected:
   void SetUp() override;

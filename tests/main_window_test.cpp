@@ -94,7 +94,12 @@ class MainWindowTest : public MainFormTest {
 
   // File, Open... with the given steps for the dialogs that come up.
   int Open(std::vector<std::function<void(QWidget*)>> steps) {
-    return RunWithModalSteps([] { fMain->Open1->Action()->trigger(); }, std::move(steps));
+    return RunWithModalSteps(
+        [] {
+          fMain->Open1->Action()->trigger();
+          WaitForMapWork();
+        },
+        std::move(steps));
   }
 
   void OpenExample() {

@@ -58,6 +58,8 @@ TEST_F(RouteReport, StatusLineTellsDistanceTimeAndRoads) {
   EXPECT_EQ(DurationText(404), "40 s");
 
   fMain->OpenGivenMap(WriteLayers(dir, Street()));
+
+  WaitForMapWork();
   const int32_t count = FindRoute(1, 5);
   const struct {
     size_t room;

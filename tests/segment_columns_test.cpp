@@ -121,17 +121,20 @@ TEST_F(SegmentColumns, FastestFindsTheQuickestRouteInTheWindowAndTheCompanion) {
   const std::string map = WriteLayers(
       dir, Square("  Duration Integer\n", 4, "1,2,100,900\n2,3,100,900\n3,4,150,100\n4,1,150,100\n"));
   fMain->OpenGivenMap(map);
+  WaitForMapWork();
   ASSERT_TRUE(fMain->Fastest1->Enabled());
   startPoint = 0;
   currentPoint = 2;
   ASSERT_EQ(FindRoute(1, 3), 3);
   EXPECT_EQ(RouteCodes(), (std::vector<int32_t>{1, 2, 3}));
   fMain->Fastest1Click(fMain->Fastest1);
+  WaitForMapWork();
   EXPECT_TRUE(fMain->Fastest1->Checked());
   EXPECT_EQ(RouteCodes(), (std::vector<int32_t>{1, 4, 3}));
   EXPECT_EQ(fMain->EditL->Text(), "3");
   EXPECT_EQ(RouteLength(), 300);  // the length of the roads, whatever weighs them
   fMain->Fastest1Click(fMain->Fastest1);
+  WaitForMapWork();
   EXPECT_EQ(RouteCodes(), (std::vector<int32_t>{1, 2, 3}));
 
   const CommandResult fast = RunCommand("'" + kRuvelRoute + "' route '" + map + "' 1 3 --fastest");
@@ -140,6 +143,7 @@ TEST_F(SegmentColumns, FastestFindsTheQuickestRouteInTheWindowAndTheCompanion) {
 
   const std::string plain = WriteLayers(dir, Square("", 3, "1,2,100\n2,3,100\n"), "plain");
   fMain->OpenGivenMap(plain);
+  WaitForMapWork();
   EXPECT_FALSE(fMain->Fastest1->Enabled());
   const CommandResult refused = RunCommand("'" + kRuvelRoute + "' route '" + plain + "' 1 3 --fastest");
   EXPECT_EQ(refused.exitCode, 1);

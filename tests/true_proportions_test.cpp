@@ -77,6 +77,7 @@ class TrueProportionsItem : public ViewTest {};
 TEST_F(TrueProportionsItem, SwitchesTheViewOfAMapWithoutClasses) {
   TempDir dir;
   fMain->OpenGivenMap(WriteLayers(dir, ExampleTown()));
+  WaitForMapWork();
   EXPECT_FALSE(fMain->RoadMap1->Enabled());
   EXPECT_FALSE(fMain->RoadMap1->Checked());
   EXPECT_TRUE(fMain->TrueProportions1->Enabled());

@@ -57,8 +57,12 @@ class ViewEndToEnd : public ViewTest {
 
   static void OpenSampleMap() {
     const std::string path = std::string(RUVEL_SOURCE_DIR) + "/Maps/Mtown.mif";
-    ASSERT_EQ(RunWithModalSteps([] { fMain->Open1->Action()->trigger(); },
-                                {[&path](QWidget* modal) { ConfirmFileDialog(modal, path); }}),
+    ASSERT_EQ(RunWithModalSteps(
+                  [] {
+                    fMain->Open1->Action()->trigger();
+                    WaitForMapWork();
+                  },
+                  {[&path](QWidget* modal) { ConfirmFileDialog(modal, path); }}),
               1);
     ASSERT_EQ(pointCount, 323);
     ASSERT_TRUE(fMain->ImageM->Widget()->isVisible());

@@ -5,6 +5,7 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QPainter>
+#include <QProgressBar>
 #include <QWidget>
 #include <algorithm>
 
@@ -195,28 +196,88 @@ void TLabel::Caption(const std::string& caption) {
 
 namespace {
 
-constexpr int kStatusMargin = 4;  // pixels left and right of a status bar's text
+constexpr int kStatusMargin = 4;     // pixels left and right of a status bar's texts
+constexpr int kProgressWidth = 120;  // pixels of a status bar's progress bar
+
+// The status bar's parts, children of its widget in this order.
+QLabel* MainLabel(QWidget* bar) { return static_cast<QLabel*>(bar->children().at(0)); }
+QProgressBar* ProgressBar(QWidget* bar) { return static_cast<QProgressBar*>(bar->children().at(1)); }
+QLabel* SideLabel(QWidget* bar) { return static_cast<QLabel*>(bar->children().at(2)); }
+
+QLabel* NewStatusLabel(QWidget* bar) {
+  auto* label = new QLabel(bar);
+  label->setTextFormat(Qt::PlainText);
+  label->setContentsMargins(kStatusMargin, 0, kStatusMargin, 0);
+  label->setAlignment(Qt::AlignLeft | Qt::AlignVCenter);
+  return label;
+}
+
+// The width the side section takes: its text with margins, none when empty.
+int SideWidth(QWidget* bar) {
+  const QLabel* side = SideLabel(bar);
+  return side->text().isEmpty() ? 0 : side->fontMetrics().horizontalAdvance(side->text()) + 2 * kStatusMargin;
+}
 
 }  // namespace
 
 TStatusBar::TStatusBar(TComponent* owner, TWinControl* parent)
-    : TControl(owner, parent, new QLabel(ClientWidgetOf(parent))) {
-  auto* label = static_cast<QLabel*>(Widget());
-  label->setTextFormat(Qt::PlainText);
-  label->setContentsMargins(kStatusMargin, 0, kStatusMargin, 0);
-  label->setAlignment(Qt::AlignLeft | Qt::AlignVCenter);
+    : TControl(owner, parent, new QWidget(ClientWidgetOf(parent))) {
+  NewStatusLabel(Widget());
+  auto* bar = new QProgressBar(Widget());
+  bar->setTextVisible(false);
+  bar->setVisible(false);
+  NewStatusLabel(Widget())->setVisible(false);
 }
 
-std::string TStatusBar::SimpleText() const { return static_cast<QLabel*>(Widget())->text().toStdString(); }
+std::string TStatusBar::SimpleText() const { return MainLabel(Widget())->text().toStdString(); }
 
 void TStatusBar::SimpleText(const std::string& text) {
-  static_cast<QLabel*>(Widget())->setText(QString::fromStdString(text));
+  MainLabel(Widget())->setText(QString::fromStdString(text));
 }
 
-int TStatusBar::TextRoom() const { return std::max(0, Width() - 2 * kStatusMargin); }
+std::string TStatusBar::SideText() const { return SideLabel(Widget())->text().toStdString(); }
+
+void TStatusBar::SideText(const std::string& text) {
+  SideLabel(Widget())->setText(QString::fromStdString(text));
+  SideLabel(Widget())->setVisible(!text.empty());
+  Arrange();
+}
+
+void TStatusBar::Progress(int percent) {
+  progress_ = percent;
+  QProgressBar* bar = ProgressBar(Widget());
+  bar->setVisible(percent != kNoProgress);
+  if (percent == kBusy) {
+    bar->setRange(0, 0);
+  } else if (percent >= 0) {
+    bar->setRange(0, 100);
+    bar->setValue(percent);
+  }
+  Arrange();
+}
+
+int TStatusBar::TextRoom() const {
+  const int progress = progress_ == kNoProgress ? 0 : kProgressWidth + kStatusMargin;
+  return std::max(0, Width() - 2 * kStatusMargin - progress - SideWidth(Widget()));
+}
 
 int TStatusBar::TextWidth(const std::string& text) const {
-  return Widget()->fontMetrics().horizontalAdvance(QString::fromStdString(text));
+  return MainLabel(Widget())->fontMetrics().horizontalAdvance(QString::fromStdString(text));
+}
+
+void TStatusBar::ApplyBounds() {
+  TControl::ApplyBounds();
+  Arrange();
+}
+
+void TStatusBar::Arrange() {
+  const int side = SideWidth(Widget());
+  const int progress = progress_ == kNoProgress ? 0 : kProgressWidth + kStatusMargin;
+  const int main = std::max(0, Width() - side - progress);
+  MainLabel(Widget())->setGeometry(0, 0, main, Height());
+  ProgressBar(Widget())->setGeometry(main, 3, std::max(0, progress - kStatusMargin),
+                                     std::max(0, Height() - 6));
+  SideLabel(Widget())->setGeometry(Width() - side, 0, side, Height());
 }
 
 TEdit::TEdit(TComponent* owner, TWinControl* parent)

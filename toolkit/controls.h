@@ -185,8 +185,10 @@ class TLabel : public TControl {
   void Caption(const std::string& caption);
 };
 
-// A one-line status bar: its text, shown from the left with a small margin,
-// on the form's background.
+// A one-line status bar of two sections. The main one, on the left, shows
+// SimpleText from the left with a small margin and, while a task shows its
+// progress there, a progress bar after it; the side one, on the right, shows
+// SideText (work going on in the background), and only while it has any.
 class TStatusBar : public TControl {
  public:
   TStatusBar(TComponent* owner, TWinControl* parent);
@@ -194,10 +196,30 @@ class TStatusBar : public TControl {
   std::string SimpleText() const;
   void SimpleText(const std::string& text);
 
-  // The width in pixels the bar has for its text, and that text takes in
-  // the bar's font: a caller shows only what fits.
+  std::string SideText() const;
+  void SideText(const std::string& text);
+
+  // The progress bar after the main text: percent from 0 to 100, or
+  // kBusy for work whose share done is unknown, or kNoProgress to hide it.
+  static constexpr int kBusy = -1;
+  static constexpr int kNoProgress = -2;
+  void Progress(int percent);
+  int Progress() const { return progress_; }
+
+  // The width in pixels the main section has for its text beside the
+  // progress bar and the side section, and that text takes in the bar's
+  // font: a caller shows only what fits.
   int TextRoom() const;
   int TextWidth(const std::string& text) const;
+
+ protected:
+  void ApplyBounds() override;
+
+ private:
+  // Places the three parts within the bar's width.
+  void Arrange();
+
+  int progress_ = kNoProgress;
 };
 
 // A one-line text box.

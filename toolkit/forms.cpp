@@ -75,6 +75,8 @@ class KeyPreviewFilter : public QObject {
  private:
   static TKey KeyOf(const QKeyEvent& press) {
     switch (press.key()) {
+      case Qt::Key_Escape:
+        return VK_ESCAPE;
       case Qt::Key_Home:
         return VK_HOME;
       case Qt::Key_Left:

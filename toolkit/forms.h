@@ -16,6 +16,7 @@ class KeyPreviewFilter;
 // the program uses. '+' and '-' are reported as the keypad's keys, whichever
 // key typed them.
 using TKey = uint16_t;
+constexpr TKey VK_ESCAPE = 0x1B;
 constexpr TKey VK_HOME = 0x24;
 constexpr TKey VK_LEFT = 0x25;
 constexpr TKey VK_UP = 0x26;

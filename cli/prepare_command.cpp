@@ -1,0 +1,67 @@
+#include <unistd.h>
+
+#include <chrono>
+#include <cstdio>
+#include <functional>
+#include <future>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "cli/commands.h"
+#include "route/contraction_hierarchy.h"
+#include "route/directed_graph.h"
+#include "route/fast_route_search.h"
+#include "route/hierarchy_cache.h"
+#include "route/route_search.h"
+#include "toolkit/exceptions.h"
+
+namespace {
+
+// Runs build on a worker while this thread draws its percentage as a bar on
+// standard error, when that is a terminal.
+std::unique_ptr<ContractionHierarchy> WithProgressBar(
+    HierarchyProgress& progress, const std::function<std::unique_ptr<ContractionHierarchy>()>& build) {
+  auto result = std::async(std::launch::async, build);
+  const bool drawn = isatty(STDERR_FILENO);
+  while (result.wait_for(std::chrono::milliseconds(250)) != std::future_status::ready) {
+    if (!drawn) continue;
+    const int percent = progress.percent;
+    std::fprintf(stderr, "\rPreparing fast routes [%-40s] %3d%%",
+                 std::string(percent * 40 / 100, '#').c_str(), percent);
+  }
+  if (drawn) std::fputs("\r\033[K", stderr);
+  return result.get();
+}
+
+}  // namespace
+
+void RunPrepare(const std::vector<std::string>& args) {
+  if (args.empty() || args.size() > 2 || (args.size() == 2 && args[1] != "--fastest")) throw UsageError();
+  LoadMap(args[0]);
+  if (args.size() == 2) WeighByDurations(args[0]);
+  if (GraphFitsPasses()) {
+    std::printf("%s is searched directly: nothing to prepare\n", args[0].c_str());
+    return;
+  }
+  const DirectedGraph graph = SnapshotRoadGraph();
+  if (!CanContract(graph))
+    throw Exception(args[0] + " has a road of negative length: its routes cannot be prepared");
+  const HierarchyCache cache;
+  HierarchyProgress progress;
+  HierarchyCache::Saved saved = HierarchyCache::Saved::kNotWritten;
+  const auto hierarchy =
+      WithProgressBar(progress, [&] { return LoadOrBuildHierarchy(graph, cache, true, &progress, &saved); });
+  if (saved == HierarchyCache::Saved::kTooLarge)
+    throw Exception("the prepared routes of " + args[0] + " pass the cache's limit of 4 GB: not kept");
+  if (saved != HierarchyCache::Saved::kYes)
+    throw Exception("cannot write the prepared routes into " +
+                    (cache.Folder().empty() ? std::string("a cache folder (no HOME)") : cache.Folder()));
+  std::printf("prepared: %s\n", cache.PathFor(hierarchy->graphHash).c_str());
+}
+
+FastRoutes CachedFastRoutes(bool useCache) {
+  FastRoutes routes;
+  if (useCache && !GraphFitsPasses()) routes.Adopt(HierarchyCache().Load(SnapshotRoadGraph()));
+  return routes;
+}

@@ -1,0 +1,350 @@
+// Building a contraction hierarchy: points are taken out of the graph one at
+// a time, cheapest first, and each removal adds a shortcut between two of
+// the point's neighbours unless a witness path at most as short avoids it,
+// so that the graph left keeps every shortest distance. The arcs a point
+// holds when it is taken out lead upwards in rank: they are the hierarchy.
+#include "route/contraction_hierarchy.h"
+
+#include <algorithm>
+#include <functional>
+#include <limits>
+#include <new>
+#include <queue>
+#include <string>
+#include <utility>
+
+#include "toolkit/exceptions.h"
+
+namespace {
+
+constexpr int32_t kWeightLimit = std::numeric_limits<int32_t>::max();
+constexpr int64_t kFar = std::numeric_limits<int64_t>::max();
+// Points a witness search settles at most while pricing a point, and while
+// taking it out: more finds more witnesses (fewer shortcuts), slower.
+constexpr int kPricingSettles = 60;
+constexpr int kContractionSettles = 400;
+
+// An arc of the graph left, in the list of one of its ends.
+struct Edge {
+  int32_t node;  // the other end
+  int32_t weight;
+  int32_t arc;  // in Contractor::arcs_
+};
+
+// Every arc made, with both ends: an entry (middle 0, first its segment)
+// or a shortcut (first and second the arcs it joins).
+struct BuildArc {
+  int32_t from, to, weight, middle, first, second;
+};
+
+// Dijkstra over the graph left, from one source, avoiding one point,
+// stopping beyond a distance or a number of settled points.
+class WitnessSearch {
+ public:
+  explicit WitnessSearch(int32_t nodeCount) : distance_(nodeCount + 1), stamp_(nodeCount + 1, 0) {}
+
+  void Run(const std::vector<std::vector<Edge>>& out, int32_t source, int32_t avoid, int64_t limit,
+           int maxSettled) {
+    ++run_;
+    heap_.clear();
+    Improve(source, 0);
+    for (int settled = 0; !heap_.empty() && settled < maxSettled;) {
+      std::pop_heap(heap_.begin(), heap_.end(), std::greater<>());
+      const auto [d, u] = heap_.back();
+      heap_.pop_back();
+      if (d != distance_[u]) continue;
+      if (d > limit) return;
+      ++settled;
+      for (const Edge& e : out[u])
+        if (e.node != avoid) Improve(e.node, d + e.weight);
+    }
+  }
+
+  int64_t Distance(int32_t code) const { return stamp_[code] == run_ ? distance_[code] : kFar; }
+
+ private:
+  void Improve(int32_t code, int64_t d) {
+    if (Distance(code) <= d) return;
+    stamp_[code] = run_;
+    distance_[code] = d;
+    heap_.push_back({d, code});
+    std::push_heap(heap_.begin(), heap_.end(), std::greater<>());
+  }
+
+  std::vector<int64_t> distance_;
+  std::vector<uint32_t> stamp_;
+  uint32_t run_ = 0;
+  std::vector<std::pair<int64_t, int32_t>> heap_;
+};
+
+// A shortcut a point's removal needs: from -> to through the point.
+struct Shortcut {
+  int32_t from, to, weight, firstArc, secondArc;
+};
+
+class Contractor {
+ public:
+  explicit Contractor(const DirectedGraph& graph)
+      : n_(graph.nodeCount),
+        out_(n_ + 1),
+        in_(n_ + 1),
+        rank_(n_ + 1, -1),
+        deleted_(n_ + 1, 0),
+        level_(n_ + 1, 0),
+        priority_(n_ + 1, 0),
+        placedBegin_(n_ + 1, 0),
+        forwardCount_(n_ + 1, 0),
+        backwardCount_(n_ + 1, 0),
+        neighbourStamp_(n_ + 1, 0),
+        witness_(n_) {
+    AddEntries(graph);
+  }
+
+  // Takes every point out in order; false when cancelled.
+  bool Run(HierarchyProgress* progress) {
+    using Key = std::pair<int64_t, int32_t>;
+    std::priority_queue<Key, std::vector<Key>, std::greater<>> queue;
+    for (int32_t v = 1; v <= n_; ++v) {
+      if (v % 1024 == 0 && Cancelled(progress)) return false;
+      priority_[v] = Priority(v);
+      queue.push({priority_[v], v});
+    }
+    for (int32_t next = 0; !queue.empty();) {
+      const auto [p, v] = queue.top();
+      queue.pop();
+      if (rank_[v] >= 0 || p != priority_[v]) continue;
+      priority_[v] = Priority(v);
+      if (!queue.empty() && Key{priority_[v], v} > queue.top()) {
+        queue.push({priority_[v], v});
+        continue;
+      }
+      rank_[v] = next++;
+      for (const int32_t w : Contract(v)) {
+        priority_[w] = Priority(w);
+        queue.push({priority_[w], w});
+      }
+      if (next % 256 == 0) {
+        if (Cancelled(progress)) return false;
+        if (progress) progress->percent = static_cast<int>(int64_t{next} * 100 / n_);
+      }
+    }
+    return true;
+  }
+
+  std::unique_ptr<ContractionHierarchy> Assemble(const DirectedGraph& graph) const;
+
+ private:
+  static bool Cancelled(const HierarchyProgress* progress) { return progress && progress->cancel; }
+
+  int32_t NewArc(const BuildArc& arc) {
+    if (arcs_.size() >= static_cast<size_t>(kWeightLimit)) throw std::bad_alloc();
+    arcs_.push_back(arc);
+    return static_cast<int32_t>(arcs_.size() - 1);
+  }
+
+  // The lightest entry (the first of equals) between each two distinct
+  // points, in list order.
+  void AddEntries(const DirectedGraph& graph) {
+    std::vector<int32_t> seenAt(n_ + 1, -1);  // by code: where in out_[u] u's arc to it is
+    for (int32_t u = 1; u <= n_; ++u) {
+      for (int32_t e = graph.nodeStart[u - 1]; e < graph.nodeStart[u]; ++e) {
+        const int32_t x = graph.adjNode[e], w = graph.adjWeight[e];
+        if (!graph.IsCode(x) || x == u || w >= kWeightLimit) continue;
+        const int32_t at = seenAt[x];
+        if (at >= 0 && static_cast<size_t>(at) < out_[u].size() && out_[u][at].node == x) {
+          if (w < out_[u][at].weight) Reroute(u, x, w, NewArc({u, x, w, 0, graph.adjSegment[e], -1}));
+          continue;
+        }
+        seenAt[x] = static_cast<int32_t>(out_[u].size());
+        Link(u, x, w, NewArc({u, x, w, 0, graph.adjSegment[e], -1}));
+      }
+    }
+  }
+
+  void Link(int32_t u, int32_t x, int32_t w, int32_t arc) {
+    out_[u].push_back({x, w, arc});
+    in_[x].push_back({u, w, arc});
+  }
+
+  // Gives the arc u -> x the weight w, as arc.
+  void Reroute(int32_t u, int32_t x, int32_t w, int32_t arc) {
+    for (Edge& e : out_[u])
+      if (e.node == x) e = {x, w, arc};
+    for (Edge& e : in_[x])
+      if (e.node == u) e = {u, w, arc};
+  }
+
+  // Calls add for each shortcut the removal of v needs, found by witness
+  // searches settling at most maxSettled points.
+  template <typename Add>
+  void ForEachShortcut(int32_t v, int maxSettled, Add add) {
+    for (const Edge& in : in_[v]) {
+      int64_t farthest = -1;
+      for (const Edge& out : out_[v])
+        if (out.node != in.node) farthest = std::max(farthest, int64_t{in.weight} + out.weight);
+      if (farthest < 0) continue;
+      witness_.Run(out_, in.node, v, farthest, maxSettled);
+      for (const Edge& out : out_[v]) {
+        const int64_t through = int64_t{in.weight} + out.weight;
+        if (out.node == in.node || through >= kWeightLimit || witness_.Distance(out.node) <= through)
+          continue;
+        add(Shortcut{in.node, out.node, static_cast<int32_t>(through), in.arc, out.arc});
+      }
+    }
+  }
+
+  // Edge difference, contracted neighbours and level: cheap points first,
+  // spread over the graph, in a shallow hierarchy.
+  int64_t Priority(int32_t v) {
+    int64_t shortcuts = 0;
+    ForEachShortcut(v, kPricingSettles, [&shortcuts](const Shortcut&) { ++shortcuts; });
+    const int64_t removed = static_cast<int64_t>(in_[v].size() + out_[v].size());
+    return 2 * (shortcuts - removed) + deleted_[v] + level_[v];
+  }
+
+  // Takes v out of the graph left: records its arcs as its hierarchy arcs,
+  // adds the shortcuts its removal needs and unlinks it. Returns its
+  // neighbours, once each.
+  std::vector<int32_t> Contract(int32_t v) {
+    std::vector<Shortcut> shortcuts;
+    ForEachShortcut(v, kContractionSettles, [&shortcuts](const Shortcut& s) { shortcuts.push_back(s); });
+    placedBegin_[v] = static_cast<int64_t>(placed_.size());
+    forwardCount_[v] = static_cast<int32_t>(out_[v].size());
+    backwardCount_[v] = static_cast<int32_t>(in_[v].size());
+    for (const Edge& e : out_[v]) placed_.push_back(e.arc);
+    for (const Edge& e : in_[v]) placed_.push_back(e.arc);
+    for (const Shortcut& s : shortcuts) AddShortcut(v, s);
+
+    std::vector<int32_t> neighbours;
+    ++stampRun_;
+    const auto unlink = [&](std::vector<Edge>& list, int32_t w) {
+      list.erase(std::remove_if(list.begin(), list.end(), [v](const Edge& e) { return e.node == v; }),
+                 list.end());
+      if (neighbourStamp_[w] == stampRun_) return;
+      neighbourStamp_[w] = stampRun_;
+      neighbours.push_back(w);
+      ++deleted_[w];
+      level_[w] = std::max(level_[w], level_[v] + 1);
+    };
+    for (const Edge& e : out_[v]) unlink(in_[e.node], e.node);
+    for (const Edge& e : in_[v]) unlink(out_[e.node], e.node);
+    std::vector<Edge>().swap(out_[v]);
+    std::vector<Edge>().swap(in_[v]);
+    return neighbours;
+  }
+
+  void AddShortcut(int32_t v, const Shortcut& s) {
+    for (const Edge& e : out_[s.from]) {
+      if (e.node != s.to) continue;
+      if (s.weight < e.weight)
+        Reroute(s.from, s.to, s.weight, NewArc({s.from, s.to, s.weight, v, s.firstArc, s.secondArc}));
+      return;
+    }
+    Link(s.from, s.to, s.weight, NewArc({s.from, s.to, s.weight, v, s.firstArc, s.secondArc}));
+  }
+
+  int32_t n_;
+  std::vector<std::vector<Edge>> out_, in_;  // the graph left, by code
+  std::vector<BuildArc> arcs_;
+  std::vector<int32_t> rank_, deleted_, level_;
+  std::vector<int64_t> priority_;
+  // The arcs each point held when taken out: placed_[placedBegin_[v] ..),
+  // its forwardCount_[v] forward arcs, then its backward arcs.
+  std::vector<int32_t> placed_;
+  std::vector<int64_t> placedBegin_;
+  std::vector<int32_t> forwardCount_, backwardCount_;
+  std::vector<uint32_t> neighbourStamp_;
+  uint32_t stampRun_ = 0;
+  WitnessSearch witness_;
+};
+
+// Numbers the placed arcs by owner code, forward before backward, and
+// writes them with their halves renumbered.
+std::unique_ptr<ContractionHierarchy> Contractor::Assemble(const DirectedGraph& graph) const {
+  auto hierarchy = std::make_unique<ContractionHierarchy>();
+  hierarchy->nodeCount = n_;
+  hierarchy->rank = rank_;
+  hierarchy->rank[0] = 0;
+  hierarchy->graphHash = GraphHash(graph);
+  hierarchy->weighsDurations = graph.weighsDurations;
+  hierarchy->generation = graph.generation;
+  std::vector<int32_t>& start = hierarchy->arcStart;
+  start.assign(2 * static_cast<size_t>(n_) + 1, 0);
+  std::vector<int32_t> finalIndex(arcs_.size(), -1);
+  int32_t next = 0;
+  for (int32_t c = 1; c <= n_; ++c) {
+    start[2 * c - 2] = next;
+    for (int32_t k = 0; k < forwardCount_[c] + backwardCount_[c]; ++k) {
+      if (k == forwardCount_[c]) start[2 * c - 1] = next;
+      finalIndex[placed_[placedBegin_[c] + k]] = next++;
+    }
+    if (backwardCount_[c] == 0) start[2 * c - 1] = next;
+    start[2 * c] = next;
+  }
+  hierarchy->arcs.resize(static_cast<size_t>(next));
+  for (int32_t c = 1; c <= n_; ++c) {
+    for (int32_t k = 0; k < forwardCount_[c] + backwardCount_[c]; ++k) {
+      const int32_t id = placed_[placedBegin_[c] + k];
+      const BuildArc& a = arcs_[id];
+      const bool shortcut = a.middle != 0;
+      hierarchy->arcs[finalIndex[id]] = {k < forwardCount_[c] ? a.to : a.from, a.weight, a.middle,
+                                         shortcut ? finalIndex[a.first] : a.first,
+                                         shortcut ? finalIndex[a.second] : -1};
+    }
+  }
+  return hierarchy;
+}
+
+}  // namespace
+
+bool CanContract(const DirectedGraph& graph) {
+  return std::all_of(graph.adjWeight.begin(), graph.adjWeight.end(), [](int32_t w) { return w >= 0; });
+}
+
+std::unique_ptr<ContractionHierarchy> BuildContractionHierarchy(const DirectedGraph& graph,
+                                                                HierarchyProgress* progress) {
+  if (!CanContract(graph)) return nullptr;
+  try {
+    Contractor contractor(graph);
+    if (!contractor.Run(progress)) return nullptr;
+    if (progress) progress->percent = 100;
+    return contractor.Assemble(graph);
+  } catch (const std::bad_alloc&) {
+    throw EOutOfMemory("Out of memory preparing the fast routes of " + std::to_string(graph.nodeCount) +
+                       " points");
+  }
+}
+
+bool IsSoundHierarchy(const ContractionHierarchy& h, const DirectedGraph& graph) {
+  const int32_t n = graph.nodeCount;
+  if (h.nodeCount != n || h.rank.size() != static_cast<size_t>(n) + 1 ||
+      h.arcStart.size() != 2 * static_cast<size_t>(n) + 1 || h.arcStart[0] != 0 ||
+      static_cast<size_t>(h.arcStart.back()) != h.arcs.size())
+    return false;
+  for (size_t i = 1; i < h.arcStart.size(); ++i)
+    if (h.arcStart[i] < h.arcStart[i - 1]) return false;
+  std::vector<uint8_t> ranked(n, 0);
+  for (int32_t c = 1; c <= n; ++c) {
+    const int32_t r = h.rank[c];
+    if (r < 0 || r >= n || ranked[r]) return false;
+    ranked[r] = 1;
+  }
+  const auto sound = [&h, &graph](int32_t owner, const HierarchyArc& a, bool forward) {
+    if (!graph.IsCode(a.other) || h.rank[a.other] <= h.rank[owner] || a.weight < 0 ||
+        a.weight == kWeightLimit)
+      return false;
+    const int32_t from = forward ? owner : a.other, to = forward ? a.other : owner;
+    if (a.middle == 0) return a.second == -1 && graph.HasEntry(from, to, a.first, a.weight);
+    const int32_t m = a.middle;
+    if (!graph.IsCode(m) || h.rank[m] >= h.rank[owner]) return false;
+    if (a.first < h.BackwardBegin(m) || a.first >= h.BackwardEnd(m) || h.arcs[a.first].other != from)
+      return false;
+    if (a.second < h.ForwardBegin(m) || a.second >= h.BackwardBegin(m) || h.arcs[a.second].other != to)
+      return false;
+    return int64_t{h.arcs[a.first].weight} + h.arcs[a.second].weight == a.weight;
+  };
+  for (int32_t c = 1; c <= n; ++c)
+    for (int32_t i = h.ForwardBegin(c); i < h.BackwardEnd(c); ++i)
+      if (!sound(c, h.arcs[i], i < h.BackwardBegin(c))) return false;
+  return true;
+}

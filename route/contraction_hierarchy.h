@@ -1,0 +1,80 @@
+#pragma once
+
+#include <atomic>
+#include <cstdint>
+#include <memory>
+#include <vector>
+
+#include "route/directed_graph.h"
+
+// One arc of a contraction hierarchy, held by its lower-ranked end (its
+// owner). In the owner's forward list it leads from the owner to `other`;
+// in its backward list from `other` to the owner. An arc is a road-graph
+// entry (middle 0, first the segment, second -1) or a shortcut through the
+// point `middle`, ranked below both ends: first is the arc tail->middle (in
+// middle's backward list), second the arc middle->head (in middle's forward
+// list), and weight is the sum of theirs.
+struct HierarchyArc {
+  int32_t other;
+  int32_t weight;
+  int32_t middle;
+  int32_t first;
+  int32_t second;
+};
+
+// A contraction hierarchy over a directed graph: every point ranked, and
+// arcs leading only upwards in rank, such that for any two points the
+// shortest distance is the shortest path that climbs from the start and
+// descends to the target. Owns its arrays; never changes once built or
+// loaded. Distances below 2147483647 are those of the graph: an arc of that
+// weight or more is never kept, as the searches of the road graph take no
+// such path either.
+struct ContractionHierarchy {
+  int32_t nodeCount = 0;
+  // rank[c] for codes 1..nodeCount: a permutation of 0..nodeCount - 1.
+  std::vector<int32_t> rank;
+  // The forward arcs of code c are arcs[arcStart[2c - 2] .. arcStart[2c - 1]),
+  // its backward arcs arcs[arcStart[2c - 1] .. arcStart[2c]).
+  std::vector<int32_t> arcStart;
+  std::vector<HierarchyArc> arcs;
+  // The graph it was built for: its hash, what it weighs, the road graph's
+  // generation the caller matched it to.
+  uint64_t graphHash = 0;
+  bool weighsDurations = false;
+  uint32_t generation = 0;
+
+  int32_t ForwardBegin(int32_t code) const { return arcStart[2 * code - 2]; }
+  int32_t BackwardBegin(int32_t code) const { return arcStart[2 * code - 1]; }
+  int32_t BackwardEnd(int32_t code) const { return arcStart[2 * code]; }
+};
+
+// What a build running on a worker thread tells its caller, and the
+// caller's request to stop it. The build writes percent; any thread may read
+// it and set cancel at any time.
+struct HierarchyProgress {
+  std::atomic<int> percent{0};
+  std::atomic<bool> cancel{false};
+};
+
+// Whether a hierarchy can be built for graph: no entry weighs less than 0.
+bool CanContract(const DirectedGraph& graph);
+
+// Builds the hierarchy of graph: points contracted one at a time in order
+// of (edge difference + contracted neighbours + level, code), priorities
+// updated lazily and for the neighbours of each contracted point; witness
+// searches limited to a number of settled points, so that a shortcut is
+// left out only when a path at most as short avoids the point. The same
+// graph gives the same hierarchy on every run. Entries naming no point,
+// loops and all but the lightest (first among equals) of parallel entries
+// take no part. Returns nullptr when progress->cancel was set or the graph
+// cannot be contracted; raises EOutOfMemory when memory runs out.
+std::unique_ptr<ContractionHierarchy> BuildContractionHierarchy(const DirectedGraph& graph,
+                                                                HierarchyProgress* progress = nullptr);
+
+// Whether hierarchy is sound for graph in every index a query or an
+// unpacking reads: ranks a permutation, lists within the arcs, every arc
+// upwards to a point, every road-graph arc a real entry of graph with its
+// weight, every shortcut's halves the arcs its middle holds to its ends, ranked
+// below them, weighing their sum. A hierarchy that passes is safe to
+// search and unpack whatever else it holds.
+bool IsSoundHierarchy(const ContractionHierarchy& hierarchy, const DirectedGraph& graph);

@@ -1,0 +1,54 @@
+#pragma once
+
+#include <cstdint>
+#include <utility>
+#include <vector>
+
+#include "route/contraction_hierarchy.h"
+
+// A route search over a contraction hierarchy, owning its working arrays
+// (sized to the last hierarchy searched, reused between queries): one
+// search climbs from the start over forward arcs, one from the target over
+// backward arcs, each settling points in order of (distance, code) and
+// skipping a point that a higher one reaches more cheaply (stall on
+// demand), until neither can meet the other below the best distance yet.
+// The same query on the same hierarchy gives the same route, whatever
+// queries came before. Not shared between threads; the hierarchy must
+// outlive nothing but each call.
+class HierarchyQuery {
+ public:
+  // The shortest distance from startCode to targetCode, or -1 when the
+  // target cannot be reached (or a code names no point of hierarchy).
+  int64_t Run(const ContractionHierarchy& hierarchy, int32_t startCode, int32_t targetCode);
+
+  // The route of the last Run that found one, in road-graph terms: codes
+  // from start to target and the segment between each two. False, with the
+  // route incomplete, when it would hold more than maxPoints points (a
+  // hierarchy that cannot be sound).
+  bool Unpack(const ContractionHierarchy& hierarchy, int32_t maxPoints, std::vector<int32_t>& codes,
+              std::vector<int32_t>& segments);
+
+ private:
+  struct Side {
+    std::vector<int64_t> distance;
+    std::vector<int32_t> parentArc;  // -1 at the side's root
+    std::vector<int32_t> parentNode;
+    std::vector<uint32_t> stamp;  // reached in the run with this number
+    std::vector<std::pair<int64_t, int32_t>> heap;
+  };
+  bool Reached(const Side& side, int32_t code) const { return side.stamp[code] == run_; }
+  void Fit(Side& side, int32_t nodeCount);
+  void Seed(Side& side, int32_t code);
+  void Improve(Side& side, int32_t code, int64_t d, int32_t arc, int32_t from);
+  bool Stalled(const ContractionHierarchy& h, const Side& side, bool forward, int32_t code, int64_t d) const;
+  void Settle(const ContractionHierarchy& h, bool forward);
+
+  Side forward_, backward_;
+  uint32_t run_ = 0;
+  int64_t best_ = -1;
+  int32_t meeting_ = 0;
+  // The arcs of the found route, each with its tail and head, in order.
+  std::vector<int32_t> pathArcs_;
+  std::vector<std::pair<int32_t, int32_t>> pathEnds_;
+  std::vector<std::pair<int32_t, std::pair<int32_t, int32_t>>> stack_;
+};

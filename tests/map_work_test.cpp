@@ -1,0 +1,162 @@
+// Maps load, and graphs are weighed anew, on a worker while the window goes
+// on: cancelled at any moment the window is left as File, Close leaves it,
+// and meanwhile the map image's handlers leave the store alone.
+#include <gtest/gtest.h>
+
+#include <QCoreApplication>
+#include <atomic>
+#include <chrono>
+#include <cstdlib>
+#include <filesystem>
+#include <random>
+#include <string>
+#include <thread>
+#include <tuple>
+
+#include "app/background_task.h"
+#include "app/main_form.h"
+#include "app/map_handlers.h"
+#include "map/map_store.h"
+#include "route/fast_route_search.h"
+#include "route/route_search.h"
+#include "tests/fast_routes_fixture.h"
+#include "tests/main_form_fixture.h"
+#include "tests/test_files.h"
+#include "toolkit/controls.h"
+#include "toolkit/forms.h"
+#include "toolkit/image.h"
+#include "toolkit/menus.h"
+
+namespace {
+
+// A grid of side x side junctions joined along rows and columns, large
+// enough that its load takes a while.
+LayerTexts Grid(int side) {
+  LayerTexts map;
+  for (int y = 0; y < side; ++y)
+    for (int x = 0; x < side; ++x) {
+      const int code = y * side + x + 1;
+      map.mMif += "Point " + std::to_string(x * 10) + " " + std::to_string(y * 10) + "\n";
+      map.mMid += std::to_string(code) + ",J" + std::to_string(code) + "\n";
+      if (x + 1 < side) {
+        map.sMif += "Pline 2\n" + std::to_string(x * 10) + " " + std::to_string(y * 10) + "\n" +
+                    std::to_string(x * 10 + 10) + " " + std::to_string(y * 10) + "\n";
+        map.sMid += std::to_string(code) + "," + std::to_string(code + 1) + ",10\n";
+      }
+      if (y + 1 < side) {
+        map.sMif += "Pline 2\n" + std::to_string(x * 10) + " " + std::to_string(y * 10) + "\n" +
+                    std::to_string(x * 10) + " " + std::to_string(y * 10 + 10) + "\n";
+        map.sMid += std::to_string(code) + "," + std::to_string(code + side) + ",10\n";
+      }
+    }
+  return map;
+}
+
+// What tells a closed window from an open map: PanelM and ImageM visible,
+// Close, Fastest and Find enabled, the status line, the store's counts.
+using WindowState = std::tuple<bool, bool, bool, bool, bool, std::string, int32_t, int32_t>;
+WindowState CurrentState() {
+  return {fMain->PanelM->Visible(),
+          fMain->ImageM->Visible(),
+          fMain->Close1->Enabled(),
+          fMain->Fastest1->Enabled(),
+          fMain->Find1->Enabled(),
+          fMain->StatusBar1->SimpleText(),
+          pointCount,
+          segmentCount};
+}
+const WindowState kClosed{false, false, false, false, false, "", 0, 0};
+
+using MapWork = MainFormTest;
+
+}  // namespace
+
+// Close, Esc and a new Open, each at a random moment of a load: the first
+// two leave the window as Close does, the third shows the new map.
+TEST_F(MapWork, CancelledLoadsLeaveTheWindowAsCloseDoes) {
+  TempDir dir;
+  const std::string grid = WriteLayers(dir, Grid(200), "grid"), town = WriteLayers(dir, ExampleTown());
+  std::mt19937 random(24);
+  for (int round = 0; round < 12; ++round) {
+    fMain->OpenGivenMap(grid);
+    std::this_thread::sleep_for(std::chrono::milliseconds(random() % 60));
+    switch (round % 3) {
+      case 0:
+        fMain->Close1Click(fMain->Close1);
+        break;
+      case 1: {
+        TKey escape = VK_ESCAPE;
+        fMain->FormKeyDown(fMain, escape, 0);
+        break;
+      }
+      default:
+        fMain->OpenGivenMap(town);
+        WaitForMapWork();
+        EXPECT_EQ(CurrentState(), WindowState(true, true, true, false, true, "", 3, 2)) << round;
+        fMain->Close1Click(fMain->Close1);
+        continue;
+    }
+    EXPECT_FALSE(fMain->MapBusy()) << round;
+    EXPECT_EQ(CurrentState(), kClosed) << round;
+  }
+}
+
+// While work runs the pointer and the wheel change nothing, a View option
+// waits for the end to be drawn, and Esc ends only a load.
+TEST_F(MapWork, HandlersLeaveTheMapAloneWhileWorkRuns) {
+  TempDir dir;
+  fMain->OpenGivenMap(WriteLayers(dir, ExampleTown()));
+  WaitForMapWork();
+  fMain->ImageMMouseMove(fMain->ImageM, 0, 10, 10);
+  const std::string x = fMain->EditX->Text();
+  const int32_t current = currentPoint;
+
+  std::atomic<bool> release{false};
+  bool finished = false;
+  fMain->mapWork->Start(
+      [&](LoadProgress&) {
+        while (!release) std::this_thread::sleep_for(std::chrono::milliseconds(1));
+      },
+      [&](std::exception_ptr) { finished = true; });
+  fMain->ImageMMouseMove(fMain->ImageM, 0, 600, 300);
+  fMain->ImageMMouseDown(fMain->ImageM, mbLeft, 0, 600, 300);
+  fMain->ImageMMouseWheel(fMain->ImageM, 0, 120, 600, 300);
+  TKey escape = VK_ESCAPE;
+  fMain->FormKeyDown(fMain, escape, 0);
+  EXPECT_EQ(escape, VK_ESCAPE);  // not the map's key: no load runs
+  EXPECT_EQ(std::make_tuple(fMain->EditX->Text(), currentPoint, startPoint, fMain->mapView.zoomLevel),
+            std::make_tuple(x, current, -1, 0));
+  EXPECT_TRUE(fMain->MapBusy());
+  release = true;
+  WaitForMapWork();
+  EXPECT_TRUE(finished);
+}
+
+// A graph beyond the direct search's capacity gets its fast routes prepared
+// on a worker and written to the cache; once handed over they answer every
+// pointer move as Dijkstra would, and Close drops them.
+TEST_F(MapWork, FastRoutesAreHandedOverAndAnswerAsTheSearchFromScratch) {
+  const LoweredPassCapacity lowered;
+  TempDir cache;
+  setenv("XDG_CACHE_HOME", cache.Path().c_str(), 1);
+  fMain->OpenGivenMap(std::string(RUVEL_SOURCE_DIR) + "/Maps/Mtown.mif");
+  WaitForMapWork();
+  while (fMain->routeWork->Running()) QCoreApplication::processEvents(QEventLoop::AllEvents, 5);
+  unsetenv("XDG_CACHE_HOME");
+  ASSERT_TRUE(fMain->fastRoutes->Ready());
+  EXPECT_EQ(std::distance(std::filesystem::directory_iterator(cache / "ruvel"), {}), 1);
+
+  std::mt19937 random(25);
+  for (int move = 0; move < 200; ++move) {
+    if (move % 50 == 0) startPoint = static_cast<int32_t>(random() % pointCount);
+    const int32_t target = static_cast<int32_t>(random() % pointCount);
+    if (target == currentPoint) continue;
+    MakeCurrentPoint(fMain, target);
+    const bool reached = fMain->EditL->Text() != std::to_string(RouteNotFound());
+    const int64_t length = RouteLength();
+    EXPECT_EQ(FindRouteDirect(points[startPoint].Code, points[target].Code) != RouteNotFound(), reached);
+    EXPECT_EQ(RouteLength(), length);
+  }
+  fMain->Close1Click(fMain->Close1);
+  EXPECT_FALSE(fMain->fastRoutes->Ready());
+}
