@@ -32,11 +32,18 @@ TfMain* fMain = nullptr;
 namespace {
 
 // Empties the status line, unchecks Fastest and enables the items that need
-// a loaded map, or disables them: Fastest needs durations too.
+// a loaded map, or disables them: Fastest needs durations too, Road map
+// road classes. A map with classes opens as a road map in true proportions.
 void EnableMapItems(TfMain* form, bool loaded) {
   form->StatusBar1->SimpleText("");
   form->Fastest1->SetChecked(false);
   form->Fastest1->Enabled(loaded && !segmentDuration.empty());
+  const bool classes = loaded && !segmentClass.empty();
+  form->RoadMap1->SetChecked(classes);
+  form->RoadMap1->Enabled(classes);
+  form->TrueProportions1->SetChecked(classes);
+  form->TrueProportions1->Enabled(loaded);
+  form->mapView.proportional = classes;
   form->Find1->Enabled(loaded);
 }
 

@@ -9,6 +9,7 @@
 #include "app/route_choice.h"
 #include "toolkit/forms.h"
 #include "view/map_view.h"
+#include "view/road_map_renderer.h"
 
 class BackgroundTask;
 class FastRoutes;
@@ -59,6 +60,10 @@ class TfMain : public TForm {
   TStatusBar* StatusBar1;
   // The fastest route instead of the shortest, for maps with durations.
   TMenuItem* Fastest1;
+  // The map drawn as a road map (for maps with road classes), and in true
+  // proportions.
+  TMenuItem* RoadMap1;
+  TMenuItem* TrueProportions1;
   // Finding a junction by name.
   TMenuItem* Find1;
   // The route told turn by turn in a panel beside the map, and routed
@@ -103,6 +108,8 @@ class TfMain : public TForm {
   // Where the map image looks at the map: its size, scales, zoom and the
   // pointer's last position.
   MapView mapView;
+  // Draws the map image while Road map is checked, keeping its map layer.
+  RoadMapRenderer roadMapRenderer;
 
   // The map image's handlers, in app/map_handlers.cpp.
   // DrawMap rebuilds the picture of ImageM from the map store; RedrawMap
@@ -112,6 +119,8 @@ class TfMain : public TForm {
   void RedrawMap();
   void Points1Click(TObject* Sender);
   void Lines1Click(TObject* Sender);
+  void RoadMap1Click(TObject* Sender);
+  void TrueProportions1Click(TObject* Sender);
   void FormResize(TObject* Sender);
 
   // Following the pointer, choosing the start and the fastest or shortest

@@ -49,6 +49,8 @@ void CreateMenu(TfMain* f) {
   f->Points1 = NewMenuItem(f, "Points");
   f->Lines1 = NewMenuItem(f, "Lines");
   f->Fastest1 = NewMenuItem(f, "Fastest");
+  f->RoadMap1 = NewMenuItem(f, "Road map");
+  f->TrueProportions1 = NewMenuItem(f, "True proportions");
   f->Directions1 = NewMenuItem(f, "Directions");
   f->Find1 = NewMenuItem(f, "Find...");
 
@@ -64,11 +66,15 @@ void CreateMenu(TfMain* f) {
   f->View1->Add(f->Points1);
   f->View1->Add(f->Lines1);
   f->View1->Add(f->Fastest1);
+  f->View1->Add(f->RoadMap1);
+  f->View1->Add(f->TrueProportions1);
   f->View1->Add(f->Directions1);
   f->View1->Add(f->Find1);
 
   f->Close1->Enabled(false);
   f->Fastest1->Enabled(false);
+  f->RoadMap1->Enabled(false);
+  f->TrueProportions1->Enabled(false);
   f->Find1->Enabled(false);
   f->Points1->SetChecked(true);
   f->Lines1->SetChecked(true);
@@ -80,6 +86,8 @@ void CreateMenu(TfMain* f) {
   f->Points1->OnClick = [f](TObject* sender) { f->Points1Click(sender); };
   f->Lines1->OnClick = [f](TObject* sender) { f->Lines1Click(sender); };
   f->Fastest1->OnClick = [f](TObject* sender) { f->Fastest1Click(sender); };
+  f->RoadMap1->OnClick = [f](TObject* sender) { f->RoadMap1Click(sender); };
+  f->TrueProportions1->OnClick = [f](TObject* sender) { f->TrueProportions1Click(sender); };
   f->Find1->OnClick = [f](TObject* sender) { f->Find1Click(sender); };
   f->Directions1->OnClick = [f](TObject* sender) { f->Directions1Click(sender); };
 }

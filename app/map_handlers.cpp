@@ -27,7 +27,10 @@
 namespace {
 
 // The View options as the menu shows them.
-MapImageOptions ImageOptions(TfMain* form) { return {form->Lines1->Checked(), form->Points1->Checked()}; }
+MapImageOptions ImageOptions(TfMain* form) {
+  return {form->Lines1->Checked(), form->Points1->Checked(),
+          form->RoadMap1->Checked() ? &form->roadMapRenderer : nullptr};
+}
 
 // Replaces the box's text and shows it at once.
 void ShowText(TEdit* box, const std::string& text) {
@@ -90,6 +93,8 @@ void MakeCurrentPoint(TfMain* form, int32_t index) {
 void TfMain::DrawMap() {
   mapView.width = ImageM->Width();
   mapView.height = ImageM->Height();
+  // A plain picture replaces the road map's.
+  if (!RoadMap1->Checked()) roadMapRenderer.Forget();
   DrawMapImage(ImageM->Picture()->GetBitmap(), mapView, ImageOptions(this));
   DrawViaMarks(this);
 }
@@ -115,6 +120,19 @@ void TfMain::Points1Click(TObject*) {
 void TfMain::Lines1Click(TObject*) {
   Lines1->SetChecked(!Lines1->Checked());
   if (!MapBusy()) DrawMap();
+}
+
+void TfMain::RoadMap1Click(TObject*) {
+  RoadMap1->SetChecked(!RoadMap1->Checked());
+  DrawMap();
+}
+
+// The zoom level and centre stay: the view shows the same middle, in the
+// other proportions.
+void TfMain::TrueProportions1Click(TObject*) {
+  TrueProportions1->SetChecked(!TrueProportions1->Checked());
+  mapView.proportional = TrueProportions1->Checked();
+  DrawMap();
 }
 
 // The image has its new size by now; the view follows it.

@@ -20,14 +20,18 @@ Position GridPosition(int index, std::mt19937& random) {
           5200000 + (index / kColumns) * kSpacing + jitter(random)};
 }
 
+// The class of the roads along a grid row.
+const char* RowClass(int row) { return row % 25 == 0 ? "primary" : row % 5 == 0 ? "tertiary" : "minor"; }
+
 }  // namespace
 
-std::string WriteCapacityMap(const std::string& folder) {
+std::string WriteCapacityMap(const std::string& folder, bool classes) {
   std::mt19937 random(7);
   std::ofstream mMif(folder + "/Mcap.mif"), mMid(folder + "/Mcap.mid");
   std::ofstream sMif(folder + "/Scap.mif"), sMid(folder + "/Scap.mid");
   mMif << "Version 300\nCharset \"Neutral\"\nColumns 2\n  Code Integer\n  Name Char(20)\nData\n\n";
-  sMif << "Version 300\nColumns 3\n  From Integer\n  To Integer\n  Length Integer\nData\n\n";
+  sMif << "Version 300\nColumns " << (classes ? 4 : 3) << "\n  From Integer\n  To Integer\n  Length Integer\n"
+       << (classes ? "  Class Char(10)\n" : "") << "Data\n\n";
 
   std::vector<Position> at(kPoints);
   for (int i = 0; i < kPoints; ++i) {
@@ -46,7 +50,9 @@ std::string WriteCapacityMap(const std::string& folder) {
          << a.x + (b.x - a.x) / 3 << ' ' << a.y + 7 << '\n'
          << a.x + 2 * (b.x - a.x) / 3 << ' ' << b.y - 7 << '\n'
          << b.x << ' ' << b.y << "\n    Pen (1,2,0)\n";
-    sMid << i + 1 << ',' << i + 2 << ',' << b.x - a.x + 10 << '\n';
+    sMid << i + 1 << ',' << i + 2 << ',' << b.x - a.x + 10;
+    if (classes) sMid << ',' << RowClass(i / kColumns);
+    sMid << '\n';
     ++written;
   }
   return folder + "/Mcap.mif";

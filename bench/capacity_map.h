@@ -5,5 +5,7 @@
 // Writes the four layer files of a map at the program's capacity into folder:
 // 99,999 points on a jittered grid with codes 1, 2, ... in file order and
 // 50,000 road segments between grid neighbours, each with several vertices
-// (so 100,000 adjacency entries). Returns the M layer's .mif path.
-std::string WriteCapacityMap(const std::string& folder);
+// (so 100,000 adjacency entries). With classes, the S layer has a Class
+// column: the roads of every 25th grid row primary, of every 5th tertiary,
+// the others minor. Returns the M layer's .mif path.
+std::string WriteCapacityMap(const std::string& folder, bool classes = false);

@@ -23,6 +23,7 @@ struct Road {
   int32_t from, to;  // junction indices
   std::vector<Position> vertices;
   int32_t length;
+  const char* roadClass;
 };
 
 // The network as it is built, before it is written.
@@ -48,8 +49,8 @@ class Network {
         const bool outer = r == 0 || c == 0 || r == rows - 1 || c == columns - 1;
         if (outer) edge.push_back(at);
         // The first row and column always stay, so that the town hangs together.
-        if (c + 1 < columns && (r == 0 || Chance(0.72))) AddStreet(at, at + 1);
-        if (r + 1 < rows && (c == 0 || Chance(0.72))) AddStreet(at, at + columns);
+        if (c + 1 < columns && (r == 0 || Chance(0.72))) AddStreet(at, at + 1, r == 0);
+        if (r + 1 < rows && (c == 0 || Chance(0.72))) AddStreet(at, at + columns, c == 0);
       }
     }
     return edge;
@@ -58,7 +59,7 @@ class Network {
   // A winding country road from junction a to junction b: junctions every 2
   // to 5 km, and between them a polyline with a vertex every 60 to 140 m
   // drifting off the straight line and back.
-  void AddCountryRoad(int32_t a, int32_t b) {
+  void AddCountryRoad(int32_t a, int32_t b, const char* roadClass) {
     const Position from = junctions_[a], to = junctions_[b];
     const double span = std::hypot(to.x - from.x, to.y - from.y);
     const int steps = std::max(2, static_cast<int>(span / 100));
@@ -75,7 +76,7 @@ class Network {
       sinceJunction += span / steps;
       if (sinceJunction >= nextJunction) {
         junctions_.push_back(vertices.back());
-        AddRoad(last, Junctions() - 1, vertices, 1.05);
+        AddRoad(last, Junctions() - 1, vertices, 1.05, roadClass);
         last = Junctions() - 1;
         vertices = {junctions_[last]};
         sinceJunction = 0;
@@ -83,7 +84,7 @@ class Network {
       }
     }
     vertices.push_back(to);
-    AddRoad(last, b, vertices, 1.05);
+    AddRoad(last, b, vertices, 1.05, roadClass);
   }
 
   void Write(const std::string& folder) const {
@@ -105,23 +106,27 @@ class Network {
   }
 
   // A street between two junctions of a town, one in five bent at a vertex
-  // off its middle.
-  void AddStreet(int32_t a, int32_t b) {
+  // off its middle: a tertiary road on the town's main lines, else one in
+  // ten a service road and the others minor.
+  void AddStreet(int32_t a, int32_t b, bool mainLine) {
     const Position pa = junctions_[a], pb = junctions_[b];
     std::vector<Position> vertices{pa};
     if (Chance(0.2)) vertices.push_back({(pa.x + pb.x) / 2 + Jitter(20), (pa.y + pb.y) / 2 + Jitter(20)});
     vertices.push_back(pb);
-    AddRoad(a, b, vertices, 1.25);
+    // The class draws nothing from the random numbers, so that the network's
+    // shape is that of files written before roads had classes.
+    AddRoad(a, b, vertices, 1.25, mainLine ? "tertiary" : (a + b) % 10 == 0 ? "service" : "minor");
   }
 
   // A road along vertices, its length the polyline's, stretched by up to
   // the factor given.
-  void AddRoad(int32_t a, int32_t b, const std::vector<Position>& vertices, double stretch) {
+  void AddRoad(int32_t a, int32_t b, const std::vector<Position>& vertices, double stretch,
+               const char* roadClass) {
     double length = 0;
     for (size_t k = 1; k < vertices.size(); ++k)
       length += std::hypot(vertices[k].x - vertices[k - 1].x, vertices[k].y - vertices[k - 1].y);
     length *= std::uniform_real_distribution<double>(1.0, stretch)(random_);
-    roads_.push_back({a, b, vertices, static_cast<int32_t>(length)});
+    roads_.push_back({a, b, vertices, static_cast<int32_t>(length), roadClass});
   }
 
   void WritePoints(const std::string& folder) const {
@@ -143,13 +148,13 @@ class Network {
     std::FILE* mif = std::fopen((folder + "/Scity.mif").c_str(), "w");
     std::FILE* mid = std::fopen((folder + "/Scity.mid").c_str(), "w");
     std::fputs(
-        "Version 300\nCharset \"Neutral\"\nDelimiter \",\"\nColumns 3\n  From Integer\n  To Integer\n"
-        "  Length Integer\nData\n",
+        "Version 300\nCharset \"Neutral\"\nDelimiter \",\"\nColumns 4\n  From Integer\n  To Integer\n"
+        "  Length Integer\n  Class Char(10)\nData\n",
         mif);
     for (const Road& road : roads_) {
       std::fprintf(mif, "Pline %zu\n    Pen (1,2,0)\n", road.vertices.size());
       for (const Position& p : road.vertices) std::fprintf(mif, "%d %d\n", Round(p.x), Round(p.y));
-      std::fprintf(mid, "%d,%d,%d\n", road.from + 1, road.to + 1, road.length);
+      std::fprintf(mid, "%d,%d,%d,%s\n", road.from + 1, road.to + 1, road.length, road.roadClass);
     }
     std::fclose(mif);
     std::fclose(mid);
@@ -167,11 +172,22 @@ bool Exists(const std::string& path) {
   return ::stat(path.c_str(), &info) == 0;
 }
 
+// Whether folder holds the network's files as this version writes them:
+// the S layer's header declares the Class column.
+bool Written(const std::string& folder) {
+  std::FILE* mif = std::fopen((folder + "/Scity.mif").c_str(), "r");
+  if (!mif) return false;
+  char head[256];
+  const size_t read = std::fread(head, 1, sizeof head, mif);
+  std::fclose(mif);
+  return std::string(head, read).find("Class Char") != std::string::npos && Exists(folder + "/Scity.mid");
+}
+
 }  // namespace
 
 std::string WriteCityScaleMap(const std::string& folder, int scale) {
   const std::string map = folder + "/Mcity.mif";
-  if (Exists(folder + "/Scity.mid")) return map;
+  if (Written(folder)) return map;
   ::mkdir(folder.c_str(), 0755);
   const int slots = static_cast<int>(std::lround(kSlots * std::sqrt(scale)));
   const int32_t townJunctions = kTownJunctions * scale;
@@ -189,7 +205,10 @@ std::string WriteCityScaleMap(const std::string& folder, int scale) {
     if (towns[slot].empty()) continue;
     for (const int next : {slot + 1, slot + slots}) {
       if (next >= slots * slots || towns[next].empty() || (next == slot + 1 && next % slots == 0)) continue;
-      net.AddCountryRoad(edgeJunction(towns[slot]), edgeJunction(towns[next]));
+      const bool eastward = next == slot + 1;
+      const bool fast = eastward ? slot / slots % 8 == 0 : slot % slots % 8 == 0;
+      net.AddCountryRoad(edgeJunction(towns[slot]), edgeJunction(towns[next]),
+                         fast ? (eastward ? "motorway" : "trunk") : (eastward ? "primary" : "secondary"));
     }
   }
   net.Write(folder);

@@ -10,6 +10,7 @@
 #include "view/map_image.h"
 #include "view/map_transform.h"
 #include "view/map_zoom.h"
+#include "view/road_map_renderer.h"
 
 namespace {
 
@@ -25,6 +26,9 @@ struct RenderRequest {
   int32_t zoom = 0;
   bool hasCenter = false;
   int32_t centerX = 0, centerY = 0;  // as in the map's files: Y not negated
+  // The window's View, Road map and True proportions; unset, as the window
+  // opens the map: both for a map with road classes.
+  int roadMap = -1, proportional = -1;
 };
 
 // "WIDTHxHEIGHT", each side from 1 to kMaxImageSide.
@@ -60,6 +64,12 @@ RenderRequest ParseRender(const std::vector<std::string>& args) {
     } else if (args[i] == "--zoom") {
       request.zoom = IntegerArgument(next());
       if (request.zoom < 0 || request.zoom > MAX_ZOOM_LEVEL) throw UsageError();
+    } else if (args[i] == "--style") {
+      const std::string& style = next();
+      if (style != "road" && style != "plain") throw UsageError();
+      request.roadMap = style == "road";
+    } else if (args[i] == "--proportional") {
+      request.proportional = 1;
     } else if (args[i] == "--center") {
       request.hasCenter = true;
       request.centerX = IntegerArgument(next());
@@ -97,7 +107,11 @@ void RunRender(const std::vector<std::string>& args) {
   MapView view;
   view.width = request.width;
   view.height = request.height;
-  const MapImageOptions options{request.drawLines, request.drawPoints};
+  const bool classes = !segmentClass.empty();
+  view.proportional = request.proportional < 0 ? classes : request.proportional == 1;
+  RoadMapRenderer roadMap;
+  const bool drawRoadMap = request.roadMap < 0 ? classes : request.roadMap == 1;
+  const MapImageOptions options{request.drawLines, request.drawPoints, drawRoadMap ? &roadMap : nullptr};
   DrawMapImage(&bitmap, view, options);  // the whole-map view, which sets the scales
   if (request.zoom > 0) {
     SetZoom(view, request.zoom, request.hasCenter ? request.centerX : (static_cast<double>(minX) + maxX) / 2,

@@ -57,19 +57,25 @@ TEST(LeanCompanion, LoadsNeitherWidgetsNorGdal) {
 class LeanCompanionRender : public ViewTest {};
 
 // Each picture as the window paints it for the same map, options and view:
-// the route found between the two codes (0: none), the View options, the
-// zoom level and centre.
+// the route found between the two codes (0: none), the View options (Road
+// map and True proportions too), the zoom level and centre.
 TEST_F(LeanCompanionRender, DrawsTheWindowsPicture) {
   const struct {
     std::string options;
     int32_t start, target;
-    bool points, lines;
+    bool points, lines, roadMap, proportional;
     int32_t zoom, centerX, centerY;
   } cases[] = {
-      {"", 0, 0, true, true, 0, 0, 0},
-      {"--route 3 40", 3, 40, true, true, 0, 0, 0},
-      {"--route 3 40 --no-lines --zoom 2 --center 22470 258540", 3, 40, true, false, 2, 22470, 258540},
-      {"--route 40 3 --no-points --zoom 4 --center 22500 258560", 40, 3, false, true, 4, 22500, 258560},
+      {"", 0, 0, true, true, false, false, 0, 0, 0},
+      {"--route 3 40", 3, 40, true, true, false, false, 0, 0, 0},
+      {"--route 3 40 --no-lines --zoom 2 --center 22470 258540", 3, 40, true, false, false, false, 2, 22470,
+       258540},
+      {"--route 40 3 --no-points --zoom 4 --center 22500 258560", 40, 3, false, true, false, false, 4, 22500,
+       258560},
+      {"--style plain --proportional --route 3 40", 3, 40, true, true, false, true, 0, 0, 0},
+      {"--style road --route 3 40", 3, 40, true, true, true, false, 0, 0, 0},
+      {"--route 40 3 --zoom 3 --center 22400 258550 --style road --proportional", 40, 3, true, true, true,
+       true, 3, 22400, 258550},
   };
   TempDir dir;
   SizeMapImage(683, 397);  // the companion's size by default
@@ -85,6 +91,8 @@ TEST_F(LeanCompanionRender, DrawsTheWindowsPicture) {
     fMain->Lines1->SetChecked(c.lines);
     fMain->OpenGivenMap(kSampleMap);
     WaitForMapWork();
+    fMain->RoadMap1->SetChecked(c.roadMap);
+    View().proportional = c.proportional;
     if (c.start != 0) {
       startPoint = IndexOfCode(c.start);
       currentPoint = IndexOfCode(c.target);
@@ -97,4 +105,26 @@ TEST_F(LeanCompanionRender, DrawsTheWindowsPicture) {
     }
     EXPECT_EQ(rendered.convertToFormat(QImage::Format_RGB32), fMain->ImageM->Picture()->GetBitmap()->Image());
   }
+}
+
+// Road names need fonts, which a program without a window starts for
+// itself: a named street drawn as a road map shows dark letters on it, and
+// an unknown style is wrong usage.
+TEST(LeanCompanion, WritesRoadNamesWithoutAWindow) {
+  TempDir dir;
+  const std::string map = WriteLayers(
+      dir, {"Version 300\nData\nPoint 0 0\nPoint 1000 0\nPoint 0 100\n", "1,West\n2,East\n3,North\n",
+            "Version 300\nColumns 4\n  From Integer\n  To Integer\n  Length Integer\n  Name Char(20)\n"
+            "Data\nPline 2\n0 0\n1000 0\nPline 2\n0 0\n0 100\n",
+            "1,2,1000,\"Long Street\"\n1,3,100,\n"});
+  const std::string png = dir / "named.png";
+  const CommandResult r = RunCommand("'" + kRuvelRoute + "' render '" + map + "' '" + png +
+                                     "' --size 400x120 --style road --proportional");
+  ASSERT_EQ(r.exitCode, 0) << r.err;
+  const QImage picture(QString::fromStdString(png));
+  int dark = 0;
+  for (int y = 0; y < picture.height(); ++y)
+    for (int x = 0; x < picture.width(); ++x) dark += qGray(picture.pixel(x, y)) < 90 ? 1 : 0;
+  EXPECT_GT(dark, 20);
+  EXPECT_EQ(RunCommand("'" + kRuvelRoute + "' render '" + map + "' '" + png + "' --style fancy").exitCode, 2);
 }

@@ -203,6 +203,8 @@ TEST_F(MainWindowTest, MenuHasItsCaptionsStatesAndNoShortcuts) {
                         {fMain->Points1, "Points", true, true},
                         {fMain->Lines1, "Lines", true, true},
                         {fMain->Fastest1, "Fastest", false, false},
+                        {fMain->RoadMap1, "Road map", false, false},
+                        {fMain->TrueProportions1, "True proportions", false, false},
                         {fMain->Find1, "Find...", false, false},
                         {fMain->Directions1, "Directions", true, false}};
   for (const Item& i : items) {
@@ -228,6 +230,7 @@ TEST_F(MainWindowTest, MenuHasItsCaptionsStatesAndNoShortcuts) {
   EXPECT_EQ(recent.mid(8), (QList<QAction*>{fMain->N2->Action(), fMain->ClearList1->Action()}));
   EXPECT_EQ(fMain->View1->Action()->menu()->actions(),
             (QList<QAction*>{fMain->Points1->Action(), fMain->Lines1->Action(), fMain->Fastest1->Action(),
+                             fMain->RoadMap1->Action(), fMain->TrueProportions1->Action(),
                              fMain->Directions1->Action(), fMain->Find1->Action()}));
 }
 

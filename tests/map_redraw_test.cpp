@@ -12,6 +12,7 @@
 #include "app/offscreen_window.h"
 #include "map/map_store.h"
 #include "route/route_search.h"
+#include "tests/classed_maps.h"
 #include "tests/random_maps.h"
 #include "tests/store_setup.h"
 #include "tests/view_fixture.h"
@@ -54,50 +55,68 @@ RandomMap DrawnRandomMap(std::mt19937& random) {
 
 class MapRedraw : public ViewTest {};
 
+// On the map loaded, in a random image size with roads shown or not, over a
+// pointer path with clicks and turns of the wheel (routes that grow, shrink
+// and vanish at unreachable targets, starts that change, zoom levels), the
+// picture after every event, and the pen and brush, are those of DrawMap
+// run instead from the same state.
+void CheckEveryEventOfARandomPath(std::mt19937& random, int round) {
+  SizeMapImage(Pick(random, 0, 9) == 0 ? 1 : Pick(random, 20, 160),
+               Pick(random, 0, 9) == 0 ? 1 : Pick(random, 15, 120));
+  fMain->ImageM->Visible(true);
+  fMain->Lines1->SetChecked(Pick(random, 0, 3) > 0);
+  fMain->ShowWholeMap();
+  fMain->DrawMap();
+  const int width = fMain->ImageM->Width(), height = fMain->ImageM->Height();
+  int x = Pick(random, 0, width - 1), y = Pick(random, 0, height - 1);
+  for (int event = 0; event < 40; ++event) {
+    const TColor pen = Canvas()->Pen()->Color(), brush = Canvas()->Brush()->Color();
+    const int kind = Pick(random, 0, 19);
+    x = kind == 0 ? Pick(random, -3, width + 3) : std::clamp(x + Pick(random, -6, 6), -2, width + 2);
+    y = kind == 0 ? Pick(random, -3, height + 3) : std::clamp(y + Pick(random, -6, 6), -2, height + 2);
+    if (kind <= 2) {
+      fMain->ImageMMouseDown(fMain->ImageM, mbLeft, 0, x, y);
+    } else if (kind == 3) {
+      fMain->ImageMMouseWheel(fMain->ImageM, 0, Pick(random, -2, 3) * 120, x, y);
+    } else {
+      fMain->ImageMMouseMove(fMain->ImageM, 0, x, y);
+    }
+    const QImage redrawn = Picture();
+    const TColor redrawnPen = Canvas()->Pen()->Color(), redrawnBrush = Canvas()->Brush()->Color();
+    Canvas()->Pen()->SetColor(pen);
+    Canvas()->Brush()->SetColor(brush);
+    fMain->roadMapRenderer.Forget();  // a road map's layer painted anew too
+    fMain->DrawMap();
+    SCOPED_TRACE("round " + std::to_string(round) + ", event " + std::to_string(event) + " at (" +
+                 std::to_string(x) + ", " + std::to_string(y) + "), zoom level " +
+                 std::to_string(View().zoomLevel));
+    ASSERT_TRUE(redrawn == Picture());
+    ASSERT_EQ(redrawnPen, Canvas()->Pen()->Color());
+    ASSERT_EQ(redrawnBrush, Canvas()->Brush()->Color());
+  }
+}
+
 }  // namespace
 
-// Over random maps, image sizes, zoom levels, roads shown or not and pointer
-// paths with clicks
-// (routes that grow, shrink and vanish at unreachable targets, starts that
-// change), the picture after every event, and the pen and brush, are those
-// of DrawMap run instead from the same state.
 TEST_F(MapRedraw, EveryEventLeavesThePictureOfAFullPainting) {
   std::mt19937 random(1612);
   for (int round = 0; round < 80; ++round) {
     const RandomMap map = DrawnRandomMap(random);
     SetMap(map.points, map.roads);
-    SizeMapImage(Pick(random, 0, 9) == 0 ? 1 : Pick(random, 20, 160),
-                 Pick(random, 0, 9) == 0 ? 1 : Pick(random, 15, 120));
-    fMain->ImageM->Visible(true);
-    fMain->Lines1->SetChecked(Pick(random, 0, 3) > 0);
-    fMain->ShowWholeMap();
-    fMain->DrawMap();
-    const int width = fMain->ImageM->Width(), height = fMain->ImageM->Height();
-    int x = Pick(random, 0, width - 1), y = Pick(random, 0, height - 1);
-    for (int event = 0; event < 40; ++event) {
-      const TColor pen = Canvas()->Pen()->Color(), brush = Canvas()->Brush()->Color();
-      const int kind = Pick(random, 0, 19);
-      x = kind == 0 ? Pick(random, -3, width + 3) : std::clamp(x + Pick(random, -6, 6), -2, width + 2);
-      y = kind == 0 ? Pick(random, -3, height + 3) : std::clamp(y + Pick(random, -6, 6), -2, height + 2);
-      if (kind <= 2) {
-        fMain->ImageMMouseDown(fMain->ImageM, mbLeft, 0, x, y);
-      } else if (kind == 3) {
-        fMain->ImageMMouseWheel(fMain->ImageM, 0, Pick(random, -2, 3) * 120, x, y);
-      } else {
-        fMain->ImageMMouseMove(fMain->ImageM, 0, x, y);
-      }
-      const QImage redrawn = Picture();
-      const TColor redrawnPen = Canvas()->Pen()->Color(), redrawnBrush = Canvas()->Brush()->Color();
-      Canvas()->Pen()->SetColor(pen);
-      Canvas()->Brush()->SetColor(brush);
-      fMain->DrawMap();
-      SCOPED_TRACE("round " + std::to_string(round) + ", event " + std::to_string(event) + " at (" +
-                   std::to_string(x) + ", " + std::to_string(y) + "), zoom level " +
-                   std::to_string(View().zoomLevel));
-      ASSERT_TRUE(redrawn == Picture());
-      ASSERT_EQ(redrawnPen, Canvas()->Pen()->Color());
-      ASSERT_EQ(redrawnBrush, Canvas()->Brush()->Color());
-    }
+    CheckEveryEventOfARandomPath(random, round);
+  }
+}
+
+// The same on random maps with road classes and names, drawn as road maps
+// in true proportions or not, and plainly in true proportions.
+TEST_F(MapRedraw, EveryEventLeavesThePictureOfAFullRoadMapDrawing) {
+  std::mt19937 random(2626);
+  for (int round = 0; round < 60; ++round) {
+    LoadClassedRandomMap(random);
+    const bool plain = round % 4 == 3;
+    fMain->RoadMap1->SetChecked(!plain);
+    View().proportional = plain || Pick(random, 0, 2) > 0;
+    CheckEveryEventOfARandomPath(random, round);
   }
 }
 

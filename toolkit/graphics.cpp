@@ -1,7 +1,13 @@
 #include "toolkit/graphics.h"
 
+#include <QFont>
+#include <QFontMetricsF>
+#include <QGuiApplication>
 #include <QImage>
+#include <QPainter>
+#include <QPainterPath>
 #include <QString>
+#include <QtMath>
 #include <algorithm>
 #include <array>
 #include <cmath>
@@ -334,6 +340,20 @@ PixelBuffer ClippedBuffer(uint32_t* bits, int w, int h, const TRect* clip) {
 
 }  // namespace
 
+void TCanvas::CopyRect(const TRect& rect, const TBitmap& source) {
+  const int left = std::max(rect.left, 0), top = std::max(rect.top, 0);
+  const int right = std::min({rect.right, bitmap_.Width(), source.Width()});
+  const int bottom = std::min({rect.bottom, bitmap_.Height(), source.Height()});
+  if (right <= left || bottom <= top) return;
+  uint32_t* const bits = bitmap_.WritableBits();
+  const auto* sourceBits = reinterpret_cast<const uint32_t*>(source.image_->constBits());
+  for (int y = top; y < bottom; ++y) {
+    std::memcpy(bits + int64_t{y} * bitmap_.Width() + left, sourceBits + int64_t{y} * source.Width() + left,
+                sizeof(uint32_t) * (right - left));
+  }
+  bitmap_.Changed();
+}
+
 void TCanvas::SetClipRect(const TRect& rect) {
   clipped_ = true;
   clip_ = rect;
@@ -472,4 +492,181 @@ bool SaveBitmapToPng(const TBitmap& bitmap, const std::string& path) {
   image.setDotsPerMeterX(kDotsPerMetre);
   image.setDotsPerMeterY(kDotsPerMetre);
   return image.save(QString::fromStdString(path), "PNG");
+}
+
+namespace {
+
+// Fonts need the platform's font database, which a program drawing without
+// a window has not started: it gets an application of its own, on the
+// offscreen platform, for the rest of its run. What the platform says while
+// it starts (about a desktop session it does not need) is not shown.
+void EnsureFontDatabase() {
+  if (QCoreApplication::instance()) return;
+  static int argc = 3;
+  static char name[] = "ruvel", option[] = "-platform", platform[] = "offscreen";
+  static char* argv[] = {name, option, platform, nullptr};
+  const QtMessageHandler shown =
+      qInstallMessageHandler([](QtMsgType, const QMessageLogContext&, const QString&) {});
+  static QGuiApplication* const application = new QGuiApplication(argc, argv);
+  qInstallMessageHandler(shown);
+  (void)application;
+}
+
+QFont FontOfSize(int pixelSize) {
+  EnsureFontDatabase();
+  QFont font;
+  font.setFamilies({QStringLiteral("DejaVu Sans")});
+  font.setStyleHint(QFont::SansSerif);
+  font.setPixelSize(std::max(pixelSize, 1));
+  return font;
+}
+
+QColor ColorOf(TColor color, uint8_t alpha = 255) {
+  QColor c = ToQColor(color);
+  c.setAlpha(alpha);
+  return c;
+}
+
+// Lines up to this width in pixels are drawn piece by piece, with square
+// ends instead of round ones: at that width the two look alike.
+constexpr double kThinLine = 6;
+constexpr double kBevelJoinsUpTo = 10;
+
+// The part of the line from a to b inside box, by the parameters t0 <= t1
+// along it (Liang and Barsky); false when none is.
+bool ClipToBox(const QRectF& box, QPointF& a, QPointF& b) {
+  const double dx = b.x() - a.x(), dy = b.y() - a.y();
+  double t0 = 0, t1 = 1;
+  const double p[4] = {-dx, dx, -dy, dy};
+  const double q[4] = {a.x() - box.left(), box.right() - a.x(), a.y() - box.top(), box.bottom() - a.y()};
+  for (int k = 0; k < 4; ++k) {
+    if (p[k] == 0) {
+      if (q[k] < 0) return false;
+      continue;
+    }
+    const double t = q[k] / p[k];
+    if (p[k] < 0) {
+      t0 = std::max(t0, t);
+    } else {
+      t1 = std::min(t1, t);
+    }
+    if (t0 > t1) return false;
+  }
+  const QPointF start = a;
+  a = start + QPointF(dx, dy) * t0;
+  b = start + QPointF(dx, dy) * t1;
+  return true;
+}
+
+// Adds the parts of a polyline inside box to path, one subpath for each
+// run of consecutive pieces that stays inside.
+void AddClippedPolyline(const TPointF* first, const TPointF* end, const QRectF& box, QPainterPath& path) {
+  bool open = false;
+  for (const TPointF* v = first; v + 1 < end; ++v) {
+    QPointF a(v->x, v->y), b(v[1].x, v[1].y);
+    const bool wholeStart = box.contains(a);
+    if (!ClipToBox(box, a, b)) {
+      open = false;
+      continue;
+    }
+    if (!open || !wholeStart) path.moveTo(a);
+    path.lineTo(b);
+    open = box.contains(QPointF(v[1].x, v[1].y));
+  }
+}
+
+}  // namespace
+
+TTextExtent MeasureText(std::string_view text, int pixelSize) {
+  const QFontMetricsF metrics(FontOfSize(pixelSize));
+  const QString string = QString::fromUtf8(text.data(), static_cast<qsizetype>(text.size()));
+  return {metrics.horizontalAdvance(string), metrics.ascent(), metrics.descent()};
+}
+
+TSmoothPainter::TSmoothPainter(TBitmap& bitmap) : bitmap_(bitmap) {
+  if (bitmap.Width() == 0 || bitmap.Height() == 0) return;
+  bitmap.FetchWritableBits();  // detaches the image from copies handed out
+  painter_ = std::make_unique<QPainter>(bitmap.image_.get());
+  painter_->setRenderHint(QPainter::Antialiasing);
+  painter_->setRenderHint(QPainter::TextAntialiasing);
+}
+
+TSmoothPainter::~TSmoothPainter() {
+  if (!painter_) return;
+  painter_.reset();
+  bitmap_.Changed();
+}
+
+void TSmoothPainter::StrokePolylines(const std::vector<TPointF>& vertices,
+                                     const std::vector<uint32_t>& starts, const TStrokeStyle& style) {
+  if (!painter_) return;
+  // Beyond this box no stroke reaches the bitmap; inside it coordinates stay
+  // small enough for the rasteriser's fixed-point arithmetic.
+  const double margin = style.width + 4;
+  const QRectF box(-margin, -margin, bitmap_.Width() + 2 * margin, bitmap_.Height() + 2 * margin);
+  // Round joins cost the stroker arcs at every vertex; on lines this thin
+  // bevelled ones look the same.
+  const Qt::PenJoinStyle join = style.width <= kBevelJoinsUpTo ? Qt::BevelJoin : Qt::RoundJoin;
+  QPen pen(ColorOf(style.color, style.alpha), style.width, Qt::SolidLine, Qt::RoundCap, join);
+  if (style.dash > 0) {
+    pen.setCapStyle(Qt::FlatCap);
+    pen.setDashPattern({style.dash / style.width, style.gap / style.width});
+  }
+  // An opaque line looks the same laid twice, and the rasteriser is far
+  // quicker on many small shapes than on one large one; a translucent one
+  // must be a single shape.
+  const bool opaque = style.alpha == 255;
+  QPainterPath path;
+  for (size_t k = 0; k < starts.size(); ++k) {
+    const size_t end = k + 1 < starts.size() ? starts[k + 1] : vertices.size();
+    AddClippedPolyline(vertices.data() + starts[k], vertices.data() + end, box, path);
+    if (opaque && !path.isEmpty() && style.width > kThinLine) {
+      painter_->strokePath(path, pen);
+      path.clear();
+    }
+  }
+  if (path.isEmpty()) return;
+  if (opaque && style.dash == 0) {
+    // Thin opaque solid lines, as a view of much of a large map has by the
+    // thousand, go to the rasteriser's quick path for separate lines, with
+    // square ends that fill the outside of each bend.
+    std::vector<QLineF> pieces;
+    pieces.reserve(static_cast<size_t>(path.elementCount()));
+    for (int e = 1; e < path.elementCount(); ++e) {
+      const QPainterPath::Element& element = path.elementAt(e);
+      if (element.isLineTo()) pieces.emplace_back(QPointF(path.elementAt(e - 1)), QPointF(element));
+    }
+    pen.setCapStyle(Qt::SquareCap);
+    painter_->setPen(pen);
+    painter_->drawLines(pieces.data(), static_cast<int>(pieces.size()));
+    return;
+  }
+  painter_->strokePath(path, pen);
+}
+
+void TSmoothPainter::DrawCircle(TPointF centre, double radius, TColor fill, TColor outline,
+                                double outlineWidth) {
+  if (!painter_) return;
+  painter_->setPen(outlineWidth > 0 ? QPen(ColorOf(outline), outlineWidth) : QPen(Qt::NoPen));
+  painter_->setBrush(ColorOf(fill));
+  painter_->drawEllipse(QPointF(centre.x, centre.y), radius, radius);
+}
+
+void TSmoothPainter::DrawText(TPointF centre, double angle, std::string_view text, const TTextStyle& style) {
+  if (!painter_) return;
+  const QFont font = FontOfSize(style.pixelSize);
+  const QFontMetricsF metrics(font);
+  const QString string = QString::fromUtf8(text.data(), static_cast<qsizetype>(text.size()));
+  QPainterPath letters;
+  letters.addText(-metrics.horizontalAdvance(string) / 2, (metrics.ascent() - metrics.descent()) / 2, font,
+                  string);
+  painter_->save();
+  painter_->translate(centre.x, centre.y);
+  painter_->rotate(qRadiansToDegrees(angle));
+  if (style.haloWidth > 0) {
+    painter_->strokePath(
+        letters, QPen(ColorOf(style.halo), 2 * style.haloWidth, Qt::SolidLine, Qt::RoundCap, Qt::RoundJoin));
+  }
+  painter_->fillPath(letters, ColorOf(style.color));
+  painter_->restore();
 }

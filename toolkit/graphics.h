@@ -4,10 +4,13 @@
 #include <functional>
 #include <memory>
 #include <string>
+#include <string_view>
+#include <vector>
 
 #include "toolkit/colors.h"
 
 class QImage;
+class QPainter;
 class TBitmap;
 
 // Brush fill styles. Only the solid fill exists: everything is filled whole.
@@ -113,6 +116,10 @@ class TCanvas {
   // Exception when (x, y) lies outside the bitmap.
   TColor Pixel(int x, int y) const;
 
+  // Copies the pixels of rect (clipped to both bitmaps) from source to the
+  // same place in this canvas's bitmap; the clip rectangle does not apply.
+  void CopyRect(const TRect& rect, const TBitmap& source);
+
   // Restricts every primitive to the pixels of rect (left and top included,
   // right and bottom excluded) that lie in the bitmap, until ResetClipRect.
   // Inside the rectangle a primitive sets exactly the pixels it would set
@@ -182,6 +189,7 @@ class TBitmap {
 
  private:
   friend class TCanvas;
+  friend class TSmoothPainter;
   void Resize(int width, int height);
 
   // The pixels for the primitives to write. They are fetched from the image
@@ -204,6 +212,77 @@ class TBitmap {
   TCanvas canvas_{*this};
   std::function<void()> onChange_;
   bool changePending_ = false;
+};
+
+// A position with a fraction of a pixel, for antialiased drawing: the
+// centre of pixel (x, y) is (x + 0.5, y + 0.5).
+struct TPointF {
+  double x = 0;
+  double y = 0;
+};
+
+// How TSmoothPainter strokes lines: colour, opacity (255 opaque), width in
+// pixels, and for a dashed line the lengths of its dashes and gaps in
+// pixels (0: solid). Ends and joins are round.
+struct TStrokeStyle {
+  TColor color = clBlack;
+  uint8_t alpha = 255;
+  double width = 1;
+  double dash = 0;
+  double gap = 0;
+};
+
+// Text drawn by TSmoothPainter: its colour, its size in pixels, and a halo
+// of haloWidth pixels around the letters (0: none) that keeps it readable on
+// any ground. The font is DejaVu Sans, else the system's sans-serif font.
+struct TTextStyle {
+  TColor color = clBlack;
+  int pixelSize = 11;
+  TColor halo = clWhite;
+  double haloWidth = 0;
+};
+
+// A line of text's extent in pixels: its advance width, and the font's
+// height above and below the baseline.
+struct TTextExtent {
+  double width = 0;
+  double ascent = 0;
+  double descent = 0;
+};
+
+// The extent of text (UTF-8) in the font of a TTextStyle of that size.
+TTextExtent MeasureText(std::string_view text, int pixelSize);
+
+// Antialiased drawing onto a bitmap while it lives: lines of any width,
+// dashed or translucent, circles and rotated text. Shapes may lie anywhere,
+// within +-2^52 pixels; only the bitmap's pixels they cover change, and the
+// same shapes on the same pixels always give the same result. The bitmap's
+// canvas must not draw while a painter is open on it.
+class TSmoothPainter {
+ public:
+  explicit TSmoothPainter(TBitmap& bitmap);
+  ~TSmoothPainter();
+  TSmoothPainter(const TSmoothPainter&) = delete;
+  TSmoothPainter& operator=(const TSmoothPainter&) = delete;
+
+  // Strokes polylines as one shape: polyline k runs through
+  // vertices[starts[k]] up to the vertex before starts[k + 1] (the last up
+  // to the end); starts ascend. Where the lines overlap a translucent colour
+  // is laid once. A polyline of one vertex draws a dot of the line's width.
+  void StrokePolylines(const std::vector<TPointF>& vertices, const std::vector<uint32_t>& starts,
+                       const TStrokeStyle& style);
+
+  // A disc of radius pixels around centre in fill, with an outline of
+  // outlineWidth pixels (0: none) centred on its edge.
+  void DrawCircle(TPointF centre, double radius, TColor fill, TColor outline, double outlineWidth);
+
+  // Text (UTF-8) on one line, centred on centre and turned by angle radians
+  // clockwise on screen (0 reads left to right), its halo under it.
+  void DrawText(TPointF centre, double angle, std::string_view text, const TTextStyle& style);
+
+ private:
+  TBitmap& bitmap_;
+  std::unique_ptr<QPainter> painter_;
 };
 
 // The content of an image control, held as a bitmap.

@@ -65,15 +65,15 @@ TColor PointColor(int32_t j) {
 }
 
 // Calls draw(a, b) with the ends of every pair of consecutive vertices of
-// segment i that the view at the zoom level draws: at the whole-map view a
-// pair with both ends inside the image (one with an end outside is skipped
-// whole), at a zoom one whose line may cross it. Each vertex is transformed
+// segment i that the view draws: in the corner view a pair with both ends
+// inside the image (one with an end outside is skipped whole), in a placed
+// view (a zoom, or true proportions) one whose line may cross it. Each vertex is transformed
 // once, as the end of one pair and the start of the next.
 template <typename Draw>
 void ForEachDrawnPair(int32_t i, const MapView& view, Draw draw) {
   const DynamicArray<TPoint>& vertices = segments[i].Vertices;
   if (vertices.Length() < 2) return;
-  if (view.zoomLevel == 0) {
+  if (IsCornerView(view)) {
     Pixel a = PixelAt(view, vertices[0]);
     for (int32_t k = 1; k < vertices.Length(); ++k) {
       const Pixel b = PixelAt(view, vertices[k]);
@@ -90,9 +90,9 @@ void ForEachDrawnPair(int32_t i, const MapView& view, Draw draw) {
   }
 }
 
-// Where point j is drawn at the zoom level, if it is.
+// Where point j is drawn in the view, if it is.
 bool DrawnAt(int32_t j, const MapView& view, Pixel& at) {
-  if (view.zoomLevel == 0) {
+  if (IsCornerView(view)) {
     at = PixelOfPoint(view, j);
     return Contains(view, at);
   }

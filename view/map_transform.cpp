@@ -41,35 +41,39 @@ int32_t ClampedFloorPixel(double pixel) {
 void FitViewScales(MapView& view) {
   view.scaleX = ScaleFor(view.width, int64_t{maxX} - minX);
   view.scaleY = ScaleFor(view.height, int64_t{maxNegY} - minNegY);
+  if (view.proportional) view.scaleX = view.scaleY = std::min(view.scaleX, view.scaleY);
   view.placedScaleX = std::ldexp(view.scaleX, view.zoomLevel);
   view.placedScaleY = std::ldexp(view.scaleY, view.zoomLevel);
-  if (view.zoomLevel == 0) {
+  if (IsCornerView(view)) {
     view.placedOriginX = minX;
     view.placedOriginNegY = minNegY;
     return;
   }
-  view.placedOriginX = view.scaleX > 0 ? view.zoomCenterX - view.width / 2.0 / view.placedScaleX : minX;
-  view.placedOriginNegY =
-      view.scaleY > 0 ? view.zoomCenterNegY - view.height / 2.0 / view.placedScaleY : minNegY;
+  // Level 0 with true proportions shows the map's middle in the image's.
+  const bool middle = view.zoomLevel == 0;
+  const double centreX = middle ? (static_cast<double>(minX) + maxX) / 2 : view.zoomCenterX;
+  const double centreNegY = middle ? (static_cast<double>(minNegY) + maxNegY) / 2 : view.zoomCenterNegY;
+  view.placedOriginX = view.scaleX > 0 ? centreX - view.width / 2.0 / view.placedScaleX : minX;
+  view.placedOriginNegY = view.scaleY > 0 ? centreNegY - view.height / 2.0 / view.placedScaleY : minNegY;
 }
 
 int64_t ZoomedPixelX(const MapView& view, int32_t x) {
-  return view.zoomLevel == 0 ? MapToPixelX(view, x) : ToZoomedPixel(x, view.placedOriginX, view.placedScaleX);
+  return IsCornerView(view) ? MapToPixelX(view, x) : ToZoomedPixel(x, view.placedOriginX, view.placedScaleX);
 }
 
 int64_t ZoomedPixelY(const MapView& view, int32_t y) {
-  return view.zoomLevel == 0 ? MapToPixelY(view, y)
-                             : ToZoomedPixel(NegateY(y), view.placedOriginNegY, view.placedScaleY);
+  return IsCornerView(view) ? MapToPixelY(view, y)
+                            : ToZoomedPixel(NegateY(y), view.placedOriginNegY, view.placedScaleY);
 }
 
 double PixelToMapX(const MapView& view, int32_t column) {
   if (view.scaleX == 0.0) return minX;
-  return view.zoomLevel == 0 ? minX + column / view.scaleX : view.placedOriginX + column / view.placedScaleX;
+  return IsCornerView(view) ? minX + column / view.scaleX : view.placedOriginX + column / view.placedScaleX;
 }
 
 double PixelToMapY(const MapView& view, int32_t row) {
   const double largestY = -static_cast<double>(minNegY);
   if (view.scaleY == 0.0) return largestY;
-  return view.zoomLevel == 0 ? largestY - row / view.scaleY
-                             : -(view.placedOriginNegY + row / view.placedScaleY);
+  return IsCornerView(view) ? largestY - row / view.scaleY
+                            : -(view.placedOriginNegY + row / view.placedScaleY);
 }

@@ -17,9 +17,16 @@ constexpr int32_t MAX_ZOOM_LEVEL = 16;
 // the extent exceeds the image, the fraction (size - 1) / extent, which fits
 // the whole map with its far edge on the last column or row (the fraction's
 // double is rounded up where needed, so that the far edge never lands one
-// short). Needs an extent of at least 1 on both axes. Also places the
-// zoomed view in that image.
+// short); with true proportions the smaller of the two on both axes. Needs
+// an extent of at least 1 on both axes. Also places the view at its zoom
+// level in that image: with true proportions, level 0 centres the map.
 void FitViewScales(MapView& view);
+
+// Whether the view is the corner view: level 0 without true proportions,
+// the map's smallest X on column 0 and its largest Y on row 0, where a
+// painting draws only the road pairs with both ends inside the image.
+// Every other view is placed (see ZoomedPixelX) and clips at the edges.
+inline bool IsCornerView(const MapView& view) { return view.zoomLevel == 0 && !view.proportional; }
 
 // floor(offset * scale), clamped to the 32-bit range. Inline, as are the
 // two transforms below: a painting transforms every vertex and point.
@@ -47,8 +54,8 @@ inline int32_t MapToPixelY(const MapView& view, int32_t y) {
 
 // The view at its zoom level, as FitViewScales placed it: the pixel column
 // and row of map position (x, y), rounded down, in 64 bits and within
-// +-2^52 (far beyond any image). At level 0 the same pixels as MapToPixelX
-// and MapToPixelY.
+// +-2^52 (far beyond any image). In the corner view the same pixels as
+// MapToPixelX and MapToPixelY.
 int64_t ZoomedPixelX(const MapView& view, int32_t x);
 int64_t ZoomedPixelY(const MapView& view, int32_t y);
 

@@ -6,7 +6,7 @@ namespace {
 
 auto ViewFields(const MapView& v) {
   return std::tie(v.width, v.height, v.scaleX, v.scaleY, v.zoomLevel, v.zoomCenterX, v.zoomCenterNegY,
-                  v.placedScaleX, v.placedScaleY, v.placedOriginX, v.placedOriginNegY);
+                  v.proportional, v.placedScaleX, v.placedScaleY, v.placedOriginX, v.placedOriginNegY);
 }
 
 }  // namespace

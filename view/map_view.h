@@ -25,6 +25,12 @@ struct MapView {
   double zoomCenterX = 0.0;
   double zoomCenterNegY = 0.0;
 
+  // True proportions: one scale for both axes, the smaller of the two, and
+  // at level 0 the map centred in the image. Otherwise each axis has its
+  // own scale and level 0 puts the map's smallest X on column 0 and its
+  // largest Y on row 0.
+  bool proportional = false;
+
   // The pointer's last pixel position within the image, stored by every
   // move over it; 0 until the first move. The cursor mark surrounds it.
   int32_t pointerX = 0;
