@@ -31,3 +31,7 @@ void DrawMapImage(TBitmap* bitmap, MapView& view, const MapImageOptions& options
 // Returns false, painting nothing, when only DrawMapImage can show it: the
 // bitmap's size differs from the view's, or the view itself changed.
 bool RedrawMapImage(TBitmap* bitmap, const MapView& view, const MapImageOptions& options);
+
+// Makes the next RedrawMapImage refuse, so that the picture is painted in
+// full again: for measuring the full painting against the redraw.
+void ForgetMapImage();
