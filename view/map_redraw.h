@@ -24,6 +24,5 @@ void ForgetDrawnView(PictureMemory& memory);
 // the new cursor mark is drawn. The same pixels as a painting of the whole
 // view. Leaves the pen and the brush as that painting would. Returns false,
 // painting nothing, when the view itself changed (size, zoom, bounds, View
-// options, the tables, or the route marks cleared in full), which only a
-// painting of the whole view can show.
+// options, the tables), which only a painting of the whole view can show.
 bool RedrawChanges(const Painting& painting);

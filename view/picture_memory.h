@@ -13,16 +13,18 @@
 // Everything a painting of the whole view depends on besides the route,
 // the start, current and pointer positions: the view, the View options, and
 // the map's tables, bounds and graph, which change only together with
-// graphGeneration, and the route marks' full clears. Equal keys, equal
-// pictures of everything else.
+// graphGeneration. Equal keys, equal pictures of everything else. A full
+// clear of the route marks needs no key: the flags set are always those of
+// the last route, so the routes before and after it tell every flag that
+// changed.
 struct ViewKey {
   MapView view;
   bool lines, points;
-  uint32_t graphGeneration, routeClears;
+  uint32_t graphGeneration;
 
   bool operator==(const ViewKey& o) const {
     return SameView(view, o.view) && lines == o.lines && points == o.points &&
-           graphGeneration == o.graphGeneration && routeClears == o.routeClears;
+           graphGeneration == o.graphGeneration;
   }
 };
 
