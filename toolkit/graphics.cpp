@@ -386,7 +386,10 @@ template <typename Sink>
 // The pixels a primitive may write: the whole bitmap of w x h pixels at
 // bits (their owner ids at owners, if followed), or the part of the clip
 // rectangle inside it.
-PixelBuffer ClippedBuffer(uint32_t* bits, int32_t* owners, int w, int h, const TRect* clip) {
+// Inlined, so that the buffer stays in registers: it is made for every
+// primitive.
+[[gnu::always_inline]] inline PixelBuffer ClippedBuffer(uint32_t* bits, int32_t* owners, int w, int h,
+                                                        const TRect* clip) {
   PixelBuffer pixels(bits, w, h);
   pixels.owners = owners;
   if (!clip) return pixels;
@@ -403,7 +406,22 @@ PixelBuffer ClippedBuffer(uint32_t* bits, int32_t* owners, int w, int h, const T
   return pixels;
 }
 
+// Raises Exception: an owner plane of size ids does not fit a bitmap of
+// pixels pixels. Kept out of line, away from the primitives' path.
+[[gnu::noinline, gnu::cold]] void RefuseOwnerPlane(size_t size, size_t pixels) {
+  throw Exception("Owner plane of " + std::to_string(size) + " ids for a bitmap of " +
+                  std::to_string(pixels) + " pixels");
+}
+
 }  // namespace
+
+// Inline: every primitive asks.
+inline int32_t* TCanvas::OwnerIds() const {
+  if (!owners_ || ownerMode_ == TOwnerMode::kIgnore) return nullptr;
+  const size_t pixels = static_cast<size_t>(bitmap_.Width()) * static_cast<size_t>(bitmap_.Height());
+  if (owners_->size() != pixels) RefuseOwnerPlane(owners_->size(), pixels);
+  return owners_->data();
+}
 
 void TCanvas::SetClipRect(const TRect& rect) {
   clipped_ = true;
@@ -484,16 +502,6 @@ void TCanvas::SetPixel(int x, int y, TColor color) {
     return true;
   });
   bitmap_.Changed();
-}
-
-int32_t* TCanvas::OwnerIds() const {
-  if (!owners_ || ownerMode_ == TOwnerMode::kIgnore) return nullptr;
-  const size_t pixels = static_cast<size_t>(bitmap_.Width()) * static_cast<size_t>(bitmap_.Height());
-  if (owners_->size() != pixels) {
-    throw Exception("Owner plane of " + std::to_string(owners_->size()) + " ids for a bitmap of " +
-                    std::to_string(pixels) + " pixels");
-  }
-  return owners_->data();
 }
 
 TColor TCanvas::Pixel(int x, int y) const {

@@ -49,14 +49,13 @@ void DrawMapImage(TBitmap* bitmap, MapView& view, const MapImageOptions& options
   FitViewScales(view);
   const Painting painting = PaintingOf(bitmap, view, options);
   ForgetDrawnView(*painting.memory);  // until the painting is complete
-  // Every pixel is painted below, which sets its owner.
+  // Every pixel an item paints below gets its owner.
   painting.memory->owners.resize(static_cast<size_t>(view.width) * static_cast<size_t>(view.height));
   const OwnersFollowed followed(painting);
 
   TCanvas* canvas = painting.canvas;
   if (view.zoomLevel == 0) {
-    canvas->SetOwnerMode(TOwnerMode::kRecord);
-    canvas->SetOwner(TCanvas::kNoOwner);
+    canvas->SetOwnerMode(TOwnerMode::kIgnore);  // see PictureMemory::owners
     canvas->Brush()->SetColor(clWindow);
     canvas->FillRect(TRect(0, 0, view.width, view.height));
     PaintWholeMap(painting);

@@ -228,10 +228,10 @@ void PaintWholeMap(const Painting& painting) {
 void PaintRect(const Painting& painting, const PixelRect& rect) {
   TCanvas* canvas = painting.canvas;
   canvas->SetClipRect(TRect(rect.left, rect.top, rect.right, rect.bottom));
-  canvas->SetOwnerMode(TOwnerMode::kRecord);
-  canvas->SetOwner(TCanvas::kNoOwner);
+  canvas->SetOwnerMode(TOwnerMode::kIgnore);  // see PictureMemory::owners
   canvas->Brush()->SetColor(clWindow);
   canvas->FillRect(TRect(rect.left, rect.top, rect.right, rect.bottom));
+  canvas->SetOwnerMode(TOwnerMode::kRecord);
   const MapArea area = AreaOf(painting.view, rect);
   std::vector<int32_t>& areaIds = painting.memory->areaIds;
   if (painting.lines) {

@@ -48,8 +48,12 @@ struct PictureMemory {
 
   // For each pixel, row by row, the item that painted it last, as a full
   // painting of the view leaves it (the cursor mark aside): segment i as i,
-  // point j as the segment count + j, the background as -1. Holds the
-  // image's width x height ids while valid.
+  // point j as the segment count + j. Holds the image's width x height ids
+  // while valid. A pixel no item paints keeps an id of no meaning, left from
+  // an earlier painting: the background is not recorded, which would cost
+  // a second fill of the whole image on every painting. No redraw can take
+  // that id for its own: the item it names, drawn again, reaches only
+  // pixels it paints in this view, and every one of those was recorded.
   std::vector<int32_t> owners;
 
   // Ids of what an area of the map holds, reused from painting to painting.
