@@ -20,7 +20,6 @@ std::vector<int32_t> nextFrontier(GRAPH_CAPACITY);
 std::vector<int32_t> segmentOnRoute(GRAPH_CAPACITY);
 std::vector<int32_t> pointOnRoute(GRAPH_CAPACITY);
 int64_t routeTicks = 0;
-uint32_t routeMarksClears = 0;
 
 void ResetSearch() {
   const size_t codes = static_cast<size_t>(nodeCount) + 1;
@@ -152,7 +151,6 @@ void ClearRouteMarks() {
   std::fill(pointOnRoute.begin(), pointOnRoute.end(), 0);
   std::fill(segmentOnRoute.begin(), segmentOnRoute.end(), 0);
   markedCount = 0;
-  ++routeMarksClears;
 }
 
 void ClearMapAndRoute() {

@@ -396,3 +396,92 @@ TEST(Bitmap, SavesAsPng) {
   EXPECT_FALSE(SaveBitmapToPng(s.bitmap, dir.filePath("missing/view.png").toStdString()));
   EXPECT_FALSE(SaveBitmapToPng(TBitmap(), dir.filePath("empty.png").toStdString()));
 }
+
+namespace {
+
+// One shape of a random picture, drawn with the pen and brush colours given.
+struct Shape {
+  int kind;  // 0 line, 1 far line, 2 ellipse, 3 dot, 4 pixel, 5 rectangle
+  int x1, y1, x2, y2;
+
+  void Draw(TCanvas& c, TColor pen, TColor brush) const {
+    c.Pen()->SetColor(pen);
+    c.Brush()->SetColor(brush);
+    switch (kind) {
+      case 0:
+        return Line(x1, y1, x2, y2)(c);
+      case 1:
+        return c.Line(int64_t{x1} * 1000, y1, x2, int64_t{y2} * 1000);
+      case 2:
+        return c.Ellipse(x1, y1, x2, y2);
+      case 3:
+        return c.Ellipse(x1, y1, x1 + 3, y1 + 3);
+      case 4:
+        return c.SetPixel(x1, y1, pen);
+      default:
+        return c.FillRect(TRect(x1, y1, x2, y2));
+    }
+  }
+};
+
+TColor ColourOf(std::mt19937& random) { return std::uniform_int_distribution<TColor>(0, 0xFFFFFF)(random); }
+
+}  // namespace
+
+// A picture drawn with owners recorded, some of whose shapes are then drawn
+// again in new colours each restricted to its own pixels, equals the same
+// picture drawn in full with the new colours: what a shape covers and later
+// shapes do not is repainted, nothing else, whatever the shapes and however
+// they overlap, partly clipped (with a clip rectangle too) or outside.
+TEST(Canvas, DrawingOnlyOwnedPixelsRepaintsWhatEachShapeStillShows) {
+  std::mt19937 random(2512);
+  std::uniform_int_distribution<int> coordinate(-6, 25), kind(0, 5);
+  for (int trial = 0; trial < 300; ++trial) {
+    const int width = trial % 10 == 0 ? 1 : 19, height = trial % 7 == 0 ? 1 : 13;
+    std::vector<Shape> shapes(std::uniform_int_distribution<size_t>(1, 30)(random));
+    std::vector<TColor> pens, brushes;
+    for (Shape& s : shapes) {
+      s = {kind(random), coordinate(random), coordinate(random), coordinate(random), coordinate(random)};
+      pens.push_back(ColourOf(random));
+      brushes.push_back(ColourOf(random));
+    }
+    Surface recorded(width, height), reference(width, height);
+    std::vector<int32_t> owners(static_cast<size_t>(width) * height, 77);
+    TCanvas& c = *recorded.canvas;
+    c.SetOwners(&owners, TOwnerMode::kRecord);
+    c.FillRect(TRect(0, 0, width, height));
+    const bool clip = trial % 2 == 0;
+    if (clip) c.SetClipRect(TRect(2, 1, 14, 9));  // as a painting of one part of the picture
+    for (size_t k = 0; k < shapes.size(); ++k) {
+      c.SetOwner(static_cast<int32_t>(k));
+      shapes[k].Draw(c, pens[k], brushes[k]);
+    }
+    c.SetOwnerMode(TOwnerMode::kOnlyOwned);
+    for (size_t k = 0; k < shapes.size(); ++k) {
+      if (random() % 3 != 0) continue;
+      pens[k] = ColourOf(random);
+      brushes[k] = ColourOf(random);
+      c.SetOwner(static_cast<int32_t>(k));
+      shapes[k].Draw(c, pens[k], brushes[k]);
+    }
+    c.ResetClipRect();
+    reference.canvas->FillRect(TRect(0, 0, width, height));
+    if (clip) reference.canvas->SetClipRect(TRect(2, 1, 14, 9));
+    for (size_t k = 0; k < shapes.size(); ++k) shapes[k].Draw(*reference.canvas, pens[k], brushes[k]);
+    for (int y = 0; y < height; ++y)
+      for (int x = 0; x < width; ++x)
+        ASSERT_EQ(c.Pixel(x, y), reference.canvas->Pixel(x, y))
+            << "trial " << trial << " at " << x << "," << y;
+  }
+}
+
+// A plane that does not match the bitmap's size is refused, not overrun.
+TEST(Canvas, AnOwnerPlaneOfAnotherSizeIsRefused) {
+  Surface s(4, 3);
+  std::vector<int32_t> owners(11);
+  s.canvas->SetOwners(&owners, TOwnerMode::kRecord);
+  EXPECT_THROW(s.canvas->SetPixel(0, 0, clRed), Exception);
+  s.canvas->SetOwnerMode(TOwnerMode::kIgnore);
+  s.canvas->SetPixel(0, 0, clRed);
+  EXPECT_EQ(s.canvas->Pixel(0, 0), clRed);
+}

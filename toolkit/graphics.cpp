@@ -31,6 +31,7 @@ __extension__ using UInt128 = unsigned __int128;
 struct PixelBuffer {
   PixelBuffer(uint32_t* pixels, int w, int h) : bits(pixels), width(w), height(h), stride(w) {}
   uint32_t* bits;
+  int32_t* owners = nullptr;  // the owner ids of the same pixels, if followed
   int64_t width;
   int64_t height;
   int64_t stride;  // pixels from one row to the next
@@ -46,16 +47,77 @@ struct PixelBuffer {
     return (static_cast<uint64_t>(x) < static_cast<uint64_t>(width)) &
            (static_cast<uint64_t>(y) < static_cast<uint64_t>(height));
   }
-  uint32_t* Row(int64_t y) const { return bits + y * stride; }
+  int64_t Index(int64_t x, int64_t y) const { return y * stride + x; }
 };
+
+// Where a primitive's pixels go, by word index from a buffer's first pixel.
+// A primitive picks its sink once, by the canvas's owner mode, and its inner
+// loops are compiled for that sink, so the plain one costs what writing
+// the pixel alone costs. Set writes pixel i; SetIf writes it when set is
+// true, without a branch; Fill writes the pixels from first to end
+// (excluded), none when end <= first.
+struct PlainSink {
+  uint32_t* bits;
+  void Set(int64_t i, uint32_t color) const { bits[i] = color; }
+  void SetIf(int64_t i, bool set, uint32_t color) const { bits[i] = set ? color : bits[i]; }
+  void Fill(int64_t first, int64_t end, uint32_t color) const {
+    if (first < end) std::fill(bits + first, bits + end, color);
+  }
+};
+
+// Writes the pixel and makes id its owner.
+struct RecordingSink {
+  uint32_t* bits;
+  int32_t* owners;
+  int32_t id;
+  void Set(int64_t i, uint32_t color) const {
+    bits[i] = color;
+    owners[i] = id;
+  }
+  void SetIf(int64_t i, bool set, uint32_t color) const {
+    bits[i] = set ? color : bits[i];
+    owners[i] = set ? id : owners[i];
+  }
+  void Fill(int64_t first, int64_t end, uint32_t color) const {
+    if (first >= end) return;
+    std::fill(bits + first, bits + end, color);
+    std::fill(owners + first, owners + end, id);
+  }
+};
+
+// Writes only the pixels that id owns.
+struct OwnedSink {
+  uint32_t* bits;
+  const int32_t* owners;
+  int32_t id;
+  void Set(int64_t i, uint32_t color) const { SetIf(i, true, color); }
+  void SetIf(int64_t i, bool set, uint32_t color) const {
+    bits[i] = set && owners[i] == id ? color : bits[i];
+  }
+  void Fill(int64_t first, int64_t end, uint32_t color) const {
+    for (int64_t i = first; i < end; ++i) Set(i, color);
+  }
+};
+
+// Calls draw(sink) with the sink of the owner mode over the buffer's pixels
+// and returns its result.
+template <typename Draw>
+bool WithSink(const PixelBuffer& pixels, TOwnerMode mode, int32_t id, Draw draw) {
+  if (pixels.owners && mode == TOwnerMode::kRecord)
+    return draw(RecordingSink{pixels.bits, pixels.owners, id});
+  if (pixels.owners && mode == TOwnerMode::kOnlyOwned) return draw(OwnedSink{pixels.bits, pixels.owners, id});
+  return draw(PlainSink{pixels.bits});
+}
 
 // Sets the pixels from column first to column last (inclusive) of row y, a
 // row of the buffer, clipped to its width. Returns whether any pixel was set.
-bool FillSpan(const PixelBuffer& pixels, int64_t y, int64_t first, int64_t last, uint32_t color) {
+template <typename Sink>
+bool FillSpan(const PixelBuffer& pixels, const Sink& sink, int64_t y, int64_t first, int64_t last,
+              uint32_t color) {
   first = std::max<int64_t>(first, 0);
   last = std::min(last, pixels.width - 1);
   if (first > last) return false;
-  std::fill(pixels.Row(y) + first, pixels.Row(y) + last + 1, color);
+  sink.Fill(pixels.Index(first, y), pixels.Index(last + 1, y), color);
   return true;
 }
 
@@ -97,11 +159,12 @@ std::pair<int64_t, int64_t> VisibleSteps(const LineAxis& major, const LineAxis& 
 // (n at step 0), so each step adds 2 * dm to it and carries into the offset
 // at 2n. The carry is applied without a branch: its pattern is irregular and
 // would mispredict.
-void StepLine(uint32_t* bits, int64_t index, int64_t count, int64_t e, int64_t n, int64_t dm,
+template <typename Sink>
+void StepLine(const Sink& sink, int64_t index, int64_t count, int64_t e, int64_t n, int64_t dm,
               int64_t majorStep, int64_t minorStep, uint32_t color) {
   const int64_t twoN = 2 * n;
   for (; count > 0; --count) {
-    bits[index] = color;
+    sink.Set(index, color);
     e += 2 * dm;
     const int64_t carry = -static_cast<int64_t>(e >= twoN);  // all ones or zero
     e -= carry & twoN;
@@ -150,28 +213,30 @@ LineSteps StepsOf(const PixelBuffer& pixels, int64_t x0, int64_t y0, int64_t x1,
 // any dm >= 1). Both writes happen whatever the length: a step the line does
 // not have rewrites the start pixel with the value it holds. Returns whether
 // any pixel was set.
-bool DrawShortLine(const PixelBuffer& pixels, int64_t x0, int64_t y0, int64_t x1, int64_t y1,
-                   uint32_t color) {
+template <typename Sink>
+bool DrawShortLine(const PixelBuffer& pixels, const Sink& sink, int64_t x0, int64_t y0, int64_t x1,
+                   int64_t y1, uint32_t color) {
   const int64_t dx = x1 - x0;
   const int64_t dy = y1 - y0;
   const int64_t n = std::max(std::abs(dx), std::abs(dy));
-  uint32_t* const start = pixels.Row(y0) + x0;
-  uint32_t* const second = start + (n == 2 ? Sign(dy) * pixels.stride + Sign(dx) : 0);
-  *start = n >= 1 ? color : *start;
-  *second = n == 2 ? color : *second;
+  const int64_t start = pixels.Index(x0, y0);
+  const int64_t second = start + (n == 2 ? Sign(dy) * pixels.stride + Sign(dx) : 0);
+  sink.SetIf(start, n >= 1, color);
+  sink.SetIf(second, n == 2, color);
   return n != 0;
 }
 
 // Draws the line from (x0, y0) towards (x1, y1), both ends in the buffer,
 // as LineTo states it (see StepLine); such a line lies in the buffer whole.
 // Returns whether any pixel was set.
-bool DrawLineInside(const PixelBuffer& pixels, int64_t x0, int64_t y0, int64_t x1, int64_t y1,
-                    uint32_t color) {
+template <typename Sink>
+bool DrawLineInside(const PixelBuffer& pixels, const Sink& sink, int64_t x0, int64_t y0, int64_t x1,
+                    int64_t y1, uint32_t color) {
   const auto within2 = [](int64_t d) { return static_cast<uint64_t>(d + 2) <= 4; };
-  if (within2(x1 - x0) && within2(y1 - y0)) return DrawShortLine(pixels, x0, y0, x1, y1, color);
+  if (within2(x1 - x0) && within2(y1 - y0)) return DrawShortLine(pixels, sink, x0, y0, x1, y1, color);
   const LineSteps steps = StepsOf(pixels, x0, y0, x1, y1);
-  StepLine(pixels.bits, y0 * pixels.stride + x0, steps.n, steps.n, steps.n, steps.dm, steps.majorStep,
-           steps.minorStep, color);
+  StepLine(sink, pixels.Index(x0, y0), steps.n, steps.n, steps.n, steps.dm, steps.majorStep, steps.minorStep,
+           color);
   return true;
 }
 
@@ -181,8 +246,9 @@ bool DrawLineInside(const PixelBuffer& pixels, int64_t x0, int64_t y0, int64_t x
 // whose minor offset and remainder (see StepLine) come from one division, so
 // it costs no more than its visible part. Kept out of line, so that the
 // lines inside, the map's roads, take a lean path.
-[[gnu::noinline]] bool DrawClippedLine(const PixelBuffer& pixels, int64_t x0, int64_t y0, int64_t x1,
-                                       int64_t y1, uint32_t color) {
+template <typename Sink>
+[[gnu::noinline]] bool DrawClippedLine(const PixelBuffer& pixels, const Sink& sink, int64_t x0, int64_t y0,
+                                       int64_t x1, int64_t y1, uint32_t color) {
   const LineSteps steps = StepsOf(pixels, x0, y0, x1, y1);
   const int64_t n = steps.n;
   const int64_t dm = steps.dm;
@@ -201,8 +267,8 @@ bool DrawLineInside(const PixelBuffer& pixels, int64_t x0, int64_t y0, int64_t x
   const int64_t offset = q + (carried ? 1 : 0);
   const int64_t x = x0 + steps.sx * (steps.xMajor ? first : offset);
   const int64_t y = y0 + steps.sy * (steps.xMajor ? offset : first);
-  StepLine(pixels.bits, y * pixels.stride + x, end - first, 2 * r + n - (carried ? 2 * n : 0), n, dm,
-           steps.majorStep, steps.minorStep, color);
+  StepLine(sink, pixels.Index(x, y), end - first, 2 * r + n - (carried ? 2 * n : 0), n, dm, steps.majorStep,
+           steps.minorStep, color);
   return true;
 }
 
@@ -260,16 +326,17 @@ bool IsDotInside(const PixelBuffer& pixels, int64_t x1, int64_t y1, int64_t x2, 
   return x2 - x1 == 3 && y2 - y1 == 3 && pixels.Contains(x1, y1) && pixels.Contains(x1 + 2, y1 + 2);
 }
 
-// The ellipse of a 3 x 3 box at row (its top left pixel) of a buffer with
-// the given stride: all nine pixels, the ring of eight in penColor and the
-// centre in brushColor. Returns true: pixels were set.
-bool DrawDot(uint32_t* row, int64_t stride, uint32_t penColor, uint32_t brushColor) {
-  row[0] = row[1] = row[2] = penColor;
-  row += stride;
-  row[0] = row[2] = penColor;
-  row[1] = brushColor;
-  row += stride;
-  row[0] = row[1] = row[2] = penColor;
+// The ellipse of a 3 x 3 box at word index i (its top left pixel) of a
+// buffer with the given stride: all nine pixels, the ring of eight in
+// penColor and the centre in brushColor. Returns true: pixels were set.
+template <typename Sink>
+bool DrawDot(const Sink& sink, int64_t i, int64_t stride, uint32_t penColor, uint32_t brushColor) {
+  sink.Fill(i, i + 3, penColor);
+  i += stride;
+  sink.Set(i, penColor);
+  sink.Set(i + 1, brushColor);
+  sink.Set(i + 2, penColor);
+  sink.Fill(i + stride, i + stride + 3, penColor);
   return true;
 }
 
@@ -295,8 +362,9 @@ const EllipseRow* TabledEllipse(int64_t w, int64_t h) {
 // Draws the ellipse of the box from (x1, y1) to (x2, y2) as Ellipse states
 // it, clipped to the buffer. Returns whether any pixel was set. Kept out of
 // line, so that the dots' path stays lean.
-[[gnu::noinline]] bool DrawEllipse(const PixelBuffer& pixels, int64_t x1, int64_t y1, int64_t x2, int64_t y2,
-                                   uint32_t penColor, uint32_t brushColor) {
+template <typename Sink>
+[[gnu::noinline]] bool DrawEllipse(const PixelBuffer& pixels, const Sink& sink, int64_t x1, int64_t y1,
+                                   int64_t x2, int64_t y2, uint32_t penColor, uint32_t brushColor) {
   const int64_t left = std::min(x1, x2);
   const int64_t top = std::min(y1, y2);
   const int64_t w = std::max(x1, x2) - left;
@@ -305,37 +373,50 @@ const EllipseRow* TabledEllipse(int64_t w, int64_t h) {
   const EllipseRow* tabled = (w <= kTabledBox && h <= kTabledBox) ? TabledEllipse(w, h) : nullptr;
   if (tabled && pixels.Contains(left, top) && pixels.Contains(left + w - 1, top + h - 1)) {
     // A small box inside, such as the map's discs, written without clipping.
-    uint32_t* row = pixels.Row(top) + left;
+    int64_t row = pixels.Index(left, top);
     for (const EllipseRow* span = tabled; span < tabled + h; ++span, row += pixels.stride) {
-      for (int64_t j = span->outlineFirst; j <= span->outlineLast; ++j) row[j] = penColor;
-      for (int64_t j = span->interiorFirst; j <= span->interiorLast; ++j) row[j] = brushColor;
+      sink.Fill(row + span->outlineFirst, row + span->outlineLast + 1, penColor);
+      sink.Fill(row + span->interiorFirst, row + span->interiorLast + 1, brushColor);
     }
     return true;
   }
   bool wrote = false;
   for (int64_t r = std::max<int64_t>(0, -top); r < std::min(h, pixels.height - top); ++r) {
     const EllipseRow span = tabled ? tabled[r] : ComputeEllipseRow(r, w, h);
-    wrote |= FillSpan(pixels, top + r, left + span.outlineFirst, left + span.outlineLast, penColor);
-    FillSpan(pixels, top + r, left + span.interiorFirst, left + span.interiorLast, brushColor);
+    wrote |= FillSpan(pixels, sink, top + r, left + span.outlineFirst, left + span.outlineLast, penColor);
+    FillSpan(pixels, sink, top + r, left + span.interiorFirst, left + span.interiorLast, brushColor);
   }
   return wrote;
 }
 
 // The pixels a primitive may write: the whole bitmap of w x h pixels at
-// bits, or the part of the clip rectangle inside it.
-PixelBuffer ClippedBuffer(uint32_t* bits, int w, int h, const TRect* clip) {
+// bits (their owner ids at owners, if followed), or the part of the clip
+// rectangle inside it.
+// Inlined, so that the buffer stays in registers: it is made for every
+// primitive.
+[[gnu::always_inline]] inline PixelBuffer ClippedBuffer(uint32_t* bits, int32_t* owners, int w, int h,
+                                                        const TRect* clip) {
   PixelBuffer pixels(bits, w, h);
+  pixels.owners = owners;
   if (!clip) return pixels;
   const int64_t left = std::clamp<int64_t>(clip->left, 0, pixels.width);
   const int64_t top = std::clamp<int64_t>(clip->top, 0, pixels.height);
   const int64_t right = std::clamp<int64_t>(clip->right, left, pixels.width);
   const int64_t bottom = std::clamp<int64_t>(clip->bottom, top, pixels.height);
   pixels.bits += top * pixels.stride + left;
+  if (owners) pixels.owners += top * pixels.stride + left;
   pixels.width = right - left;
   pixels.height = bottom - top;
   pixels.originX = left;
   pixels.originY = top;
   return pixels;
+}
+
+// Raises Exception: an owner plane of size ids does not fit a bitmap of
+// pixels pixels. Kept out of line, away from the primitives' path.
+[[gnu::noinline, gnu::cold]] void RefuseOwnerPlane(size_t size, size_t pixels) {
+  throw Exception("Owner plane of " + std::to_string(size) + " ids for a bitmap of " +
+                  std::to_string(pixels) + " pixels");
 }
 
 }  // namespace
@@ -354,6 +435,14 @@ void TCanvas::CopyRect(const TRect& rect, const TBitmap& source) {
   bitmap_.Changed();
 }
 
+// Inline: every primitive asks.
+inline int32_t* TCanvas::OwnerIds() const {
+  if (!owners_ || ownerMode_ == TOwnerMode::kIgnore) return nullptr;
+  const size_t pixels = static_cast<size_t>(bitmap_.Width()) * static_cast<size_t>(bitmap_.Height());
+  if (owners_->size() != pixels) RefuseOwnerPlane(owners_->size(), pixels);
+  return owners_->data();
+}
+
 void TCanvas::SetClipRect(const TRect& rect) {
   clipped_ = true;
   clip_ = rect;
@@ -362,14 +451,18 @@ void TCanvas::SetClipRect(const TRect& rect) {
 void TCanvas::ResetClipRect() { clipped_ = false; }
 
 void TCanvas::FillRect(const TRect& rect) {
-  const PixelBuffer pixels =
-      ClippedBuffer(bitmap_.WritableBits(), bitmap_.Width(), bitmap_.Height(), clipped_ ? &clip_ : nullptr);
+  const PixelBuffer pixels = ClippedBuffer(bitmap_.WritableBits(), OwnerIds(), bitmap_.Width(),
+                                           bitmap_.Height(), clipped_ ? &clip_ : nullptr);
   const int64_t top = std::max<int64_t>(int64_t{rect.top} - pixels.originY, 0);
   const int64_t bottom = std::min<int64_t>(int64_t{rect.bottom} - pixels.originY, pixels.height);
   const uint32_t color = ToQRgb(brush_.Color());
-  bool wrote = false;
-  for (int64_t y = top; y < bottom; ++y)
-    wrote |= FillSpan(pixels, y, rect.left - pixels.originX, int64_t{rect.right} - 1 - pixels.originX, color);
+  const bool wrote = WithSink(pixels, ownerMode_, owner_, [&](const auto& sink) {
+    bool any = false;
+    for (int64_t y = top; y < bottom; ++y)
+      any |= FillSpan(pixels, sink, y, rect.left - pixels.originX, int64_t{rect.right} - 1 - pixels.originX,
+                      color);
+    return any;
+  });
   if (wrote) bitmap_.Changed();
 }
 
@@ -387,40 +480,47 @@ void TCanvas::Line(int64_t x0, int64_t y0, int64_t x1, int64_t y1) {
 }
 
 void TCanvas::DrawLine(int64_t x0, int64_t y0, int64_t x1, int64_t y1) {
-  const PixelBuffer pixels =
-      ClippedBuffer(bitmap_.WritableBits(), bitmap_.Width(), bitmap_.Height(), clipped_ ? &clip_ : nullptr);
+  const PixelBuffer pixels = ClippedBuffer(bitmap_.WritableBits(), OwnerIds(), bitmap_.Width(),
+                                           bitmap_.Height(), clipped_ ? &clip_ : nullptr);
   x0 -= pixels.originX;
   x1 -= pixels.originX;
   y0 -= pixels.originY;
   y1 -= pixels.originY;
   const uint32_t color = ToQRgb(pen_.Color());
-  const bool wrote = pixels.Contains(x0, y0) && pixels.Contains(x1, y1)
-                         ? DrawLineInside(pixels, x0, y0, x1, y1, color)
-                         : DrawClippedLine(pixels, x0, y0, x1, y1, color);
+  const bool inside = pixels.Contains(x0, y0) && pixels.Contains(x1, y1);
+  const bool wrote = WithSink(pixels, ownerMode_, owner_, [&](const auto& sink) {
+    return inside ? DrawLineInside(pixels, sink, x0, y0, x1, y1, color)
+                  : DrawClippedLine(pixels, sink, x0, y0, x1, y1, color);
+  });
   // One branch, on the rarely changing pending state, rather than one on
   // whether a short line had any step.
   if (wrote & !bitmap_.changePending_) bitmap_.Changed();
 }
 
 void TCanvas::Ellipse(int x1, int y1, int x2, int y2) {
-  const PixelBuffer pixels =
-      ClippedBuffer(bitmap_.WritableBits(), bitmap_.Width(), bitmap_.Height(), clipped_ ? &clip_ : nullptr);
+  const PixelBuffer pixels = ClippedBuffer(bitmap_.WritableBits(), OwnerIds(), bitmap_.Width(),
+                                           bitmap_.Height(), clipped_ ? &clip_ : nullptr);
   const int64_t left = x1 - pixels.originX, top = y1 - pixels.originY;
   const int64_t right = x2 - pixels.originX, bottom = y2 - pixels.originY;
   const uint32_t penColor = ToQRgb(pen_.Color());
   const uint32_t brushColor = ToQRgb(brush_.Color());
-  const bool wrote = IsDotInside(pixels, left, top, right, bottom)
-                         ? DrawDot(pixels.Row(top) + left, pixels.stride, penColor, brushColor)
-                         : DrawEllipse(pixels, left, top, right, bottom, penColor, brushColor);
+  const bool dot = IsDotInside(pixels, left, top, right, bottom);
+  const bool wrote = WithSink(pixels, ownerMode_, owner_, [&](const auto& sink) {
+    return dot ? DrawDot(sink, pixels.Index(left, top), pixels.stride, penColor, brushColor)
+               : DrawEllipse(pixels, sink, left, top, right, bottom, penColor, brushColor);
+  });
   if (wrote) bitmap_.Changed();
 }
 
 void TCanvas::SetPixel(int x, int y, TColor color) {
-  const PixelBuffer pixels =
-      ClippedBuffer(bitmap_.WritableBits(), bitmap_.Width(), bitmap_.Height(), clipped_ ? &clip_ : nullptr);
+  const PixelBuffer pixels = ClippedBuffer(bitmap_.WritableBits(), OwnerIds(), bitmap_.Width(),
+                                           bitmap_.Height(), clipped_ ? &clip_ : nullptr);
   const int64_t column = x - pixels.originX, row = y - pixels.originY;
   if (!pixels.Contains(column, row)) return;
-  pixels.Row(row)[column] = ToQRgb(color);
+  WithSink(pixels, ownerMode_, owner_, [&](const auto& sink) {
+    sink.Set(pixels.Index(column, row), ToQRgb(color));
+    return true;
+  });
   bitmap_.Changed();
 }
 

@@ -50,6 +50,14 @@ struct TRect {
   int bottom = 0;
 };
 
+// How the primitives of a canvas with an owner plane treat it (see
+// TCanvas::SetOwners).
+enum class TOwnerMode {
+  kIgnore,     // the plane is neither read nor written
+  kRecord,     // every pixel written takes the current owner id in the plane
+  kOnlyOwned,  // only the pixels whose owner is the current id are written
+};
+
 // The drawing surface of one bitmap, owned by it. A new canvas has a black
 // pen and a white solid brush; Pen() and Brush() are the same objects for the
 // canvas's whole life, so their settings stay until changed.
@@ -127,6 +135,24 @@ class TCanvas {
   void SetClipRect(const TRect& rect);
   void ResetClipRect();
 
+  // Owner tracking, so that one item of a picture can later be drawn again
+  // alone, over exactly the pixels it still shows. The owner plane holds one
+  // id per pixel of the bitmap, row by row; it belongs to the caller and
+  // must hold Width() x Height() ids whenever a primitive runs with a mode
+  // other than kIgnore (else the primitive raises Exception). With kRecord
+  // every pixel a primitive writes takes the current owner id (kNoOwner on
+  // a new canvas, for the background); with kOnlyOwned a primitive writes, of
+  // the pixels it would write, only those whose owner is the current id, and
+  // the plane stays as it is (it then counts as a change of the bitmap
+  // whenever it reaches a pixel, written or not). A null plane is kIgnore.
+  static constexpr int32_t kNoOwner = -1;
+  void SetOwners(std::vector<int32_t>* plane, TOwnerMode mode) {
+    owners_ = plane;
+    ownerMode_ = mode;
+  }
+  void SetOwnerMode(TOwnerMode mode) { ownerMode_ = mode; }
+  void SetOwner(int32_t id) { owner_ = id; }
+
  private:
   friend class TBitmap;
   explicit TCanvas(TBitmap& bitmap) : bitmap_(bitmap) {}
@@ -139,6 +165,12 @@ class TCanvas {
   int penY_ = 0;
   bool clipped_ = false;
   TRect clip_;
+  std::vector<int32_t>* owners_ = nullptr;
+  TOwnerMode ownerMode_ = TOwnerMode::kIgnore;
+  int32_t owner_ = kNoOwner;
+
+  // The owner plane's ids when the primitives follow it, else nullptr.
+  int32_t* OwnerIds() const;
 };
 
 // A picture of Width() x Height() pixels, 0 x 0 when new, drawn on through

@@ -38,3 +38,7 @@ void DrawMapImage(TBitmap* bitmap, MapView& view, const MapImageOptions& options
 // bitmap's size differs from the view's, the view itself changed, or the
 // last picture was drawn in the other style.
 bool RedrawMapImage(TBitmap* bitmap, const MapView& view, const MapImageOptions& options);
+
+// Makes the next RedrawMapImage refuse, so that the picture is painted in
+// full again: for measuring the full painting against the redraw.
+void ForgetMapImage();

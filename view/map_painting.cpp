@@ -8,6 +8,7 @@
 #include "route/route_search.h"
 #include "toolkit/graphics.h"
 #include "view/map_transform.h"
+#include "view/picture_memory.h"
 
 namespace {
 
@@ -174,21 +175,23 @@ MapArea AreaOf(const MapView& view, const PixelRect& rect) {
   return area;
 }
 
-// Ids of what an area holds, reused from painting to painting.
-std::vector<int32_t> areaIds;
-
 PixelRect Clamped(PixelRect r, const MapView& view) {
   return {std::max(r.left, 0), std::max(r.top, 0), std::min(r.right, view.width),
           std::min(r.bottom, view.height)};
 }
 
-// The pixels under the cursor mark, and where it stands.
-struct UnderCursorMark {
-  bool kept = false;
-  int32_t x = 0, y = 0;
-  TColor pixels[4] = {};
-};
-UnderCursorMark underCursorMark;
+int32_t PointOwner(int32_t j) { return segmentCount + j; }
+
+// Draws the pairs of segment i with the pen in its colour, as lines that may
+// reach beyond the image.
+void DrawSegment(const Painting& painting, int32_t i) {
+  TCanvas* canvas = painting.canvas;
+  const TColor color = SegmentColor(i);
+  ForEachDrawnPair(i, painting.view, [&](FarPixel a, FarPixel b) {
+    canvas->Pen()->SetColor(color);
+    canvas->Line(a.x, a.y, b.x, b.y);
+  });
+}
 
 constexpr int kCursorOffsets[4][2] = {{-1, -1}, {-1, 1}, {1, -1}, {1, 1}};
 
@@ -200,8 +203,10 @@ bool OnRoute(const std::vector<int32_t>& flags, int32_t index) {
 
 void PaintWholeMap(const Painting& painting) {
   TCanvas* canvas = painting.canvas;
+  canvas->SetOwnerMode(TOwnerMode::kRecord);
   if (painting.lines) {
     for (int32_t i = 0; i < segmentCount; ++i) {
+      canvas->SetOwner(i);
       const TColor color = SegmentColor(i);
       ForEachDrawnPair(i, painting.view, [&](FarPixel a, FarPixel b) {
         canvas->Pen()->SetColor(color);
@@ -213,7 +218,9 @@ void PaintWholeMap(const Painting& painting) {
   if (painting.points) {
     for (int32_t j = 0; j < pointCount; ++j) {
       const Pixel p = PixelOfPoint(painting.view, j);
-      if (Contains(painting.view, p)) DrawPoint(canvas, j, p);
+      if (!Contains(painting.view, p)) continue;
+      canvas->SetOwner(PointOwner(j));
+      DrawPoint(canvas, j, p);
     }
   }
 }
@@ -221,17 +228,17 @@ void PaintWholeMap(const Painting& painting) {
 void PaintRect(const Painting& painting, const PixelRect& rect) {
   TCanvas* canvas = painting.canvas;
   canvas->SetClipRect(TRect(rect.left, rect.top, rect.right, rect.bottom));
+  canvas->SetOwnerMode(TOwnerMode::kIgnore);  // see PictureMemory::owners
   canvas->Brush()->SetColor(clWindow);
   canvas->FillRect(TRect(rect.left, rect.top, rect.right, rect.bottom));
+  canvas->SetOwnerMode(TOwnerMode::kRecord);
   const MapArea area = AreaOf(painting.view, rect);
+  std::vector<int32_t>& areaIds = painting.memory->areaIds;
   if (painting.lines) {
     SegmentsInArea(area.x0, area.negY0, area.x1, area.negY1, areaIds);
     for (const int32_t i : areaIds) {
-      const TColor color = SegmentColor(i);
-      ForEachDrawnPair(i, painting.view, [&](FarPixel a, FarPixel b) {
-        canvas->Pen()->SetColor(color);
-        canvas->Line(a.x, a.y, b.x, b.y);
-      });
+      canvas->SetOwner(i);
+      DrawSegment(painting, i);
     }
   }
   if (painting.points) {
@@ -240,10 +247,27 @@ void PaintRect(const Painting& painting, const PixelRect& rect) {
       Pixel p;
       if (!DrawnAt(j, painting.view, p)) continue;
       if (j == startPoint || j == currentPoint) canvas->Pen()->SetColor(WholeMapPenBefore(painting, j));
+      canvas->SetOwner(PointOwner(j));
       DrawPoint(canvas, j, p);
     }
   }
   canvas->ResetClipRect();
+}
+
+void RecolourOwnedPixelsOfSegment(const Painting& painting, int32_t i) {
+  if (i < 0 || i >= segmentCount) return;  // a route of an earlier table's graph
+  painting.canvas->SetOwnerMode(TOwnerMode::kOnlyOwned);
+  painting.canvas->SetOwner(i);
+  DrawSegment(painting, i);
+}
+
+void RecolourOwnedPixelsOfPoint(const Painting& painting, int32_t j) {
+  Pixel p;
+  if (j < 0 || j >= pointCount || j == startPoint || j == currentPoint || !DrawnAt(j, painting.view, p))
+    return;
+  painting.canvas->SetOwnerMode(TOwnerMode::kOnlyOwned);
+  painting.canvas->SetOwner(PointOwner(j));
+  DrawPoint(painting.canvas, j, p);
 }
 
 bool EndMarkTakesPenAtStart(const Painting& painting, int32_t j) {
@@ -266,16 +290,6 @@ void LeaveWholeMapPenAndBrush(const Painting& painting) {
   canvas->Pen()->SetColor(segment >= 0 ? SegmentColor(segment) : painting.penAtStart);
 }
 
-void AppendBoxesOfSegment(int32_t i, const MapView& view, std::vector<PixelRect>& boxes) {
-  if (i < 0 || i >= segmentCount) return;  // a route of an earlier table's graph
-  ForEachDrawnPair(i, view, [&](FarPixel a, FarPixel b) {
-    const auto clampX = [&](int64_t x) { return static_cast<int>(std::clamp<int64_t>(x, 0, view.width)); };
-    const auto clampY = [&](int64_t y) { return static_cast<int>(std::clamp<int64_t>(y, 0, view.height)); };
-    boxes.push_back({clampX(std::min(a.x, b.x)), clampY(std::min(a.y, b.y)), clampX(std::max(a.x, b.x) + 1),
-                     clampY(std::max(a.y, b.y) + 1)});
-  });
-}
-
 void AppendBoxesOfPoint(int32_t j, const MapView& view, std::vector<PixelRect>& boxes) {
   Pixel p;
   if (j < 0 || j >= pointCount || !DrawnAt(j, view, p)) return;
@@ -288,6 +302,7 @@ PixelRect CursorMarkBox(int32_t x, int32_t y, const MapView& view) {
 }
 
 void DrawCursorMark(const Painting& painting) {
+  UnderCursorMark& underCursorMark = painting.memory->underCursorMark;
   underCursorMark.kept = false;
   const int32_t x = painting.view.pointerX, y = painting.view.pointerY;
   const PixelRect box = CursorMarkBox(x, y, painting.view);
@@ -295,11 +310,15 @@ void DrawCursorMark(const Painting& painting) {
   underCursorMark = {true, x, y, {}};
   for (int k = 0; k < 4; ++k)
     underCursorMark.pixels[k] = painting.canvas->Pixel(x + kCursorOffsets[k][0], y + kCursorOffsets[k][1]);
+  painting.canvas->SetOwnerMode(TOwnerMode::kIgnore);
   for (const auto& offset : kCursorOffsets) painting.canvas->SetPixel(x + offset[0], y + offset[1], clGray);
 }
 
-void EraseCursorMark(TCanvas* canvas) {
+void EraseCursorMark(const Painting& painting) {
+  UnderCursorMark& underCursorMark = painting.memory->underCursorMark;
   if (!underCursorMark.kept) return;
+  TCanvas* canvas = painting.canvas;
+  canvas->SetOwnerMode(TOwnerMode::kIgnore);
   for (int k = 3; k >= 0; --k) {
     canvas->SetPixel(underCursorMark.x + kCursorOffsets[k][0], underCursorMark.y + kCursorOffsets[k][1],
                      underCursorMark.pixels[k]);

@@ -12,6 +12,7 @@
 #include "view/map_view.h"
 
 class TCanvas;
+struct PictureMemory;
 
 // A rectangle of the image's pixels: left and top included, right and
 // bottom excluded.
@@ -22,13 +23,16 @@ struct PixelRect {
 // What every painting of the map follows: the view (its size, scales, zoom
 // and the pixel the cursor mark surrounds), which items the View menu shows,
 // and the pen colour the canvas had when the painting began (what the
-// whole-map pass inherits from the pass before it).
+// whole-map pass inherits from the pass before it); and the memory of the
+// picture, whose owner plane every painting of the view records into the
+// canvas (the canvas follows that plane while the painting runs).
 struct Painting {
   TCanvas* canvas;
   MapView view;
   bool lines;
   bool points;
   TColor penAtStart;
+  PictureMemory* memory;
 };
 
 // Whether the route flag of index is set; an index beyond the flags counts
@@ -38,14 +42,24 @@ bool OnRoute(const std::vector<int32_t>& flags, int32_t index);
 // The whole-map view, every item in table order: the segments' pairs of
 // consecutive vertices with both ends inside the image, then the points
 // inside it. Each end mark's outline takes the pen in force, which is then
-// the whole-map pass's own.
+// the whole-map pass's own. Records each pixel's owner.
 void PaintWholeMap(const Painting& painting);
 
 // Everything a full painting at the current zoom level draws into the
 // pixels of rect, in the same order and colours, with the canvas clipped to
 // rect (at the whole-map view too). The outline of an end mark takes the pen
 // colour the whole-map pass has at that point, wherever the view is.
+// Records the owner of each pixel of rect.
 void PaintRect(const Painting& painting, const PixelRect& rect);
+
+// Draws segment i (point j) again in its present colour over only the
+// pixels the owner plane gives it, which a full painting shows in that
+// colour, so that a change of its route flag costs what the item costs, not
+// what its area holds. Nothing for an index outside the table. An end mark's
+// outline follows the pen of the whole-map pass, not its own colour: the
+// start and current points are painted with PaintRect instead.
+void RecolourOwnedPixelsOfSegment(const Painting& painting, int32_t i);
+void RecolourOwnedPixelsOfPoint(const Painting& painting, int32_t j);
 
 // Whether the outline of point j's end mark, if it is drawn, takes the pen
 // the whole-map pass began with: no point and no road pair comes before it
@@ -57,18 +71,17 @@ bool EndMarkTakesPenAtStart(const Painting& painting, int32_t j);
 // else the pen it began with and the background's brush.
 void LeaveWholeMapPenAndBrush(const Painting& painting);
 
-// Appends the pixel boxes an item covers at the current zoom level when it
-// is drawn, clamped to the image: the box of every drawn pair of segment i's
-// vertices; the box of point j's mark (two pixels around it, for the end
-// marks). Nothing for an item not drawn.
-void AppendBoxesOfSegment(int32_t i, const MapView& view, std::vector<PixelRect>& boxes);
+// Appends the pixel box point j covers at the current zoom level when it is
+// drawn, clamped to the image: the box of its mark, two pixels around it as
+// an end mark's. Nothing for a point not drawn.
 void AppendBoxesOfPoint(int32_t j, const MapView& view, std::vector<PixelRect>& boxes);
 
 // The four grey pixels diagonally around the painting's pointer, when all
-// of them lie inside the image; the pixels under them are kept, so that
-// EraseCursorMark can put them back.
+// of them lie inside the image; the pixels under them are kept in the
+// painting's memory, so that EraseCursorMark can put them back. The mark
+// owns no pixel: the owner plane keeps the items under it.
 void DrawCursorMark(const Painting& painting);
-void EraseCursorMark(TCanvas* canvas);
+void EraseCursorMark(const Painting& painting);
 
 // The box the cursor mark at the pointer covers, clamped to the image; empty
 // when no mark is drawn there.

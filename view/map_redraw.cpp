@@ -9,39 +9,15 @@
 #include "toolkit/graphics.h"
 #include "view/map_painting.h"
 #include "view/map_transform.h"
+#include "view/picture_memory.h"
 
 namespace {
 
 constexpr int kTile = 16;
 
-// Everything a painting of the whole view depends on besides the route,
-// the start, current and pointer positions: the view, the View options, and
-// the map's tables, bounds and graph, which change only together with
-// graphGeneration, and the route marks' full clears. Equal keys, equal
-// pictures of everything else.
-struct ViewKey {
-  MapView view;
-  bool lines, points;
-  uint32_t graphGeneration, routeClears;
-
-  bool operator==(const ViewKey& o) const {
-    return SameView(view, o.view) && lines == o.lines && points == o.points &&
-           graphGeneration == o.graphGeneration && routeClears == o.routeClears;
-  }
-};
-
 ViewKey KeyOf(const Painting& painting) {
-  return {painting.view, painting.lines, painting.points, graphGeneration, routeMarksClears};
+  return {painting.view, painting.lines, painting.points, graphGeneration};
 }
-
-// What the image shows.
-struct DrawnView {
-  bool valid = false;
-  ViewKey key{};
-  int32_t start = -1, current = -1, pointerX = 0, pointerY = 0;
-  std::vector<int32_t> routeSegments, routePoints;  // sorted: segment and point indices on the route
-};
-DrawnView drawn;
 
 std::vector<int32_t> Sorted(std::vector<int32_t> items) {
   std::sort(items.begin(), items.end());
@@ -103,19 +79,21 @@ class DirtyTiles {
 }  // namespace
 
 void RecordDrawnView(const Painting& painting) {
-  drawn = {true,
-           KeyOf(painting),
-           startPoint,
-           currentPoint,
-           painting.view.pointerX,
-           painting.view.pointerY,
-           Sorted(RouteSegments()),
-           RoutePointIndices()};
+  PictureMemory& drawn = *painting.memory;
+  drawn.valid = true;
+  drawn.key = KeyOf(painting);
+  drawn.start = startPoint;
+  drawn.current = currentPoint;
+  drawn.pointerX = painting.view.pointerX;
+  drawn.pointerY = painting.view.pointerY;
+  drawn.routeSegments = Sorted(RouteSegments());
+  drawn.routePoints = RoutePointIndices();
 }
 
-void ForgetDrawnView() { drawn.valid = false; }
+void ForgetDrawnView(PictureMemory& memory) { memory.valid = false; }
 
 bool RedrawChanges(const Painting& painting) {
+  PictureMemory& drawn = *painting.memory;
   if (!drawn.valid || !(drawn.key == KeyOf(painting))) return false;
   std::vector<int32_t> routeSegments = Sorted(RouteSegments()), routePoints = RoutePointIndices();
   const std::vector<int32_t> segmentsChanged = Changed(drawn.routeSegments, routeSegments);
@@ -124,24 +102,24 @@ bool RedrawChanges(const Painting& painting) {
   // with the pen the last painting left, which may have changed since.
   const bool endMarksFollowThePen = painting.points && (EndMarkTakesPenAtStart(painting, startPoint) ||
                                                         EndMarkTakesPenAtStart(painting, currentPoint));
-  if (segmentsChanged.empty() && pointsChanged.empty() && drawn.start == startPoint &&
-      drawn.current == currentPoint && !endMarksFollowThePen) {
-    EraseCursorMark(painting.canvas);
-  } else {
-    // The end marks' outlines follow the pen the whole-map pass has at them,
-    // which any change may alter: they are painted again on every change.
-    std::vector<PixelRect> boxes;
+  // The recolouring below must not paint over the grey mark, whose kept
+  // pixels would then be stale.
+  EraseCursorMark(painting);
+  if (!segmentsChanged.empty() || !pointsChanged.empty() || drawn.start != startPoint ||
+      drawn.current != currentPoint || endMarksFollowThePen) {
     if (painting.lines)
-      for (const int32_t i : segmentsChanged) AppendBoxesOfSegment(i, painting.view, boxes);
+      for (const int32_t i : segmentsChanged) RecolourOwnedPixelsOfSegment(painting, i);
     if (painting.points) {
-      for (const int32_t j : pointsChanged) AppendBoxesOfPoint(j, painting.view, boxes);
+      for (const int32_t j : pointsChanged) RecolourOwnedPixelsOfPoint(painting, j);
+      // The end marks' outlines follow the pen the whole-map pass has at
+      // them, which any change may alter: they are painted again in full.
+      std::vector<PixelRect> boxes;
       for (const int32_t j : {drawn.start, drawn.current, startPoint, currentPoint})
         AppendBoxesOfPoint(j, painting.view, boxes);
+      DirtyTiles tiles(painting.view);
+      for (const PixelRect& box : boxes) tiles.Add(box);
+      tiles.Paint(painting);
     }
-    boxes.push_back(CursorMarkBox(drawn.pointerX, drawn.pointerY, painting.view));
-    DirtyTiles tiles(painting.view);
-    for (const PixelRect& box : boxes) tiles.Add(box);
-    tiles.Paint(painting);
     LeaveWholeMapPenAndBrush(painting);
   }
   DrawCursorMark(painting);
