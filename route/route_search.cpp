@@ -20,6 +20,7 @@ std::vector<int32_t> nextFrontier(GRAPH_CAPACITY);
 std::vector<int32_t> segmentOnRoute(GRAPH_CAPACITY);
 std::vector<int32_t> pointOnRoute(GRAPH_CAPACITY);
 int64_t routeTicks = 0;
+uint32_t routeMarksClears = 0;
 
 void ResetSearch() {
   const size_t codes = static_cast<size_t>(nodeCount) + 1;
@@ -117,6 +118,14 @@ struct KeptSearch {
 };
 KeptSearch kept;
 
+// Clears both flag arrays, which the searches do when they hold the last
+// route alone.
+void UnflagAll() {
+  std::fill(pointOnRoute.begin(), pointOnRoute.end(), 0);
+  std::fill(segmentOnRoute.begin(), segmentOnRoute.end(), 0);
+  markedCount = 0;
+}
+
 }  // namespace
 
 PassCapacity& PassSearchCapacity() {
@@ -148,9 +157,8 @@ int32_t MarkFoundRoute(const std::vector<int32_t>& codes, const std::vector<int3
 int32_t RouteNotFound() { return std::max(100000, pointCount + 1); }
 
 void ClearRouteMarks() {
-  std::fill(pointOnRoute.begin(), pointOnRoute.end(), 0);
-  std::fill(segmentOnRoute.begin(), segmentOnRoute.end(), 0);
-  markedCount = 0;
+  UnflagAll();
+  ++routeMarksClears;
 }
 
 void ClearMapAndRoute() {
@@ -171,7 +179,7 @@ int32_t FindRouteDirect(int32_t startCode, int32_t targetCode) {
     routeTicks = 0;
   }
   const int32_t routeCount = searchable ? WalkBack(startCode, targetCode) : RouteNotFound();
-  ClearRouteMarks();
+  UnflagAll();
   return MarkRoute(routeCount);
 }
 
@@ -185,7 +193,7 @@ int32_t FindRoute(int32_t startCode, int32_t targetCode) {
     markedCount = 0;
   } else {
     search.start(startCode);
-    ClearRouteMarks();
+    UnflagAll();
     kept = {true, startCode, graphGeneration};
   }
   TimeSearch(search, targetCode);

@@ -33,8 +33,12 @@ extern int64_t routeTicks;
 // 100000 and pointCount + 1, so that no route of the map is taken for it.
 int32_t RouteNotFound();
 
-// Clears both route flag arrays; the last route is then none.
+// Clears both route flag arrays; the last route is then none. Counts the
+// clears in routeMarksClears, so that a picture of the flags can tell that
+// more than the last route may have changed (the searches' own clears, of
+// the last route alone, are not counted).
 void ClearRouteMarks();
+extern uint32_t routeMarksClears;
 
 // Empties the map store (ClearMapStore) and clears the route marks, so that
 // no route of the closed map is painted on the next one: what closing a map

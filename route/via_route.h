@@ -30,7 +30,7 @@ class ViaRoute {
   // RouteNotFound() when a leg cannot be reached or there are no stops.
   // Leaves the whole route marked in the route flags, and nothing when it
   // was not found; whenever the marks of the legs between the stops change,
-  // all marks are cleared first. With the
+  // all marks are cleared first (routeMarksClears counts it). With the
   // start alone it is search(start, target).
   int32_t RouteTo(int32_t target, const LegSearch& search = FindRoute);
 

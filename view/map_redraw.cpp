@@ -16,7 +16,7 @@ namespace {
 constexpr int kTile = 16;
 
 ViewKey KeyOf(const Painting& painting) {
-  return {painting.view, painting.lines, painting.points, graphGeneration};
+  return {painting.view, painting.lines, painting.points, graphGeneration, routeMarksClears};
 }
 
 std::vector<int32_t> Sorted(std::vector<int32_t> items) {

@@ -13,18 +13,19 @@
 // Everything a painting of the whole view depends on besides the route,
 // the start, current and pointer positions: the view, the View options, and
 // the map's tables, bounds and graph, which change only together with
-// graphGeneration. Equal keys, equal pictures of everything else. A full
-// clear of the route marks needs no key: the flags set are always those of
-// the last route, so the routes before and after it tell every flag that
-// changed.
+// graphGeneration, and the clears of route marks beyond the last route
+// (routeMarksClears: a via route's fixed legs coming or going). The search's
+// own clears need no key: the flags it clears are those of the last route,
+// so the routes before and after tell every flag that changed. Equal keys,
+// equal pictures of everything else.
 struct ViewKey {
   MapView view;
   bool lines, points;
-  uint32_t graphGeneration;
+  uint32_t graphGeneration, routeClears;
 
   bool operator==(const ViewKey& o) const {
     return SameView(view, o.view) && lines == o.lines && points == o.points &&
-           graphGeneration == o.graphGeneration;
+           graphGeneration == o.graphGeneration && routeClears == o.routeClears;
   }
 };
 
