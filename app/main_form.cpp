@@ -6,6 +6,7 @@
 #include "app/main_form_resource.h"
 #include "app/program_folder.h"
 #include "app/work_status.h"
+#include "map/area_index.h"
 #include "map/layer_loader.h"
 #include "map/map_files.h"
 #include "map/map_store.h"
@@ -134,8 +135,13 @@ void TfMain::OpenDialogFile() {
   Close1->Enabled(true);
   EnableMapItems(this, false);
   loadingName = ExtractFileName(path);
-  mapWork->Start([path](LoadProgress& progress) { LoadMapLayers(path, &progress); },
-                 [this](std::exception_ptr error) { MapLoaded(error); });
+  mapWork->Start(
+      [path](LoadProgress& progress) {
+        LoadMapLayers(path, &progress);
+        progress.phase = LoadProgress::kIndexing;
+        BuildMapAreaIndex(&progress);
+      },
+      [this](std::exception_ptr error) { MapLoaded(error); });
 }
 
 // A load that raised leaves with Close enabled, Fastest and Find disabled,

@@ -4,16 +4,11 @@
 // search from a start, whose lengths are checked against the textbook
 // Dijkstra.
 #include <benchmark/benchmark.h>
-#include <fcntl.h>
 #include <gdal_priv.h>
 #include <ogr_spatialref.h>
 #include <ogrsf_frmts.h>
-#include <spawn.h>
-#include <sys/resource.h>
 #include <sys/stat.h>
-#include <sys/wait.h>
 
-#include <chrono>
 #include <cstdlib>
 #include <fstream>
 #include <memory>
@@ -22,13 +17,12 @@
 #include <vector>
 
 #include "bench/city_scale_map.h"
+#include "bench/process_run.h"
 #include "bench/yardstick.h"
 #include "map/layer_loader.h"
 #include "map/map_store.h"
 #include "map/road_graph.h"
 #include "route/route_search.h"
-
-extern char** environ;
 
 namespace {
 
@@ -48,30 +42,6 @@ double FilesMegabytes() {
       bytes += info.st_size;
   }
   return bytes / 1e6;
-}
-
-// Runs ruvel-route with the words given, its output to /dev/null; the wall
-// time in seconds and the peak resident memory in megabytes, or a negative
-// time when it failed.
-struct Run {
-  double seconds, peakMegabytes;
-};
-Run RunRuvelRoute(const std::vector<std::string>& words) {
-  std::vector<char*> argv{const_cast<char*>(RUVEL_ROUTE_EXE)};
-  for (const std::string& word : words) argv.push_back(const_cast<char*>(word.c_str()));
-  argv.push_back(nullptr);
-  posix_spawn_file_actions_t quiet;
-  posix_spawn_file_actions_init(&quiet);
-  posix_spawn_file_actions_addopen(&quiet, 1, "/dev/null", O_WRONLY, 0);
-  const auto start = std::chrono::steady_clock::now();
-  pid_t pid = 0;
-  int status = 0;
-  struct rusage usage {};
-  const bool ok = posix_spawn(&pid, RUVEL_ROUTE_EXE, &quiet, nullptr, argv.data(), environ) == 0 &&
-                  wait4(pid, &status, 0, &usage) == pid && WIFEXITED(status) && WEXITSTATUS(status) == 0;
-  const double seconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
-  posix_spawn_file_actions_destroy(&quiet);
-  return {ok ? seconds : -1, usage.ru_maxrss / 1024.0};
 }
 
 // A start in the middle of the file and kTargets random targets.
@@ -107,7 +77,7 @@ void BM_CityScale_InfoProcess(benchmark::State& state) {
   const std::vector<std::string> words{"info", CityMap()};
   double peak = 0;
   for (auto _ : state) {
-    const Run run = RunRuvelRoute(words);
+    const ProcessRun run = RunRuvelRoute(words);
     if (run.seconds < 0) return state.SkipWithError("ruvel-route info failed");
     state.SetIterationTime(run.seconds);
     peak = std::max(peak, run.peakMegabytes);
@@ -126,8 +96,8 @@ void BM_CityScale_RouteProcess(benchmark::State& state) {
   many.insert(many.end(), codes.begin() + 1, codes.end());
   double one = 0, all = 0;
   for (auto _ : state) {
-    const Run single = RunRuvelRoute(RouteWords(codes, 1));
-    const Run whole = RunRuvelRoute(RouteWords(many, kTargets + 1));
+    const ProcessRun single = RunRuvelRoute(RouteWords(codes, 1));
+    const ProcessRun whole = RunRuvelRoute(RouteWords(many, kTargets + 1));
     if (single.seconds < 0 || whole.seconds < 0) return state.SkipWithError("ruvel-route route failed");
     one += single.seconds;
     all += whole.seconds;
@@ -225,7 +195,7 @@ void BM_CityScale_ImportGeoPackage(benchmark::State& state) {
   const std::string source = CityGeoPackage();
   double peak = 0;
   for (auto _ : state) {
-    const Run run =
+    const ProcessRun run =
         RunRuvelRoute({"import", source, "/tmp/ruvel-city-scale-map-v2/imported/Mcity.mif", "--quiet"});
     if (run.seconds < 0) return state.SkipWithError("ruvel-route import failed");
     state.SetIterationTime(run.seconds);

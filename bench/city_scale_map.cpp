@@ -11,9 +11,9 @@
 
 namespace {
 
-constexpr int kSlots = 36;       // towns on a kSlots x kSlots grid of slots
-constexpr double kSlot = 16000;  // metres between slot corners
-constexpr int32_t kTownJunctions = 990000;
+constexpr int kSlots = 36;                  // towns on a kSlots x kSlots grid of slots, at scale 1
+constexpr double kSlot = 16000;             // metres between slot corners
+constexpr int32_t kTownJunctions = 990000;  // at scale 1
 
 struct Position {
   double x, y;
@@ -185,27 +185,28 @@ bool Written(const std::string& folder) {
 
 }  // namespace
 
-std::string WriteCityScaleMap(const std::string& folder) {
+std::string WriteCityScaleMap(const std::string& folder, int scale) {
   const std::string map = folder + "/Mcity.mif";
   if (Written(folder)) return map;
   ::mkdir(folder.c_str(), 0755);
+  const int slots = static_cast<int>(std::lround(kSlots * std::sqrt(scale)));
+  const int32_t townJunctions = kTownJunctions * scale;
   Network net(2026);
   // Towns slot by slot, then roads to the towns of the next slots right
   // and up, each from a junction on one town's edge to one on the other's.
-  std::vector<std::vector<int32_t>> towns(kSlots * kSlots);
-  for (int slot = 0; slot < kSlots * kSlots && net.Junctions() < kTownJunctions; ++slot)
-    towns[slot] = net.AddTown(slot % kSlots * kSlot + net.Uniform(0, 3000),
-                              slot / kSlots * kSlot + net.Uniform(0, 3000));
+  std::vector<std::vector<int32_t>> towns(slots * slots);
+  for (int slot = 0; slot < slots * slots && net.Junctions() < townJunctions; ++slot)
+    towns[slot] =
+        net.AddTown(slot % slots * kSlot + net.Uniform(0, 3000), slot / slots * kSlot + net.Uniform(0, 3000));
   const auto edgeJunction = [&net](const std::vector<int32_t>& edge) {
     return edge[net.Uniform(0, static_cast<int>(edge.size()) - 1)];
   };
-  for (int slot = 0; slot < kSlots * kSlots; ++slot) {
+  for (int slot = 0; slot < slots * slots; ++slot) {
     if (towns[slot].empty()) continue;
-    for (const int next : {slot + 1, slot + kSlots}) {
-      if (next >= kSlots * kSlots || towns[next].empty() || (next == slot + 1 && next % kSlots == 0))
-        continue;
+    for (const int next : {slot + 1, slot + slots}) {
+      if (next >= slots * slots || towns[next].empty() || (next == slot + 1 && next % slots == 0)) continue;
       const bool eastward = next == slot + 1;
-      const bool fast = eastward ? slot / kSlots % 8 == 0 : slot % kSlots % 8 == 0;
+      const bool fast = eastward ? slot / slots % 8 == 0 : slot % slots % 8 == 0;
       net.AddCountryRoad(edgeJunction(towns[slot]), edgeJunction(towns[next]),
                          fast ? (eastward ? "motorway" : "trunk") : (eastward ? "primary" : "secondary"));
     }

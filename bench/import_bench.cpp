@@ -6,6 +6,7 @@
 #include <ogrsf_frmts.h>
 #include <stdlib.h>
 
+#include <array>
 #include <cstdlib>
 #include <string>
 
@@ -52,20 +53,24 @@ std::string WriteStreetPattern(int lines) {
   return path;
 }
 
-ImportSettings SettingsFor(const std::string& source) {
-  ImportSettings settings;
-  settings.query.source = source;
-  settings.outputs = LayerFileNames(source.substr(0, source.rfind('/')) + "/Mstreets.mif").InOrder();
-  settings.quiet = true;
-  return settings;
+// A quiet request to import source into Mstreets.mif beside it; the source
+// and the outputs are kept in texts, which the request points to.
+RuvelImportRequest RequestFor(const std::string& source, std::array<std::string, 4>& outputs) {
+  outputs = LayerFileNames(source.substr(0, source.rfind('/')) + "/Mstreets.mif").InOrder();
+  RuvelImportRequest request = {};
+  request.source = source.c_str();
+  for (size_t i = 0; i < outputs.size(); ++i) request.outputs[i] = outputs[i].c_str();
+  request.quiet = 1;
+  return request;
 }
 
 // 45,000 roads: 22,628 junctions, 45,000 segments, 900,000 vertices.
 void BM_ImportStreetPattern(benchmark::State& state) {
   static const std::string source = WriteStreetPattern(45000);
-  const ImportSettings settings = SettingsFor(source);
+  std::array<std::string, 4> outputs;
+  const RuvelImportRequest request = RequestFor(source, outputs);
   ImportReport report;
-  for (auto _ : state) report = ImportRoads(settings);
+  for (auto _ : state) report = ImportRoads(request);
   state.counters["junctions"] = static_cast<double>(report.junctions);
   state.counters["segments"] = static_cast<double>(report.segments);
 }
@@ -75,11 +80,13 @@ BENCHMARK(BM_ImportStreetPattern)->Unit(benchmark::kSecond)->Iterations(3);
 // about a quarter of the source.
 void BM_RefuseBeyondLimits(benchmark::State& state) {
   static const std::string source = WriteStreetPattern(200000);
-  ImportSettings settings = SettingsFor(source);
-  settings.limits.segments = 50000;
+  std::array<std::string, 4> outputs;
+  const RuvelImportRequest request = RequestFor(source, outputs);
+  MapLimits limits;
+  limits.segments = 50000;
   for (auto _ : state) {
     try {
-      ImportRoads(settings);
+      ImportRoads(request, limits);
       state.SkipWithError("a network beyond the limits was imported");
     } catch (const ImportError&) {
     }

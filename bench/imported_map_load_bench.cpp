@@ -76,14 +76,19 @@ const std::string& ImportedMap(int64_t variant) {
   static const std::string folder = [] {
     char name[] = "/tmp/ruvel-columns-bench-XXXXXX";
     const std::string made = mkdtemp(name);
-    ImportSettings settings;
-    settings.query.source = WriteStreets(made);
-    settings.query.travel = {"all", "oneway", "maxspeed", 0};
+    const std::string source = WriteStreets(made);
     const LayerFiles with = LayerFileNames(made + "/Mmap2.mif");
-    settings.outputs = {with.pointGeometry, with.pointAttributes, with.segmentGeometry,
-                        with.segmentAttributes};
-    settings.quiet = true;
-    ImportRoads(settings);
+    RuvelImportRequest request = {};
+    request.source = source.c_str();
+    request.outputs[0] = with.pointGeometry.c_str();
+    request.outputs[1] = with.pointAttributes.c_str();
+    request.outputs[2] = with.segmentGeometry.c_str();
+    request.outputs[3] = with.segmentAttributes.c_str();
+    request.profile = "all";
+    request.onewayField = "oneway";
+    request.speedField = "maxspeed";
+    request.quiet = 1;
+    ImportRoads(request);
     DeclareThreeColumns(with, LayerFileNames(made + "/Mmap0.mif"), true);
     DeclareThreeColumns(with, LayerFileNames(made + "/Mmap1.mif"), false);
     return made;

@@ -1,18 +1,13 @@
 #include <benchmark/benchmark.h>
-#include <fcntl.h>
-#include <spawn.h>
 #include <stdlib.h>
-#include <sys/wait.h>
 
-#include <chrono>
 #include <string>
 
 #include "bench/capacity_map.h"
+#include "bench/process_run.h"
 #include "map/layer_loader.h"
 #include "map/map_store.h"
 #include "map/road_graph.h"
-
-extern char** environ;
 
 namespace {
 
@@ -52,23 +47,11 @@ BENCHMARK(BM_BuildRoadGraph)->Unit(benchmark::kMillisecond);
 // from its start to its end: starting the program, loading, printing.
 void BM_RuvelRouteInfo(benchmark::State& state) {
   const std::string& file = CapacityMapFile();
-  char* const argv[] = {const_cast<char*>(RUVEL_ROUTE_EXE), const_cast<char*>("info"),
-                        const_cast<char*>(file.c_str()), nullptr};
-  posix_spawn_file_actions_t quiet;
-  posix_spawn_file_actions_init(&quiet);
-  posix_spawn_file_actions_addopen(&quiet, 1, "/dev/null", O_WRONLY, 0);
   for (auto _ : state) {
-    const auto start = std::chrono::steady_clock::now();
-    pid_t pid = 0;
-    int status = 0;
-    if (posix_spawn(&pid, RUVEL_ROUTE_EXE, &quiet, nullptr, argv, environ) != 0 ||
-        waitpid(pid, &status, 0) != pid || !WIFEXITED(status) || WEXITSTATUS(status) != 0) {
-      state.SkipWithError("ruvel-route info failed");
-      break;
-    }
-    state.SetIterationTime(std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count());
+    const ProcessRun run = RunRuvelRoute({"info", file});
+    if (run.seconds < 0) return state.SkipWithError("ruvel-route info failed");
+    state.SetIterationTime(run.seconds);
   }
-  posix_spawn_file_actions_destroy(&quiet);
 }
 BENCHMARK(BM_RuvelRouteInfo)->UseManualTime()->Unit(benchmark::kMillisecond);
 

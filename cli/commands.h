@@ -25,7 +25,7 @@ void RunFind(const std::vector<std::string>& args);
 
 // route MAP.mif START TARGET [START TARGET ...] [--geojson | --gpx] [--fastest]: the route the
 // window would find and mark between the points with each pair of codes, as
-// text or as one GeoJSON FeatureCollection.
+// text, as one GeoJSON FeatureCollection or as one GPX document.
 void RunRoute(const std::vector<std::string>& args);
 
 // prepare MAP.mif [--fastest]: builds the contraction hierarchy of a map

@@ -1,20 +1,17 @@
-// The fuzz target: one input is a map's four layer files, loaded as File,
+// The event fuzz target: one input is a map's four layer files (see
+// fuzz/fuzz_maps.h), loaded as File,
 // Open... loads a chosen map over the map open before it, then searched,
 // drawn and followed by the pointer as the window does. A load may raise
 // Exception (a malformed or hostile map is refused with a message); any
 // other exception, a crash or a sanitizer report is a fault.
-#include <stdlib.h>
-#include <unistd.h>
-
-#include <algorithm>
 #include <cstddef>
 #include <cstdint>
-#include <fstream>
 #include <string>
 #include <vector>
 
 #include "app/main_form.h"
 #include "app/offscreen_window.h"
+#include "fuzz/fuzz_maps.h"
 #include "map/layer_loader.h"
 #include "map/map_store.h"
 #include "map/road_graph.h"
@@ -26,50 +23,11 @@
 
 namespace {
 
-// The layer files of one input are separated by this byte (ASCII record
-// separator): M .mif, M .mid, S .mif, S .mid. A file the input does not
-// reach is absent.
-constexpr char kFileSeparator = '\x1e';
-constexpr const char* kLayerNames[] = {"Mfuzz.mif", "Mfuzz.mid", "Sfuzz.mif", "Sfuzz.mid"};
-
 // The map open before each input's map: three points, two roads.
 constexpr const char* kPreviousLayers[] = {
     "Point 100 200\nPoint 300 200\nPoint 300 400\n", "1,Gate\n2,Mill\n3,Ford\n",
     "Pline 2\n100 200\n300 200\nPline 3\n300 200\n320 300\n300 400\n", "1,2,200\n2,3,210\n"};
 constexpr const char* kPreviousNames[] = {"Mprev.mif", "Mprev.mid", "Sprev.mif", "Sprev.mid"};
-
-// A folder on tmpfs ($TMPDIR when set), so that writing the files of an
-// input costs no disk.
-const std::string& Folder() {
-  static const std::string folder = [] {
-    const char* base = getenv("TMPDIR");
-    std::string pattern = std::string(base && *base ? base : "/dev/shm") + "/ruvel-fuzz-XXXXXX";
-    if (!mkdtemp(pattern.data())) abort();
-    return pattern;
-  }();
-  return folder;
-}
-
-void RemoveFolder() {
-  for (const char* name : kLayerNames) unlink((Folder() + "/" + name).c_str());
-  for (const char* name : kPreviousNames) unlink((Folder() + "/" + name).c_str());
-  rmdir(Folder().c_str());
-}
-
-void WriteFile(const std::string& name, const std::string& content) {
-  std::ofstream(Folder() + "/" + name, std::ios::binary | std::ios::trunc) << content;
-}
-
-void WriteInputLayers(const std::string& input) {
-  size_t start = 0;
-  for (const char* name : kLayerNames) {
-    unlink((Folder() + "/" + name).c_str());
-    if (start > input.size()) continue;
-    const size_t end = std::min(input.find(kFileSeparator, start), input.size());
-    WriteFile(name, input.substr(start, end - start));
-    start = end + 1;
-  }
-}
 
 // The window's image is small, so that drawing stays cheap; the pointer
 // visits its corners, its inside and positions beyond it.
@@ -117,36 +75,12 @@ void TurnWheel(int delta, int x, int y) {
 
 void PressKey(TKey key) { fMain->FormKeyDown(fMain, key, 0); }
 
-// What a search leaves that anything else reads: its result, the route's
-// codes and segments, and both flag arrays as far as any flag can be set.
-std::vector<int32_t> Outcome(int32_t result) {
-  std::vector<int32_t> outcome{result};
-  for (const std::vector<int32_t>& part : {RouteCodes(), RouteSegments()})
-    outcome.insert(outcome.end(), part.begin(), part.end());
-  const auto flags = [&outcome](const std::vector<int32_t>& array, int32_t count) {
-    outcome.insert(outcome.end(), array.begin(), array.begin() + std::min<size_t>(count, array.size()));
-  };
-  flags(pointOnRoute, nodeCount);
-  flags(segmentOnRoute, segmentCount);
-  return outcome;
-}
-
 // Searches between codes at the graph's ends and beyond them, each start
 // kept for several targets, and checks every answer against the search from
 // scratch; then follows the pointer over the image with a press on the way,
 // as a user would.
 void UseMap() {
-  const int32_t codes[] = {-1, 0, 1, 2, nodeCount / 2, nodeCount, nodeCount + 1};
-  std::vector<std::vector<int32_t>> kept;
-  for (int32_t start : codes) {
-    for (int32_t target : codes) kept.push_back(Outcome(FindRoute(start, target)));
-  }
-  size_t call = 0;
-  for (int32_t start : codes) {
-    for (int32_t target : codes) {
-      if (Outcome(FindRouteDirect(start, target)) != kept[call++]) abort();
-    }
-  }
+  CheckRoutesAgainstDirectSearch();
   fMain->DrawMap();
   MovePointer(0, 0);
   MovePointer(kWidth / 2, kHeight / 2);
@@ -177,7 +111,7 @@ bool OpenMap(const std::string& path) {
 }
 
 void OpenPreviousMap() {
-  if (!OpenMap(Folder() + "/" + kPreviousNames[0])) abort();
+  if (!OpenMap(FuzzPath(kPreviousNames[0]))) abort();
   MovePointer(5, 5);
   PressPointer(5, 5);
   MovePointer(kWidth - 2, 2);
@@ -186,20 +120,18 @@ void OpenPreviousMap() {
 }  // namespace
 
 extern "C" int LLVMFuzzerInitialize(int*, char***) {
-  Folder();  // made before RemoveFolder is registered, so gone after it ran
-  atexit(RemoveFolder);
+  PrepareFuzzFolder();
   CreateOffscreenMainWindow();
   SizeMapImage(kWidth, kHeight);
   fMain->ImageM->Visible(true);  // as after File, Open...: the keys zoom and pan
-  for (int i = 0; i < 4; ++i) WriteFile(kPreviousNames[i], kPreviousLayers[i]);
+  for (int i = 0; i < 4; ++i) WriteFuzzFile(kPreviousNames[i], kPreviousLayers[i]);
   OpenPreviousMap();  // Qt's lazily built caches exist before the first input
   return 0;
 }
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   OpenPreviousMap();
-  WriteInputLayers(std::string(reinterpret_cast<const char*>(data), size));
-  if (OpenMap(Folder() + "/" + kLayerNames[0])) {
+  if (OpenMap(WriteInputLayers(data, size))) {
     fMain->DrawMap();
   }
   UseMap();

@@ -25,6 +25,7 @@ void PrepareGdal() {
   CPLSetConfigOption("GML_DOWNLOAD_WFS_SCHEMA", "NO");
   CPLSetConfigOption("GML_SKIP_RESOLVE_ELEMS", "ALL");
   CPLSetConfigOption("PROJ_NETWORK", "OFF");
+  CPLSetConfigOption("GDAL_PAM_ENABLED", "NO");  // no .aux.xml beside a source
   CPLHTTPSetFetchCallback(RefuseFetch, nullptr);
   OSRSetPROJEnableNetwork(FALSE);
 }

@@ -10,6 +10,13 @@ class ImportError : public std::runtime_error {
   explicit ImportError(const std::string& message) : std::runtime_error(message) {}
 };
 
+// A request that is wrong usage whatever the source: a value out of range,
+// options that do not go together.
+class ImportUsageError : public ImportError {
+ public:
+  explicit ImportUsageError(const std::string& message) : ImportError(message) {}
+};
+
 // The message of GDAL's last error, or fallback when it gave none.
 std::string LastGdalError(const std::string& fallback);
 

@@ -13,8 +13,11 @@
 
 extern "C" {
 
-// What `ruvel-route import` was asked for. Strings are UTF-8 paths or texts;
-// a null pointer means the option was not given.
+// What `ruvel-route import` was asked for, as the command line gave it:
+// ruvel-route fills it from its words, and the importer reads it as it is
+// and alone judges the values. Strings are UTF-8 paths or texts; a null
+// pointer (or, but for profile, an empty text) means the option was not
+// given.
 struct RuvelImportRequest {
   const char* source;  // a file or folder of road data
   // The four files to write: the M layer's .mif and .mid, the S layer's
@@ -24,21 +27,25 @@ struct RuvelImportRequest {
   const char* where;        // --where, an OGR attribute filter
   int hasBbox;              // --bbox given
   double bbox[4];           // min x, min y, max x, max y in the source's coordinates
-  double snap;              // --snap, in metres; 0 for none
+  int hasSnap;              // --snap given
+  double snapMetres;        // --snap: the largest gap joined, in metres
   const char* nameField;    // --name-field
   int quiet;                // --quiet: no report, no progress
   const char* sourceCrs;    // --source-crs, the source's coordinate system as OGR takes it from a user
   const char* profile;      // --profile: car, bike, foot or all
   const char* onewayField;  // --oneway-field
   const char* speedField;   // --speed-field
-  double defaultSpeed;      // --default-speed in km/h; 0 when not given
+  int hasDefaultSpeed;      // --default-speed given
+  double defaultSpeedKmh;   // --default-speed, in km/h
 };
 
 // Imports the request's source into the four files; prints the report on
 // standard output (and progress on standard error when it is a terminal),
-// unless quiet. Returns 0 on success; otherwise 1 with the reason in
-// message (at most messageSize bytes, zero-terminated), having written
-// nothing and left any earlier files as they were.
+// unless quiet. Returns 0 on success; otherwise, having written nothing and
+// left any earlier files as they were, the reason in message (at most
+// messageSize bytes, zero-terminated) and 2 when the request itself is
+// wrong usage (a value out of range, options that do not go together), 1
+// for any other failure.
 typedef int (*RuvelImportFunction)(const RuvelImportRequest* request, char* message, size_t messageSize);
 #define RUVEL_IMPORT_FUNCTION "RuvelImport"
 

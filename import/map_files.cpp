@@ -11,7 +11,9 @@
 #include <filesystem>
 #include <limits>
 
+#include "import/ending_signals.h"
 #include "import/import_error.h"
+#include "map/map_lock.h"
 
 namespace {
 
@@ -100,49 +102,22 @@ std::string SegmentAttributes(const RoadNetwork& network, TravelColumns columns)
   return text;
 }
 
-// The temporary files of an import in progress and the earlier map files
-// set aside while the new ones take their names, for the signal handler to
-// remove: fixed storage, since a handler may only call functions such as
-// unlink and raise.
-constexpr int kMostPending = 8;
-constexpr size_t kLongestPath = 4096;
-char pendingFiles[kMostPending][kLongestPath];
-volatile sig_atomic_t pendingCount = 0;
-constexpr int kEndingSignals[] = {SIGINT, SIGTERM, SIGHUP};
-
-extern "C" void RemovePendingAndEnd(int signal) {
-  for (sig_atomic_t i = 0; i < pendingCount; ++i) ::unlink(pendingFiles[i]);
-  ::signal(signal, SIG_DFL);
-  ::raise(signal);
+// The start of the names of the temporary files of the map whose files
+// are paths, beside them: short, whatever the map's name, and its own.
+std::string TemporaryPrefix(const MapFilePaths& paths) {
+  return std::filesystem::path(paths[0]).parent_path().string() +
+         (std::filesystem::path(paths[0]).has_parent_path() ? "/" : "") + ".ruvel-" + ShortMapKey(paths[0]) +
+         ".";
 }
 
-// While it lives, SIGINT, SIGTERM and SIGHUP wait.
-class HeldSignals {
- public:
-  HeldSignals() {
-    sigset_t held;
-    sigemptyset(&held);
-    for (const int signal : kEndingSignals) sigaddset(&held, signal);
-    sigprocmask(SIG_BLOCK, &held, &before_);
-  }
-  ~HeldSignals() { sigprocmask(SIG_SETMASK, &before_, nullptr); }
-  HeldSignals(const HeldSignals&) = delete;
-  HeldSignals& operator=(const HeldSignals&) = delete;
-
- private:
-  sigset_t before_;
-};
-
 // Creates a new empty file named after pattern (ending in XXXXXX) and
-// enters it among the pending files; returns its descriptor.
+// enters it among the files an ending signal removes; returns its
+// descriptor.
 int CreatePending(std::string& pattern) {
-  if (pattern.size() >= kLongestPath || pendingCount == kMostPending)
-    throw ImportError("the path " + pattern + " is too long");
   const HeldSignals held;
   const int fd = ::mkstemp(pattern.data());
   if (fd < 0) return fd;
-  std::memcpy(pendingFiles[pendingCount], pattern.c_str(), pattern.size() + 1);
-  pendingCount = pendingCount + 1;
+  RemoveOnEndingSignal(pattern);
   return fd;
 }
 
@@ -170,27 +145,17 @@ bool Exists(const std::string& path) {
 // temporary files.
 class MapWrite {
  public:
-  MapWrite() {
-    struct sigaction action {};
-    action.sa_handler = RemovePendingAndEnd;
-    sigemptyset(&action.sa_mask);
-    for (size_t i = 0; i < std::size(kEndingSignals); ++i) {
-      sigaction(kEndingSignals[i], nullptr, &before_[i]);
-      if (before_[i].sa_handler != SIG_IGN) sigaction(kEndingSignals[i], &action, nullptr);  // nohup stays
-    }
-  }
-
-  ~MapWrite() {
-    for (sig_atomic_t i = 0; i < pendingCount; ++i) ::unlink(pendingFiles[i]);
-    pendingCount = 0;
-    for (size_t i = 0; i < std::size(kEndingSignals); ++i) sigaction(kEndingSignals[i], &before_[i], nullptr);
-  }
+  MapWrite(const MapFilePaths& paths, const RenameFile& rename)
+      : paths_(paths), prefix_(TemporaryPrefix(paths)), rename_(rename), mark_(PendingFileCount()) {}
+  ~MapWrite() { ForgetPendingFiles(mark_, true); }
   MapWrite(const MapWrite&) = delete;
   MapWrite& operator=(const MapWrite&) = delete;
 
-  // Writes content to a new temporary file beside path.
-  void Write(const std::string& path, const std::string& content) {
-    std::string name = path + ".part-XXXXXX";
+  // Writes content to a new temporary file beside the target paths[k],
+  // with the target's permissions when it exists.
+  void Write(size_t k, const std::string& content) {
+    const std::string& path = paths_[k];
+    std::string name = prefix_ + "part-XXXXXX";
     const int fd = CreatePending(name);
     if (fd < 0) throw ImportError("cannot write beside " + path + ": " + std::strerror(errno));
     if (!WriteAll(fd, content)) {
@@ -198,9 +163,14 @@ class MapWrite {
       ::close(fd);
       throw ImportError("cannot write " + name + ": " + std::strerror(error));
     }
-    const mode_t mask = ::umask(0);  // read back, then restored: files as any program makes them
-    ::umask(mask);
-    ::fchmod(fd, 0666 & ~mask);
+    struct stat earlier {};
+    if (::stat(path.c_str(), &earlier) == 0) {
+      ::fchmod(fd, earlier.st_mode & 07777);
+    } else {
+      const mode_t mask = ::umask(0);  // read back, then restored: files as any program makes them
+      ::umask(mask);
+      ::fchmod(fd, 0666 & ~mask);
+    }
     if (::close(fd) != 0) throw ImportError("cannot write " + name + ": " + std::strerror(errno));
     temporary_.push_back(name);
   }
@@ -208,7 +178,8 @@ class MapWrite {
   // Puts every temporary file in its target's place, with the signals held:
   // each earlier target is first set aside, and when a rename fails, every
   // target already replaced gets its earlier file back (or none, as before).
-  void Commit(const MapFilePaths& paths) {
+  void Commit() {
+    const MapFilePaths& paths = paths_;
     const HeldSignals held;
     for (const std::string& path : paths) {
       struct stat info {};
@@ -222,7 +193,7 @@ class MapWrite {
     } catch (const ImportError&) {
       for (size_t i = placed + 1; i-- > 0;) {
         if (!aside[i].empty())
-          ::rename(aside[i].c_str(), paths[i].c_str());
+          rename_(aside[i].c_str(), paths[i].c_str());
         else if (i < placed)
           ::unlink(paths[i].c_str());
       }
@@ -230,26 +201,30 @@ class MapWrite {
     }
     for (const std::string& name : aside)
       if (!name.empty()) ::unlink(name.c_str());
-    pendingCount = 0;
+    ForgetPendingFiles(mark_, false);
   }
 
  private:
   // Sets an earlier target aside (its new name in aside), then renames
   // temporary to target.
-  static void Place(const std::string& temporary, const std::string& target, std::string& aside) {
+  void Place(const std::string& temporary, const std::string& target, std::string& aside) {
     if (Exists(target)) {
-      std::string name = target + ".old-XXXXXX";
+      std::string name = prefix_ + "old-XXXXXX";
       const int fd = CreatePending(name);
-      if (fd < 0 || ::close(fd) != 0 || ::rename(target.c_str(), name.c_str()) != 0)
+      if (fd < 0 || ::close(fd) != 0 || rename_(target.c_str(), name.c_str()) != 0)
         throw ImportError("cannot set " + target + " aside: " + std::strerror(errno));
       aside = name;
     }
-    if (::rename(temporary.c_str(), target.c_str()) != 0)
+    if (rename_(temporary.c_str(), target.c_str()) != 0)
       throw ImportError("cannot replace " + target + ": " + std::strerror(errno));
   }
 
+  const MapFilePaths& paths_;
+  const std::string prefix_;
+  const RenameFile& rename_;
+  const size_t mark_;  // the files an ending signal removed before this write
+  const EndingSignalCleanup cleanup_;
   std::vector<std::string> temporary_;
-  struct sigaction before_[std::size(kEndingSignals)];
 };
 
 }  // namespace
@@ -286,17 +261,42 @@ void CheckMapCapacity(const RoadNetwork& network, const MapLimits& limits) {
 }
 
 void WriteMapFiles(const RoadNetwork& network, const std::string& coordSys, TravelColumns columns,
-                   const MapFilePaths& paths) {
-  for (const std::string& path : paths) {
-    const std::filesystem::path folder = std::filesystem::path(path).parent_path();
-    std::error_code error;
-    if (!folder.empty()) std::filesystem::create_directories(folder, error);
-    if (error) throw ImportError("cannot create the folder " + folder.string() + ": " + error.message());
+                   const MapFilePaths& paths, const RenameFile& rename) {
+  MapWrite files(paths, rename);
+  files.Write(0, PointGeometry(network, coordSys));
+  files.Write(1, PointAttributes(network));
+  files.Write(2, SegmentGeometry(network, coordSys, columns));
+  files.Write(3, SegmentAttributes(network, columns));
+  files.Commit();
+}
+
+void RemoveLeftoverTemporaries(const MapFilePaths& paths) {
+  const std::string prefix = TemporaryPrefix(paths);
+  const std::filesystem::path folder = std::filesystem::path(prefix).parent_path();
+  std::error_code error;
+  for (const auto& entry : std::filesystem::directory_iterator(folder.empty() ? "." : folder, error)) {
+    const std::string name = (folder / entry.path().filename()).string();
+    const bool ours = name.rfind(prefix + "part-", 0) == 0 || name.rfind(prefix + "old-", 0) == 0;
+    if (ours && entry.is_regular_file(error)) ::unlink(name.c_str());
   }
-  MapWrite files;
-  files.Write(paths[0], PointGeometry(network, coordSys));
-  files.Write(paths[1], PointAttributes(network));
-  files.Write(paths[2], SegmentGeometry(network, coordSys, columns));
-  files.Write(paths[3], SegmentAttributes(network, columns));
-  files.Commit(paths);
+}
+
+CreatedFolders::CreatedFolders(const std::string& path) {
+  std::filesystem::path folder = std::filesystem::path(path).parent_path();
+  for (; !folder.empty() && !std::filesystem::exists(folder); folder = folder.parent_path())
+    created_.push_back(folder.string());
+  const std::string wanted = std::filesystem::path(path).parent_path().string();
+  std::error_code error;
+  if (!wanted.empty()) std::filesystem::create_directories(wanted, error);
+  if (error) {
+    RemoveCreated();
+    throw ImportError("cannot create the folder " + wanted + ": " + error.message());
+  }
+}
+
+CreatedFolders::~CreatedFolders() { RemoveCreated(); }
+
+void CreatedFolders::RemoveCreated() {
+  for (const std::string& folder : created_) ::rmdir(folder.c_str());  // the deepest first
+  created_.clear();
 }

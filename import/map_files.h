@@ -1,7 +1,11 @@
 #pragma once
 
+#include <stdio.h>
+
 #include <array>
+#include <functional>
 #include <string>
+#include <vector>
 
 #include "import/map_limits.h"
 #include "import/road_network.h"
@@ -21,19 +25,46 @@ struct TravelColumns {
   bool oneway = false, duration = false;
 };
 
+// Renames a file as rename(2) does: 0, or -1 with errno set. The map is
+// put in place through one, which tests replace by one that fails.
+using RenameFile = std::function<int(const char* from, const char* to)>;
+
 // Writes the network as a map: MIF files with a proper header (the given
 // CoordSys clause), one Point line per junction (junction c is the c-th),
 // one Pline line per segment followed by its vertices, and .mid rows
 // `code,"names"` and `from,to,length,oneway,duration,"name"`, without the
 // oneway and duration the columns leave out. Text is quoted with quotes
 // doubled, on one line, and cut at a character boundary so that no line
-// passes 254 bytes before its line feed. The folder is created when
-// needed. The files are written under temporary names beside the targets
-// and renamed over them only once all four are complete, with SIGINT,
-// SIGTERM and SIGHUP held, each earlier file kept aside until all four
-// renames have succeeded and put back when one fails. So a failure
-// (ImportError) leaves any earlier map as it was, and whenever the import
-// ends, by one of those signals too, the folder holds the whole earlier map
-// or the whole new one, and no temporary file.
+// passes 254 bytes before its line feed. The folder must exist. The files
+// are written under short temporary names beside the targets, with the
+// permissions of the files they replace (else as any new file), and renamed
+// over them only once all four are complete, with SIGINT, SIGTERM and
+// SIGHUP held, each earlier file kept aside until all four renames have
+// succeeded and put back when one fails. So a failure (ImportError) leaves
+// any earlier map as it was, and whenever the import ends, by one of those
+// signals too, the folder holds the whole earlier map or the whole new one,
+// and no temporary file.
 void WriteMapFiles(const RoadNetwork& network, const std::string& coordSys, TravelColumns columns,
-                   const MapFilePaths& paths);
+                   const MapFilePaths& paths, const RenameFile& rename = ::rename);
+
+// Removes the temporary files that an earlier write of the same map left
+// (one ended by SIGKILL, say). Only for the holder of the map's lock.
+void RemoveLeftoverTemporaries(const MapFilePaths& paths);
+
+// The folder of a file, made with every missing folder above it; while the
+// object lives and Keep() was not called, the folders it made are removed
+// again (each when empty) when it ends. Raises ImportError when a folder
+// cannot be made.
+class CreatedFolders {
+ public:
+  explicit CreatedFolders(const std::string& path);
+  ~CreatedFolders();
+  CreatedFolders(const CreatedFolders&) = delete;
+  CreatedFolders& operator=(const CreatedFolders&) = delete;
+
+  void Keep() { created_.clear(); }
+
+ private:
+  void RemoveCreated();
+  std::vector<std::string> created_;  // the deepest first
+};

@@ -7,6 +7,9 @@
 #include <algorithm>
 #include <array>
 #include <cmath>
+#include <cstdint>
+#include <cstdio>
+#include <limits>
 
 #include "import/import_error.h"
 #include "import/safe_text.h"
@@ -58,32 +61,48 @@ double GeodesicDistance(double lon1, double lat1, double lon2, double lat2) {
   return metres;
 }
 
+// Whether the position (x, y) of the source goes through written (the
+// written clause's system to WGS 84) to within 1 cm of where own puts it; a
+// position own cannot place says nothing.
+bool SamePlace(double x, double y, OGRCoordinateTransformation& own, OGRCoordinateTransformation& written) {
+  double x1 = x, y1 = y, x2 = x, y2 = y;
+  if (!own.Transform(1, &x1, &y1)) return true;
+  return written.Transform(1, &x2, &y2) && GeodesicDistance(x1, y1, x2, y2) <= kSamePlace;
+}
+
 // Whether the transformation of the written clause's system to WGS 84
-// (written) puts a few of the data's vertices within 1 cm of where the
-// source's own (own) puts them.
-bool SamePlaces(const SourceLayer& source, OGRCoordinateTransformation& own,
+// (written) puts a few of the kept lines' vertices, and the corners of their
+// extent, within 1 cm of where the source's own (own) puts them.
+bool SamePlaces(const std::vector<ProjectedLine>& kept, OGRCoordinateTransformation& own,
                 OGRCoordinateTransformation& written) {
-  const size_t step = std::max<size_t>(1, source.lines.size() / kSampleLines);
-  for (size_t i = 0; i < source.lines.size(); i += step) {
-    const SourceLine& line = source.lines[i];
-    for (const size_t k : {size_t{0}, line.x.size() - 1}) {
-      double x1 = line.x[k], y1 = line.y[k], x2 = x1, y2 = y1;
-      if (!own.Transform(1, &x1, &y1)) continue;
-      if (!written.Transform(1, &x2, &y2) || !(GeodesicDistance(x1, y1, x2, y2) <= kSamePlace)) return false;
-    }
+  double minX = HUGE_VAL, minY = HUGE_VAL, maxX = -HUGE_VAL, maxY = -HUGE_VAL;
+  for (const ProjectedLine& line : kept) {
+    minX = std::min(minX, *std::min_element(line.x.begin(), line.x.end()));
+    maxX = std::max(maxX, *std::max_element(line.x.begin(), line.x.end()));
+    minY = std::min(minY, *std::min_element(line.y.begin(), line.y.end()));
+    maxY = std::max(maxY, *std::max_element(line.y.begin(), line.y.end()));
+  }
+  const double corners[4][2] = {{minX, minY}, {minX, maxY}, {maxX, minY}, {maxX, maxY}};
+  for (const auto& corner : corners)
+    if (!kept.empty() && !SamePlace(corner[0], corner[1], own, written)) return false;
+  const size_t step = std::max<size_t>(1, kept.size() / kSampleLines);
+  for (size_t i = 0; i < kept.size(); i += step) {
+    const ProjectedLine& line = kept[i];
+    for (const size_t k : {size_t{0}, line.x.size() - 1})
+      if (!SamePlace(line.x[k], line.y[k], own, written)) return false;
   }
   return true;
 }
 
 // Whether the clause written for srs, read back by OGR, means the same
-// places for the source's data.
-bool ClauseKeepsPlaces(const std::string& clause, const SourceLayer& source, OGRCoordinateTransformation& own,
-                       const OGRSpatialReference& wgs84) {
+// places for the kept lines.
+bool ClauseKeepsPlaces(const std::string& clause, const std::vector<ProjectedLine>& kept,
+                       OGRCoordinateTransformation& own, const OGRSpatialReference& wgs84) {
   OGRSpatialReference written;
   if (clause.empty() || written.importFromMICoordSys(clause.c_str()) != OGRERR_NONE) return false;
   written.SetAxisMappingStrategy(OAMS_TRADITIONAL_GIS_ORDER);
   std::unique_ptr<OGRCoordinateTransformation> toWgs84(OGRCreateCoordinateTransformation(&written, &wgs84));
-  return toWgs84 && SamePlaces(source, own, *toWgs84);
+  return toWgs84 && SamePlaces(kept, own, *toWgs84);
 }
 
 // Whether every vertex lies within +-180 and +-90, and there is one.
@@ -177,6 +196,7 @@ MapProjection::MapProjection(const SourceLayer& source) {
   const bool geographic = srs->IsGeographic();
   const double metres = geographic ? 0.0 : srs->GetLinearUnits();
   const auto wgs84 = FromEpsg(4326);
+  mapName_ = "the source's coordinates, in metres";
   if (srs->IsProjected() || geographic) toWgs84_.reset(OGRCreateCoordinateTransformation(srs, wgs84.get()));
   if (!toWgs84_ && !geographic) {
     // A local system (such as MapInfo's NonEarth), or one on another body,
@@ -184,27 +204,32 @@ MapProjection::MapProjection(const SourceLayer& source) {
     // scaled to metres.
     metresPerUnit_ = metres;
     scaleToMap_ = metres;
-    mapName_ = "the source's coordinates, in metres";
     return;
   }
   if (!toWgs84_)
     throw ImportError("cannot transform " + sourceName_ +
                       " to WGS 84: " + PrintableText(LastGdalError("no transformation")));
-  if (srs->IsProjected() && std::fabs(metres - 1.0) < 1e-12) {
-    const std::string clause = MapInfoClause(*srs);
-    if (ClauseKeepsPlaces(clause, source, *toWgs84_, *wgs84)) {
+  source_ = source.srs;
+}
+
+void MapProjection::ChooseMapSystem(const std::vector<ProjectedLine>& kept) {
+  if (!source_) return;  // no place on the Earth: the map keeps the source's coordinates
+  const auto wgs84 = FromEpsg(4326);
+  if (source_->IsProjected() && std::fabs(source_->GetLinearUnits() - 1.0) < 1e-12) {
+    const std::string clause = MapInfoClause(*source_);
+    if (ClauseKeepsPlaces(clause, kept, *toWgs84_, *wgs84)) {
       coordSys_ = clause;  // the source's own coordinates
       mapName_ = sourceName_;
       return;
     }
   }
-  ChooseUtmZone(source);
+  ChooseUtmZone(kept);
 }
 
-void MapProjection::ChooseUtmZone(const SourceLayer& source) {
+void MapProjection::ChooseUtmZone(const std::vector<ProjectedLine>& kept) {
   LongitudeSpan span;
   double south = HUGE_VAL, north = -HUGE_VAL;
-  for (const SourceLine& line : source.lines) {
+  for (const ProjectedLine& line : kept) {
     std::vector<double> lon = line.x, lat = line.y;
     std::vector<int> done(lon.size());
     toWgs84_->Transform(lon.size(), lon.data(), lat.data(), nullptr, done.data());
@@ -226,13 +251,26 @@ void MapProjection::ChooseUtmZone(const SourceLayer& source) {
   const auto map = FromEpsg((south + north >= 0 ? 32600 : 32700) + zone);
   mapName_ = Describe(*map);
   coordSys_ = MapInfoClause(*map);
-  toMap_.reset(OGRCreateCoordinateTransformation(source.srs.get(), map.get()));
+  toMap_.reset(OGRCreateCoordinateTransformation(source_.get(), map.get()));
   if (!toMap_ || coordSys_.empty()) throw ImportError("cannot transform " + sourceName_ + " to " + mapName_);
 }
 
 MapProjection::~MapProjection() = default;
 
 namespace {
+
+// A position of the source, as the report names it.
+std::string Position(double x, double y) {
+  char text[80];
+  std::snprintf(text, sizeof text, "(%.10g %.10g)", x, y);
+  return text;
+}
+
+// Whether a map coordinate, rounded to the metre, fits the map's 32 bits.
+bool FitsMap(double value) {
+  const double rounded = std::round(value);
+  return rounded >= std::numeric_limits<int32_t>::min() && rounded <= std::numeric_limits<int32_t>::max();
+}
 
 // Transforms the n positions; false, with the first that failed in reason,
 // when one cannot be transformed.
@@ -243,9 +281,7 @@ bool TransformAll(OGRCoordinateTransformation& transform, size_t n, double* x, d
   transform.Transform(n, x, y, nullptr, done.data());
   for (size_t k = 0; k < n; ++k) {
     if (done[k]) continue;
-    char text[160];
-    std::snprintf(text, sizeof text, "(%.10g %.10g) cannot be transformed to %s", x0[k], y0[k], target);
-    reason = text;
+    reason = Position(x0[k], y0[k]) + " cannot be transformed to " + target;
     return false;
   }
   return true;
@@ -253,24 +289,40 @@ bool TransformAll(OGRCoordinateTransformation& transform, size_t n, double* x, d
 
 }  // namespace
 
-bool MapProjection::Project(const SourceLine& line, ProjectedLine& out, std::string& reason) const {
+bool MapProjection::Measure(const SourceLine& line, ProjectedLine& out, std::string& reason) const {
   out = ProjectedLine{line.x, line.y, std::vector<double>(line.x.size(), 0.0)};
   const size_t n = line.x.size();
-  if (toWgs84_) {
-    std::vector<double> lon = line.x, lat = line.y;
-    if (!TransformAll(*toWgs84_, n, lon.data(), lat.data(), "WGS 84", reason)) return false;
-    for (size_t k = 1; k < n; ++k)
-      out.along[k] = out.along[k - 1] + GeodesicDistance(lon[k - 1], lat[k - 1], lon[k], lat[k]);
-  } else {
+  if (!toWgs84_) {
     for (size_t k = 1; k < n; ++k)
       out.along[k] = out.along[k - 1] +
                      std::hypot(line.x[k] - line.x[k - 1], line.y[k] - line.y[k - 1]) * metresPerUnit_;
+    return true;
   }
-  if (toMap_ && !TransformAll(*toMap_, n, out.x.data(), out.y.data(), "the map's UTM zone", reason))
+  std::vector<double> lon = line.x, lat = line.y;
+  if (!TransformAll(*toWgs84_, n, lon.data(), lat.data(), "WGS 84", reason)) return false;
+  for (size_t k = 0; k < n; ++k) {
+    if (!(std::fabs(lat[k]) <= 90 && std::fabs(lon[k]) <= 360)) {
+      reason = Position(line.x[k], line.y[k]) + " lies outside the Earth";
+      return false;
+    }
+  }
+  for (size_t k = 1; k < n; ++k)
+    out.along[k] = out.along[k - 1] + GeodesicDistance(lon[k - 1], lat[k - 1], lon[k], lat[k]);
+  return true;
+}
+
+bool MapProjection::ToMap(ProjectedLine& line, std::string& reason) const {
+  const size_t n = line.x.size();
+  const std::vector<double> x0 = line.x, y0 = line.y;
+  if (toMap_ && !TransformAll(*toMap_, n, line.x.data(), line.y.data(), "the map's UTM zone", reason))
     return false;
-  if (scaleToMap_ != 1.0) {
-    for (double& v : out.x) v *= scaleToMap_;
-    for (double& v : out.y) v *= scaleToMap_;
+  for (size_t k = 0; k < n; ++k) {
+    line.x[k] *= scaleToMap_;
+    line.y[k] *= scaleToMap_;
+    if (!FitsMap(line.x[k]) || !FitsMap(line.y[k])) {
+      reason = Position(x0[k], y0[k]) + " lies beyond the map's 32-bit coordinates";
+      return false;
+    }
   }
   return true;
 }

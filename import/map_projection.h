@@ -22,11 +22,12 @@ struct ProjectedLine {
 //
 // A source projected in metres keeps its coordinate system when the MapInfo
 // CoordSys clause written for it means the same places: for a few of the
-// data's vertices, the WGS 84 position through the system OGR reads back
+// kept lines' vertices and the corners of their extent, the WGS 84 position through the system OGR reads back
 // from the clause lies within 1 cm of the position through the source's own
 // system. Any other source on the Earth (geographic, in other units, or
 // whose clause would move it) is projected to the WGS 84 UTM zone of the
-// centre of the shortest longitude interval that covers its data. A local
+// centre of the shortest longitude interval that covers its kept lines, in
+// the hemisphere of the middle of their latitudes. A local
 // system, which has no place on the Earth, is scaled to metres; a source
 // that declares no system keeps its coordinates as metres, unless they all
 // lie within +-180 and +-90, which is refused as likely degrees.
@@ -35,17 +36,28 @@ struct ProjectedLine {
 // Earth, planar in metres for the others.
 class MapProjection {
  public:
-  // Chooses the map's coordinate system for the source's lines. Raises
-  // ImportError when the source's system cannot be mapped.
+  // Sets up the transformations of the source's coordinate system. Raises
+  // ImportError when it cannot be mapped.
   explicit MapProjection(const SourceLayer& source);
   ~MapProjection();
   MapProjection(const MapProjection&) = delete;
   MapProjection& operator=(const MapProjection&) = delete;
 
-  // Puts the line in the map's coordinates, with its lengths, into out.
-  // Returns false, with the reason (the first vertex that failed), when a
-  // vertex cannot be transformed.
-  bool Project(const SourceLine& line, ProjectedLine& out, std::string& reason) const;
+  // Puts the line, still in the source's coordinates, with its lengths into
+  // out. Returns false, with the reason (the first vertex that failed), when
+  // a vertex of a source on the Earth cannot be transformed to WGS 84 or
+  // lies outside the Earth.
+  bool Measure(const SourceLine& line, ProjectedLine& out, std::string& reason) const;
+
+  // Chooses the map's coordinate system from the measured lines that are
+  // kept (only those, so that lines left out place nothing). Raises
+  // ImportError when the source cannot be transformed to it.
+  void ChooseMapSystem(const std::vector<ProjectedLine>& kept);
+
+  // Puts a measured line in the map's coordinates. Returns false, with the
+  // reason, when a vertex cannot be transformed or lies beyond the map's
+  // 32-bit coordinates.
+  bool ToMap(ProjectedLine& line, std::string& reason) const;
 
   // The source's and the map's coordinate systems, for the report, safe to
   // print; and a note on the map's system (empty, or how many UTM zones the
@@ -66,12 +78,13 @@ class MapProjection {
   };
   using Transform = std::unique_ptr<OGRCoordinateTransformation, TransformDeleter>;
 
-  void ChooseUtmZone(const SourceLayer& source);
+  void ChooseUtmZone(const std::vector<ProjectedLine>& kept);
 
-  std::string coordSys_;        // empty: NonEarth
-  Transform toMap_;             // null: the source's coordinates are the map's
-  Transform toWgs84_;           // for geodesic lengths; null: planar lengths
-  double metresPerUnit_ = 1.0;  // for planar lengths, in the source's units
-  double scaleToMap_ = 1.0;     // for a local system's coordinates, to metres
+  std::shared_ptr<OGRSpatialReference> source_;  // null: no place on the Earth
+  std::string coordSys_;                         // empty: NonEarth
+  Transform toMap_;                              // null: the source's coordinates are the map's
+  Transform toWgs84_;                            // for geodesic lengths; null: planar lengths
+  double metresPerUnit_ = 1.0;                   // for planar lengths, in the source's units
+  double scaleToMap_ = 1.0;                      // for a local system's coordinates, to metres
   std::string sourceName_, mapName_, note_;
 };

@@ -1,14 +1,19 @@
 #include "import/road_import.h"
 
 #include <algorithm>
+#include <cstring>
 #include <limits>
+#include <memory>
 
+#include "import/ending_signals.h"
 #include "import/gdal_setup.h"
 #include "import/import_error.h"
+#include "import/import_request.h"
 #include "import/map_projection.h"
 #include "import/progress.h"
 #include "import/road_network.h"
 #include "import/safe_text.h"
+#include "map/map_lock.h"
 
 namespace {
 
@@ -34,35 +39,68 @@ void Bounds(const RoadNetwork& network, ImportReport& report) {
 
 // How many untransformable features the report names.
 constexpr size_t kNamedFailures = 3;
-constexpr double kLargestSnap = 1000;
+// The largest gap --snap joins, in metres.
+constexpr double kLargestSnapMetres = 1000;
 
-// Projects the source's lines feature by feature (a feature's lines are
-// consecutive); a feature with a line that cannot be transformed is left
-// out, counted in the report and, among the first few, named.
-std::vector<ProjectedLine> ProjectLines(const SourceLayer& source, const MapProjection& projection,
-                                        std::vector<RoadTraits>& traits, ImportReport& report,
-                                        Progress& progress) {
+// The source's lines on their way to the map, with their roads' traits and
+// their features' ids, all three in the same order.
+struct ImportedLines {
   std::vector<ProjectedLine> lines;
-  lines.reserve(source.lines.size());
-  traits.reserve(source.lines.size());
-  for (size_t first = 0, end = 0; first < source.lines.size(); first = end) {
-    const int64_t feature = source.lines[first].feature;
+  std::vector<RoadTraits> traits;
+  std::vector<int64_t> features;
+};
+
+// Keeps the features (a feature's lines are consecutive) for whose every
+// line step(i, reason) holds; each other feature is left out, counted in
+// the report and, among the first few, named with the reason.
+template <typename Step>
+void KeepFeatures(ImportedLines& in, ImportReport& report, Progress& progress, const char* what, Step step) {
+  const size_t total = in.lines.size();
+  size_t kept = 0;
+  for (size_t first = 0, end = 0; first < total; first = end) {
+    const int64_t feature = in.features[first];
     std::string reason;
     bool failed = false;
-    for (end = first; end < source.lines.size() && source.lines[end].feature == feature; ++end) {
-      ProjectedLine& line = lines.emplace_back();
-      failed = failed || !projection.Project(source.lines[end], line, reason);
-      traits.push_back(source.lines[end].traits);
-    }
+    for (end = first; end < total && in.features[end] == feature; ++end)
+      failed = failed || !step(end, reason);
+    progress.Update(what, static_cast<int64_t>(end), static_cast<int64_t>(total));
     if (failed) {
-      lines.resize(lines.size() - (end - first));
-      traits.resize(lines.size());
       if (report.untransformable++ < static_cast<int64_t>(kNamedFailures))
         report.untransformableFirst.push_back("feature " + std::to_string(feature) + ": " + reason);
+      continue;
     }
-    progress.Update("projecting lines", static_cast<int64_t>(end), static_cast<int64_t>(source.lines.size()));
+    for (size_t i = first; i < end; ++i, ++kept) {
+      if (kept == i) continue;
+      in.lines[kept] = std::move(in.lines[i]);
+      in.traits[kept] = std::move(in.traits[i]);
+      in.features[kept] = in.features[i];
+    }
   }
-  return lines;
+  in.lines.resize(kept);
+  in.traits.resize(kept);
+  in.features.resize(kept);
+}
+
+// Measures the source's lines, chooses the map's coordinate system from
+// those kept and puts them in it; a feature with a vertex that cannot be
+// placed is left out (see KeepFeatures).
+ImportedLines ProjectLines(const SourceLayer& source, MapProjection& projection, ImportReport& report,
+                           Progress& progress) {
+  ImportedLines in;
+  in.lines.resize(source.lines.size());
+  in.traits.reserve(source.lines.size());
+  in.features.reserve(source.lines.size());
+  for (const SourceLine& line : source.lines) {
+    in.traits.push_back(line.traits);
+    in.features.push_back(line.feature);
+  }
+  KeepFeatures(in, report, progress, "measuring lines", [&](size_t i, std::string& reason) {
+    return projection.Measure(source.lines[i], in.lines[i], reason);
+  });
+  projection.ChooseMapSystem(in.lines);
+  KeepFeatures(in, report, progress, "projecting lines",
+               [&](size_t i, std::string& reason) { return projection.ToMap(in.lines[i], reason); });
+  return in;
 }
 
 // The features named as untransformable, one after another.
@@ -73,51 +111,100 @@ std::string NamedFailures(const ImportReport& report) {
 }
 
 // Why no road segment was left, for a refusal.
-std::string NothingToImport(const ImportSettings& settings, const SourceLayer& source,
+std::string NothingToImport(const RuvelImportRequest& request, const SourceLayer& source,
                             const RoadNetwork& network) {
   std::string why = "no road segment to write from " + source.description;
-  if (!settings.query.where.empty()) why += " with --where \"" + PrintableText(settings.query.where) + "\"";
-  if (settings.query.hasBbox) {
+  const std::string where = OptionText(request.where);
+  if (!where.empty()) why += " with --where \"" + PrintableText(where) + "\"";
+  if (request.hasBbox) {
     char box[160];
-    std::snprintf(box, sizeof box, "%.9g %.9g %.9g %.9g", settings.query.bbox[0], settings.query.bbox[1],
-                  settings.query.bbox[2], settings.query.bbox[3]);
+    std::snprintf(box, sizeof box, "%.9g %.9g %.9g %.9g", request.bbox[0], request.bbox[1], request.bbox[2],
+                  request.bbox[3]);
     why += std::string(" within --bbox ") + box;
     if (!source.extent.empty())
       why += " (the layer's extent, in the same coordinates: " + source.extent + ")";
   }
   if (source.leftOut > 0)
-    why += "; the " + source.rules.ProfileName() + " profile left out " + std::to_string(source.leftOut) +
-           " of " + std::to_string(source.leftOut + static_cast<int64_t>(source.lines.size())) + " lines";
+    why += "; the " + std::string(source.rules.ProfileName()) + " profile left out " +
+           std::to_string(source.leftOut) + " of " +
+           std::to_string(source.leftOut + static_cast<int64_t>(source.lines.size())) + " lines";
   if (network.collapsedLines > 0)
     why += "; " + std::to_string(network.collapsedLines) + " lines collapsed to a point";
   return why + ". Nothing was written";
 }
 
+// Raises ImportUsageError when the request is wrong usage whatever the
+// source (see ImportRoads).
+void CheckRequest(const RuvelImportRequest& request) {
+  if (!request.source) throw ImportUsageError("give one source and one output map, OUT/Mname.mif");
+  for (const char* output : request.outputs)
+    if (!output) throw ImportUsageError("give one source and one output map, OUT/Mname.mif");
+  if (request.hasBbox && !(request.bbox[0] <= request.bbox[2] && request.bbox[1] <= request.bbox[3]))
+    throw ImportUsageError("--bbox takes MINX MINY MAXX MAXY: a minimum is greater than its maximum");
+  if (request.hasSnap && !(request.snapMetres > 0 && request.snapMetres <= kLargestSnapMetres))
+    throw ImportUsageError("--snap takes a distance of more than 0 and at most 1000 metres");
+  CheckTravelOptions(request);
+}
+
+// The lock of the map an import writes, held while the object lives and
+// entered among the files an ending signal removes.
+class ImportLock {
+ public:
+  // Raises ImportError when another import holds the lock or it cannot be
+  // taken.
+  explicit ImportLock(const std::string& mifPath) {
+    const HeldSignals held;
+    mark_ = PendingFileCount();
+    lock_ = std::make_unique<MapLock>(mifPath);
+    if (lock_->Error() != 0)
+      throw ImportError("cannot lock " + PrintableText(MapLockPath(mifPath)) + ": " +
+                        std::strerror(lock_->Error()));
+    if (!lock_->Held()) throw ImportError("another import is writing " + PrintableText(mifPath));
+    RemoveOnEndingSignal(MapLockPath(mifPath));
+  }
+  // Releases the lock with the signals held, so that no handler removes a
+  // lock file another import has made since.
+  ~ImportLock() {
+    const HeldSignals held;
+    ForgetPendingFiles(mark_, false);
+    lock_.reset();
+  }
+  ImportLock(const ImportLock&) = delete;
+  ImportLock& operator=(const ImportLock&) = delete;
+
+ private:
+  size_t mark_ = 0;
+  std::unique_ptr<MapLock> lock_;
+};
+
 }  // namespace
 
-ImportReport ImportRoads(const ImportSettings& settings) {
-  if (!(settings.snap >= 0 && settings.snap <= kLargestSnap))
-    throw ImportError("--snap takes a distance of more than 0 and at most 1000 metres");
+ImportReport ImportRoads(const RuvelImportRequest& request, const MapLimits& limits) {
+  CheckRequest(request);
+  const MapFilePaths outputs = {request.outputs[0], request.outputs[1], request.outputs[2],
+                                request.outputs[3]};
+  CreatedFolders folders(outputs[0]);
+  const EndingSignalCleanup cleanup;
+  const ImportLock lock(outputs[0]);
+  RemoveLeftoverTemporaries(outputs);
   PrepareGdal();
   const QuietGdalErrors quiet;
-  Progress progress(!settings.quiet);
-  SourceQuery query = settings.query;
-  query.keepApart.assign(settings.outputs.begin(), settings.outputs.end());
-  const SourceLayer source = ReadSourceLines(query, settings.limits, progress);
-  const MapProjection projection(source);
+  Progress progress(!request.quiet);
+  const SourceLayer source = ReadSourceLines(request, limits, progress);
+  MapProjection projection(source);
 
   ImportReport report;
-  std::vector<RoadTraits> traits;
-  const std::vector<ProjectedLine> lines = ProjectLines(source, projection, traits, report, progress);
-  if (lines.empty() && report.untransformable > 0)
+  const ImportedLines imported = ProjectLines(source, projection, report, progress);
+  if (imported.lines.empty() && report.untransformable > 0)
     throw ImportError("no feature of " + source.description + " can be transformed (" +
                       std::to_string(report.untransformable) + " features; " + NamedFailures(report) +
                       "). Nothing was written");
   progress.Update("finding junctions", 0, -1);
-  const RoadNetwork network = BuildRoadNetwork(lines, traits, settings.snap);
+  const RoadNetwork network =
+      BuildRoadNetwork(imported.lines, imported.traits, request.hasSnap ? request.snapMetres : 0);
   progress.Finish();
-  if (network.segments.empty()) throw ImportError(NothingToImport(settings, source, network));
-  CheckMapCapacity(network, settings.limits);
+  if (network.segments.empty()) throw ImportError(NothingToImport(request, source, network));
+  CheckMapCapacity(network, limits);
 
   report.source = source.description;
   report.sourceSystem = projection.SourceName();
@@ -135,17 +222,18 @@ ImportReport ImportRoads(const ImportSettings& settings) {
   report.emptyLines = source.emptyLines;
   report.collapsedLines = network.collapsedLines;
   report.joinedEnds = network.joinedEnds;
-  report.outputs = settings.outputs;
+  report.outputs = outputs;
   report.profile = source.rules.ProfileName();
   report.keptLines = static_cast<int64_t>(source.lines.size());
   report.leftOutLines = source.leftOut;
   report.defaultSpeedUsed = source.rules.UsesDefaultSpeed();
-  report.defaultSpeed = source.rules.DefaultSpeed();
+  report.defaultSpeedKmh = source.rules.DefaultSpeedKmh();
   report.defaultSpeedLines = source.defaultSpeed;
 
   const TravelColumns columns{source.rules.HasDirections(), source.rules.HasSpeeds()};
   WriteMapFiles(network, projection.CoordSys(report.minX, report.minY, report.maxX, report.maxY), columns,
-                settings.outputs);
+                outputs);
+  folders.Keep();
   return report;
 }
 
@@ -172,7 +260,7 @@ void PrintImportReport(const ImportReport& r, std::FILE* out) {
                r.profile.c_str(), static_cast<long long>(r.keptLines), static_cast<long long>(r.leftOutLines),
                static_cast<long long>(r.onewaySegments));
   if (r.defaultSpeedUsed)
-    std::fprintf(out, "at the default speed of %.9g km/h: %lld lines\n", r.defaultSpeed,
+    std::fprintf(out, "at the default speed of %.9g km/h: %lld lines\n", r.defaultSpeedKmh,
                  static_cast<long long>(r.defaultSpeedLines));
   std::fprintf(out, "joined by --snap: %lld line ends\n", static_cast<long long>(r.joinedEnds));
   if (!r.mapNote.empty()) std::fprintf(out, "note: %s\n", r.mapNote.c_str());

@@ -14,12 +14,24 @@ uint64_t KeyOf(MapPosition p) {
 }
 
 // A line rounded to whole metres, without consecutive repeated positions;
-// along[k] is the length in metres of the projected line up to at[k].
+// along[k] is the length in metres of the projected line up to at[k], and
+// unitsPerMetre how many map units a metre on the ground is along it.
 struct RoundedLine {
   std::vector<MapPosition> at;
   std::vector<double> along;
   size_t source;
+  double unitsPerMetre = 1;
 };
+
+// How many map units a metre on the ground is along the line: its length
+// in the map over its length measured on the ground; 1 when either is 0.
+double UnitsPerMetre(const ProjectedLine& line) {
+  double units = 0;
+  for (size_t k = 1; k < line.x.size(); ++k)
+    units += std::hypot(line.x[k] - line.x[k - 1], line.y[k] - line.y[k - 1]);
+  const double metres = line.along.empty() ? 0 : line.along.back();
+  return units > 0 && metres > 0 ? units / metres : 1;
+}
 
 int32_t RoundToMetre(double value) {
   const double rounded = std::round(value);
@@ -62,6 +74,7 @@ std::vector<RoundedLine> RoundLines(const std::vector<ProjectedLine>& lines, int
   for (size_t i = 0; i < lines.size(); ++i) {
     rounded[i].source = i;
     rounded[i].along = lines[i].along;
+    rounded[i].unitsPerMetre = UnitsPerMetre(lines[i]);
     rounded[i].at.reserve(lines[i].x.size());
     for (size_t k = 0; k < lines[i].x.size(); ++k)
       rounded[i].at.push_back({RoundToMetre(lines[i].x[k]), RoundToMetre(lines[i].y[k])});
@@ -84,14 +97,15 @@ struct NearestPoint {
 // since changed is passed over, and the changed pieces are entered again.
 class PieceGrid {
  public:
-  PieceGrid(const std::vector<RoundedLine>& lines, double snap) : lines_(lines), snap_(snap) {
+  // reach: the widest snapping distance, in map units.
+  PieceGrid(const std::vector<RoundedLine>& lines, double reach) : lines_(lines) {
     double length = 0;
     size_t pieces = 0;
     for (const RoundedLine& line : lines) {
       pieces += line.at.size() - 1;
       for (size_t k = 0; k + 1 < line.at.size(); ++k) length += Distance(line.at[k], line.at[k + 1]);
     }
-    side_ = std::max({snap, 1.0, pieces ? length / static_cast<double>(pieces) : 0.0});
+    side_ = std::max({reach, 1.0, pieces ? length / static_cast<double>(pieces) : 0.0});
     for (size_t i = 0; i < lines.size(); ++i) Enter(i, 0, lines[i].at.size() - 1);
   }
 
@@ -108,13 +122,13 @@ class PieceGrid {
     }
   }
 
-  // The nearest point within the snapping distance of p on a line other
-  // than skip, as the lines are now; false when there is none.
-  bool Nearest(MapPosition p, size_t skip, NearestPoint& found) const {
-    double best = snap_;
+  // The nearest point within reach map units (at most the grid's) of p on a
+  // line other than skip, as the lines are now; false when there is none.
+  bool Nearest(MapPosition p, double reach, size_t skip, NearestPoint& found) const {
+    double best = reach;
     bool any = false;
-    for (int64_t cx = Cell(p.x - snap_); cx <= Cell(p.x + snap_); ++cx) {
-      for (int64_t cy = Cell(p.y - snap_); cy <= Cell(p.y + snap_); ++cy) {
+    for (int64_t cx = Cell(p.x - reach); cx <= Cell(p.x + reach); ++cx) {
+      for (int64_t cy = Cell(p.y - reach); cy <= Cell(p.y + reach); ++cy) {
         const auto cell = cells_.find(Combine(cx, cy));
         if (cell == cells_.end()) continue;
         for (const Entry& e : cell->second) {
@@ -174,43 +188,72 @@ class PieceGrid {
   }
 
   const std::vector<RoundedLine>& lines_;
-  double snap_, side_ = 1;
+  double side_ = 1;
   std::unordered_map<uint64_t, std::vector<Entry>> cells_;
 };
 
-// The position of the nearest point, as a vertex of its line: an end of
-// its piece, or a new vertex inserted inside it (its length along the line
-// in proportion), whose pieces are then entered in the grid again.
-MapPosition PlaceOn(std::vector<RoundedLine>& lines, const NearestPoint& n, PieceGrid& grid) {
+// The position of the nearest point, rounded to the metre.
+MapPosition PositionOf(const std::vector<RoundedLine>& lines, const NearestPoint& n) {
+  const MapPosition a = lines[n.line].at[n.k], b = lines[n.line].at[n.k + 1];
+  return {static_cast<int32_t>(std::lround(a.x + n.t * (static_cast<double>(b.x) - a.x))),
+          static_cast<int32_t>(std::lround(a.y + n.t * (static_cast<double>(b.y) - a.y)))};
+}
+
+// Makes q, the position of the nearest point, a vertex of its line: an end
+// of its piece already, or a new vertex inserted inside it (its length along
+// the line in proportion), whose pieces are then entered in the grid again.
+// Returns whether a vertex was inserted.
+bool MakeVertex(std::vector<RoundedLine>& lines, const NearestPoint& n, MapPosition q, PieceGrid& grid) {
   RoundedLine& line = lines[n.line];
-  const MapPosition a = line.at[n.k], b = line.at[n.k + 1];
-  const MapPosition q{static_cast<int32_t>(std::lround(a.x + n.t * (static_cast<double>(b.x) - a.x))),
-                      static_cast<int32_t>(std::lround(a.y + n.t * (static_cast<double>(b.y) - a.y)))};
-  if (q == a || q == b) return q;
+  if (q == line.at[n.k] || q == line.at[n.k + 1]) return false;
   const auto at = static_cast<std::ptrdiff_t>(n.k + 1);
   line.at.insert(line.at.begin() + at, q);
   line.along.insert(line.along.begin() + at, line.along[n.k] + n.t * (line.along[n.k + 1] - line.along[n.k]));
   grid.Enter(n.line, n.k, line.at.size() - 1);
-  return q;
+  return true;
+}
+
+// Moves an end of the line to target, measuring the moved piece as it is
+// now drawn, and enters that piece in the grid again.
+void MoveEnd(RoundedLine& line, size_t i, bool front, MapPosition target, PieceGrid& grid) {
+  std::vector<MapPosition>& at = line.at;
+  const size_t n = at.size();
+  (front ? at.front() : at.back()) = target;
+  const auto metres = [&line](size_t k) {
+    return std::hypot(static_cast<double>(line.at[k + 1].x) - line.at[k].x,
+                      static_cast<double>(line.at[k + 1].y) - line.at[k].y) /
+           line.unitsPerMetre;
+  };
+  if (front) {
+    const double shift = metres(0) - (line.along[1] - line.along[0]);
+    for (size_t k = 1; k < n; ++k) line.along[k] += shift;
+  } else {
+    line.along[n - 1] = line.along[n - 2] + metres(n - 2);
+  }
+  grid.Enter(i, front ? 0 : n - 2, front ? 1 : n - 1);
 }
 
 // Joins each line end in turn to the nearest point within snap metres on
-// another line (see BuildRoadNetwork); returns how many ends were joined.
-// Lines that then repeat or collapse are tidied as after rounding.
+// the ground on another line (see BuildRoadNetwork); returns how many ends
+// were joined. An end stays where it is when its move would put both ends
+// of its line on one point. Lines that then repeat positions are tidied as
+// after rounding.
 int64_t SnapEnds(std::vector<RoundedLine>& lines, double snap, int64_t& collapsed) {
-  PieceGrid grid(lines, snap);
+  double widest = 1;
+  for (const RoundedLine& line : lines) widest = std::max(widest, line.unitsPerMetre);
+  PieceGrid grid(lines, snap * widest);
   int64_t joined = 0;
   for (size_t i = 0; i < lines.size(); ++i) {
     for (const bool front : {true, false}) {
       NearestPoint nearest;
       const MapPosition end = front ? lines[i].at.front() : lines[i].at.back();
-      if (!grid.Nearest(end, i, nearest)) continue;
-      const size_t vertices = lines[nearest.line].at.size();
-      const MapPosition target = PlaceOn(lines, nearest, grid);
-      if (target == end && lines[nearest.line].at.size() == vertices) continue;  // already a vertex there
-      std::vector<MapPosition>& at = lines[i].at;
-      (front ? at.front() : at.back()) = target;
-      grid.Enter(i, front ? 0 : at.size() - 2, front ? 1 : at.size() - 1);
+      const MapPosition other = front ? lines[i].at.back() : lines[i].at.front();
+      if (!grid.Nearest(end, snap * lines[i].unitsPerMetre, i, nearest)) continue;
+      const MapPosition target = PositionOf(lines, nearest);
+      if (target == other) continue;  // the line would collapse
+      const bool inserted = MakeVertex(lines, nearest, target, grid);
+      if (target == end && !inserted) continue;  // already a vertex there
+      MoveEnd(lines[i], i, front, target, grid);
       ++joined;
     }
   }

@@ -44,15 +44,18 @@ struct RoadNetwork {
 // with a single position is dropped and counted. A junction is every end of
 // a line and every position that two or more lines share or that one line
 // passes more than once. With snap > 0, each line end in turn joins the
-// nearest point within snap metres on another line, as the lines are then
-// (a junction, a vertex, or a point inside a piece of line, rounded to the
-// metre, which becomes a vertex of that line and so a junction that splits
-// it): the end moves there, its line's length unchanged. Every line is split
-// at its junctions, each piece a segment from the junction nearer the
-// line's start, whose length is the line's length between them, rounded,
-// and which keeps its line's name and direction; with a speed, its duration
-// is that length, unrounded, driven at the speed, rounded to a tenth of a
-// second (the largest int64_t beyond it). About linear in the number of
+// nearest point within snap metres on the ground on another line, as the
+// lines are then (a junction, a vertex, or a point inside a piece of line,
+// rounded to the metre, which becomes a vertex of that line and so a
+// junction that splits it): the end moves there and the piece it ends is
+// measured as drawn, unless the move would put both ends of its line on one
+// point, when it stays. Metres on the ground are map units scaled by each
+// line's own ratio of its length in the map to its measured length. Every
+// line is split at its junctions, each piece a segment from the junction
+// nearer the line's start, whose length is the line's length between them,
+// rounded, and which keeps its line's name and direction; with a speed, its
+// duration is that length, unrounded, driven at the speed, rounded to a
+// tenth of a second (the largest int64_t beyond it). About linear in the number of
 // vertices. Raises ImportError for a coordinate that does not fit 32 bits.
 RoadNetwork BuildRoadNetwork(const std::vector<ProjectedLine>& lines, const std::vector<RoadTraits>& traits,
                              double snap);

@@ -4,8 +4,10 @@
 #include <cmath>
 #include <cstdlib>
 #include <initializer_list>
+#include <iterator>
 
 #include "import/import_error.h"
+#include "import/import_request.h"
 #include "import/safe_text.h"
 
 namespace {
@@ -36,9 +38,12 @@ constexpr HighwayClass kHighways[] = {
     {"steps", 0, kNo, kYes},
 };
 
+// The profiles' names, in the order of Profile.
 constexpr const char* kProfileNames[] = {"all", "car", "bike", "foot"};
 constexpr double kBikeSpeed = 15, kFootSpeed = 5;
 constexpr double kKilometresPerMile = 1.609344;
+// The slowest speed a road is driven at, in km/h: a slower one is no speed.
+constexpr double kSlowestKmh = 0.1;
 
 // Whether value is present and one of the texts.
 bool Is(const std::string* value, std::initializer_list<const char*> texts) {
@@ -114,36 +119,65 @@ double LeadingNumber(const std::string& text, size_t& end) {
   return std::strtod(text.substr(0, end).c_str(), nullptr);
 }
 
-// A speed in km/h written as a positive number alone, or, when mph is
-// true, also followed by " mph"; 0 for anything else.
+// A speed in km/h written as a number alone, or, when mph is true, also
+// followed by " mph"; 0 for anything else and for a speed below the
+// slowest.
 double SpeedIn(const std::string* text, bool mph) {
   if (!text) return 0;
   size_t end = 0;
-  const double value = LeadingNumber(*text, end);
-  if (!std::isfinite(value)) return 0;  // too many digits
-  if (end == text->size()) return value;
-  return mph && text->compare(end, std::string::npos, " mph") == 0 ? value * kKilometresPerMile : 0;
+  double value = LeadingNumber(*text, end);
+  if (end != text->size())
+    value = mph && text->compare(end, std::string::npos, " mph") == 0 ? value * kKilometresPerMile : 0;
+  return std::isfinite(value) && value >= kSlowestKmh ? value : 0;  // not too many digits
 }
 
 }  // namespace
 
-RoadRules::RoadRules(const TravelRequest& request, bool openStreetMap)
-    : profile_(request.profile.empty() ? (openStreetMap ? "car" : "all") : request.profile),
-      onewayField_(request.onewayField),
-      speedField_(request.speedField),
-      defaultSpeed_(request.defaultSpeed > 0 ? request.defaultSpeed : 50),
-      defaultGiven_(request.defaultSpeed != 0) {
-  bool known = false;
-  for (const char* name : kProfileNames) known = known || profile_ == name;
-  if (!known) throw ImportError("--profile \"" + PrintableText(profile_) + "\": give car, bike, foot or all");
-  if (!(request.defaultSpeed >= 0 && std::isfinite(request.defaultSpeed)))
-    throw ImportError("--default-speed takes a speed of more than 0 km/h");
-  if (ReadsOsmTags() && (!onewayField_.empty() || !speedField_.empty() || defaultGiven_)) {
-    throw ImportError(
-        "--oneway-field, --speed-field and --default-speed go with --profile all, not " + profile_ +
-        (request.profile.empty() ? " (the profile of OpenStreetMap data unless told otherwise)" : ""));
+namespace {
+
+// The profile the request names; raises ImportUsageError for an unknown one.
+Profile NamedProfile(const char* name) {
+  for (size_t p = 0; p < std::size(kProfileNames); ++p)
+    if (std::string(name) == kProfileNames[p]) return static_cast<Profile>(p);
+  throw ImportUsageError("--profile takes car, bike, foot or all");
+}
+
+// Whether the request gives fields or a default speed, which only the all
+// profile reads.
+bool GivesOwnFields(const RuvelImportRequest& request) {
+  return !OptionText(request.onewayField).empty() || !OptionText(request.speedField).empty() ||
+         request.hasDefaultSpeed;
+}
+
+}  // namespace
+
+void CheckTravelOptions(const RuvelImportRequest& request) {
+  if (request.hasDefaultSpeed &&
+      !(request.defaultSpeedKmh >= kSlowestKmh && std::isfinite(request.defaultSpeedKmh)))
+    throw ImportUsageError("--default-speed takes a speed of at least 0.1 km/h");
+  if (!request.profile) return;
+  const Profile profile = NamedProfile(request.profile);
+  if (profile != Profile::kAll && GivesOwnFields(request))
+    throw ImportUsageError("--oneway-field, --speed-field and --default-speed go with --profile all, not " +
+                           std::string(request.profile));
+}
+
+RoadRules::RoadRules(const RuvelImportRequest& request, bool openStreetMap)
+    : profile_(request.profile ? NamedProfile(request.profile)
+                               : (openStreetMap ? Profile::kCar : Profile::kAll)),
+      onewayField_(OptionText(request.onewayField)),
+      speedField_(OptionText(request.speedField)),
+      defaultSpeedKmh_(request.hasDefaultSpeed ? request.defaultSpeedKmh : 50),
+      defaultGiven_(request.hasDefaultSpeed != 0) {
+  CheckTravelOptions(request);
+  if (ReadsOsmTags() && GivesOwnFields(request)) {
+    throw ImportUsageError("--oneway-field, --speed-field and --default-speed go with --profile all, not " +
+                           std::string(ProfileName()) +
+                           " (the profile of OpenStreetMap data unless told otherwise)");
   }
 }
+
+const char* RoadRules::ProfileName() const { return kProfileNames[static_cast<size_t>(profile_)]; }
 
 std::vector<std::string> RoadRules::Keys() const {
   if (ReadsOsmTags())
@@ -169,7 +203,7 @@ bool RoadRules::JudgeByFields(const RoadTags& tags, RoadTraits& traits, bool& to
   if (HasSpeeds()) {
     traits.speed = speedField_.empty() ? 0 : SpeedIn(tags.Find(speedField_), false);
     tookDefault = traits.speed <= 0;
-    if (tookDefault) traits.speed = defaultSpeed_;
+    if (tookDefault) traits.speed = defaultSpeedKmh_;
   }
   return true;
 }
@@ -179,21 +213,27 @@ bool RoadRules::Judge(const RoadTags& tags, RoadTraits& traits, bool& tookDefaul
   if (!ReadsOsmTags()) return JudgeByFields(tags, traits, tookDefault);
   const HighwayClass* road = ClassOf(tags);
   if (!road || Is(tags.Find("area"), {"yes"})) return false;
-  if (profile_ == "car") {
-    if (road->carSpeed == 0 || Forbidden(tags, {"motorcar", "motor_vehicle", "vehicle", "access"}))
-      return false;
-    traits.oneway = CarDirection(tags);
-    const double posted = SpeedIn(tags.Find("maxspeed"), true);
-    traits.speed = posted > 0 ? posted : road->carSpeed;
-  } else if (profile_ == "bike") {
-    if (!Allowed(road->bike, tags, "bicycle") || Forbidden(tags, {"bicycle", "vehicle", "access"}))
-      return false;
-    traits.oneway = BikeDirection(tags);
-    traits.speed = kBikeSpeed;
-  } else {
-    if (!Allowed(road->foot, tags, "foot") || Forbidden(tags, {"foot", "access"})) return false;
-    traits.oneway = Is(tags.Find("oneway:foot"), {"yes"}) ? 1 : 0;
-    traits.speed = kFootSpeed;
+  switch (profile_) {
+    case Profile::kCar:
+      if (road->carSpeed == 0 || Forbidden(tags, {"motorcar", "motor_vehicle", "vehicle", "access"}))
+        return false;
+      traits.oneway = CarDirection(tags);
+      traits.speed = SpeedIn(tags.Find("maxspeed"), true);
+      if (!(traits.speed > 0)) traits.speed = road->carSpeed;
+      return true;
+    case Profile::kBike:
+      if (!Allowed(road->bike, tags, "bicycle") || Forbidden(tags, {"bicycle", "vehicle", "access"}))
+        return false;
+      traits.oneway = BikeDirection(tags);
+      traits.speed = kBikeSpeed;
+      return true;
+    case Profile::kFoot:
+      if (!Allowed(road->foot, tags, "foot") || Forbidden(tags, {"foot", "access"})) return false;
+      traits.oneway = Is(tags.Find("oneway:foot"), {"yes"}) ? 1 : 0;
+      traits.speed = kFootSpeed;
+      return true;
+    case Profile::kAll:
+      break;
   }
-  return true;
+  return false;
 }

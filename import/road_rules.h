@@ -4,6 +4,7 @@
 #include <string>
 #include <vector>
 
+#include "import/import_module.h"
 #include "import/road_tags.h"
 
 // How a road of the source may be travelled, with its name: its direction
@@ -15,13 +16,13 @@ struct RoadTraits {
   double speed = 0;
 };
 
-// What `ruvel-route import` was asked about modes of travel.
-struct TravelRequest {
-  std::string profile;      // car, bike, foot or all; empty: car for OpenStreetMap sources, else all
-  std::string onewayField;  // with all: the field giving each road's direction
-  std::string speedField;   // with all: the field giving each road's speed in km/h
-  double defaultSpeed = 0;  // with all: km/h for roads without a speed; 0: not given (50)
-};
+// The modes of travel a map may be made for.
+enum class Profile : uint8_t { kAll, kCar, kBike, kFoot };
+
+// Raises ImportUsageError when the request's travel options are wrong
+// usage whatever the source: an unknown profile, a default speed below
+// 0.1 km/h, or fields or a default speed given with a profile other than all.
+void CheckTravelOptions(const RuvelImportRequest& request);
 
 // Which roads a mode of travel uses, which way and how fast.
 //
@@ -37,7 +38,7 @@ struct TravelRequest {
 // The all profile keeps every road, both ways and without speeds, unless
 // fields give its direction (ignoring letter case, `yes`, `true`, `1`,
 // `FT` along the line; `-1`, `reverse`, `TF` against it; anything else
-// both ways) or its speed (a positive number of km/h; anything else takes
+// both ways) or its speed (a number of km/h, at least 0.1; anything else takes
 // the default speed, as does every road when only a default is given).
 class RoadRules {
  public:
@@ -45,21 +46,22 @@ class RoadRules {
   RoadRules() = default;
 
   // The rules the request asks for, for a source that is OpenStreetMap data
-  // or not. Raises ImportError for an unknown profile, a default speed that
-  // is not positive, and fields or a default speed given with another
-  // profile than all.
-  RoadRules(const TravelRequest& request, bool openStreetMap);
+  // or not (car by default for OpenStreetMap data, else all). Raises
+  // ImportUsageError as CheckTravelOptions does, and also for fields or a
+  // default speed given with the default profile of OpenStreetMap data.
+  RoadRules(const RuvelImportRequest& request, bool openStreetMap);
 
-  const std::string& ProfileName() const { return profile_; }
+  // The profile's name: car, bike, foot or all.
+  const char* ProfileName() const;
   // Whether the rules read OpenStreetMap tags (car, bike, foot).
-  bool ReadsOsmTags() const { return profile_ != "all"; }
+  bool ReadsOsmTags() const { return profile_ != Profile::kAll; }
   // Whether the roads have directions and speeds, so that the map gets
   // Oneway and Duration columns.
   bool HasDirections() const { return ReadsOsmTags() || !onewayField_.empty(); }
   bool HasSpeeds() const { return ReadsOsmTags() || !speedField_.empty() || defaultGiven_; }
   // Whether the roads' speeds may fall back to the default speed.
   bool UsesDefaultSpeed() const { return !ReadsOsmTags() && HasSpeeds(); }
-  double DefaultSpeed() const { return defaultSpeed_; }
+  double DefaultSpeedKmh() const { return defaultSpeedKmh_; }
 
   // The fields the rules read tags from: every field named after one of
   // these keys, and, when they read OpenStreetMap tags, `other_tags`.
@@ -75,8 +77,8 @@ class RoadRules {
  private:
   bool JudgeByFields(const RoadTags& tags, RoadTraits& traits, bool& tookDefault) const;
 
-  std::string profile_ = "all";
+  Profile profile_ = Profile::kAll;
   std::string onewayField_, speedField_;
-  double defaultSpeed_ = 50;
+  double defaultSpeedKmh_ = 50;
   bool defaultGiven_ = false;
 };

@@ -34,8 +34,26 @@ size_t DecodeCharacter(std::string_view text, size_t i, uint32_t& code) {
   return valid ? length : 0;
 }
 
-// Whether the code point is a C0 or C1 control character or DEL.
-bool IsControl(uint32_t code) { return code < 0x20 || (code >= 0x7F && code <= 0x9F); }
+// The format characters (Unicode's general category Cf: bidirectional
+// overrides, zero-width characters, the byte order mark, ...), as ranges of
+// code points, first and last.
+constexpr uint32_t kFormatCharacters[][2] = {
+    {0x00AD, 0x00AD},   {0x0600, 0x0605},   {0x061C, 0x061C},   {0x06DD, 0x06DD},   {0x070F, 0x070F},
+    {0x0890, 0x0891},   {0x08E2, 0x08E2},   {0x180E, 0x180E},   {0x200B, 0x200F},   {0x202A, 0x202E},
+    {0x2060, 0x2064},   {0x2066, 0x206F},   {0xFEFF, 0xFEFF},   {0xFFF9, 0xFFFB},   {0x110BD, 0x110BD},
+    {0x110CD, 0x110CD}, {0x13430, 0x1343F}, {0x1BCA0, 0x1BCA3}, {0x1D173, 0x1D17A}, {0xE0001, 0xE0001},
+    {0xE0020, 0xE007F},
+};
+
+// Whether the code point is a C0 or C1 control character, DEL or a format
+// character, none of which a name shows as itself.
+bool IsControl(uint32_t code) {
+  if (code < 0x20 || (code >= 0x7F && code <= 0x9F)) return true;
+  if (code < kFormatCharacters[0][0]) return false;  // the rest of Latin-1 and ASCII
+  for (const auto& range : kFormatCharacters)
+    if (code >= range[0] && code <= range[1]) return true;
+  return false;
+}
 
 // Escapes one byte for the terminal.
 std::string Escaped(unsigned char byte) {

@@ -6,11 +6,15 @@
 #include <cerrno>
 #include <cstring>
 #include <filesystem>
+#include <fstream>
 
 #include "import/import_error.h"
 #include "import/safe_text.h"
 
 namespace {
+
+// How much of a .tab file is read to tell its kind: its header.
+constexpr size_t kLongestTableHeader = 65536;
 
 // Whether text begins like a URL: a scheme of letters, digits, '+', '-' or
 // '.', then "://".
@@ -30,7 +34,42 @@ bool IsFileOrFolder(const struct stat& info) { return S_ISREG(info.st_mode) || S
 // The part of a file name before its first dot (the whole name without one).
 std::string Stem(const std::string& name) { return name.substr(0, name.find('.')); }
 
+// Whether name ends in .tab, in any letter case.
+bool IsTableName(const std::string& name) {
+  std::string ending = name.size() >= 4 ? name.substr(name.size() - 4) : "";
+  for (char& c : ending) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
+  return ending == ".tab";
+}
+
+// Whether the .tab file at path describes a plain native table: its
+// header, lower-cased, declares one and opens no other table.
+bool IsPlainTable(const std::string& path) {
+  std::ifstream in(path, std::ios::binary);
+  std::string header(kLongestTableHeader, '\0');
+  in.read(header.data(), static_cast<std::streamsize>(header.size()));
+  header.resize(static_cast<size_t>(in.gcount()));
+  for (char& c : header) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
+  const auto has = [&header](const char* text) { return header.find(text) != std::string::npos; };
+  return has("definition table") && has("type native") && !has("open table") && !has("create view") &&
+         !has("isseamless");
+}
+
 }  // namespace
+
+void CheckPlainTables(const std::string& source) {
+  std::vector<std::string> tables;
+  if (std::filesystem::is_directory(source)) {
+    tables = SourceSideFiles(source);
+  } else {
+    tables.push_back(source);
+  }
+  for (const std::string& table : tables) {
+    if (IsTableName(table) && !IsPlainTable(table))
+      throw ImportError(PrintableText(table) +
+                        " points elsewhere: a MapInfo view or seamless table opens other tables, and only "
+                        "plain tables are read");
+  }
+}
 
 std::vector<std::string> SourceSideFiles(const std::string& source) {
   namespace fs = std::filesystem;

@@ -11,6 +11,11 @@
 // it.
 void CheckSourcePath(const std::string& source);
 
+// Raises ImportError when source is, or for a folder holds, a MapInfo
+// table (.tab) that is not a plain native table: a view, a seamless table or
+// any other that opens other tables points elsewhere, as a VRT does.
+void CheckPlainTables(const std::string& source);
+
 // The files beside source that share its name before the first dot
 // (roads.shp: roads.dbf, roads.shx, ...), or, for a folder, the files in it.
 std::vector<std::string> SourceSideFiles(const std::string& source);

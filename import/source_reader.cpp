@@ -5,6 +5,7 @@
 #include <ogrsf_frmts.h>
 
 #include "import/import_error.h"
+#include "import/import_request.h"
 #include "import/progress.h"
 #include "import/safe_text.h"
 #include "import/source_files.h"
@@ -17,8 +18,9 @@ const char* const kRoadDrivers[] = {
     "GPKG",        "ESRI Shapefile", "GeoJSON", "GeoJSONSeq", "OSM", "MapInfo File",
     "CSV",         "FlatGeobuf",     "GML",     "KML",        "GPX", "SQLite",
     "OpenFileGDB", nullptr};
-// GML would otherwise download the schemas a file names.
-const char* const kOpenOptions[] = {"DOWNLOAD_SCHEMA=NO", nullptr};
+// GML would otherwise download the schemas a file names, and write a .gfs
+// file beside a source that has none.
+const char* const kOpenOptions[] = {"DOWNLOAD_SCHEMA=NO", "WRITE_GFS=NO", nullptr};
 
 bool IsLineType(OGRwkbGeometryType type) {
   switch (wkbFlatten(type)) {
@@ -82,16 +84,17 @@ bool HasLines(OGRLayer& layer) {
 // Whether the dataset was opened by GDAL's OpenStreetMap driver.
 bool IsOpenStreetMap(GDALDataset& dataset) { return EQUAL(dataset.GetDriver()->GetDescription(), "OSM"); }
 
-// The layer the query names, else, for OpenStreetMap data, its "lines"
+// The layer the request names, else, for OpenStreetMap data, its "lines"
 // layer, else the first whose declared type is a line type, unknown or
 // generic, and whose features include lines.
-OGRLayer* ChooseLayer(GDALDataset& dataset, const SourceQuery& query) {
-  if (!query.layer.empty()) {
-    if (OGRLayer* layer = dataset.GetLayerByName(query.layer.c_str())) return layer;
+OGRLayer* ChooseLayer(GDALDataset& dataset, const RuvelImportRequest& request) {
+  const std::string wanted = OptionText(request.layer);
+  if (!wanted.empty()) {
+    if (OGRLayer* layer = dataset.GetLayerByName(wanted.c_str())) return layer;
     std::string names;
     for (OGRLayer* layer : dataset.GetLayers())
       names += std::string(names.empty() ? "" : ", ") + layer->GetName();
-    throw ImportError(PrintableText(query.source) + " has no layer \"" + PrintableText(query.layer) +
+    throw ImportError(PrintableText(request.source) + " has no layer \"" + PrintableText(wanted) +
                       "\" (its layers: " + PrintableText(names) + ")");
   }
   if (IsOpenStreetMap(dataset)) {
@@ -102,17 +105,18 @@ OGRLayer* ChooseLayer(GDALDataset& dataset, const SourceQuery& query) {
     if ((IsLineType(type) || type == wkbUnknown || type == wkbGeometryCollection) && HasLines(*layer))
       return layer;
   }
-  throw ImportError(PrintableText(query.source) + " has no layer with lines");
+  throw ImportError(PrintableText(request.source) + " has no layer with lines");
 }
 
 // The index of the field that names roads, or -1 for none.
-int NameFieldIndex(OGRLayer& layer, const SourceQuery& query) {
+int NameFieldIndex(OGRLayer& layer, const RuvelImportRequest& request) {
   OGRFeatureDefn* fields = layer.GetLayerDefn();
-  if (query.nameField.empty()) return fields->GetFieldIndex("name");
-  const int index = fields->GetFieldIndex(query.nameField.c_str());
+  const std::string nameField = OptionText(request.nameField);
+  if (nameField.empty()) return fields->GetFieldIndex("name");
+  const int index = fields->GetFieldIndex(nameField.c_str());
   if (index < 0)
     throw ImportError("layer \"" + PrintableText(layer.GetName()) + "\" has no field \"" +
-                      PrintableText(query.nameField) + "\"");
+                      PrintableText(nameField) + "\"");
   return index;
 }
 
@@ -127,7 +131,7 @@ class TagFields {
       std::string why =
           "layer \"" + PrintableText(layer.GetName()) + "\" has no field \"" + PrintableText(field) + "\"";
       if (rules.ReadsOsmTags())
-        why += ": the " + rules.ProfileName() +
+        why += ": the " + std::string(rules.ProfileName()) +
                " profile reads OpenStreetMap tags; give --profile all to keep every line of other data";
       throw ImportError(why);
     }
@@ -175,25 +179,27 @@ std::shared_ptr<OGRSpatialReference> LayerSystem(OGRLayer& layer) {
 
 // Opens the source (see ReadSourceLines), having checked that it is a local
 // file or folder and that none of its files is to be written.
-GDALDatasetUniquePtr OpenSource(const SourceQuery& query) {
-  CheckSourcePath(query.source);
-  std::vector<std::string> files = SourceSideFiles(query.source);
-  files.push_back(query.source);
-  CheckOutputsApart(query.keepApart, files, query.source);
+GDALDatasetUniquePtr OpenSource(const RuvelImportRequest& request) {
+  const std::string source = OptionText(request.source);
+  const std::vector<std::string> outputs(std::begin(request.outputs), std::end(request.outputs));
+  CheckSourcePath(source);
+  CheckPlainTables(source);
+  CheckOutputsApart(outputs, {source}, source);
   CPLErrorReset();
-  GDALDatasetUniquePtr dataset(GDALDataset::Open(query.source.c_str(), GDAL_OF_VECTOR | GDAL_OF_READONLY,
+  GDALDatasetUniquePtr dataset(GDALDataset::Open(source.c_str(), GDAL_OF_VECTOR | GDAL_OF_READONLY,
                                                  kRoadDrivers, kOpenOptions, nullptr));
   if (!dataset) {
     throw ImportError(
-        "cannot open " + PrintableText(query.source) + ": " +
+        "cannot open " + PrintableText(source) + ": " +
         PrintableText(LastGdalError("not a source OGR reads")) +
         " (the importer reads GeoPackage, Shapefile, GeoJSON, GeoJSONSeq, OpenStreetMap, MapInfo, "
         "CSV, FlatGeobuf, GML, KML, GPX, SQLite and OpenFileGDB)");
   }
+  // The files the driver reads, not every file that shares the source's name.
   const CPLStringList datasetFiles(dataset->GetFileList());
   std::vector<std::string> names;
   for (int i = 0; i < datasetFiles.size(); ++i) names.push_back(datasetFiles[i]);
-  CheckOutputsApart(query.keepApart, names, query.source);
+  CheckOutputsApart(outputs, names, source);
   return dataset;
 }
 
@@ -235,23 +241,25 @@ class LineBudget {
 
 }  // namespace
 
-SourceLayer ReadSourceLines(const SourceQuery& query, const MapLimits& limits, Progress& progress) {
+SourceLayer ReadSourceLines(const RuvelImportRequest& request, const MapLimits& limits, Progress& progress) {
   std::shared_ptr<OGRSpatialReference> given;
-  if (!query.sourceCrs.empty()) given = GivenSystem(query.sourceCrs);
-  const GDALDatasetUniquePtr dataset = OpenSource(query);
-  OGRLayer* layer = ChooseLayer(*dataset, query);
-  const int nameField = NameFieldIndex(*layer, query);
-  const RoadRules rules(query.travel, IsOpenStreetMap(*dataset));
+  const std::string sourceCrs = OptionText(request.sourceCrs), where = OptionText(request.where);
+  if (!sourceCrs.empty()) given = GivenSystem(sourceCrs);
+  const GDALDatasetUniquePtr dataset = OpenSource(request);
+  OGRLayer* layer = ChooseLayer(*dataset, request);
+  const int nameField = NameFieldIndex(*layer, request);
+  const RoadRules rules(request, IsOpenStreetMap(*dataset));
   const TagFields tagFields(*layer, rules);
-  if (query.hasBbox) layer->SetSpatialFilterRect(query.bbox[0], query.bbox[1], query.bbox[2], query.bbox[3]);
+  if (request.hasBbox)
+    layer->SetSpatialFilterRect(request.bbox[0], request.bbox[1], request.bbox[2], request.bbox[3]);
   CPLErrorReset();
-  if (!query.where.empty() && layer->SetAttributeFilter(query.where.c_str()) != OGRERR_NONE)
-    throw ImportError("--where \"" + PrintableText(query.where) +
+  if (!where.empty() && layer->SetAttributeFilter(where.c_str()) != OGRERR_NONE)
+    throw ImportError("--where \"" + PrintableText(where) +
                       "\": " + PrintableText(LastGdalError("OGR cannot use this filter")));
 
   SourceLayer result;
-  result.description = "layer \"" + PrintableText(layer->GetName()) + "\" of " + PrintableText(query.source) +
-                       " (" + dataset->GetDriver()->GetDescription() + ")";
+  result.description = "layer \"" + PrintableText(layer->GetName()) + "\" of " +
+                       PrintableText(request.source) + " (" + dataset->GetDriver()->GetDescription() + ")";
   result.srs = given ? given : LayerSystem(*layer);
   result.rules = rules;
   const int64_t total = layer->GetFeatureCount(FALSE);
@@ -283,10 +291,10 @@ SourceLayer ReadSourceLines(const SourceQuery& query, const MapLimits& limits, P
   }
   if (CPLGetLastErrorType() >= CE_Failure) {
     const std::string reason = PrintableText(LastGdalError("reading failed"));
-    if (result.features == 0 && !query.where.empty())
-      throw ImportError("--where \"" + PrintableText(query.where) + "\": " + reason);
-    throw ImportError("cannot read " + PrintableText(query.source) + ": " + reason);
+    if (result.features == 0 && !where.empty())
+      throw ImportError("--where \"" + PrintableText(where) + "\": " + reason);
+    throw ImportError("cannot read " + PrintableText(request.source) + ": " + reason);
   }
-  if (query.hasBbox && result.lines.empty()) result.extent = WholeExtent(*layer);
+  if (request.hasBbox && result.lines.empty()) result.extent = WholeExtent(*layer);
   return result;
 }

@@ -5,24 +5,12 @@
 #include <string>
 #include <vector>
 
+#include "import/import_module.h"
 #include "import/map_limits.h"
 #include "import/road_rules.h"
 
 class OGRSpatialReference;
 class Progress;
-
-// Which features of which source to read.
-struct SourceQuery {
-  std::string source;    // a file or folder of one of the formats that hold road data
-  std::string layer;     // empty: the first layer with lines ("lines" of OpenStreetMap data)
-  std::string where;     // an OGR attribute filter; empty for none
-  bool hasBbox = false;  // a spatial filter, in the source's coordinates
-  double bbox[4] = {0, 0, 0, 0};
-  std::string nameField;  // empty: "name" when the layer has such a field
-  std::string sourceCrs;  // the source's coordinate system as OGR takes it from a user; empty: its own
-  std::vector<std::string> keepApart;  // files that must not be among the source's
-  TravelRequest travel;                // which roads to keep, which way and how fast
-};
 
 // One line of the source (a part of a multi-part feature is a line of its
 // own), in the source's coordinates, with its road's name (valid UTF-8
@@ -50,16 +38,18 @@ struct SourceLayer {
       extent;  // with a bbox that kept no line: the layer's whole extent, "min x, min y, max x, max y"
 };
 
-// Opens the source, picks the layer, applies the filters and reads every
-// line, keeping those that the rules query.travel asks for (for the source's
-// format) keep. Only the formats that hold road data are opened (GeoPackage,
-// Shapefile, GeoJSON and GeoJSONSeq, OpenStreetMap, MapInfo, CSV,
-// FlatGeobuf, GML, KML, GPX, SQLite, OpenFileGDB), and only a regular file
-// or folder. Raises ImportError, before reading any feature, for a source
-// that is not such a file, whose files include one of query.keepApart, or
-// an unknown coordinate system; and for a source or layer that cannot be
-// read, an unknown layer, name field or travel request, a layer without
-// the fields the rules read, a filter OGR refuses, or lines that
-// already pass what a map holds (more lines than segments or more vertices),
-// as soon as they are read.
-SourceLayer ReadSourceLines(const SourceQuery& query, const MapLimits& limits, Progress& progress);
+// Opens the request's source, picks the layer (the one named, else the
+// first with lines, "lines" of OpenStreetMap data), applies the filters and
+// reads every line, keeping those that the rules the request asks for (for
+// the source's format) keep, each named by the name field (--name-field,
+// else a field "name"). Only the formats that hold road data are opened
+// (GeoPackage, Shapefile, GeoJSON and GeoJSONSeq, OpenStreetMap, MapInfo,
+// CSV, FlatGeobuf, GML, KML, GPX, SQLite, OpenFileGDB), and only a regular
+// file or folder. Raises ImportError, before reading any feature, for a
+// source that is not such a file, whose files include one of the request's
+// outputs, or an unknown coordinate system; and for a source or layer that
+// cannot be read, an unknown layer, name field or travel request, a layer
+// without the fields the rules read, a filter OGR refuses, or lines that
+// already pass what a map holds (more lines than segments or more
+// vertices), as soon as they are read.
+SourceLayer ReadSourceLines(const RuvelImportRequest& request, const MapLimits& limits, Progress& progress);

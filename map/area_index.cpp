@@ -2,7 +2,9 @@
 
 #include <algorithm>
 #include <cmath>
+#include <utility>
 
+#include "map/load_cancelled.h"
 #include "map/map_store.h"
 #include "map/road_graph.h"
 
@@ -10,12 +12,8 @@ MapAreaIndex mapAreaIndex;
 
 namespace {
 
-// The most entries the segment lists may hold: a map of long roads crossing
-// many cells gets a coarser grid instead of an unbounded index.
-constexpr int64_t kMostSegmentEntries = int64_t{8} << 20;
 // About this many items (segments and points) a cell.
 constexpr int64_t kItemsPerCell = 2;
-constexpr int32_t kMostCellsPerSide = 1024;
 
 // The cells a box covers, clamped to the grid.
 struct CellRange {
@@ -41,6 +39,24 @@ void ForEachCell(const MapAreaIndex& index, const CellRange& range, Visit visit)
       visit(row * index.columns + column);
 }
 
+// The number of cells a range covers.
+int64_t CellCount(const CellRange& range) {
+  return int64_t{range.column1 - range.column0 + 1} * (range.row1 - range.row0 + 1);
+}
+
+CellRange PairCells(const MapAreaIndex& index, const TPoint& a, const TPoint& b) {
+  return CellsOf(index, a.x, NegateY(a.y), b.x, NegateY(b.y));
+}
+
+// The cells segment j's pairs of consecutive vertices cover, counted per
+// pair (a cell two pairs share counts twice): what listing it can cost.
+int64_t SegmentCellCost(const MapAreaIndex& index, int32_t j) {
+  const DynamicArray<TPoint>& v = segments[j].Vertices;
+  int64_t cost = 0;
+  for (int32_t k = 1; k < v.Length(); ++k) cost += CellCount(PairCells(index, v[k - 1], v[k]));
+  return cost;
+}
+
 // Calls visit with every cell that a pair of consecutive vertices of segment
 // j overlaps, each cell once.
 template <typename Visit>
@@ -48,8 +64,7 @@ void ForEachCellOfSegment(const MapAreaIndex& index, int32_t j, std::vector<int3
                           Visit visit) {
   const DynamicArray<TPoint>& v = segments[j].Vertices;
   for (int32_t k = 1; k < v.Length(); ++k) {
-    const CellRange range = CellsOf(index, v[k - 1].x, NegateY(v[k - 1].y), v[k].x, NegateY(v[k].y));
-    ForEachCell(index, range, [&](int32_t cell) {
+    ForEachCell(index, PairCells(index, v[k - 1], v[k]), [&](int32_t cell) {
       if (lastSegment[cell] == j) return;
       lastSegment[cell] = j;
       visit(cell);
@@ -57,14 +72,13 @@ void ForEachCellOfSegment(const MapAreaIndex& index, int32_t j, std::vector<int3
   }
 }
 
-// Sizes the grid for about kItemsPerCell items a cell, shaped like the map,
-// divided by shrink on each side.
-void ShapeGrid(MapAreaIndex& index, int32_t shrink) {
+// Sizes the grid for about kItemsPerCell items a cell, shaped like the map.
+void ShapeGrid(MapAreaIndex& index, const AreaIndexLimits& limits) {
   const double width = std::max(static_cast<double>(maxX) - minX, 1.0);
   const double height = std::max(static_cast<double>(maxNegY) - minNegY, 1.0);
   const double cells = std::max<double>(1, (int64_t{segmentCount} + pointCount) / kItemsPerCell);
-  const auto side = [shrink](double count) {
-    return std::clamp(static_cast<int32_t>(std::lround(count)) / shrink, 1, kMostCellsPerSide);
+  const auto side = [&limits](double count) {
+    return static_cast<int32_t>(std::clamp<double>(std::round(count), 1, limits.mostCellsPerSide));
   };
   index.originX = minX;
   index.originNegY = minNegY;
@@ -74,35 +88,81 @@ void ShapeGrid(MapAreaIndex& index, int32_t shrink) {
   index.cellHeight = height / index.rows;
 }
 
-// The segment lists in compressed form; false, leaving them empty, when they
-// would hold more than kMostSegmentEntries entries.
-bool IndexSegments(MapAreaIndex& index) {
-  const size_t cells = static_cast<size_t>(index.columns) * index.rows;
-  std::vector<int32_t> lastSegment(cells, -1);
-  index.segmentStart.assign(cells + 1, 0);
-  int64_t entries = 0;
+// Checks for a cancel once in this many segments or points.
+constexpr int32_t kCancelStride = 1 << 16;
+
+// The segments to leave to the wide list, ascending, within a budget of
+// entriesPerItem per vertex pair and point (less one per point for the
+// point lists). A segment within its own pairs' share is always listed, so
+// these take at most their share; the rest of the budget goes to the others
+// in table order, and a segment that would pass it is wide. Costs are
+// counted per pair, without visiting a cell.
+std::vector<int32_t> WideSegments(const MapAreaIndex& index, const AreaIndexLimits& limits,
+                                  LoadProgress* progress) {
+  struct Costly {
+    int32_t j;
+    int64_t cost;
+  };
+  std::vector<Costly> costly;
+  int64_t budget = limits.entriesPerItem * int64_t{pointCount} - pointCount;
   for (int32_t j = 0; j < segmentCount; ++j) {
-    ForEachCellOfSegment(index, j, lastSegment, [&](int32_t cell) {
-      ++index.segmentStart[cell + 1];
-      ++entries;
-    });
-    if (entries > kMostSegmentEntries) return false;
+    if (j % kCancelStride == 0) CheckCancel(progress);
+    const int64_t cost = SegmentCellCost(index, j);
+    const int64_t share = limits.entriesPerItem * std::max(segments[j].Vertices.Length() - 1, 0);
+    budget += share - (cost <= share ? cost : 0);
+    if (cost > share) costly.push_back({j, cost});
   }
-  for (size_t c = 0; c < cells; ++c) index.segmentStart[c + 1] += index.segmentStart[c];
-  index.segmentIds.resize(static_cast<size_t>(entries));
-  std::vector<int32_t> fill(index.segmentStart.begin(), index.segmentStart.end() - 1);
-  std::fill(lastSegment.begin(), lastSegment.end(), -1);
-  for (int32_t j = 0; j < segmentCount; ++j)
-    ForEachCellOfSegment(index, j, lastSegment, [&](int32_t cell) { index.segmentIds[fill[cell]++] = j; });
-  return true;
+  std::vector<int32_t> wide;
+  for (const Costly& c : costly) {
+    if (c.cost > budget) {
+      wide.push_back(c.j);
+    } else {
+      budget -= c.cost;
+    }
+  }
+  return wide;
 }
 
-void IndexPoints(MapAreaIndex& index) {
+// Calls visit with every segment that is not wide, in table order.
+template <typename Visit>
+void ForEachListedSegment(const std::vector<int32_t>& wide, LoadProgress* progress, Visit visit) {
+  size_t nextWide = 0;
+  for (int32_t j = 0; j < segmentCount; ++j) {
+    if (j % kCancelStride == 0) CheckCancel(progress);
+    if (nextWide < wide.size() && wide[nextWide] == j) {
+      ++nextWide;
+    } else {
+      visit(j);
+    }
+  }
+}
+
+// The segment lists in compressed form, of every segment not wide, so that
+// building takes time within the budget too.
+void IndexSegments(MapAreaIndex& index, const AreaIndexLimits& limits, LoadProgress* progress) {
+  const size_t cells = static_cast<size_t>(index.columns) * index.rows;
+  index.wideSegments = WideSegments(index, limits, progress);
+  std::vector<int32_t> lastSegment(cells, -1);
+  index.segmentStart.assign(cells + 1, 0);
+  ForEachListedSegment(index.wideSegments, progress, [&](int32_t j) {
+    ForEachCellOfSegment(index, j, lastSegment, [&](int32_t cell) { ++index.segmentStart[cell + 1]; });
+  });
+  for (size_t c = 0; c < cells; ++c) index.segmentStart[c + 1] += index.segmentStart[c];
+  index.segmentIds.resize(static_cast<size_t>(index.segmentStart.back()));
+  std::vector<int64_t> fill(index.segmentStart.begin(), index.segmentStart.end() - 1);
+  std::fill(lastSegment.begin(), lastSegment.end(), -1);
+  ForEachListedSegment(index.wideSegments, progress, [&](int32_t j) {
+    ForEachCellOfSegment(index, j, lastSegment, [&](int32_t cell) { index.segmentIds[fill[cell]++] = j; });
+  });
+}
+
+void IndexPoints(MapAreaIndex& index, LoadProgress* progress) {
   const size_t cells = static_cast<size_t>(index.columns) * index.rows;
   std::vector<int32_t> cellOf(static_cast<size_t>(pointCount));
   index.pointStart.assign(cells + 1, 0);
   index.pointsOutside = false;
   for (int32_t i = 0; i < pointCount; ++i) {
+    if (i % kCancelStride == 0) CheckCancel(progress);
     const int32_t negY = NegateY(points[i].Y);
     index.pointsOutside |= points[i].X < index.originX ||
                            points[i].X > index.originX + index.columns * index.cellWidth ||
@@ -113,27 +173,22 @@ void IndexPoints(MapAreaIndex& index) {
   }
   for (size_t c = 0; c < cells; ++c) index.pointStart[c + 1] += index.pointStart[c];
   index.pointIds.resize(static_cast<size_t>(pointCount));
-  std::vector<int32_t> fill(index.pointStart.begin(), index.pointStart.end() - 1);
+  std::vector<int64_t> fill(index.pointStart.begin(), index.pointStart.end() - 1);
   for (int32_t i = 0; i < pointCount; ++i) index.pointIds[fill[cellOf[i]]++] = i;
 }
 
 const MapAreaIndex& BuiltIndex() {
-  MapAreaIndex& index = mapAreaIndex;
-  if (index.built) return index;
-  for (int32_t shrink = 1;; shrink *= 2) {
-    ShapeGrid(index, shrink);
-    if (IndexSegments(index) || (index.columns == 1 && index.rows == 1)) break;
-  }
-  IndexPoints(index);
-  index.built = true;
-  return index;
+  BuildMapAreaIndex();
+  return mapAreaIndex;
 }
 
-// The ids that the lists of the cells the box covers hold, sorted, each once.
-void IdsInArea(const std::vector<int32_t>& start, const std::vector<int32_t>& ids, double x0, double negY0,
-               double x1, double negY1, std::vector<int32_t>& out) {
+// The ids that the lists of the cells the box covers hold, and those of
+// always, sorted, each once.
+void IdsInArea(const std::vector<int64_t>& start, const std::vector<int32_t>& ids,
+               const std::vector<int32_t>& always, double x0, double negY0, double x1, double negY1,
+               std::vector<int32_t>& out) {
   const MapAreaIndex& index = BuiltIndex();
-  out.clear();
+  out.assign(always.begin(), always.end());
   ForEachCell(index, CellsOf(index, x0, negY0, x1, negY1), [&](int32_t cell) {
     out.insert(out.end(), ids.begin() + start[cell], ids.begin() + start[cell + 1]);
   });
@@ -145,14 +200,24 @@ void IdsInArea(const std::vector<int32_t>& start, const std::vector<int32_t>& id
 
 void DropMapAreaIndex() { mapAreaIndex = MapAreaIndex(); }
 
+void BuildMapAreaIndex(LoadProgress* progress, const AreaIndexLimits& limits) {
+  if (mapAreaIndex.built) return;
+  MapAreaIndex index;
+  ShapeGrid(index, limits);
+  IndexSegments(index, limits, progress);
+  IndexPoints(index, progress);
+  index.built = true;
+  mapAreaIndex = std::move(index);
+}
+
 void SegmentsInArea(double x0, double negY0, double x1, double negY1, std::vector<int32_t>& out) {
   const MapAreaIndex& index = BuiltIndex();
-  IdsInArea(index.segmentStart, index.segmentIds, x0, negY0, x1, negY1, out);
+  IdsInArea(index.segmentStart, index.segmentIds, index.wideSegments, x0, negY0, x1, negY1, out);
 }
 
 void PointsInArea(double x0, double negY0, double x1, double negY1, std::vector<int32_t>& out) {
   const MapAreaIndex& index = BuiltIndex();
-  IdsInArea(index.pointStart, index.pointIds, x0, negY0, x1, negY1, out);
+  IdsInArea(index.pointStart, index.pointIds, {}, x0, negY0, x1, negY1, out);
 }
 
 bool PointsWithinGrid() { return !BuiltIndex().pointsOutside; }

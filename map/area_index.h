@@ -10,9 +10,15 @@
 // cell, and the points lying in it; anything beyond the bounds counts in
 // the nearest cell at the edge, so that every area query stays complete.
 //
+// The lists hold at most 4 x (vertex pairs + points) entries, whatever the
+// map: a segment whose pairs would cover more cells than that leaves for
+// the wide list, which every query hands out whole. So any map that loads
+// is indexed, and a hostile one (long diagonal roads) costs bounded memory.
+//
 // The index is built from the tables and the bounds on its first use after
-// they change, never while loading, and dropped with the tables it indexes:
-// by ClearMapStore and at the start of every load.
+// they change (or by BuildMapAreaIndex), never while loading, and dropped
+// with the tables it indexes: by ClearMapStore and at the start of every
+// load.
 struct MapAreaIndex {
   bool built = false;
   double originX = 0, originNegY = 0;  // the bounds' smallest X and negated Y when it was built
@@ -20,11 +26,28 @@ struct MapAreaIndex {
   double cellWidth = 1, cellHeight = 1;  // in map units
   // Cell (column, row) is number row * columns + column. Its segments are
   // segmentIds[segmentStart[c], segmentStart[c + 1]), its points likewise.
-  std::vector<int32_t> segmentStart, segmentIds;
-  std::vector<int32_t> pointStart, pointIds;
-  bool pointsOutside = false;  // some point lies beyond the grid (bounds stale after a failed load)
+  std::vector<int64_t> segmentStart;
+  std::vector<int32_t> segmentIds;
+  std::vector<int64_t> pointStart;
+  std::vector<int32_t> pointIds;
+  std::vector<int32_t> wideSegments;  // in no cell's list: part of every query's answer, ascending
+  bool pointsOutside = false;         // some point lies beyond the grid (bounds stale after a failed load)
 };
 extern MapAreaIndex mapAreaIndex;
+
+struct LoadProgress;
+
+// How large the index may grow; lowered by tests to reach the limits with
+// small maps.
+struct AreaIndexLimits {
+  int64_t entriesPerItem = 4;  // list entries per vertex pair and point, at most
+  int32_t mostCellsPerSide = 1024;
+};
+
+// Builds the index now (when it is not built), so that the first query
+// finds it ready. With progress, its cancel is checked as the lists are
+// filled and raises ELoadCancelled, leaving the index unbuilt.
+void BuildMapAreaIndex(LoadProgress* progress = nullptr, const AreaIndexLimits& limits = {});
 
 // Forgets the index; the next query builds it again.
 void DropMapAreaIndex();

@@ -3,8 +3,9 @@
 #include <cstdint>
 #include <string>
 
-#include "map/load_progress.h"
 #include "map/road_graph.h"
+
+struct LoadProgress;
 
 // What one map may hold; the loader refuses a map beyond these while it
 // reads, at the line that crosses the limit: MAP_ITEM_LIMIT points and
@@ -24,18 +25,17 @@ int64_t VertexBound(int64_t segmentFileSize);
 // replaced by "S" (Mtown.mif: Mtown.mid, Stown.mif, Stown.mid); a derived
 // name that does not exist as written is looked up ignoring letter case. A
 // file that cannot be opened, or that is not a regular file, is skipped.
-// A malformed number or a negative road length raises EConvertError, a
-// surplus attribute row DynArrayOutOfRange, a map beyond the limits above
-// or a failing read Exception, and memory running out EOutOfMemory; each
-// leaves at once with the file's
-// name and line number in front of its message, with what was stored so far
-// kept (counts equal to the tables' lengths), the remaining files unread and
-// the graph not rebuilt.
+// A malformed number, a negative road length or duration, or a one-way value
+// other than -1, 0 and 1 raises EConvertError, a surplus attribute row
+// DynArrayOutOfRange, a map beyond the limits above or a failing read
+// Exception, and memory running out EOutOfMemory; each leaves at once with
+// the file's name and line number in front of its message, with what was
+// stored so far kept (counts equal to the tables' lengths), the remaining
+// files unread and the graph not rebuilt.
 //
-// With progress, the load reports what it is doing there.
+// All four files are opened before any is read. With progress, the load
+// reports the files' total size and the bytes read as it goes, and the
+// phase; a cancel there is obeyed within about a megabyte and during the
+// graph build, raising ELoadCancelled (map/load_cancelled.h) with the store
+// left to be cleared by the caller and the graph not rebuilt.
 void LoadMapLayers(std::string fileName, LoadProgress* progress = nullptr);
-
-// The token of line that starts at the 1-based position, up to the next
-// delimiter or the end of the line; position then stands just past that
-// delimiter. Past the end of the line: empty, position unchanged.
-std::string NextToken(const std::string& line, int32_t& position, char delimiter);

@@ -30,8 +30,9 @@ struct TFieldM {
   int32_t Code = 0;
 };
 
-// A road segment of the S layer, usable in both directions between the
-// points whose codes are From and To.
+// A road segment of the S layer between the points whose codes are From and
+// To: usable in both directions unless the map's one-way column (see
+// segmentOneway) says otherwise.
 struct TFieldS {
   int32_t From = 0;
   int32_t To = 0;
@@ -54,7 +55,11 @@ extern int32_t segmentCount;
 extern std::vector<int8_t> segmentOneway;     // 0 both ways; 1 only From to To; -1 only To to From
 extern std::vector<int32_t> segmentDuration;  // the time to drive it, in tenths of a second
 extern NameTable segmentName;                 // the road's name
-extern std::vector<RoadClass> segmentClass;   // what a road map draws it as
+extern std::vector<RoadClass> segmentClass;   // what a road map draws it as; minor for an odd value
+
+// Whether the map's roads have classes (its S layer declares a Class column),
+// so that a road map can be drawn of it.
+inline bool MapHasRoadClasses() { return !segmentClass.empty(); }
 
 // Whether the M layer's .mif header has a CoordSys line: the map's lengths
 // are then told in metres.

@@ -5,7 +5,7 @@
 #include <string>
 #include <vector>
 
-#include "map/grow_only.h"
+#include "map/load_cancelled.h"
 #include "map/map_store.h"
 #include "toolkit/exceptions.h"
 
@@ -131,77 +131,146 @@ int32_t WeightOf(int32_t j) {
                                                                                  : segments[j].Length;
 }
 
-// Grows the graph arrays for lists of `lists` points holding `entries`
-// entries in all.
-void GrowGraphArrays(int32_t lists, int64_t entries) {
-  if (entries > MAP_ITEM_LIMIT) {
-    throw Exception("Map too large: " + std::to_string(entries) + " adjacency entries, at most " +
-                    std::to_string(MAP_ITEM_LIMIT));
-  }
-  GrowTo(nodeStart, static_cast<size_t>(lists) + 1);
-  for (std::vector<int32_t>* array : {&adjNode, &adjLength, &adjSegment})
-    GrowTo(*array, static_cast<size_t>(entries));
+// The numbers of the codes whose lists segment j is entered in: its From's
+// and its To's, -1 where it has no entry (an end that may not be left, the
+// second end of a loop, a code no point carries).
+struct EntryCodes {
+  int32_t from, to;
+};
+EntryCodes EntryCodesOf(const CodeIndex& codes, int32_t j) {
+  const TFieldS& s = segments[j];
+  const int8_t oneway = OnewayOf(j);
+  return {oneway < 0 ? -1 : codes.Find(s.From), s.To == s.From || oneway > 0 ? -1 : codes.Find(s.To)};
 }
 
-void BuildGraph() {
-  const Bounds bounds = MapBounds();
+// Checks for a cancel once in this many points or segments.
+constexpr int32_t kCancelStride = 1 << 16;
 
-  // Number the codes, then gather each code's entries in segment order:
-  // [codeStart[c], codeStart[c + 1]) of codeEntries.
-  CodeIndex codes(points, pointCount);
-  std::vector<int32_t> pointCode(pointCount);
-  for (int32_t i = 0; i < pointCount; ++i) pointCode[i] = codes.Insert(points[i].Code);
+// The bounds and the graph, built aside and put in place only once
+// complete, so that a failed or cancelled build leaves the earlier ones.
+struct BuiltGraph {
+  Bounds bounds{};
+  std::vector<int32_t> nodeStart, adjNode, adjLength, adjSegment;
+};
 
-  std::vector<int32_t> codeStart(codes.Count() + 1, 0);
-  std::vector<int32_t> fromCode(segmentCount), toCode(segmentCount);
+// Fills the entry arrays in place when every point carries a code of its
+// own: each code's entries then are that point's list. codeFill holds,
+// per code, where its next entry goes.
+void FillOwnLists(const CodeIndex& codes, std::vector<int32_t>& codeFill, BuiltGraph& graph,
+                  LoadProgress* progress) {
+  const auto put = [&](int32_t code, int32_t node, int32_t weight, int32_t j) {
+    const int32_t at = codeFill[code]++;
+    graph.adjNode[at] = node;
+    graph.adjLength[at] = weight;
+    graph.adjSegment[at] = j;
+  };
   for (int32_t j = 0; j < segmentCount; ++j) {
-    const TFieldS& s = segments[j];
-    const int8_t oneway = OnewayOf(j);
-    fromCode[j] = oneway < 0 ? -1 : codes.Find(s.From);
-    toCode[j] = s.To == s.From || oneway > 0 ? -1 : codes.Find(s.To);  // a loop is entered once
-    if (fromCode[j] >= 0) ++codeStart[fromCode[j] + 1];
-    if (toCode[j] >= 0) ++codeStart[toCode[j] + 1];
+    if (j % kCancelStride == 0) CheckCancel(progress);
+    const EntryCodes at = EntryCodesOf(codes, j);
+    if (at.from >= 0) put(at.from, segments[j].To, WeightOf(j), j);
+    if (at.to >= 0) put(at.to, segments[j].From, WeightOf(j), j);
   }
-  int64_t total = 0;
-  for (int32_t i = 0; i < pointCount; ++i) total += codeStart[pointCode[i] + 1];
-  GrowGraphArrays(pointCount, total);
+}
 
+// Fills the entry arrays when points share codes: each code's entries are
+// gathered first ([codeStart[c], codeStart[c + 1])), then copied to every
+// point carrying the code.
+void FillSharedLists(const CodeIndex& codes, std::vector<int32_t>& codeStart,
+                     const std::vector<int32_t>& pointCode, BuiltGraph& graph, LoadProgress* progress) {
   for (int32_t c = 0; c < codes.Count(); ++c) codeStart[c + 1] += codeStart[c];
   std::vector<Entry> codeEntries(codeStart.back());
   std::vector<int32_t> fill(codeStart.begin(), codeStart.end() - 1);
   for (int32_t j = 0; j < segmentCount; ++j) {
-    const TFieldS& s = segments[j];
-    const int32_t weight = WeightOf(j);
-    if (fromCode[j] >= 0) codeEntries[fill[fromCode[j]]++] = {s.To, weight, j};
-    if (toCode[j] >= 0) codeEntries[fill[toCode[j]]++] = {s.From, weight, j};
+    if (j % kCancelStride == 0) CheckCancel(progress);
+    const EntryCodes at = EntryCodesOf(codes, j);
+    if (at.from >= 0) codeEntries[fill[at.from]++] = {segments[j].To, WeightOf(j), j};
+    if (at.to >= 0) codeEntries[fill[at.to]++] = {segments[j].From, WeightOf(j), j};
   }
-
-  minX = bounds.minX;
-  minNegY = bounds.minNegY;
-  maxX = bounds.maxX;
-  maxNegY = bounds.maxNegY;
-  nodeCount = 0;
-  adjCount = 0;
   for (int32_t i = 0; i < pointCount; ++i) {
-    nodeStart[nodeCount++] = adjCount;
-    for (int32_t e = codeStart[pointCode[i]]; e < codeStart[pointCode[i] + 1]; ++e) {
-      adjNode[adjCount] = codeEntries[e].node;
-      adjLength[adjCount] = codeEntries[e].length;
-      adjSegment[adjCount] = codeEntries[e].segment;
-      ++adjCount;
+    int32_t to = graph.nodeStart[i];
+    for (int32_t e = codeStart[pointCode[i]]; e < codeStart[pointCode[i] + 1]; ++e, ++to) {
+      graph.adjNode[to] = codeEntries[e].node;
+      graph.adjLength[to] = codeEntries[e].length;
+      graph.adjSegment[to] = codeEntries[e].segment;
     }
   }
-  nodeStart[nodeCount] = adjCount;
+}
+
+BuiltGraph BuildGraph(LoadProgress* progress) {
+  CheckCancel(progress);
+  BuiltGraph graph;
+  graph.bounds = MapBounds();
+
+  // Number the codes, then count each code's entries: codeStart[c + 1].
+  CodeIndex codes(points, pointCount);
+  std::vector<int32_t> pointCode(pointCount);
+  for (int32_t i = 0; i < pointCount; ++i) pointCode[i] = codes.Insert(points[i].Code);
+  std::vector<int32_t> codeStart(codes.Count() + 1, 0);
+  for (int32_t j = 0; j < segmentCount; ++j) {
+    if (j % kCancelStride == 0) CheckCancel(progress);
+    const EntryCodes at = EntryCodesOf(codes, j);
+    if (at.from >= 0) ++codeStart[at.from + 1];
+    if (at.to >= 0) ++codeStart[at.to + 1];
+  }
+
+  // Each point's list takes its code's entries.
+  graph.nodeStart.resize(static_cast<size_t>(pointCount) + 1);
+  int64_t total = 0;
+  for (int32_t i = 0; i < pointCount; ++i) {
+    graph.nodeStart[i] = static_cast<int32_t>(std::min<int64_t>(total, MAP_ITEM_LIMIT));
+    total += codeStart[pointCode[i] + 1];
+  }
+  if (total > MAP_ITEM_LIMIT) {
+    throw Exception("Map too large: " + std::to_string(total) + " adjacency entries, at most " +
+                    std::to_string(MAP_ITEM_LIMIT));
+  }
+  graph.nodeStart[pointCount] = static_cast<int32_t>(total);
+  for (std::vector<int32_t>* array : {&graph.adjNode, &graph.adjLength, &graph.adjSegment})
+    array->resize(static_cast<size_t>(total));
+
+  if (codes.Count() == pointCount) {
+    for (int32_t i = 0; i < pointCount; ++i) codeStart[pointCode[i]] = graph.nodeStart[i];
+    FillOwnLists(codes, codeStart, graph, progress);
+  } else {
+    FillSharedLists(codes, codeStart, pointCode, graph, progress);
+  }
+  return graph;
+}
+
+// Puts the first `used` elements of built in place of array's: into array
+// when it holds that many, so that its elements past them stay as an
+// earlier, larger map left them; else built becomes the array.
+void Install(std::vector<int32_t>& array, std::vector<int32_t>& built) {
+  if (array.size() >= built.size()) {
+    std::copy(built.begin(), built.end(), array.begin());
+  } else {
+    array.swap(built);
+  }
+}
+
+void InstallGraph(BuiltGraph& graph) {
+  minX = graph.bounds.minX;
+  minNegY = graph.bounds.minNegY;
+  maxX = graph.bounds.maxX;
+  maxNegY = graph.bounds.maxNegY;
+  nodeCount = pointCount;
+  adjCount = graph.nodeStart[pointCount];
+  Install(nodeStart, graph.nodeStart);
+  Install(adjNode, graph.adjNode);
+  Install(adjLength, graph.adjLength);
+  Install(adjSegment, graph.adjSegment);
   ++graphGeneration;
 }
 
 }  // namespace
 
-void BuildRoadGraph() {
+void BuildRoadGraph(LoadProgress* progress) {
+  BuiltGraph graph;
   try {
-    BuildGraph();
+    graph = BuildGraph(progress);
   } catch (const std::bad_alloc&) {
     throw EOutOfMemory("Out of memory building the road graph of " + std::to_string(pointCount) +
                        " points and " + std::to_string(segmentCount) + " segments");
   }
+  InstallGraph(graph);
 }

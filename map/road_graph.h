@@ -3,6 +3,8 @@
 #include <cstdint>
 #include <vector>
 
+struct LoadProgress;
+
 // The entries every road-graph, search and route-flag array has at least. A
 // map of at most GRAPH_CAPACITY - 1 points and GRAPH_CAPACITY adjacency
 // entries fits them as they are and is searched by passes of edge
@@ -25,7 +27,8 @@ extern int32_t maxNegY;
 
 // The road graph in compressed form. The entries of the point at index i are
 // [nodeStart[i], nodeStart[i + 1]), in segment table order; each names the
-// neighbour by its code, the segment's length and the segment's index.
+// neighbour by its code, the segment's weight (its length, or its duration
+// while graphWeighsDurations) and the segment's index.
 // nodeStart[nodeCount] == adjCount. Each array has at least GRAPH_CAPACITY
 // entries and grows to fit the map, never shrinking: entries past those
 // bounds keep what an earlier, larger map left there.
@@ -50,9 +53,11 @@ extern uint32_t graphGeneration;
 // the neighbour is To when only From matches, From otherwise (a loop gives a
 // single entry naming the point itself). A one-way segment is entered only
 // in the list of the end it may be left from. Each entry weighs the
-// segment's length, or its duration (see graphWeighsDurations). Points sharing a code get the same
-// list; a segment end that matches no point adds nothing. Runs in time linear
-// in points plus segments. A map needing more than MAP_ITEM_LIMIT entries
-// raises Exception, and one whose arrays cannot be had EOutOfMemory, before
-// the bounds or any list is written.
-void BuildRoadGraph();
+// segment's length, or its duration (see graphWeighsDurations). Points
+// sharing a code get the same list; a segment end that matches no point adds
+// nothing. Runs in time linear in points plus segments. The bounds and lists
+// are built aside and put in place at the end: a map needing more than
+// MAP_ITEM_LIMIT entries raises Exception, one whose arrays cannot be had
+// EOutOfMemory, and a cancel through progress ELoadCancelled, each leaving
+// the earlier bounds and graph as they were.
+void BuildRoadGraph(LoadProgress* progress = nullptr);

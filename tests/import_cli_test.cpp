@@ -253,13 +253,11 @@ TEST(RuvelRouteImport, RefusalsLeaveTheEarlierMap) {
        "5800100)"},
       {map + " " + map, "Mroads.mif is a file of the source"},
       {Quoted(dir / "Sroads.mif") + " " + map, "Sroads.mif is a file of the source"},
-      {Quoted(dir / "Sroads.mid") + " " + map, "Sroads.mif is a file of the source"},
+      {Quoted(dir / "Sroads.mid") + " " + map, "Sroads.mid is a file of the source"},
       {roads + " " + Quoted(dir / "Mroads.mid"), "Mroads.mid: the name must end in .mif"},
       {roads + " " + Quoted(dir / "Mblocked.mif"), "Sblocked.mid: it is a folder"},
       {Quoted(dir / "degrees.csv") + " " + map, "give --source-crs EPSG:4326"},
       {roads + " " + map + " --source-crs EPSG:99999999", "--source-crs \"EPSG:99999999\""},
-      {roads + " " + map + " --default-speed 0.000001",
-       " tenths of a second to drive (at most 2147483647); give higher speeds"},
       {Quoted(dir / "pole.geojson") + " " + map, "no feature of layer \"pole\""},
       {Quoted(dir / "fifo.geojson") + " " + map, "fifo.geojson is neither a regular file nor a folder"},
       {Quoted(dir / "none.gpkg") + " " + map, "none.gpkg does not exist"},
@@ -386,4 +384,42 @@ TEST(RuvelRouteImport, NoRequestLeaves) {
     }
   }
   close(listener);
+}
+
+// What import says and how it exits, for requests near the edges: speeds
+// too slow to use, a name as long as the file system takes, text that
+// would turn the terminal's writing direction.
+TEST(RuvelRouteImport, MessagesAndExitCodes) {
+  TempDir dir;
+  WriteFile(dir / "own.csv", "WKT,name,kmh\n\"LINESTRING (1000 0,1100 0)\",A,0.00001\n");
+  WriteFile(
+      dir / "turn.geojson",
+      "{\"type\":\"FeatureCollection\",\"name\":\"roads\u202E\",\"crs\":{\"type\":\"name\",\"properties\":{"
+      "\"name\":\"EPSG:32633\"}},\"features\":[{\"type\":\"Feature\",\"properties\":{\"name\":\"Main\u202E"
+      "Street\"},\"geometry\":{\"type\":\"LineString\",\"coordinates\":[[0,0],[10,0]]}}]}");
+  const std::string own = Quoted(dir / "own.csv") + " ", longName = "M" + std::string(246, 'x') + ".mif";
+  const struct {
+    std::string args;
+    int exitCode;
+    std::string out, err;  // parts of what is printed
+  } cases[] = {
+      {own + "Mown.mif --default-speed 1e-300", 2, "",
+       "ruvel-route import: --default-speed takes a speed of at least 0.1 km/h\nusage: "},
+      {own + "Mown.mif --default-speed 0.09", 2, "",
+       "ruvel-route import: --default-speed takes a speed of at least"},
+      {own + "Mown.mif --speed-field kmh", 0, "at the default speed of 50 km/h: 1 lines", ""},
+      {own + longName, 0, "written: ", ""},
+      {Quoted(dir / "turn.geojson") + " Mturn.mif", 0, "layer \"roads\\xe2\\x80\\xae\"", ""},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.args);
+    const CommandResult r =
+        RunCommand("cd " + Quoted(dir.Path()) + " && '" + kRuvelRoute + "' import " + c.args);
+    EXPECT_EQ(r.exitCode, c.exitCode) << r.err;
+    EXPECT_NE(r.out.find(c.out), std::string::npos) << r.out;
+    EXPECT_NE(r.err.find(c.err), std::string::npos) << r.err;
+    EXPECT_EQ(r.out.find("9223372036854775807"), std::string::npos);
+  }
+  EXPECT_EQ(ReadWhole(dir / ("S" + longName.substr(1, longName.size() - 5) + ".mid")), "1,2,100,\"A\"\n");
+  EXPECT_EQ(ReadWhole(dir / "Sturn.mid"), "1,2,10,\"Main Street\"\n");
 }

@@ -13,6 +13,7 @@
 #include "map/layer_loader.h"
 #include "map/map_files.h"
 #include "map/map_store.h"
+#include "tests/import_requests.h"
 #include "tests/ogr_sources.h"
 #include "tests/test_files.h"
 
@@ -99,12 +100,9 @@ TEST_F(ImportProfiles, EachProfileKeepsItsRoads) {
   // clang-format on
   for (const auto& c : cases) {
     SCOPED_TRACE(c.profile);
-    ImportSettings settings;
-    settings.query.source = dir / "town.osm";
-    settings.query.travel.profile = c.profile;
-    settings.outputs = LayerFileNames(dir / "Mtown.mif").InOrder();
-    settings.quiet = true;
-    const ImportReport report = ImportRoads(settings);
+    QuietRequest request(dir / "town.osm", dir / "Mtown.mif");
+    request.request.profile = c.profile;
+    const ImportReport report = ImportRoads(request.request);
     EXPECT_EQ(report.leftOutLines, c.leftOut);
     ClearMapStore();
     LoadMapLayers(dir / "Mtown.mif");
@@ -152,7 +150,9 @@ TEST(RoadRules, TagsDecide) {
   };
   for (const auto& c : cases) {
     SCOPED_TRACE(std::string(c.profile) + " " + c.tags);
-    const RoadRules rules({c.profile, "", "", 0}, true);
+    RuvelImportRequest request = {};
+    request.profile = c.profile;
+    const RoadRules rules(request, true);
     RoadTags tags;
     tags.AddOtherTags(c.tags);
     RoadTraits traits;
@@ -204,12 +204,12 @@ TEST(RuvelRouteImport, ProfilesOnTheCommandLine) {
     std::string err;
   } refusals[] = {
       {town + "--profile boat", 2, "ruvel-route import: --profile takes car, bike, foot or all\n"},
-      {town + "--default-speed 0", 2, "ruvel-route import: --default-speed takes a speed of more than 0"},
+      {town + "--default-speed 0", 2, "ruvel-route import: --default-speed takes a speed of at least 0.1"},
       {town + "--profile bike --speed-field kmh", 2,
        "ruvel-route import: --oneway-field, --speed-field and "},
-      {town + "--oneway-field oneway", 1,
-       "ruvel-route: --oneway-field, --speed-field and --default-speed go with --profile all, not car (the "
-       "profile of OpenStreetMap data"},
+      {town + "--oneway-field oneway", 2,
+       "ruvel-route import: --oneway-field, --speed-field and --default-speed go with --profile all, not car "
+       "(the profile of OpenStreetMap data"},
       {town + "--profile all --speed-field maxspeed", 1,
        "ruvel-route: layer \"lines\" has no field \"maxspeed\"\n"},
       {own + "--profile car", 1,

@@ -17,6 +17,7 @@
 #include "map/map_store.h"
 #include "map/road_graph.h"
 #include "route/route_search.h"
+#include "tests/import_requests.h"
 #include "tests/main_form_fixture.h"
 #include "tests/ogr_sources.h"
 #include "tests/test_files.h"
@@ -28,18 +29,14 @@ namespace {
 constexpr int kMetres = kLocalMetres;
 constexpr int kWgs84 = 4326;
 
-MapFilePaths OutputsFor(const std::string& mif) { return LayerFileNames(mif).InOrder(); }
-
 // Imports source into <dir>/Mroads.mif quietly, every line of it, and loads
 // the result.
 ImportReport ImportAndLoad(const std::string& source, const TempDir& dir, double snap = 0) {
-  ImportSettings settings;
-  settings.query.source = source;
-  settings.query.travel.profile = "all";
-  settings.outputs = OutputsFor(dir / "Mroads.mif");
-  settings.snap = snap;
-  settings.quiet = true;
-  const ImportReport report = ImportRoads(settings);
+  QuietRequest request(source, dir / "Mroads.mif");
+  request.request.profile = "all";
+  request.request.hasSnap = snap > 0;
+  request.request.snapMetres = snap;
+  const ImportReport report = ImportRoads(request.request);
   ClearMapStore();
   LoadMapLayers(dir / "Mroads.mif");
   return report;
@@ -269,13 +266,9 @@ TEST_F(Import, BeyondTheLimitsWritesNothing) {
   };
   for (const auto& c : cases) {
     SCOPED_TRACE(c.message);
-    ImportSettings settings;
-    settings.query.source = dir / "many.csv";
-    settings.outputs = OutputsFor(dir / "Mroads.mif");
-    settings.quiet = true;
-    settings.limits = c.limits;
+    QuietRequest request(dir / "many.csv", dir / "Mroads.mif");
     try {
-      ImportRoads(settings);
+      ImportRoads(request.request, c.limits);
       ADD_FAILURE() << "no refusal";
     } catch (const ImportError& e) {
       EXPECT_NE(std::string(e.what()).find("the network does not fit a Ruvel map: " + c.message),
@@ -403,20 +396,16 @@ TEST_F(Import, RefusesWhatItCannotRead) {
       {dir / "roads.gpkg", "", "", "ref", "layer \"roads\" has no field \"ref\""},
       {dir / "roads.gpkg", "", "nonsense ((", "", "--where \"nonsense ((\":"},
       {dir / "wells.gpkg", "", "", "", "has no layer with lines"},
-      {dir / "far.gpkg", "", "", "",
-       "a coordinate of 3000000000.000000 metres does not fit the map's 32 bits"},
+      {dir / "far.gpkg", "", "", "", "feature 1: (3000000000 0) lies beyond the map's 32-bit coordinates"},
   };
   for (const auto& c : cases) {
     SCOPED_TRACE(c.message);
-    ImportSettings settings;
-    settings.query.source = c.source;
-    settings.query.layer = c.layer;
-    settings.query.where = c.where;
-    settings.query.nameField = c.nameField;
-    settings.outputs = OutputsFor(dir / "Mout.mif");
-    settings.quiet = true;
+    QuietRequest request(c.source, dir / "Mout.mif");
+    request.request.layer = c.layer.c_str();
+    request.request.where = c.where.c_str();
+    request.request.nameField = c.nameField.c_str();
     try {
-      ImportRoads(settings);
+      ImportRoads(request.request);
       ADD_FAILURE() << "no refusal";
     } catch (const ImportError& e) {
       EXPECT_NE(std::string(e.what()).find(c.message), std::string::npos) << e.what();

@@ -8,6 +8,7 @@
 #include "map/map_files.h"
 #include "map/map_store.h"
 #include "map/road_graph.h"
+#include "tests/reference_loader.h"
 #include "tests/store_setup.h"
 #include "tests/test_files.h"
 #include "toolkit/exceptions.h"

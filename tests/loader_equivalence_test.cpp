@@ -239,3 +239,39 @@ TEST(LoaderEquivalence, MatchesThePlainTranscriptionOnRandomMaps) {
   EXPECT_GT(failures, 300);
   EXPECT_LT(failures, 2700);
 }
+
+// Where a reader's buffer ends: a line straddling the end of one read.
+// Each probe line is placed, by filler lines before it, at every position
+// around the first two reads' ends (64 KiB and 64 KiB + 256), in each of
+// the four files: a number cut in two, a CR LF cut between its bytes, a
+// line of exactly 255 characters, a last line without a line feed, and a
+// fault in that file while another layer has one too.
+TEST(LoaderEquivalence, MatchesThePlainTranscriptionAcrossReads) {
+  const std::string probes[] = {"Point 1234567 -7654321\n", "1234567 7654321\r\n",
+                                std::string(255, '7') + "\n", "12,34,56", "12,x4,56\n"};
+  const LayerTexts base = ExampleTown();
+  TempDir dir;
+  int32_t run = 0;
+  for (int file = 0; file < 4; ++file) {
+    for (const std::string& probe : probes) {
+      for (int32_t end : {65536, 65792}) {
+        for (int32_t at = end - 260; at <= end + 4; at += (at < end - 20 ? 15 : 1)) {
+          LayerTexts texts = base;
+          std::string* target[] = {&texts.mMif, &texts.mMid, &texts.sMif, &texts.sMid};
+          // Lines too short to count in any file, up to where the probe is to begin.
+          const int32_t fill = std::max<int32_t>(at - static_cast<int32_t>(target[file]->size()), 0);
+          std::string filler(static_cast<size_t>(fill % 4), 'a');
+          if (!filler.empty()) filler.back() = '\n';
+          while (static_cast<int32_t>(filler.size()) < fill) filler += "ab\r\n";
+          *target[file] = filler + *target[file] + probe;
+          if (file < 2) texts.sMid += "1,2,x\n";  // and a fault in the S layer too
+          const std::string path = WriteLayers(dir, texts, "b" + std::to_string(run++));
+          const LoadResult expected = RunLoad(path, ReferenceLoadMapLayers);
+          const LoadResult actual = RunLoad(path, [](const std::string& f) { LoadMapLayers(f); });
+          ASSERT_EQ(actual, expected) << "file " << file << " probe " << probe.size() << " at " << at;
+        }
+      }
+    }
+  }
+  ClearMapStore();
+}

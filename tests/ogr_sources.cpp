@@ -97,3 +97,26 @@ double GeodesicMetres(LonLat a, LonLat b) {
   geod_inverse(&ellipsoid, a.lat, a.lon, b.lat, b.lon, &metres, nullptr, nullptr);
   return metres;
 }
+
+std::vector<LonLat> MapJunctionsInWgs84(const std::string& mifPath) {
+  GDALAllRegister();
+  GDALDatasetUniquePtr dataset(GDALDataset::Open(mifPath.c_str(), GDAL_OF_VECTOR, nullptr, nullptr, nullptr));
+  if (!dataset || dataset->GetLayerCount() == 0) throw std::runtime_error("OGR cannot read " + mifPath);
+  OGRLayer* layer = dataset->GetLayer(0);
+  OGRSpatialReference wgs84;
+  wgs84.importFromEPSG(4326);
+  wgs84.SetAxisMappingStrategy(OAMS_TRADITIONAL_GIS_ORDER);
+  if (!layer->GetSpatialRef()) throw std::runtime_error(mifPath + " has no coordinate system");
+  OGRSpatialReference map(*layer->GetSpatialRef());
+  map.SetAxisMappingStrategy(OAMS_TRADITIONAL_GIS_ORDER);
+  std::unique_ptr<OGRCoordinateTransformation> transform(OGRCreateCoordinateTransformation(&map, &wgs84));
+  std::vector<LonLat> junctions;
+  for (const auto& feature : *layer) {
+    const OGRGeometry* geometry = feature->GetGeometryRef();
+    if (!geometry || wkbFlatten(geometry->getGeometryType()) != wkbPoint) continue;
+    double x = geometry->toPoint()->getX(), y = geometry->toPoint()->getY();
+    if (!transform || !transform->Transform(1, &x, &y)) throw std::runtime_error("cannot transform");
+    junctions.push_back({x, y});
+  }
+  return junctions;
+}

@@ -46,6 +46,10 @@ std::string LineInSystem(const std::vector<LonLat>& positions, int epsg);
 // GeoJSON's longitude and latitude.
 std::vector<LonLat> PositionsOf(const std::string& wkt);
 
+// The junctions of a map (the points of its M layer's .mif), in WGS 84, as
+// OGR places them through the CoordSys the file declares.
+std::vector<LonLat> MapJunctionsInWgs84(const std::string& mifPath);
+
 // The geodesic distance in metres between two positions on the WGS 84
 // ellipsoid.
 double GeodesicMetres(LonLat a, LonLat b);

@@ -19,6 +19,15 @@
 #include "toolkit/text.h"
 #include "toolkit/text_file.h"
 
+std::string NextToken(const std::string& line, int32_t& position, char delimiter) {
+  const int32_t length = static_cast<int32_t>(line.size());
+  if (position > length) return std::string();
+  const int32_t start = position;
+  while (position <= length && line[position - 1] != delimiter) ++position;
+  ++position;
+  return line.substr(start - 1, position - 1 - start);
+}
+
 namespace {
 
 // The text of the regular file at path as text mode reads it: every CR LF

@@ -96,6 +96,46 @@ TEST_F(SegmentColumns, BadValuesStopTheLoadAndOtherHeadersChangeNothing) {
   EXPECT_EQ(segments[1].Length, 8);
 }
 
+// The Class column in any order and letter case among the others, its
+// value taken whole (quotes removed) with letter case ignored; anything but
+// a class name is a minor road. A map without it has no classes.
+TEST_F(SegmentColumns, ClassIsReadInAnyOrderAndOddValuesAreMinor) {
+  using C = RoadClass;
+  const struct {
+    const char* name;
+    std::string columns;
+    int count;
+    std::string rows;
+    std::vector<RoadClass> classes;
+  } cases[] = {
+      {"Class last",
+       "  Oneway Integer\n  Class Char(12)\n",
+       5,
+       "1,2,100,0,motorway\n2,3,100,0,\"Trunk\"\n3,4,100,1,PATH\n4,1,100,0,service\n",
+       {C::kMotorway, C::kTrunk, C::kPath, C::kService}},
+      {"cLaSs first, odd values",
+       "  cLaSs Char(12)\n  Name Char(20)\n  Duration Integer\n",
+       6,
+       "1,2,100, primary,a,5\n2,3,100,tertiary ,b,5\n3,4,100,\"sec\"\"ondary\",c,5\n4,1,100,\x01,d,5\n",
+       {C::kMinor, C::kMinor, C::kMinor, C::kMinor}},
+      {"fewer rows and fields",
+       "  Surface Char(9)\n  CLASS Char(12)\n",
+       5,
+       "1,2,100,x,secondary\n2,3,100\n",
+       {C::kSecondary, C::kMinor, C::kMinor, C::kMinor}},
+      {"no Class column", "  Classes Char(9)\n", 4, "1,2,100,motorway\n", {}},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.name);
+    ClearMapStore();
+    LoadMapLayers(WriteLayers(dir, Square(c.columns, c.count, c.rows)));
+    EXPECT_EQ(segmentClass, c.classes);
+    EXPECT_EQ(MapHasRoadClasses(), !c.classes.empty());
+    EXPECT_EQ(segments[0].To, 2);
+  }
+  ClearMapStore();
+}
+
 // A one-way road is entered only where it may be left: 1 to 2 along the
 // first road (From to To), 1 to 4 along the last (To to From, -1); neither
 // leads back to 1.
