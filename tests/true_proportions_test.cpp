@@ -17,6 +17,7 @@
 #include "toolkit/menus.h"
 #include "view/map_transform.h"
 #include "view/map_zoom.h"
+#include "view/road_style.h"
 
 TEST(TrueProportions, OneScaleTheMapCentredAndTheInverseAndTheZoomAgree) {
   std::mt19937 random(1026);
@@ -95,4 +96,26 @@ TEST_F(TrueProportionsItem, SwitchesTheViewOfAMapWithoutClasses) {
   EXPECT_FALSE(fMain->TrueProportions1->Enabled());
   EXPECT_FALSE(fMain->TrueProportions1->Checked());
   EXPECT_FALSE(View().proportional);
+}
+
+// A map with a Class column opens as a road map in true proportions; Road
+// map unchecked gives the plain picture of the same view.
+TEST_F(TrueProportionsItem, AMapWithClassesOpensAsARoadMap) {
+  TempDir dir;
+  LayerTexts town = ExampleTown();
+  town.sMif =
+      "Version 300\nColumns 4\n  From Integer\n  To Integer\n  Length Integer\n  Class Char(10)\nData\n" +
+      town.sMif.substr(town.sMif.find("Pline"));
+  town.sMid = "1,2,200,primary\n2,3,210,path\n";
+  fMain->OpenGivenMap(WriteLayers(dir, town));
+  WaitForMapWork();
+  EXPECT_TRUE(fMain->RoadMap1->Enabled());
+  EXPECT_TRUE(fMain->RoadMap1->Checked());
+  EXPECT_TRUE(fMain->TrueProportions1->Enabled());
+  EXPECT_TRUE(fMain->TrueProportions1->Checked());
+  EXPECT_EQ(View().scaleX, View().scaleY);
+  EXPECT_EQ(ImagePixel(0, 0), kRoadMapBackground);
+  fMain->RoadMap1Click(fMain);
+  EXPECT_EQ(ImagePixel(0, 0), BackgroundColor());
+  EXPECT_TRUE(View().proportional);
 }
