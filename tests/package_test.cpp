@@ -44,6 +44,7 @@ TEST(DebianPackage, InstallsTheProgramsWithWhatTheyNeed) {
        {"libc6", "libstdc++6", "libqt6core6", "libqt6gui6", "libqt6widgets6", "libgdal32"})
     EXPECT_NE(depends.find(", " + std::string(library) + " ("), std::string::npos)
         << library << " in " << depends;
+  EXPECT_NE(depends.find(", fonts-dejavu-core"), std::string::npos) << depends;
 
   // Unpacked, the companion reads the installed sample map and loads the
   // import module (for --geojson) from ../lib/ruvel.
