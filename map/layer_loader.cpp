@@ -26,6 +26,22 @@
 
 namespace {
 
+// The value of a token, as StrToInt gives it, also for text that is not a
+// number, which raises EConvertError. The common token, an optional minus
+// and one to nine digits, cannot overflow and is converted without checks.
+int32_t IntOf(std::string_view token) {
+  const bool negative = !token.empty() && token[0] == '-';
+  const size_t digits = token.size() - negative;
+  if (digits == 0 || digits > 9) return StrToInt(token);
+  int32_t magnitude = 0;
+  for (size_t at = negative; at < token.size(); ++at) {
+    const uint32_t digit = static_cast<unsigned char>(token[at]) - uint32_t{'0'};
+    if (digit > 9) return StrToInt(token);
+    magnitude = magnitude * 10 + static_cast<int32_t>(digit);
+  }
+  return negative ? -magnitude : magnitude;
+}
+
 // The tokens of a line, on a view of the line: no token is copied unless it
 // must be unquoted. Next(delimiter) gives the text up to the next delimiter
 // or the end of the line (past the end, empty) and goes on after that
@@ -41,6 +57,9 @@ class LineTokens {
     next_ = Find(delimiter, start);
     return line_.substr(start, next_++ - start);
   }
+
+  // The next token up to delimiter as a number (see IntOf).
+  int32_t NextInt(char delimiter) { return IntOf(Next(delimiter)); }
 
   // The rest of the line, as the next token up to a line feed (which a line
   // never holds) gives it.
@@ -209,8 +228,8 @@ void ReadPointLines(TextFile& file, ReadControl& control, std::vector<TFieldM>& 
     if (pointCount + static_cast<int64_t>(added.size()) >= MAP_ITEM_LIMIT)
       throw Exception("Map too large: more than " + std::to_string(MAP_ITEM_LIMIT) + " points");
     TFieldM& point = added.emplace_back();
-    point.X = StrToInt(tokens.Next(' '));
-    point.Y = StrToInt(tokens.Next(' '));
+    point.X = tokens.NextInt(' ');
+    point.Y = tokens.NextInt(' ');
   });
 }
 
@@ -236,10 +255,10 @@ void ReadPointAttributes(TextFile& file, ReadControl& control) {
   AtFileLine(file, [&] {
     ReadLines(file, 5, control, [&](std::string_view line) {
       LineTokens tokens(line);
-      const int32_t code = StrToInt(tokens.Next(','));
+      const int32_t code = tokens.NextInt(',');
       TFieldM& point = points[row];
       point.Code = code;
-      point.Text = tokens.Rest();
+      point.Text = std::string(tokens.Rest());  // built in place, not copied into the empty string
       ++row;
     });
   });
@@ -359,7 +378,7 @@ void ReadSegmentGeometry(TextFile& file, ReadControl& control, SegmentLayer& lay
         if (layer.Count() >= MAP_ITEM_LIMIT)
           throw Exception("Map too large: more than " + std::to_string(MAP_ITEM_LIMIT) + " segments");
         vertices = &added.emplace_back().Vertices;
-        const int32_t count = StrToInt(tokens.Next(' '));
+        const int32_t count = tokens.NextInt(' ');
         CheckVertexCount(count, declared, vertexBound);
         declared += count;
         vertices->SetLength(count);
@@ -369,8 +388,8 @@ void ReadSegmentGeometry(TextFile& file, ReadControl& control, SegmentLayer& lay
         // the numbers are converted changes nothing: x is stored only when
         // it converted, and stays stored when y does not.
         TPoint& point = (*vertices)[vertex];
-        point.x = StrToInt(token);
-        point.y = StrToInt(tokens.Next(' '));
+        point.x = IntOf(token);
+        point.y = tokens.NextInt(' ');
         ++vertex;
       }
     });
@@ -387,8 +406,7 @@ int8_t OnewayValue(std::string_view field) {
 }
 
 // A number that must not be negative, as a road's length or duration.
-int32_t NonNegative(std::string_view field, const char* what) {
-  const int32_t value = StrToInt(field);
+int32_t NonNegative(int32_t value, const char* what) {
   if (value < 0) throw EConvertError(std::string(what) + " " + std::to_string(value) + " is negative");
   return value;
 }
@@ -398,12 +416,12 @@ int32_t NonNegative(std::string_view field, const char* what) {
 // a road that can be driven both ways would make a cycle of negative length
 // that no route search can end on.
 void ReadSegmentEnds(LineTokens& fields, SegmentLayer& layer, int32_t row) {
-  const int32_t from = StrToInt(fields.Next(','));
+  const int32_t from = fields.NextInt(',');
   TFieldS& segment = layer.Segment(row);
   segment.From = from;
-  const int32_t to = StrToInt(fields.Next(','));
+  const int32_t to = fields.NextInt(',');
   segment.To = to;
-  segment.Length = NonNegative(fields.Next(','), "road length");
+  segment.Length = NonNegative(fields.NextInt(','), "road length");
 }
 
 // The optional columns of row r, from the fields after the third.
@@ -412,7 +430,7 @@ void ReadSegmentColumns(LineTokens& fields, SegmentLayer& layer, int32_t row) {
   for (int32_t column = 3; column <= columns.Last(); ++column) {
     const std::string_view field = fields.NextField();
     if (column == columns.oneway) layer.oneway[row] = OnewayValue(field);
-    if (column == columns.duration) layer.duration[row] = NonNegative(field, "duration");
+    if (column == columns.duration) layer.duration[row] = NonNegative(StrToInt(field), "duration");
     if (column == columns.name) layer.name.Set(row, field);
     if (column == columns.roadClass) layer.roadClass[row] = RoadClassFromText(field);
   }
