@@ -26,22 +26,6 @@
 
 namespace {
 
-// The value of a token, as StrToInt gives it, also for text that is not a
-// number, which raises EConvertError. The common token, an optional minus
-// and one to nine digits, cannot overflow and is converted without checks.
-int32_t IntOf(std::string_view token) {
-  const bool negative = !token.empty() && token[0] == '-';
-  const size_t digits = token.size() - negative;
-  if (digits == 0 || digits > 9) return StrToInt(token);
-  int32_t magnitude = 0;
-  for (size_t at = negative; at < token.size(); ++at) {
-    const uint32_t digit = static_cast<unsigned char>(token[at]) - uint32_t{'0'};
-    if (digit > 9) return StrToInt(token);
-    magnitude = magnitude * 10 + static_cast<int32_t>(digit);
-  }
-  return negative ? -magnitude : magnitude;
-}
-
 // The tokens of a line, on a view of the line: no token is copied unless it
 // must be unquoted. Next(delimiter) gives the text up to the next delimiter
 // or the end of the line (past the end, empty) and goes on after that
@@ -58,8 +42,25 @@ class LineTokens {
     return line_.substr(start, next_++ - start);
   }
 
-  // The next token up to delimiter as a number (see IntOf).
-  int32_t NextInt(char delimiter) { return IntOf(Next(delimiter)); }
+  // The next token up to delimiter as a number, as StrToInt(Next(delimiter))
+  // gives it, also for text that is not a number, which raises
+  // EConvertError. The common token, an optional minus and one to nine
+  // digits, cannot overflow: it is converted as it is scanned.
+  int32_t NextInt(char delimiter) {
+    size_t at = next_;
+    const bool negative = at < line_.size() && line_[at] == '-';
+    at += negative;
+    const size_t first = at;
+    int32_t magnitude = 0;
+    for (; at < line_.size() && at - first < 9; ++at) {
+      const uint32_t digit = static_cast<unsigned char>(line_[at]) - uint32_t{'0'};
+      if (digit > 9) break;
+      magnitude = magnitude * 10 + static_cast<int32_t>(digit);
+    }
+    if (at == first || (at < line_.size() && line_[at] != delimiter)) return StrToInt(Next(delimiter));
+    next_ = at + 1;
+    return negative ? -magnitude : magnitude;
+  }
 
   // The rest of the line, as the next token up to a line feed (which a line
   // never holds) gives it.
@@ -353,6 +354,21 @@ struct SegmentLayer {
   }
 };
 
+// Whether the line's first token may be a number: it then is neither a
+// keyword nor empty.
+bool StartsNumber(std::string_view line) {
+  return !line.empty() && ((line[0] >= '0' && line[0] <= '9') || line[0] == '-');
+}
+
+// "x y": the vertex exists (its index was tested), so taking it before the
+// numbers are converted changes nothing: x is stored only when it
+// converted, and stays stored when y does not.
+void ReadVertex(std::string_view line, TPoint& point) {
+  LineTokens tokens(line);
+  point.x = tokens.NextInt(' ');
+  point.y = tokens.NextInt(' ');
+}
+
 // "Pline N" starts a segment of N vertices; the following lines that do not
 // begin with a blank fill its vertices ("x y"), surplus ones are ignored.
 // Before the first Pline, the Columns block says where the optional columns
@@ -370,6 +386,10 @@ void ReadSegmentGeometry(TextFile& file, ReadControl& control, SegmentLayer& lay
   int64_t declared = 0;
   AtFileLine(file, [&] {
     ReadLines(file, 4, control, [&](std::string_view line) {
+      if (!inHeader && StartsNumber(line)) {  // a vertex line, most of the file
+        if (vertices && vertex < vertices->Length()) ReadVertex(line, (*vertices)[vertex++]);
+        return;
+      }
       LineTokens tokens(line);
       const std::string_view token = tokens.Next(' ');
       if (inHeader && token != "Pline" && header.Take(line, token)) return;
@@ -384,13 +404,7 @@ void ReadSegmentGeometry(TextFile& file, ReadControl& control, SegmentLayer& lay
         vertices->SetLength(count);
         vertex = 0;
       } else if (!token.empty() && vertices && vertex < vertices->Length()) {
-        // The vertex exists (its index was just tested), so taking it before
-        // the numbers are converted changes nothing: x is stored only when
-        // it converted, and stays stored when y does not.
-        TPoint& point = (*vertices)[vertex];
-        point.x = IntOf(token);
-        point.y = tokens.NextInt(' ');
-        ++vertex;
+        ReadVertex(line, (*vertices)[vertex++]);
       }
     });
   });
