@@ -51,12 +51,11 @@ class LineTokens {
     const bool negative = at < line_.size() && line_[at] == '-';
     at += negative;
     const size_t first = at;
+    const size_t last = std::min(line_.size(), first + 9);
     int32_t magnitude = 0;
-    for (; at < line_.size() && at - first < 9; ++at) {
-      const uint32_t digit = static_cast<unsigned char>(line_[at]) - uint32_t{'0'};
-      if (digit > 9) break;
+    for (uint32_t digit; at < last && (digit = static_cast<unsigned char>(line_[at]) - uint32_t{'0'}) <= 9;
+         ++at)
       magnitude = magnitude * 10 + static_cast<int32_t>(digit);
-    }
     if (at == first || (at < line_.size() && line_[at] != delimiter)) return StrToInt(Next(delimiter));
     next_ = at + 1;
     return negative ? -magnitude : magnitude;
