@@ -62,8 +62,13 @@ class LineTokens {
   }
 
   // The rest of the line, as the next token up to a line feed (which a line
-  // never holds) gives it.
-  std::string_view Rest() { return Next('\n'); }
+  // never holds) would give it, without looking for one.
+  std::string_view Rest() {
+    if (next_ >= line_.size()) return {};
+    const size_t start = next_;
+    next_ = line_.size() + 1;
+    return line_.substr(start);
+  }
 
   // The next field of a row with text columns: up to the next comma; a
   // field that begins with a double quote runs to its closing quote, with
