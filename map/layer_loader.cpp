@@ -42,9 +42,33 @@ class LineTokens {
     return line_.substr(start, next_++ - start);
   }
 
+  // The next token up to delimiter as a number, as StrToInt(Next(delimiter))
+  // gives it, also for text that is not a number, which raises
+  // EConvertError. The common token, an optional minus and one to nine
+  // digits, cannot overflow: it is converted as it is scanned.
+  int32_t NextInt(char delimiter) {
+    size_t at = next_;
+    const bool negative = at < line_.size() && line_[at] == '-';
+    at += negative;
+    const size_t first = at;
+    const size_t last = std::min(line_.size(), first + 9);
+    int32_t magnitude = 0;
+    for (uint32_t digit; at < last && (digit = static_cast<unsigned char>(line_[at]) - uint32_t{'0'}) <= 9;
+         ++at)
+      magnitude = magnitude * 10 + static_cast<int32_t>(digit);
+    if (at == first || (at < line_.size() && line_[at] != delimiter)) return StrToInt(Next(delimiter));
+    next_ = at + 1;
+    return negative ? -magnitude : magnitude;
+  }
+
   // The rest of the line, as the next token up to a line feed (which a line
-  // never holds) gives it.
-  std::string_view Rest() { return Next('\n'); }
+  // never holds) would give it, without looking for one.
+  std::string_view Rest() {
+    if (next_ >= line_.size()) return {};
+    const size_t start = next_;
+    next_ = line_.size() + 1;
+    return line_.substr(start);
+  }
 
   // The next field of a row with text columns: up to the next comma; a
   // field that begins with a double quote runs to its closing quote, with
@@ -209,8 +233,8 @@ void ReadPointLines(TextFile& file, ReadControl& control, std::vector<TFieldM>& 
     if (pointCount + static_cast<int64_t>(added.size()) >= MAP_ITEM_LIMIT)
       throw Exception("Map too large: more than " + std::to_string(MAP_ITEM_LIMIT) + " points");
     TFieldM& point = added.emplace_back();
-    point.X = StrToInt(tokens.Next(' '));
-    point.Y = StrToInt(tokens.Next(' '));
+    point.X = tokens.NextInt(' ');
+    point.Y = tokens.NextInt(' ');
   });
 }
 
@@ -236,10 +260,10 @@ void ReadPointAttributes(TextFile& file, ReadControl& control) {
   AtFileLine(file, [&] {
     ReadLines(file, 5, control, [&](std::string_view line) {
       LineTokens tokens(line);
-      const int32_t code = StrToInt(tokens.Next(','));
+      const int32_t code = tokens.NextInt(',');
       TFieldM& point = points[row];
       point.Code = code;
-      point.Text = tokens.Rest();
+      point.Text = std::string(tokens.Rest());  // built in place, not copied into the empty string
       ++row;
     });
   });
@@ -334,6 +358,21 @@ struct SegmentLayer {
   }
 };
 
+// Whether the line's first token may be a number: it then is neither a
+// keyword nor empty.
+bool StartsNumber(std::string_view line) {
+  return !line.empty() && ((line[0] >= '0' && line[0] <= '9') || line[0] == '-');
+}
+
+// "x y": the vertex exists (its index was tested), so taking it before the
+// numbers are converted changes nothing: x is stored only when it
+// converted, and stays stored when y does not.
+void ReadVertex(std::string_view line, TPoint& point) {
+  LineTokens tokens(line);
+  point.x = tokens.NextInt(' ');
+  point.y = tokens.NextInt(' ');
+}
+
 // "Pline N" starts a segment of N vertices; the following lines that do not
 // begin with a blank fill its vertices ("x y"), surplus ones are ignored.
 // Before the first Pline, the Columns block says where the optional columns
@@ -351,6 +390,10 @@ void ReadSegmentGeometry(TextFile& file, ReadControl& control, SegmentLayer& lay
   int64_t declared = 0;
   AtFileLine(file, [&] {
     ReadLines(file, 4, control, [&](std::string_view line) {
+      if (!inHeader && StartsNumber(line)) {  // a vertex line, most of the file
+        if (vertices && vertex < vertices->Length()) ReadVertex(line, (*vertices)[vertex++]);
+        return;
+      }
       LineTokens tokens(line);
       const std::string_view token = tokens.Next(' ');
       if (inHeader && token != "Pline" && header.Take(line, token)) return;
@@ -359,19 +402,13 @@ void ReadSegmentGeometry(TextFile& file, ReadControl& control, SegmentLayer& lay
         if (layer.Count() >= MAP_ITEM_LIMIT)
           throw Exception("Map too large: more than " + std::to_string(MAP_ITEM_LIMIT) + " segments");
         vertices = &added.emplace_back().Vertices;
-        const int32_t count = StrToInt(tokens.Next(' '));
+        const int32_t count = tokens.NextInt(' ');
         CheckVertexCount(count, declared, vertexBound);
         declared += count;
         vertices->SetLength(count);
         vertex = 0;
       } else if (!token.empty() && vertices && vertex < vertices->Length()) {
-        // The vertex exists (its index was just tested), so taking it before
-        // the numbers are converted changes nothing: x is stored only when
-        // it converted, and stays stored when y does not.
-        TPoint& point = (*vertices)[vertex];
-        point.x = StrToInt(token);
-        point.y = StrToInt(tokens.Next(' '));
-        ++vertex;
+        ReadVertex(line, (*vertices)[vertex++]);
       }
     });
   });
@@ -387,8 +424,7 @@ int8_t OnewayValue(std::string_view field) {
 }
 
 // A number that must not be negative, as a road's length or duration.
-int32_t NonNegative(std::string_view field, const char* what) {
-  const int32_t value = StrToInt(field);
+int32_t NonNegative(int32_t value, const char* what) {
   if (value < 0) throw EConvertError(std::string(what) + " " + std::to_string(value) + " is negative");
   return value;
 }
@@ -398,12 +434,12 @@ int32_t NonNegative(std::string_view field, const char* what) {
 // a road that can be driven both ways would make a cycle of negative length
 // that no route search can end on.
 void ReadSegmentEnds(LineTokens& fields, SegmentLayer& layer, int32_t row) {
-  const int32_t from = StrToInt(fields.Next(','));
+  const int32_t from = fields.NextInt(',');
   TFieldS& segment = layer.Segment(row);
   segment.From = from;
-  const int32_t to = StrToInt(fields.Next(','));
+  const int32_t to = fields.NextInt(',');
   segment.To = to;
-  segment.Length = NonNegative(fields.Next(','), "road length");
+  segment.Length = NonNegative(fields.NextInt(','), "road length");
 }
 
 // The optional columns of row r, from the fields after the third.
@@ -412,7 +448,7 @@ void ReadSegmentColumns(LineTokens& fields, SegmentLayer& layer, int32_t row) {
   for (int32_t column = 3; column <= columns.Last(); ++column) {
     const std::string_view field = fields.NextField();
     if (column == columns.oneway) layer.oneway[row] = OnewayValue(field);
-    if (column == columns.duration) layer.duration[row] = NonNegative(field, "duration");
+    if (column == columns.duration) layer.duration[row] = NonNegative(StrToInt(field), "duration");
     if (column == columns.name) layer.name.Set(row, field);
     if (column == columns.roadClass) layer.roadClass[row] = RoadClassFromText(field);
   }

@@ -412,3 +412,37 @@ TEST_F(LayerLoader, ChosenNameIsNotMatchedIgnoringCase) {
   EXPECT_EQ(pointCount, 0);
   EXPECT_EQ(segmentCount, 2);
 }
+
+// Numbers of every width around nine digits, where conversion without
+// overflow checks ends, read as the checked conversion reads them.
+TEST_F(LayerLoader, NumbersConvertAlikeAtEveryWidth) {
+  const struct {
+    const char* text;
+    int32_t value;
+  } numbers[] = {{"999999999", 999999999},
+                 {"-999999999", -999999999},
+                 {"1000000000", 1000000000},
+                 {"2147483647", 2147483647},
+                 {"-2147483648", INT32_MIN},
+                 {"0000000012", 12},
+                 {"-0", 0},
+                 {"+7", 7},
+                 {"-000000001", -1}};
+  for (const auto& n : numbers) {
+    SCOPED_TRACE(n.text);
+    const std::string t = n.text;
+    Load({"Point " + t + " " + t + "\n", t + ",x\n", "Pline 1\n" + t + " " + t + "\n", t + "," + t + ",5\n"});
+    EXPECT_EQ(points[0].X, n.value);
+    EXPECT_EQ(points[0].Y, n.value);
+    EXPECT_EQ(points[0].Code, n.value);
+    EXPECT_EQ(segments[0].From, n.value);
+    EXPECT_EQ(segments[0].To, n.value);
+    EXPECT_EQ(segments[0].Vertices[0].y, n.value);
+    ClearMapStore();
+  }
+  for (const char* bad : {"2147483648", "12345678901", "-", "1-2", "99999999x"}) {
+    SCOPED_TRACE(bad);
+    EXPECT_THROW(Load({std::string("Point 1 ") + bad + "\n", "", "", ""}), EConvertError);
+    ClearMapStore();
+  }
+}

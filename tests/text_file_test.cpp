@@ -2,6 +2,8 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <random>
 #include <string>
 #include <vector>
 
@@ -68,4 +70,82 @@ TEST(TextFile, DerivedNamesMatchIgnoringCase) {
   TextFile exact, folded;
   EXPECT_FALSE(exact.Open(dir / "stown.mif", NameMatch::Exact));
   EXPECT_TRUE(folded.Open(dir / "stown.mif", NameMatch::IgnoreCase));
+}
+
+namespace {
+
+// A piece as the reader hands it out, with the line it was read from.
+struct SeenPiece {
+  std::string text;
+  bool lineFeed;
+  size_t stringLength;
+  int line;
+  bool operator==(const SeenPiece& o) const {
+    return text == o.text && lineFeed == o.lineFeed && stringLength == o.stringLength && line == o.line;
+  }
+};
+
+std::vector<SeenPiece> ReadPieces(const std::string& content) {
+  TempDir dir;
+  WriteFile(dir / "f.txt", content);
+  TextFile file;
+  EXPECT_TRUE(file.Open(dir / "f.txt", NameMatch::Exact));
+  std::vector<SeenPiece> pieces;
+  TextFile::Piece piece;
+  while (file.NextPiece(piece))
+    pieces.push_back(
+        {std::string(piece.text, piece.length), piece.lineFeed, piece.stringLength, file.LineNumber()});
+  return pieces;
+}
+
+// The same pieces, the plain way: CR LF made LF first, then fgets's cuts
+// after a line feed or 255 characters, and strlen of each cut.
+std::vector<SeenPiece> ModelPieces(const std::string& content) {
+  std::string text;
+  for (size_t i = 0; i < content.size(); ++i)
+    if (!(content[i] == '\r' && i + 1 < content.size() && content[i + 1] == '\n')) text += content[i];
+  std::vector<SeenPiece> pieces;
+  int line = 1;
+  for (size_t pos = 0; pos < text.size();) {
+    const size_t cut = std::min(text.size(), pos + 255);
+    const size_t lineFeed = text.find('\n', pos);
+    const size_t end = lineFeed < cut ? lineFeed + 1 : cut;
+    const std::string chars = text.substr(pos, end - pos);
+    const bool ended = chars.back() == '\n';
+    pieces.push_back({ended ? chars.substr(0, chars.size() - 1) : chars, ended,
+                      std::min(chars.find('\0'), chars.size()), line});
+    line += ended;
+    pos = end;
+  }
+  return pieces;
+}
+
+}  // namespace
+
+// Random texts of short and long lines, CR, CR LF, zero bytes and a missing
+// final line feed, across several of the reader's buffers.
+TEST(TextFile, PiecesMatchAPlainModelOnRandomText) {
+  std::mt19937 random(24);
+  for (int round = 0; round < 12; ++round) {
+    SCOPED_TRACE(round);
+    std::string content;
+    const size_t size = std::uniform_int_distribution<size_t>(0, 200000)(random);
+    while (content.size() < size) {
+      const int kind = std::uniform_int_distribution<int>(0, 99)(random);
+      if (kind < 6) {
+        content += "\r\n";
+      } else if (kind < 12) {
+        content += '\n';
+      } else if (kind < 14) {
+        content += '\r';
+      } else if (kind < 15) {
+        content += '\0';
+      } else if (kind < 16) {
+        content += std::string(std::uniform_int_distribution<size_t>(250, 520)(random), 'L');
+      } else {
+        content += static_cast<char>('a' + kind % 26);
+      }
+    }
+    EXPECT_TRUE(ReadPieces(content) == ModelPieces(content));
+  }
 }

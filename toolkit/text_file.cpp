@@ -56,9 +56,7 @@ void TextFile::FindZero() {
   zero_ = zero ? static_cast<size_t>(static_cast<const char*>(zero) - buffer_) : len_;
 }
 
-bool TextFile::NextPiece(Piece& piece) {
-  if (lineEnded_) ++lineNumber_;
-  lineEnded_ = false;
+bool TextFile::NextOtherPiece(Piece& piece) {
   Refill();
   const size_t available = len_ - pos_;
   if (available == 0) return false;
