@@ -96,15 +96,17 @@ void TfMain::PrepareFastRoutes() {
   hierarchyProgress->percent = 0;
   hierarchyProgress->cancel = false;
   auto hierarchy = std::make_shared<std::unique_ptr<ContractionHierarchy>>();
+  auto query = std::make_shared<HierarchyQuery>();
   routeWork->Start(
-      [this, hierarchy](LoadProgress&) {
+      [this, hierarchy, query](LoadProgress&) {
         const DirectedGraph graph = SnapshotRoadGraph();
         if (CanContract(graph))
           *hierarchy = LoadOrBuildHierarchy(graph, HierarchyCache(), true, hierarchyProgress.get());
+        if (*hierarchy) query->FitTo(**hierarchy);  // here, not on the first move
       },
-      [this, hierarchy](std::exception_ptr) {
+      [this, hierarchy, query](std::exception_ptr) {
         StatusBar1->SideText("");
-        fastRoutes->Adopt(std::move(*hierarchy));
+        fastRoutes->Adopt(std::move(*hierarchy), std::move(*query));
       },
       true);
 }

@@ -95,7 +95,13 @@ int32_t FindRouteInHierarchy(const ContractionHierarchy& hierarchy, HierarchyQue
   return result;
 }
 
-void FastRoutes::Adopt(std::unique_ptr<ContractionHierarchy> hierarchy) { hierarchy_ = std::move(hierarchy); }
+void FastRoutes::Adopt(std::unique_ptr<ContractionHierarchy> hierarchy, HierarchyQuery query) {
+  hierarchy_ = std::move(hierarchy);
+  query_ = std::move(query);
+  if (!hierarchy_) return;
+  query_.FitTo(*hierarchy_);
+  FitSearchArrays();
+}
 
 bool FastRoutes::Ready() const {
   return hierarchy_ && hierarchy_->generation == graphGeneration && !GraphFitsPasses();

@@ -28,8 +28,10 @@ int32_t FindRouteInHierarchy(const ContractionHierarchy& hierarchy, HierarchyQue
 class FastRoutes {
  public:
   // Holds hierarchy (built or loaded for the road graph whose generation it
-  // records) from now on, replacing any other; nullptr drops it.
-  void Adopt(std::unique_ptr<ContractionHierarchy> hierarchy);
+  // records) from now on, replacing any other, searched with query, whose
+  // arrays are sized to it here unless they are already (a worker may have
+  // done so), as are the route search's own; nullptr drops it.
+  void Adopt(std::unique_ptr<ContractionHierarchy> hierarchy, HierarchyQuery query = HierarchyQuery());
 
   // Whether Find answers by the hierarchy: one is held, made for the road
   // graph's current generation, and the graph is beyond the passes'

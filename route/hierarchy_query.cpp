@@ -20,6 +20,11 @@ void HierarchyQuery::Fit(Side& side, int32_t nodeCount) {
   side.heap.clear();
 }
 
+void HierarchyQuery::FitTo(const ContractionHierarchy& hierarchy) {
+  Fit(forward_, hierarchy.nodeCount);
+  Fit(backward_, hierarchy.nodeCount);
+}
+
 void HierarchyQuery::Seed(Side& side, int32_t code) { Improve(side, code, 0, -1, 0); }
 
 void HierarchyQuery::Improve(Side& side, int32_t code, int64_t d, int32_t arc, int32_t from) {

@@ -28,6 +28,10 @@ class HierarchyQuery {
   bool Unpack(const ContractionHierarchy& hierarchy, int32_t maxPoints, std::vector<int32_t>& codes,
               std::vector<int32_t>& segments);
 
+  // Sizes the working arrays to hierarchy now (on a country's map, hundreds
+  // of megabytes), so that the first Run spends nothing on them.
+  void FitTo(const ContractionHierarchy& hierarchy);
+
  private:
   struct Side {
     std::vector<int64_t> distance;

@@ -41,22 +41,6 @@ namespace {
 // none. Each but the start was reached over its prevSegment.
 int32_t markedCount = 0;
 
-// Grows the working arrays and the flags to fit the graph and the point
-// table: codes 0..nodeCount, a walk back of RouteNotFound() entries, and
-// flags for every point and segment.
-void FitSearchArrays() {
-  const size_t codes = static_cast<size_t>(nodeCount) + 1;
-  try {
-    for (std::vector<int32_t>* array : {&bestDistance, &prevNode, &prevSegment, &passSeen, &nextFrontier})
-      GrowTo(*array, codes);
-    GrowTo(frontier, std::max(codes, static_cast<size_t>(RouteNotFound())));
-    GrowTo(pointOnRoute, codes);
-    GrowTo(segmentOnRoute, static_cast<size_t>(segmentCount));
-  } catch (const std::bad_alloc&) {
-    throw EOutOfMemory("Out of memory for the route search of " + std::to_string(nodeCount) + " points");
-  }
-}
-
 // The searches FindRoute chooses between: the passes for a graph within
 // the capacity they were made for, Dijkstra beyond.
 struct Search {
@@ -127,6 +111,19 @@ void UnflagAll() {
 }
 
 }  // namespace
+
+void FitSearchArrays() {
+  const size_t codes = static_cast<size_t>(nodeCount) + 1;
+  try {
+    for (std::vector<int32_t>* array : {&bestDistance, &prevNode, &prevSegment, &passSeen, &nextFrontier})
+      GrowTo(*array, codes);
+    GrowTo(frontier, std::max(codes, static_cast<size_t>(RouteNotFound())));
+    GrowTo(pointOnRoute, codes);
+    GrowTo(segmentOnRoute, static_cast<size_t>(segmentCount));
+  } catch (const std::bad_alloc&) {
+    throw EOutOfMemory("Out of memory for the route search of " + std::to_string(nodeCount) + " points");
+  }
+}
 
 PassCapacity& PassSearchCapacity() {
   static PassCapacity capacity;

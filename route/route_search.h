@@ -33,6 +33,11 @@ extern int64_t routeTicks;
 // 100000 and pointCount + 1, so that no route of the map is taken for it.
 int32_t RouteNotFound();
 
+// Grows the search's working arrays and the route flags to fit the graph
+// and the point table now (every search does so first), so that a caller
+// can pay for it before the search it times.
+void FitSearchArrays();
+
 // Clears both route flag arrays; the last route is then none. Counts the
 // clears in routeMarksClears, so that a picture of the flags can tell that
 // more than the last route may have changed (the searches' own clears, of
