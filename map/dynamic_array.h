@@ -7,10 +7,10 @@
 
 #include "toolkit/exceptions.h"
 
-// Whether a value-initialised T is all zero bytes and needs no destructor,
-// so that the zeroed memory of a new block already holds its elements and no
-// construction pass is needed. True for trivial types; a type whose member
-// initialisers are all zero says so by specialising this template.
+// Whether a value-initialised T is all zero bytes, so that the zeroed memory
+// of a new block already holds its elements and no construction pass is
+// needed. True for trivial types; a type whose member initialisers and
+// members' own new state are all zero says so by specialising this template.
 template <typename T>
 struct ZeroIsValueInitialized : std::is_trivial<T> {};
 
@@ -52,6 +52,28 @@ class DynamicArray {
     }
     Release(block_);
     block_ = fresh;
+  }
+
+  // Shortens the array to its first n elements in place and gives the
+  // memory of the rest back, so that a block made as large as a table could
+  // grow is filled without being copied. For element types whose zero bytes
+  // are their new value, in a block no other handle shares, whose elements
+  // past n are as SetLength made them: they hold nothing to release. Raises
+  // DynArrayException otherwise.
+  void DropUnfilledTail(int32_t n) {
+    static_assert(ZeroIsValueInitialized<T>::value, "the dropped elements must be plain zero bytes");
+    if (n < 0 || n > Length() || RefCount() > 1)
+      throw DynArrayException("Cannot shorten an array of " + std::to_string(Length()) + " to " +
+                              std::to_string(n) + " in place");
+    if (n == Length()) return;
+    if (n == 0) {
+      std::free(block_);
+      block_ = nullptr;
+      return;
+    }
+    if (void* smaller = std::realloc(block_, Block::kHeader + sizeof(T) * static_cast<size_t>(n)))
+      block_ = static_cast<Block*>(smaller);
+    block_->length = n;
   }
 
   T& operator[](int32_t i) {

@@ -4,10 +4,13 @@
 #include <array>
 #include <atomic>
 #include <cctype>
+#include <condition_variable>
 #include <cstring>
 #include <exception>
 #include <memory>
+#include <mutex>
 #include <new>
+#include <optional>
 #include <string_view>
 #include <system_error>
 #include <thread>
@@ -339,23 +342,75 @@ class ColumnsHeader {
 // .mid file is opened, the optional columns of every segment. Read aside
 // and put into the store afterwards, so that it can be read beside the M
 // layer and dropped when that fails.
-struct SegmentLayer {
-  int32_t stored = 0;  // the segments stored before the load (none, unless the store was not cleared)
-  std::vector<TFieldS> added;
-  SegmentColumns columns;
-  bool attributesOpened = false;
+// The values of the optional columns, by row; empty for a column the
+// header does not declare.
+struct ColumnValues {
   std::vector<int8_t> oneway;
   std::vector<int32_t> duration;
   NameTable name;
   std::vector<RoadClass> roadClass;
 
-  int32_t Count() const { return stored + static_cast<int32_t>(added.size()); }
+  // Gives every declared column rows values: those set stay, new ones take
+  // the value of a row the file does not give.
+  void Resize(const SegmentColumns& columns, size_t rows) {
+    const auto size = [rows](int32_t column) { return column >= 0 ? rows : 0; };
+    oneway.resize(size(columns.oneway), 0);
+    duration.resize(size(columns.duration), 0);
+    name.Resize(size(columns.name));
+    roadClass.resize(size(columns.roadClass), RoadClass::kMinor);
+  }
+};
+
+class SegmentLayer {
+ public:
+  int32_t stored = 0;  // the segments stored before the load (none, unless the store was not cleared)
+  SegmentColumns columns;
+  bool attributesOpened = false;
+  ColumnValues values;
+
+  int32_t Count() const { return stored + added_; }
 
   // Segment r, of those stored and those added: as segments[r] would be.
   TFieldS& Segment(int32_t r) {
     if (r < 0 || r >= Count()) throw DynArrayOutOfRange(r, Count());
-    return r < stored ? segments[r] : added[static_cast<size_t>(r - stored)];
+    return r < stored ? segments[r] : room_[r - stored];
   }
+
+  // Makes room for as many segments as a file of fileSize bytes can add, a
+  // line of at least minLength bytes each: zeroed memory that costs nothing
+  // until it is filled. When that much cannot be had, the room grows as it
+  // fills instead.
+  void ReserveFor(int64_t fileSize, size_t minLength) {
+    try {
+      room_.SetLength(static_cast<int32_t>(std::min<int64_t>(fileSize / minLength + 1, MAP_ITEM_LIMIT)));
+    } catch (const EOutOfMemory&) {
+    }
+  }
+
+  // A new segment after the others.
+  TFieldS& Add() {
+    if (added_ == room_.Length())
+      room_.SetLength(static_cast<int32_t>(std::clamp<int64_t>(2 * int64_t{added_}, 16, MAP_ITEM_LIMIT)));
+    return room_[added_++];
+  }
+
+  // Puts the segments added into the store: as its table when it held none,
+  // without a copy.
+  void StoreAdded() {
+    if (added_ == 0) return;
+    room_.DropUnfilledTail(added_);
+    if (stored == 0) {
+      segments = room_;
+    } else {
+      segments.SetLength(stored + added_);
+      for (int32_t k = 0; k < added_; ++k) segments[stored + k] = room_[k];
+    }
+    segmentCount = segments.Length();
+  }
+
+ private:
+  DynamicArray<TFieldS> room_;  // the added segments, then room for more
+  int32_t added_ = 0;
 };
 
 // Whether the line's first token may be a number: it then is neither a
@@ -373,15 +428,45 @@ void ReadVertex(std::string_view line, TPoint& point) {
   point.y = tokens.NextInt(' ');
 }
 
+// The S layer's columns, handed from the thread that reads its header to
+// one that waits to read the .mid rows: given once, when the header ends, or
+// as none when the header cannot be read.
+class ColumnsHandOver {
+ public:
+  // Hands over columns, or none when null; only the first call counts.
+  void Give(const SegmentColumns* columns) {
+    {
+      std::lock_guard<std::mutex> lock(mutex_);
+      if (given_) return;
+      given_ = true;
+      if (columns) columns_ = *columns;
+    }
+    handed_.notify_all();
+  }
+
+  // Waits for the columns; none when the header could not be read.
+  std::optional<SegmentColumns> Take() {
+    std::unique_lock<std::mutex> lock(mutex_);
+    handed_.wait(lock, [this] { return given_; });
+    return columns_;
+  }
+
+ private:
+  std::mutex mutex_;
+  std::condition_variable handed_;
+  bool given_ = false;
+  std::optional<SegmentColumns> columns_;
+};
+
 // "Pline N" starts a segment of N vertices; the following lines that do not
 // begin with a blank fill its vertices ("x y"), surplus ones are ignored.
 // Before the first Pline, the Columns block says where the optional columns
-// stand in the .mid rows.
-void ReadSegmentGeometry(TextFile& file, ReadControl& control, SegmentLayer& layer) {
+// stand in the .mid rows; they are handed over as soon as it ends.
+void ReadSegmentGeometry(TextFile& file, ReadControl& control, SegmentLayer& layer,
+                         ColumnsHandOver& handOver) {
   ColumnsHeader header;
   bool inHeader = true;
-  std::vector<TFieldS>& added = layer.added;
-  ReserveForFile(added, file, 4);
+  layer.ReserveFor(file.Size(), 4);
   const int64_t vertexBound = VertexBound(file.Size());
   // The vertices being filled: the newest segment's, once there is one
   // (the last one stored before this file, else the last one added).
@@ -398,10 +483,11 @@ void ReadSegmentGeometry(TextFile& file, ReadControl& control, SegmentLayer& lay
       const std::string_view token = tokens.Next(' ');
       if (inHeader && token != "Pline" && header.Take(line, token)) return;
       if (token == "Pline") {
+        if (inHeader) handOver.Give(&header.Columns());
         inHeader = false;
         if (layer.Count() >= MAP_ITEM_LIMIT)
           throw Exception("Map too large: more than " + std::to_string(MAP_ITEM_LIMIT) + " segments");
-        vertices = &added.emplace_back().Vertices;
+        vertices = &layer.Add().Vertices;
         const int32_t count = tokens.NextInt(' ');
         CheckVertexCount(count, declared, vertexBound);
         declared += count;
@@ -413,6 +499,7 @@ void ReadSegmentGeometry(TextFile& file, ReadControl& control, SegmentLayer& lay
     });
   });
   layer.columns = header.Columns();
+  handOver.Give(&layer.columns);
 }
 
 // A one-way value: -1, 0 or 1.
@@ -429,28 +516,30 @@ int32_t NonNegative(int32_t value, const char* what) {
   return value;
 }
 
-// The first three fields of row r, numbers without quotes, give segment r
-// its end codes and length: "from,to,length". A negative length is refused:
-// a road that can be driven both ways would make a cycle of negative length
-// that no route search can end on.
-void ReadSegmentEnds(LineTokens& fields, SegmentLayer& layer, int32_t row) {
+// The first three fields of a row, numbers without quotes, give its
+// segment (the record rowRecord() returns) its end codes and length:
+// "from,to,length". A negative length is refused: a road that can be driven
+// both ways would make a cycle of negative length that no route search can
+// end on. Each field is stored as soon as it is converted.
+template <typename RowRecord>
+void ReadSegmentEnds(LineTokens& fields, RowRecord rowRecord) {
   const int32_t from = fields.NextInt(',');
-  TFieldS& segment = layer.Segment(row);
+  auto& segment = rowRecord();
   segment.From = from;
   const int32_t to = fields.NextInt(',');
   segment.To = to;
   segment.Length = NonNegative(fields.NextInt(','), "road length");
 }
 
-// The optional columns of row r, from the fields after the third.
-void ReadSegmentColumns(LineTokens& fields, SegmentLayer& layer, int32_t row) {
-  const SegmentColumns& columns = layer.columns;
+// The optional columns of row r, from the fields after the third, into
+// values, which have room for row r.
+void ReadSegmentColumns(LineTokens& fields, const SegmentColumns& columns, ColumnValues& values, size_t row) {
   for (int32_t column = 3; column <= columns.Last(); ++column) {
     const std::string_view field = fields.NextField();
-    if (column == columns.oneway) layer.oneway[row] = OnewayValue(field);
-    if (column == columns.duration) layer.duration[row] = NonNegative(StrToInt(field), "duration");
-    if (column == columns.name) layer.name.Set(row, field);
-    if (column == columns.roadClass) layer.roadClass[row] = RoadClassFromText(field);
+    if (column == columns.oneway) values.oneway[row] = OnewayValue(field);
+    if (column == columns.duration) values.duration[row] = NonNegative(StrToInt(field), "duration");
+    if (column == columns.name) values.name.Set(row, field);
+    if (column == columns.roadClass) values.roadClass[row] = RoadClassFromText(field);
   }
 }
 
@@ -459,31 +548,79 @@ void ReadSegmentColumns(LineTokens& fields, SegmentLayer& layer, int32_t row) {
 // comma is ignored.
 void ReadSegmentAttributes(TextFile& file, ReadControl& control, SegmentLayer& layer) {
   const SegmentColumns& columns = layer.columns;
-  const auto rows = [&layer](int32_t column) { return column >= 0 ? static_cast<size_t>(layer.Count()) : 0; };
   layer.attributesOpened = true;
-  layer.oneway.assign(rows(columns.oneway), 0);
-  layer.duration.assign(rows(columns.duration), 0);
-  layer.name.Assign(rows(columns.name));
-  layer.roadClass.assign(rows(columns.roadClass), RoadClass::kMinor);
+  layer.values.Resize(columns, static_cast<size_t>(layer.Count()));
   int32_t row = 0;
   AtFileLine(file, [&] {
     ReadLines(file, 5, control, [&](std::string_view line) {
       LineTokens tokens(line);
-      ReadSegmentEnds(tokens, layer, row);
-      if (columns.Any()) ReadSegmentColumns(tokens, layer, row);
+      ReadSegmentEnds(tokens, [&]() -> TFieldS& { return layer.Segment(row); });
+      if (columns.Any()) ReadSegmentColumns(tokens, columns, layer.values, static_cast<size_t>(row));
       ++row;
     });
   });
 }
 
+// The S layer's .mid rows read beside its .mif file, before the segments
+// they belong to are known: kept aside, and given to the segments once the
+// .mif file is read. Complete only when every row was read without a
+// fault; else the file is read again after the .mif file, the usual way,
+// which fails where a load reading one file after the other fails.
+struct SegmentRows {
+  struct Ends {
+    int32_t From = 0, To = 0, Length = 0;
+  };
+  std::vector<Ends> ends;
+  ColumnValues values;
+  bool read = false;  // the file was read aside, in part or whole
+  bool complete = false;
+};
+
+// Reads every row of file into rows, as ReadSegmentAttributes would give
+// them to the segments; any fault leaves rows incomplete.
+void ReadSegmentRowsAside(TextFile& file, ReadControl& control, const SegmentColumns& columns,
+                          SegmentRows& rows) {
+  rows.read = true;
+  try {
+    rows.ends.reserve(static_cast<size_t>(file.Size() / 5 + 1));
+    size_t room = 0;  // rows the values have
+    ReadLines(file, 5, control, [&](std::string_view line) {
+      const size_t row = rows.ends.size();
+      LineTokens tokens(line);
+      ReadSegmentEnds(tokens, [&]() -> SegmentRows::Ends& { return rows.ends.emplace_back(); });
+      if (!columns.Any()) return;
+      if (row >= room) rows.values.Resize(columns, room = 2 * room + 1024);
+      ReadSegmentColumns(tokens, columns, rows.values, row);
+    });
+    rows.complete = true;
+  } catch (...) {
+  }
+}
+
+// Gives the rows read aside to the layer's segments, when they were read
+// completely and there is a segment for each; false otherwise.
+bool GiveRowsToSegments(SegmentRows& rows, SegmentLayer& layer) {
+  if (!rows.complete || rows.ends.size() > static_cast<size_t>(layer.Count())) return false;
+  for (size_t r = 0; r < rows.ends.size(); ++r) {
+    TFieldS& segment = layer.Segment(static_cast<int32_t>(r));
+    segment.From = rows.ends[r].From;
+    segment.To = rows.ends[r].To;
+    segment.Length = rows.ends[r].Length;
+  }
+  rows.values.Resize(layer.columns, static_cast<size_t>(layer.Count()));
+  layer.values = std::move(rows.values);
+  layer.attributesOpened = true;
+  return true;
+}
+
 // Puts what was read of the S layer into the store.
 void StoreSegmentLayer(SegmentLayer& layer) {
-  Append(segments, segmentCount, layer.added);
+  layer.StoreAdded();
   if (!layer.attributesOpened) return;
-  segmentOneway = std::move(layer.oneway);
-  segmentDuration = std::move(layer.duration);
-  segmentName = std::move(layer.name);
-  segmentClass = std::move(layer.roadClass);
+  segmentOneway = std::move(layer.values.oneway);
+  segmentDuration = std::move(layer.values.duration);
+  segmentName = std::move(layer.values.name);
+  segmentClass = std::move(layer.values.roadClass);
 }
 
 // The four layer files, opened before any is read; null for one that
@@ -509,39 +646,55 @@ void ReadPointLayer(OpenLayers& files, ReadControl& control) {
   if (files[1]) ReadPointAttributes(*files[1], control);
 }
 
-void ReadSegmentLayer(OpenLayers& files, ReadControl& control, SegmentLayer& layer) {
-  if (files[2]) ReadSegmentGeometry(*files[2], control, layer);
-  if (files[3]) ReadSegmentAttributes(*files[3], control, layer);
+// The S layer's .mid file, read aside beside the .mif file (rows) or, when
+// that gave no complete rows for the segments, read again from its start
+// the usual way; what it adds to the bytes read then counts in the total too.
+void ReadSegmentRows(TextFile& file, ReadControl& control, SegmentLayer& layer, SegmentRows& rows,
+                     LoadProgress* progress) {
+  if (GiveRowsToSegments(rows, layer)) return;
+  if (rows.read) {
+    file.Rewind();
+    if (progress) progress->totalBytes += file.Size();
+  }
+  ReadSegmentAttributes(file, control, layer);
 }
 
-// Reads the S layer on a thread of its own while the calling thread reads
-// the M layer, when the store is empty (as it is after ClearMapStore) and
-// there is an S layer. The outcome is the sequential one: a failure in the
-// M layer is the load's, and the S layer is then dropped; otherwise the S
-// layer is stored, and its failure is the load's.
+// Reads the layers on two threads when the store is empty (as it is after
+// ClearMapStore) and there is an S layer: a worker reads the S layer's .mif
+// file while the calling thread reads the M layer, then the S layer's .mid
+// rows aside. The outcome is the sequential one: a failure in the M layer
+// is the load's, and the S layer is then dropped; otherwise the S layer is
+// stored, and its first failure, in file order, is the load's.
 void ReadLayers(OpenLayers& files, LoadProgress* progress) {
   SegmentLayer layer;
   layer.stored = segmentCount;
-  std::atomic<bool> abandon{false};
+  ColumnsHandOver columns;
+  SegmentRows rows;
+  std::atomic<bool> abandon{false}, segmentsFailed{false};
   std::exception_ptr segmentFault;
-  const auto readSegments = [&] {
+  const auto readSegmentGeometry = [&] {
     ReadControl control(progress, &abandon);
     try {
-      ReadSegmentLayer(files, control, layer);
+      if (files[2]) ReadSegmentGeometry(*files[2], control, layer, columns);
     } catch (...) {
       segmentFault = std::current_exception();
+      segmentsFailed = true;
     }
+    columns.Give(nullptr);
   };
   std::thread worker;
-  if (pointCount == 0 && segmentCount == 0 && (files[2] || files[3])) {
+  if (pointCount == 0 && segmentCount == 0 && files[2] && files[3]) {
     try {
-      worker = std::thread(readSegments);
+      worker = std::thread(readSegmentGeometry);
     } catch (const std::system_error&) {  // no thread to be had: one after the other
     }
   }
   try {
     ReadControl control(progress, nullptr);
     ReadPointLayer(files, control);
+    ReadControl asideControl(progress, &segmentsFailed);
+    if (std::optional<SegmentColumns> declared = worker.joinable() ? columns.Take() : std::nullopt)
+      ReadSegmentRowsAside(*files[3], asideControl, *declared, rows);
   } catch (...) {
     if (worker.joinable()) {
       abandon = true;
@@ -552,7 +705,15 @@ void ReadLayers(OpenLayers& files, LoadProgress* progress) {
   if (worker.joinable()) {
     worker.join();
   } else {
-    readSegments();
+    readSegmentGeometry();
+  }
+  if (!segmentFault && files[3]) {
+    try {
+      ReadControl control(progress, nullptr);
+      ReadSegmentRows(*files[3], control, layer, rows, progress);
+    } catch (...) {
+      segmentFault = std::current_exception();
+    }
   }
   StoreSegmentLayer(layer);
   if (segmentFault) std::rethrow_exception(segmentFault);

@@ -40,6 +40,11 @@ struct TFieldS {
   DynamicArray<TPoint> Vertices;
 };
 
+// A new segment is zero numbers and no vertex block: zeroed memory, so that
+// making room for millions of them touches no memory until they are filled.
+template <>
+struct ZeroIsValueInitialized<TFieldS> : std::true_type {};
+
 // The open map, in file order, indexed from 0. After every step of loading
 // and clearing, points.Length() == pointCount and segments.Length() ==
 // segmentCount; loops run over the counts.

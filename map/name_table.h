@@ -11,11 +11,19 @@ class NameTable {
  public:
   // count empty texts.
   void Assign(size_t count) {
-    start_.assign(count, 0);
-    length_.assign(count, 0);
+    clear();
+    Resize(count);
+  }
+
+  // count texts: the first ones as they are, any new ones empty.
+  void Resize(size_t count) {
+    start_.resize(count, 0);
+    length_.resize(count, 0);
+  }
+  void clear() {
+    Resize(0);
     chars_.clear();
   }
-  void clear() { Assign(0); }
 
   // Sets text i; each index is set once at most.
   void Set(size_t i, std::string_view text) {

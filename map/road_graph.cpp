@@ -1,8 +1,13 @@
 #include "map/road_graph.h"
 
 #include <algorithm>
+#include <array>
+#include <exception>
 #include <limits>
+#include <memory>
 #include <string>
+#include <system_error>
+#include <thread>
 #include <vector>
 
 #include "map/load_cancelled.h"
@@ -39,18 +44,63 @@ void Widen(Bounds& b, int32_t x, int32_t y) {
   if (negY > b.maxNegY) b.maxNegY = negY;
 }
 
-// Bounds over every point and vertex; all 0 when there are no points, and the
-// segments are then not looked at.
-Bounds MapBounds() {
-  if (pointCount == 0) return {0, 0, 0, 0};
+// The smallest bounds, which any point widens.
+Bounds Unwidened() {
   constexpr int32_t kMax = std::numeric_limits<int32_t>::max();
-  Bounds b{kMax, kMax, -kMax, -kMax};
+  return {kMax, kMax, -kMax, -kMax};
+}
+
+Bounds PointBounds() {
+  Bounds b = Unwidened();
   for (int32_t i = 0; i < pointCount; ++i) Widen(b, points[i].X, points[i].Y);
+  return b;
+}
+
+Bounds VertexBounds() {
+  Bounds b = Unwidened();
   for (int32_t j = 0; j < segmentCount; ++j) {
     const DynamicArray<TPoint>& vertices = segments[j].Vertices;
     for (int32_t k = 0; k < vertices.Length(); ++k) Widen(b, vertices[k].x, vertices[k].y);
   }
   return b;
+}
+
+// Bounds over every point and vertex, from the bounds of each; all 0 when
+// there are no points, whatever the segments hold.
+Bounds MapBounds(const Bounds& points, const Bounds& vertices) {
+  if (pointCount == 0) return {0, 0, 0, 0};
+  return {std::min(points.minX, vertices.minX), std::min(points.minNegY, vertices.minNegY),
+          std::max(points.maxX, vertices.maxX), std::max(points.maxNegY, vertices.maxNegY)};
+}
+
+// Runs first on a thread of its own while second runs on the calling
+// thread, and returns once both are done: the graph is built on both cores.
+// An exception either raises leaves from here, second's when both raise.
+// When no thread can be had, first runs before second.
+template <typename First, typename Second>
+void RunTogether(First first, Second second) {
+  std::exception_ptr firstFault;
+  const auto runFirst = [&] {
+    try {
+      first();
+    } catch (...) {
+      firstFault = std::current_exception();
+    }
+  };
+  std::thread thread;
+  try {
+    thread = std::thread(runFirst);
+  } catch (const std::system_error&) {
+    runFirst();
+  }
+  try {
+    second();
+  } catch (...) {
+    if (thread.joinable()) thread.join();
+    throw;
+  }
+  if (thread.joinable()) thread.join();
+  if (firstFault) std::rethrow_exception(firstFault);
 }
 
 // The distinct codes carried by points, numbered 0, 1, ... in order of first
@@ -153,18 +203,42 @@ struct BuiltGraph {
   std::vector<int32_t> nodeStart, adjNode, adjLength, adjSegment;
 };
 
-// Fills the entry arrays in place when every point carries a code of its
-// own: each code's entries then are that point's list. codeFill holds,
-// per code, where its next entry goes.
-void FillOwnLists(const CodeIndex& codes, std::vector<int32_t>& codeFill, BuiltGraph& graph,
+// The segments [first, last) one half of the build looks at.
+struct SegmentRange {
+  int32_t first, last;
+};
+
+// Both halves of the segment table, so that each core takes one.
+std::array<SegmentRange, 2> SegmentHalves() {
+  const int32_t middle = segmentCount / 2;
+  return {SegmentRange{0, middle}, SegmentRange{middle, segmentCount}};
+}
+
+// Counts the entries the segments of range add to each code's list:
+// counts[c] for code number c.
+void CountEntries(const CodeIndex& codes, SegmentRange range, std::vector<int32_t>& counts,
                   LoadProgress* progress) {
+  counts.assign(codes.Count(), 0);
+  for (int32_t j = range.first; j < range.last; ++j) {
+    if (j % kCancelStride == 0) CheckCancel(progress);
+    const EntryCodes at = EntryCodesOf(codes, j);
+    if (at.from >= 0) ++counts[at.from];
+    if (at.to >= 0) ++counts[at.to];
+  }
+}
+
+// Fills the entries of the segments of range in place when every point
+// carries a code of its own: each code's entries then are that point's
+// list. codeFill holds, per code, where the range's next entry goes.
+void FillOwnLists(const CodeIndex& codes, SegmentRange range, std::vector<int32_t>& codeFill,
+                  BuiltGraph& graph, LoadProgress* progress) {
   const auto put = [&](int32_t code, int32_t node, int32_t weight, int32_t j) {
     const int32_t at = codeFill[code]++;
     graph.adjNode[at] = node;
     graph.adjLength[at] = weight;
     graph.adjSegment[at] = j;
   };
-  for (int32_t j = 0; j < segmentCount; ++j) {
+  for (int32_t j = range.first; j < range.last; ++j) {
     if (j % kCancelStride == 0) CheckCancel(progress);
     const EntryCodes at = EntryCodesOf(codes, j);
     if (at.from >= 0) put(at.from, segments[j].To, WeightOf(j), j);
@@ -177,7 +251,6 @@ void FillOwnLists(const CodeIndex& codes, std::vector<int32_t>& codeFill, BuiltG
 // point carrying the code.
 void FillSharedLists(const CodeIndex& codes, std::vector<int32_t>& codeStart,
                      const std::vector<int32_t>& pointCode, BuiltGraph& graph, LoadProgress* progress) {
-  for (int32_t c = 0; c < codes.Count(); ++c) codeStart[c + 1] += codeStart[c];
   std::vector<Entry> codeEntries(codeStart.back());
   std::vector<int32_t> fill(codeStart.begin(), codeStart.end() - 1);
   for (int32_t j = 0; j < segmentCount; ++j) {
@@ -196,44 +269,71 @@ void FillSharedLists(const CodeIndex& codes, std::vector<int32_t>& codeStart,
   }
 }
 
-BuiltGraph BuildGraph(LoadProgress* progress) {
-  CheckCancel(progress);
-  BuiltGraph graph;
-  graph.bounds = MapBounds();
-
-  // Number the codes, then count each code's entries: codeStart[c + 1].
-  CodeIndex codes(points, pointCount);
-  std::vector<int32_t> pointCode(pointCount);
-  for (int32_t i = 0; i < pointCount; ++i) pointCode[i] = codes.Insert(points[i].Code);
-  std::vector<int32_t> codeStart(codes.Count() + 1, 0);
-  for (int32_t j = 0; j < segmentCount; ++j) {
-    if (j % kCancelStride == 0) CheckCancel(progress);
-    const EntryCodes at = EntryCodesOf(codes, j);
-    if (at.from >= 0) ++codeStart[at.from + 1];
-    if (at.to >= 0) ++codeStart[at.to + 1];
-  }
-
-  // Each point's list takes its code's entries.
+// Sets each point's list start from the number of entries of its code,
+// and sizes the entry arrays; a map of more than MAP_ITEM_LIMIT entries
+// raises Exception.
+void PlaceLists(const std::vector<int32_t>& codeStart, const std::vector<int32_t>& pointCode,
+                BuiltGraph& graph) {
   graph.nodeStart.resize(static_cast<size_t>(pointCount) + 1);
   int64_t total = 0;
   for (int32_t i = 0; i < pointCount; ++i) {
     graph.nodeStart[i] = static_cast<int32_t>(std::min<int64_t>(total, MAP_ITEM_LIMIT));
-    total += codeStart[pointCode[i] + 1];
+    total += codeStart[pointCode[i] + 1] - codeStart[pointCode[i]];
   }
   if (total > MAP_ITEM_LIMIT) {
     throw Exception("Map too large: " + std::to_string(total) + " adjacency entries, at most " +
                     std::to_string(MAP_ITEM_LIMIT));
   }
   graph.nodeStart[pointCount] = static_cast<int32_t>(total);
-  for (std::vector<int32_t>* array : {&graph.adjNode, &graph.adjLength, &graph.adjSegment})
-    array->resize(static_cast<size_t>(total));
+  RunTogether([&] { graph.adjNode.resize(static_cast<size_t>(total)); },
+              [&] {
+                graph.adjLength.resize(static_cast<size_t>(total));
+                graph.adjSegment.resize(static_cast<size_t>(total));
+              });
+}
 
-  if (codes.Count() == pointCount) {
-    for (int32_t i = 0; i < pointCount; ++i) codeStart[pointCode[i]] = graph.nodeStart[i];
-    FillOwnLists(codes, codeStart, graph, progress);
-  } else {
-    FillSharedLists(codes, codeStart, pointCode, graph, progress);
+// The bounds and graph, each half of the work on a core of its own: the
+// vertices' bounds beside the points' and their codes, then each half of
+// the segment table counted and filled beside the other. Lists stay in
+// segment table order, as the first half's entries go before the second's.
+BuiltGraph BuildGraph(LoadProgress* progress) {
+  CheckCancel(progress);
+  BuiltGraph graph;
+  const std::array<SegmentRange, 2> halves = SegmentHalves();
+
+  // Number the codes; count each code's entries.
+  Bounds pointBounds, vertexBounds;
+  std::unique_ptr<CodeIndex> codes;
+  std::vector<int32_t> pointCode(pointCount);
+  RunTogether([&] { vertexBounds = VertexBounds(); },
+              [&] {
+                pointBounds = PointBounds();
+                codes = std::make_unique<CodeIndex>(points, pointCount);
+                for (int32_t i = 0; i < pointCount; ++i) pointCode[i] = codes->Insert(points[i].Code);
+              });
+  graph.bounds = MapBounds(pointBounds, vertexBounds);
+  std::array<std::vector<int32_t>, 2> counts;
+  RunTogether([&] { CountEntries(*codes, halves[1], counts[1], progress); },
+              [&] { CountEntries(*codes, halves[0], counts[0], progress); });
+
+  // Each point's list takes its code's entries: [codeStart[c], codeStart[c + 1]).
+  std::vector<int32_t> codeStart(codes->Count() + 1, 0);
+  for (int32_t c = 0; c < codes->Count(); ++c) codeStart[c + 1] = codeStart[c] + counts[0][c] + counts[1][c];
+  PlaceLists(codeStart, pointCode, graph);
+  if (codes->Count() < pointCount) {
+    FillSharedLists(*codes, codeStart, pointCode, graph, progress);
+    return graph;
   }
+  // counts become each half's fill positions: the first half's entries
+  // open each list, the second's follow them.
+  for (int32_t i = 0; i < pointCount; ++i) {
+    const int32_t c = pointCode[i];
+    const int32_t second = graph.nodeStart[i] + counts[0][c];
+    counts[0][c] = graph.nodeStart[i];
+    counts[1][c] = second;
+  }
+  RunTogether([&] { FillOwnLists(*codes, halves[1], counts[1], graph, progress); },
+              [&] { FillOwnLists(*codes, halves[0], counts[0], graph, progress); });
   return graph;
 }
 

@@ -115,3 +115,27 @@ TEST(DynamicArray, NegativeLengthRaisesAndKeepsTheArray) {
   EXPECT_THROW(a.SetLength(-1), DynArrayException);
   EXPECT_EQ(a.Length(), 1);
 }
+
+// A block made larger than needed, filled in part and shortened in place:
+// the filled segments keep their numbers and sole vertex blocks; a shared
+// block or a longer length is refused.
+TEST(DynamicArray, DropUnfilledTailKeepsWhatWasFilled) {
+  DynamicArray<TFieldS> room;
+  room.SetLength(100000);
+  for (int32_t j = 0; j < 3; ++j) {
+    room[j].From = j + 1;
+    room[j].Vertices = Vertices({{j, -j}});
+  }
+  room.DropUnfilledTail(3);
+  ASSERT_EQ(room.Length(), 3);
+  for (int32_t j = 0; j < 3; ++j) {
+    EXPECT_EQ(room[j].From, j + 1);
+    EXPECT_EQ(room[j].Vertices[0].y, -j);
+    EXPECT_EQ(room[j].Vertices.RefCount(), 1);
+  }
+  EXPECT_THROW(room.DropUnfilledTail(4), DynArrayException);
+  const DynamicArray<TFieldS> shared = room;
+  EXPECT_THROW(room.DropUnfilledTail(2), DynArrayException);
+  room = DynamicArray<TFieldS>();
+  EXPECT_EQ(shared.Length(), 3);
+}

@@ -189,3 +189,52 @@ TEST_F(SegmentColumns, FastestFindsTheQuickestRouteInTheWindowAndTheCompanion) {
   EXPECT_EQ(refused.exitCode, 1);
   EXPECT_NE(refused.err.find("--fastest needs them"), std::string::npos) << refused.err;
 }
+
+// Thousands of rows with every column, read beside the geometry: each row's
+// values as written, also past where the aside columns grow; a bad value in
+// a late row, or a row with no segment, stops the load at that row's line
+// with the rows before it stored, as a load of one file after the other.
+TEST_F(SegmentColumns, ManyRowsKeepTheirValuesUpToAFault) {
+  const char* const kClasses[] = {"motorway", "primary", "track", "footway"};
+  constexpr int32_t kRows = 5000;
+  const std::string columns = "  Oneway Integer\n  Duration Integer\n  Name Char(20)\n  Class Char(12)\n";
+  LayerTexts map = Square(columns, 7, "");
+  for (int32_t r = 4; r < kRows; ++r) map.sMif += "Pline 2\n0 0\n100 0\n";
+  std::vector<std::string> rows;
+  for (int32_t r = 0; r < kRows; ++r) {
+    rows.push_back("1,2," + std::to_string(r) + "," + std::to_string(r % 3 - 1) + "," +
+                   std::to_string(7 * r) + ",\"n" + std::to_string(r) + "\"," + kClasses[r % 4] + "\n");
+  }
+  const auto text = [&rows](int32_t from, int32_t to) {
+    std::string joined;
+    for (int32_t r = from; r < to; ++r) joined += rows[r];
+    return joined;
+  };
+  const struct {
+    std::string sMid, message;
+    int32_t rowsStored;
+  } cases[] = {
+      {text(0, kRows), "", kRows},
+      {text(0, 4321) + "1,2,3,2,5,x,y\n", "Stown.mid, line 4322: one-way value 2 is not -1, 0 or 1", 4321},
+      {text(0, kRows) + "1,2,3\n", "Stown.mid, line 5001: Index 5000 out of range (length 5000)", kRows},
+  };
+  for (const auto& c : cases) {
+    map.sMid = c.sMid;
+    ClearMapStore();
+    std::string message;
+    try {
+      LoadMapLayers(WriteLayers(dir, map));
+    } catch (const Exception& e) {
+      message = e.Message();
+    }
+    EXPECT_EQ(message, c.message);
+    ASSERT_EQ(segmentOneway.size(), static_cast<size_t>(kRows));
+    for (int32_t r = 0; r < c.rowsStored; ++r) {
+      ASSERT_EQ(segments[r].Length, r) << r;
+      ASSERT_EQ(segmentOneway[r], r % 3 - 1) << r;
+      ASSERT_EQ(segmentDuration[r], 7 * r) << r;
+      ASSERT_EQ(segmentName[r], "n" + std::to_string(r)) << r;
+      ASSERT_EQ(segmentClass[r], RoadClassFromText(kClasses[r % 4])) << r;
+    }
+  }
+}

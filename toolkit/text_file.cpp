@@ -36,6 +36,15 @@ bool TextFile::Open(const std::string& path, NameMatch match) {
   return false;
 }
 
+void TextFile::Rewind() {
+  if (::lseek(fd_, 0, SEEK_SET) != 0)
+    throw Exception(std::string("cannot read the file again: ") + std::strerror(errno));
+  exhausted_ = false;
+  lineNumber_ = 1;
+  lineEnded_ = false;
+  pos_ = len_ = zero_ = 0;
+}
+
 void TextFile::Refill() {
   if (len_ - pos_ > kPieceLength || exhausted_) return;
   std::memmove(buffer_, buffer_ + pos_, len_ - pos_);

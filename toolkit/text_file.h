@@ -46,6 +46,10 @@ class TextFile {
   // blocks, whatever path names.
   bool Open(const std::string& path, NameMatch match);
 
+  // Goes back to the file's first byte and line, to read it again. A
+  // failure of the system's seek raises Exception.
+  void Rewind();
+
   // The path that Open opened (after any letter-case match).
   const std::string& Path() const { return path_; }
 
