@@ -1,5 +1,6 @@
 #include "route/hierarchy_file.h"
 
+#include <algorithm>
 #include <limits>
 #include <new>
 #include <vector>
@@ -25,10 +26,33 @@ uint64_t DataSize(int64_t nodeCount, int64_t arcCount) {
          sizeof(HierarchyArc) * static_cast<uint64_t>(arcCount);
 }
 
+// The data is hashed in chunks of this many bytes, each chained on from the
+// last, so that a reader hashes each chunk while it is still in the cache.
+constexpr size_t kChunk = size_t{1} << 20;
+
+uint64_t HashChunks(const void* data, size_t size, uint64_t hash) {
+  const auto* bytes = static_cast<const unsigned char*>(data);
+  for (size_t at = 0; at < size; at += kChunk)
+    hash = HashBytes(bytes + at, std::min(kChunk, size - at), hash);
+  return hash;
+}
+
 uint64_t DataHash(const ContractionHierarchy& h) {
-  uint64_t hash = HashBytes(h.rank.data(), h.rank.size() * 4, kMagic);
-  hash = HashBytes(h.arcStart.data(), h.arcStart.size() * 4, hash);
-  return HashBytes(h.arcs.data(), h.arcs.size() * sizeof(HierarchyArc), hash);
+  uint64_t hash = HashChunks(h.rank.data(), h.rank.size() * 4, kMagic);
+  hash = HashChunks(h.arcStart.data(), h.arcStart.size() * 4, hash);
+  return HashChunks(h.arcs.data(), h.arcs.size() * sizeof(HierarchyArc), hash);
+}
+
+// Reads size bytes into data chunk by chunk, chaining each chunk's hash
+// onto *hash; false when read fails.
+bool ReadHashed(const std::function<bool(void*, size_t)>& read, void* data, size_t size, uint64_t* hash) {
+  auto* bytes = static_cast<unsigned char*>(data);
+  for (size_t at = 0; at < size; at += kChunk) {
+    const size_t chunk = std::min(kChunk, size - at);
+    if (!read(bytes + at, chunk)) return false;
+    *hash = HashBytes(bytes + at, chunk, *hash);
+  }
+  return true;
 }
 
 }  // namespace
@@ -69,13 +93,15 @@ std::unique_ptr<ContractionHierarchy> ReadHierarchy(const std::function<bool(voi
   } catch (const std::bad_alloc&) {
     return nullptr;
   }
-  if (!read(h->rank.data(), h->rank.size() * 4) || !read(h->arcStart.data(), h->arcStart.size() * 4) ||
-      !read(h->arcs.data(), h->arcs.size() * sizeof(HierarchyArc)))
+  uint64_t dataHash = kMagic;
+  if (!ReadHashed(read, h->rank.data(), h->rank.size() * 4, &dataHash) ||
+      !ReadHashed(read, h->arcStart.data(), h->arcStart.size() * 4, &dataHash) ||
+      !ReadHashed(read, h->arcs.data(), h->arcs.size() * sizeof(HierarchyArc), &dataHash))
     return nullptr;
   h->nodeCount = header.nodeCount;
   h->graphHash = graphHash;
   h->weighsDurations = graph.weighsDurations;
   h->generation = graph.generation;
-  if (checkDataHash && DataHash(*h) != header.dataHash) return nullptr;
+  if (checkDataHash && dataHash != header.dataHash) return nullptr;
   return IsSoundHierarchy(*h, graph) ? std::move(h) : nullptr;
 }

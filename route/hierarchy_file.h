@@ -12,7 +12,7 @@
 // format version, whether it weighs durations, the graph's hash, the point
 // and arc counts, a hash of the data), then the ranks, the list starts and
 // the arcs, in this machine's byte order.
-constexpr uint32_t kHierarchyFormatVersion = 1;
+constexpr uint32_t kHierarchyFormatVersion = 2;
 
 // The number of bytes WriteHierarchy writes for hierarchy.
 uint64_t HierarchyFileSize(const ContractionHierarchy& hierarchy);
