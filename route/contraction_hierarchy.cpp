@@ -7,10 +7,11 @@
 
 #include <algorithm>
 #include <functional>
+#include <future>
 #include <limits>
 #include <new>
-#include <queue>
 #include <string>
+#include <system_error>
 #include <utility>
 
 #include "toolkit/exceptions.h"
@@ -44,8 +45,10 @@ class WitnessSearch {
   explicit WitnessSearch(int32_t nodeCount)
       : distance_(nodeCount + 1), stamp_(nodeCount + 1, 0), targetRun_(nodeCount + 1, 0) {}
 
-  // Stops too once every point of targets but source and avoid is settled.
-  void Run(const std::vector<std::vector<Edge>>& out, int32_t source, int32_t avoid,
+  // Stops too once every point of targets but source is settled. Never
+  // enters a point for which avoid(code) holds.
+  template <typename Avoid>
+  void Run(const std::vector<std::vector<Edge>>& out, int32_t source, Avoid avoid,
            const std::vector<Edge>& targets, int64_t limit, int maxSettled) {
     ++run_;
     heap_.clear();
@@ -65,7 +68,7 @@ class WitnessSearch {
       ++settled;
       if (targetRun_[u] == run_) --unsettled;
       for (const Edge& e : out[u])
-        if (e.node != avoid) Improve(e.node, d + e.weight);
+        if (!avoid(e.node)) Improve(e.node, d + e.weight);
     }
   }
 
@@ -105,37 +108,40 @@ class Contractor {
         forwardCount_(n_ + 1, 0),
         backwardCount_(n_ + 1, 0),
         neighbourStamp_(n_ + 1, 0),
-        witness_(n_) {
+        takenInRound_(n_ + 1, 0),
+        listedInRound_(n_ + 1, 0),
+        witness_{WitnessSearch(n_), WitnessSearch(n_)} {
     AddEntries(graph);
   }
 
-  // Takes every point out in order; false when cancelled.
+  // Takes every point out, in rounds: each round takes the points cheaper
+  // than all their neighbours (a set of which no two are neighbours),
+  // cheapest first, their shortcuts found on both threads by witness
+  // searches that avoid every point of the round, so that a witness path
+  // survives the round. False when cancelled.
   bool Run(HierarchyProgress* progress) {
-    using Key = std::pair<int64_t, int32_t>;
-    std::priority_queue<Key, std::vector<Key>, std::greater<>> queue;
-    for (int32_t v = 1; v <= n_; ++v) {
-      if (v % 1024 == 0 && Cancelled(progress)) return false;
-      priority_[v] = Priority(v);
-      queue.push({priority_[v], v});
-    }
-    for (int32_t next = 0; !queue.empty();) {
-      const auto [p, v] = queue.top();
-      queue.pop();
-      if (rank_[v] >= 0 || p != priority_[v]) continue;
-      priority_[v] = Priority(v);
-      if (!queue.empty() && Key{priority_[v], v} > queue.top()) {
-        queue.push({priority_[v], v});
-        continue;
-      }
-      rank_[v] = next++;
-      for (const int32_t w : Contract(v)) {
-        priority_[w] = Priority(w);
-        queue.push({priority_[w], w});
-      }
-      if (next % 256 == 0) {
+    std::vector<int32_t> left(static_cast<size_t>(n_));
+    for (int32_t v = 1; v <= n_; ++v) left[v - 1] = v;
+    if (!Reprice(left, progress)) return false;
+    std::vector<int32_t> taken, neighbours;
+    for (int32_t next = 0; !left.empty();) {
+      ++round_;
+      taken.clear();
+      for (const int32_t v : left)
+        if (IsLocalMinimum(v)) taken.push_back(v);
+      std::sort(taken.begin(), taken.end(), [this](int32_t a, int32_t b) { return Key(a) < Key(b); });
+      for (const int32_t v : taken) takenInRound_[v] = round_;
+      for (size_t from = 0; from < taken.size(); from += kBatch) {
         if (Cancelled(progress)) return false;
+        const size_t to = std::min(taken.size(), from + kBatch);
+        TakeOut(taken.data() + from, taken.data() + to, next, neighbours);
+        next += static_cast<int32_t>(to - from);
         if (progress) progress->percent = static_cast<int>(int64_t{next} * 100 / n_);
       }
+      left.erase(std::remove_if(left.begin(), left.end(), [this](int32_t v) { return rank_[v] >= 0; }),
+                 left.end());
+      if (!Reprice(neighbours, progress)) return false;
+      neighbours.clear();
     }
     return true;
   }
@@ -145,13 +151,74 @@ class Contractor {
     for (std::vector<std::vector<Edge>>* lists : {&out_, &in_}) std::vector<std::vector<Edge>>().swap(*lists);
     for (std::vector<int32_t>* array : {&deleted_, &level_}) std::vector<int32_t>().swap(*array);
     std::vector<int64_t>().swap(priority_);
-    witness_ = WitnessSearch(0);
+    for (WitnessSearch& witness : witness_) witness = WitnessSearch(0);
   }
 
   std::unique_ptr<ContractionHierarchy> Assemble(const DirectedGraph& graph) const;
 
  private:
+  // Points taken out between two updates of the graph left: bounds the
+  // shortcuts held at once.
+  static constexpr size_t kBatch = 4096;
+
   static bool Cancelled(const HierarchyProgress* progress) { return progress && progress->cancel; }
+
+  std::pair<int64_t, int32_t> Key(int32_t v) const { return {priority_[v], v}; }
+
+  bool IsLocalMinimum(int32_t v) const {
+    for (const std::vector<Edge>* list : {&out_[v], &in_[v]})
+      for (const Edge& e : *list)
+        if (Key(e.node) < Key(v)) return false;
+    return true;
+  }
+
+  // Calls work(i, witness search) for i in [0, count), on this thread and a
+  // second one, each with its own witness search; work must write nothing
+  // but its own results.
+  template <typename Work>
+  void OnBothThreads(size_t count, Work work) {
+    const size_t half = count / 2;
+    const auto run = [this, &work](size_t from, size_t to, int thread) {
+      for (size_t i = from; i < to; ++i) work(i, witness_[thread]);
+    };
+    std::future<void> second;
+    try {
+      if (half > 0) second = std::async(std::launch::async, run, half, count, 1);
+    } catch (const std::system_error&) {  // no second thread to be had: all on this one
+    }
+    run(0, second.valid() ? half : count, 0);
+    if (second.valid()) second.get();
+  }
+
+  // Prices the points of codes (each once); false when cancelled.
+  bool Reprice(const std::vector<int32_t>& codes, HierarchyProgress* progress) {
+    for (size_t from = 0; from < codes.size(); from += 16 * kBatch) {
+      if (Cancelled(progress)) return false;
+      const size_t count = std::min(codes.size() - from, 16 * kBatch);
+      OnBothThreads(count, [this, &codes, from](size_t i, WitnessSearch& witness) {
+        const int32_t v = codes[from + i];
+        priority_[v] = Priority(v, witness);
+      });
+    }
+    return true;
+  }
+
+  // Takes the points [first, last) of this round out, ranked from next on;
+  // adds their neighbours (once each) to neighbours.
+  void TakeOut(const int32_t* first, const int32_t* last, int32_t next, std::vector<int32_t>& neighbours) {
+    const auto count = static_cast<size_t>(last - first);
+    std::vector<std::vector<Shortcut>> shortcuts(count);
+    OnBothThreads(count, [this, first, &shortcuts](size_t i, WitnessSearch& witness) {
+      const int32_t v = first[i];
+      ForEachShortcut(
+          v, kContractionSettles, witness, [this](int32_t w) { return takenInRound_[w] == round_; },
+          [&shortcuts, i](const Shortcut& s) { shortcuts[i].push_back(s); });
+    });
+    for (size_t i = 0; i < count; ++i) {
+      rank_[first[i]] = next++;
+      Contract(first[i], shortcuts[i], neighbours);
+    }
+  }
 
   int32_t NewArc(const BuildArc& arc) {
     if (arcs_.size() >= static_cast<size_t>(kWeightLimit)) throw std::bad_alloc();
@@ -193,18 +260,17 @@ class Contractor {
 
   // Calls add for each shortcut the removal of v needs, found by witness
   // searches settling at most maxSettled points.
-  template <typename Add>
-  void ForEachShortcut(int32_t v, int maxSettled, Add add) {
+  template <typename Avoid, typename Add>
+  void ForEachShortcut(int32_t v, int maxSettled, WitnessSearch& witness, Avoid avoid, Add add) const {
     for (const Edge& in : in_[v]) {
       int64_t farthest = -1;
       for (const Edge& out : out_[v])
         if (out.node != in.node) farthest = std::max(farthest, int64_t{in.weight} + out.weight);
       if (farthest < 0) continue;
-      witness_.Run(out_, in.node, v, out_[v], farthest, maxSettled);
+      witness.Run(out_, in.node, avoid, out_[v], farthest, maxSettled);
       for (const Edge& out : out_[v]) {
         const int64_t through = int64_t{in.weight} + out.weight;
-        if (out.node == in.node || through >= kWeightLimit || witness_.Distance(out.node) <= through)
-          continue;
+        if (out.node == in.node || through >= kWeightLimit || witness.Distance(out.node) <= through) continue;
         add(Shortcut{in.node, out.node, static_cast<int32_t>(through), in.arc, out.arc});
       }
     }
@@ -212,19 +278,19 @@ class Contractor {
 
   // Edge difference, contracted neighbours and level: cheap points first,
   // spread over the graph, in a shallow hierarchy.
-  int64_t Priority(int32_t v) {
+  int64_t Priority(int32_t v, WitnessSearch& witness) const {
     int64_t shortcuts = 0;
-    ForEachShortcut(v, kPricingSettles, [&shortcuts](const Shortcut&) { ++shortcuts; });
+    ForEachShortcut(
+        v, kPricingSettles, witness, [v](int32_t w) { return w == v; },
+        [&shortcuts](const Shortcut&) { ++shortcuts; });
     const int64_t removed = static_cast<int64_t>(in_[v].size() + out_[v].size());
     return 2 * (shortcuts - removed) + deleted_[v] + level_[v];
   }
 
   // Takes v out of the graph left: records its arcs as its hierarchy arcs,
-  // adds the shortcuts its removal needs and unlinks it. Returns its
-  // neighbours, once each.
-  std::vector<int32_t> Contract(int32_t v) {
-    std::vector<Shortcut> shortcuts;
-    ForEachShortcut(v, kContractionSettles, [&shortcuts](const Shortcut& s) { shortcuts.push_back(s); });
+  // adds the shortcuts its removal needs and unlinks it. Adds its
+  // neighbours to neighbours, once each per round.
+  void Contract(int32_t v, const std::vector<Shortcut>& shortcuts, std::vector<int32_t>& neighbours) {
     placedBegin_[v] = static_cast<int64_t>(placed_.size());
     forwardCount_[v] = static_cast<int32_t>(out_[v].size());
     backwardCount_[v] = static_cast<int32_t>(in_[v].size());
@@ -232,22 +298,22 @@ class Contractor {
     for (const Edge& e : in_[v]) placed_.push_back(e.arc);
     for (const Shortcut& s : shortcuts) AddShortcut(v, s);
 
-    std::vector<int32_t> neighbours;
     ++stampRun_;
     const auto unlink = [&](std::vector<Edge>& list, int32_t w) {
       list.erase(std::remove_if(list.begin(), list.end(), [v](const Edge& e) { return e.node == v; }),
                  list.end());
       if (neighbourStamp_[w] == stampRun_) return;
       neighbourStamp_[w] = stampRun_;
-      neighbours.push_back(w);
       ++deleted_[w];
       level_[w] = std::max(level_[w], level_[v] + 1);
+      if (listedInRound_[w] == round_) return;
+      listedInRound_[w] = round_;
+      neighbours.push_back(w);
     };
     for (const Edge& e : out_[v]) unlink(in_[e.node], e.node);
     for (const Edge& e : in_[v]) unlink(out_[e.node], e.node);
     std::vector<Edge>().swap(out_[v]);
     std::vector<Edge>().swap(in_[v]);
-    return neighbours;
   }
 
   void AddShortcut(int32_t v, const Shortcut& s) {
@@ -272,7 +338,10 @@ class Contractor {
   std::vector<int32_t> forwardCount_, backwardCount_;
   std::vector<uint32_t> neighbourStamp_;
   uint32_t stampRun_ = 0;
-  WitnessSearch witness_;
+  // The round a point was taken out in, and listed as a neighbour in.
+  std::vector<uint32_t> takenInRound_, listedInRound_;
+  uint32_t round_ = 0;
+  WitnessSearch witness_[2];  // one for each thread
 };
 
 // Numbers the placed arcs by owner code, forward before backward, and
@@ -333,6 +402,29 @@ std::unique_ptr<ContractionHierarchy> BuildContractionHierarchy(const DirectedGr
   }
 }
 
+namespace {
+
+// Whether arc a of owner (a forward arc when forward) leads upwards to a
+// point, is a real entry of graph with its weight, or a shortcut whose
+// halves are the arcs its middle holds to its ends, ranked below them,
+// weighing their sum. Needs sound ranks and list starts.
+bool IsSoundArc(const ContractionHierarchy& h, const DirectedGraph& graph, int32_t owner,
+                const HierarchyArc& a, bool forward) {
+  if (!graph.IsCode(a.other) || h.rank[a.other] <= h.rank[owner] || a.weight < 0 || a.weight == kWeightLimit)
+    return false;
+  const int32_t from = forward ? owner : a.other, to = forward ? a.other : owner;
+  if (a.middle == 0) return a.second == -1 && graph.HasEntry(from, to, a.first, a.weight);
+  const int32_t m = a.middle;
+  if (!graph.IsCode(m) || h.rank[m] >= h.rank[owner]) return false;
+  if (a.first < h.BackwardBegin(m) || a.first >= h.BackwardEnd(m) || h.arcs[a.first].other != from)
+    return false;
+  if (a.second < h.ForwardBegin(m) || a.second >= h.BackwardBegin(m) || h.arcs[a.second].other != to)
+    return false;
+  return int64_t{h.arcs[a.first].weight} + h.arcs[a.second].weight == a.weight;
+}
+
+}  // namespace
+
 bool IsSoundHierarchy(const ContractionHierarchy& h, const DirectedGraph& graph) {
   const int32_t n = graph.nodeCount;
   if (h.nodeCount != n || h.rank.size() != static_cast<size_t>(n) + 1 ||
@@ -347,22 +439,19 @@ bool IsSoundHierarchy(const ContractionHierarchy& h, const DirectedGraph& graph)
     if (r < 0 || r >= n || ranked[r]) return false;
     ranked[r] = 1;
   }
-  const auto sound = [&h, &graph](int32_t owner, const HierarchyArc& a, bool forward) {
-    if (!graph.IsCode(a.other) || h.rank[a.other] <= h.rank[owner] || a.weight < 0 ||
-        a.weight == kWeightLimit)
-      return false;
-    const int32_t from = forward ? owner : a.other, to = forward ? a.other : owner;
-    if (a.middle == 0) return a.second == -1 && graph.HasEntry(from, to, a.first, a.weight);
-    const int32_t m = a.middle;
-    if (!graph.IsCode(m) || h.rank[m] >= h.rank[owner]) return false;
-    if (a.first < h.BackwardBegin(m) || a.first >= h.BackwardEnd(m) || h.arcs[a.first].other != from)
-      return false;
-    if (a.second < h.ForwardBegin(m) || a.second >= h.BackwardBegin(m) || h.arcs[a.second].other != to)
-      return false;
-    return int64_t{h.arcs[a.first].weight} + h.arcs[a.second].weight == a.weight;
+  // The arcs of the codes [first, last], checked on two threads: each reads only.
+  const auto arcsSound = [&h, &graph](int32_t first, int32_t last) {
+    for (int32_t c = first; c <= last; ++c)
+      for (int32_t i = h.ForwardBegin(c); i < h.BackwardEnd(c); ++i)
+        if (!IsSoundArc(h, graph, c, h.arcs[i], i < h.BackwardBegin(c))) return false;
+    return true;
   };
-  for (int32_t c = 1; c <= n; ++c)
-    for (int32_t i = h.ForwardBegin(c); i < h.BackwardEnd(c); ++i)
-      if (!sound(c, h.arcs[i], i < h.BackwardBegin(c))) return false;
-  return true;
+  std::future<bool> upper;
+  try {
+    upper = std::async(std::launch::async, arcsSound, n / 2 + 1, n);
+  } catch (const std::system_error&) {  // no second thread to be had: all on this one
+    return arcsSound(1, n);
+  }
+  const bool lowerSound = arcsSound(1, n / 2);
+  return upper.get() && lowerSound;
 }
