@@ -1,11 +1,14 @@
-// Building a contraction hierarchy: points are taken out of the graph one at
-// a time, cheapest first, and each removal adds a shortcut between two of
-// the point's neighbours unless a witness path at most as short avoids it,
+// Building a contraction hierarchy: points are taken out of the graph,
+// cheapest first, and each removal adds a shortcut between two of the
+// point's neighbours unless a witness path at most as short avoids it,
 // so that the graph left keeps every shortest distance. The arcs a point
 // holds when it is taken out lead upwards in rank: they are the hierarchy.
 #include "route/contraction_hierarchy.h"
 
+#include <malloc.h>
+
 #include <algorithm>
+#include <deque>
 #include <functional>
 #include <future>
 #include <limits>
@@ -328,7 +331,7 @@ class Contractor {
 
   int32_t n_;
   std::vector<std::vector<Edge>> out_, in_;  // the graph left, by code
-  std::vector<BuildArc> arcs_;
+  std::deque<BuildArc> arcs_;                // grows without ever holding two copies
   std::vector<int32_t> rank_, deleted_, level_;
   std::vector<int64_t> priority_;
   // The arcs each point held when taken out: placed_[placedBegin_[v] ..),
@@ -394,6 +397,7 @@ std::unique_ptr<ContractionHierarchy> BuildContractionHierarchy(const DirectedGr
     Contractor contractor(graph);
     if (!contractor.Run(progress)) return nullptr;
     contractor.ReleaseGraphLeft();
+    malloc_trim(0);  // the graph left was many small blocks: give their pages back before assembling
     if (progress) progress->percent = 100;
     return contractor.Assemble(graph);
   } catch (const std::bad_alloc&) {

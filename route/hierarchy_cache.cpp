@@ -103,13 +103,14 @@ std::string HierarchyCache::PathFor(uint64_t graphHash) const {
 
 std::unique_ptr<ContractionHierarchy> HierarchyCache::Load(const DirectedGraph& graph) const {
   if (folder_.empty()) return nullptr;
-  const int fd = open(PathFor(GraphHash(graph)).c_str(), O_RDONLY | O_CLOEXEC);
+  const uint64_t graphHash = GraphHash(graph);
+  const int fd = open(PathFor(graphHash).c_str(), O_RDONLY | O_CLOEXEC);
   if (fd < 0) return nullptr;
   struct stat info {};
   std::unique_ptr<ContractionHierarchy> hierarchy;
   if (fstat(fd, &info) == 0 && S_ISREG(info.st_mode)) {
     hierarchy = ReadHierarchy([fd](void* data, size_t size) { return ReadFully(fd, data, size); },
-                              static_cast<uint64_t>(info.st_size), graph);
+                              static_cast<uint64_t>(info.st_size), graph, graphHash);
   }
   if (hierarchy) futimens(fd, nullptr);  // used now: the last to be removed
   close(fd);
