@@ -99,7 +99,7 @@ struct Shortcut {
 
 class Contractor {
  public:
-  explicit Contractor(const DirectedGraph& graph)
+  Contractor(const DirectedGraph& graph, int threads)
       : n_(graph.nodeCount),
         out_(n_ + 1),
         in_(n_ + 1),
@@ -112,14 +112,14 @@ class Contractor {
         backwardCount_(n_ + 1, 0),
         neighbourStamp_(n_ + 1, 0),
         takenInRound_(n_ + 1, 0),
-        listedInRound_(n_ + 1, 0),
-        witness_{WitnessSearch(n_), WitnessSearch(n_)} {
+        listedInRound_(n_ + 1, 0) {
+    for (int k = 0; k < (threads > 1 ? 2 : 1); ++k) witness_.emplace_back(n_);
     AddEntries(graph);
   }
 
   // Takes every point out, in rounds: each round takes the points cheaper
   // than all their neighbours (a set of which no two are neighbours),
-  // cheapest first, their shortcuts found on both threads by witness
+  // cheapest first, their shortcuts found (on both threads) by witness
   // searches that avoid every point of the round, so that a witness path
   // survives the round. False when cancelled.
   bool Run(HierarchyProgress* progress) {
@@ -175,12 +175,12 @@ class Contractor {
     return true;
   }
 
-  // Calls work(i, witness search) for i in [0, count), on this thread and a
-  // second one, each with its own witness search; work must write nothing
-  // but its own results.
+  // Calls work(i, witness search) for i in [0, count), on this thread and,
+  // when there are two witness searches, a second one, each thread with its
+  // own search; work must write nothing but its own results.
   template <typename Work>
-  void OnBothThreads(size_t count, Work work) {
-    const size_t half = count / 2;
+  void OnThreads(size_t count, Work work) {
+    const size_t half = witness_.size() > 1 ? count / 2 : 0;
     const auto run = [this, &work](size_t from, size_t to, int thread) {
       for (size_t i = from; i < to; ++i) work(i, witness_[thread]);
     };
@@ -198,7 +198,7 @@ class Contractor {
     for (size_t from = 0; from < codes.size(); from += 16 * kBatch) {
       if (Cancelled(progress)) return false;
       const size_t count = std::min(codes.size() - from, 16 * kBatch);
-      OnBothThreads(count, [this, &codes, from](size_t i, WitnessSearch& witness) {
+      OnThreads(count, [this, &codes, from](size_t i, WitnessSearch& witness) {
         const int32_t v = codes[from + i];
         priority_[v] = Priority(v, witness);
       });
@@ -211,7 +211,7 @@ class Contractor {
   void TakeOut(const int32_t* first, const int32_t* last, int32_t next, std::vector<int32_t>& neighbours) {
     const auto count = static_cast<size_t>(last - first);
     std::vector<std::vector<Shortcut>> shortcuts(count);
-    OnBothThreads(count, [this, first, &shortcuts](size_t i, WitnessSearch& witness) {
+    OnThreads(count, [this, first, &shortcuts](size_t i, WitnessSearch& witness) {
       const int32_t v = first[i];
       ForEachShortcut(
           v, kContractionSettles, witness, [this](int32_t w) { return takenInRound_[w] == round_; },
@@ -344,7 +344,7 @@ class Contractor {
   // The round a point was taken out in, and listed as a neighbour in.
   std::vector<uint32_t> takenInRound_, listedInRound_;
   uint32_t round_ = 0;
-  WitnessSearch witness_[2];  // one for each thread
+  std::vector<WitnessSearch> witness_;  // one for each thread
 };
 
 // Numbers the placed arcs by owner code, forward before backward, and
@@ -391,10 +391,10 @@ bool CanContract(const DirectedGraph& graph) {
 }
 
 std::unique_ptr<ContractionHierarchy> BuildContractionHierarchy(const DirectedGraph& graph,
-                                                                HierarchyProgress* progress) {
+                                                                HierarchyProgress* progress, int threads) {
   if (!CanContract(graph)) return nullptr;
   try {
-    Contractor contractor(graph);
+    Contractor contractor(graph, threads);
     if (!contractor.Run(progress)) return nullptr;
     contractor.ReleaseGraphLeft();
     malloc_trim(0);  // the graph left was many small blocks: give their pages back before assembling

@@ -59,7 +59,8 @@ struct HierarchyProgress {
 // Whether a hierarchy can be built for graph: no entry weighs less than 0.
 bool CanContract(const DirectedGraph& graph);
 
-// Builds the hierarchy of graph, on this thread and a second one: points
+// Builds the hierarchy of graph, on this thread alone or (threads 2) with
+// a second one too, the same hierarchy either way: points
 // are taken out in rounds, each round the points whose (edge difference +
 // contracted neighbours + level, code) is below all their neighbours',
 // their neighbours repriced after it; witness searches limited to a number
@@ -70,7 +71,8 @@ bool CanContract(const DirectedGraph& graph);
 // take no part. Returns nullptr when progress->cancel was set or the graph
 // cannot be contracted; raises EOutOfMemory when memory runs out.
 std::unique_ptr<ContractionHierarchy> BuildContractionHierarchy(const DirectedGraph& graph,
-                                                                HierarchyProgress* progress = nullptr);
+                                                                HierarchyProgress* progress = nullptr,
+                                                                int threads = 1);
 
 // Whether hierarchy is sound for graph in every index a query or an
 // unpacking reads: ranks a permutation, lists within the arcs, every arc

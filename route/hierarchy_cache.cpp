@@ -153,13 +153,13 @@ HierarchyCache::Saved HierarchyCache::Save(const ContractionHierarchy& hierarchy
 std::unique_ptr<ContractionHierarchy> LoadOrBuildHierarchy(const DirectedGraph& graph,
                                                            const HierarchyCache& cache, bool save,
                                                            HierarchyProgress* progress,
-                                                           HierarchyCache::Saved* saved) {
+                                                           HierarchyCache::Saved* saved, int threads) {
   if (auto loaded = cache.Load(graph)) {
     if (saved) *saved = HierarchyCache::Saved::kYes;
     if (progress) progress->percent = 100;
     return loaded;
   }
-  auto built = BuildContractionHierarchy(graph, progress);
+  auto built = BuildContractionHierarchy(graph, progress, threads);
   const HierarchyCache::Saved result =
       built && save ? cache.Save(*built) : HierarchyCache::Saved::kNotWritten;
   if (saved) *saved = result;
