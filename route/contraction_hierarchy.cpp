@@ -157,7 +157,8 @@ class Contractor {
     for (WitnessSearch& witness : witness_) witness = WitnessSearch(0);
   }
 
-  std::unique_ptr<ContractionHierarchy> Assemble(const DirectedGraph& graph) const;
+  // Makes the hierarchy out of what the contraction placed; once only.
+  std::unique_ptr<ContractionHierarchy> Assemble(const DirectedGraph& graph);
 
  private:
   // Points taken out between two updates of the graph left: bounds the
@@ -348,38 +349,41 @@ class Contractor {
 };
 
 // Numbers the placed arcs by owner code, forward before backward, and
-// writes them with their halves renumbered.
-std::unique_ptr<ContractionHierarchy> Contractor::Assemble(const DirectedGraph& graph) const {
+// writes them with their halves renumbered. Each placed arc keeps its
+// number (as ~number in from, so that unplaced arcs, whose from is a code,
+// stay apart) and the far end from its owner (in to) in arcs_ itself, and
+// the placing records are freed before the hierarchy's arcs are made.
+std::unique_ptr<ContractionHierarchy> Contractor::Assemble(const DirectedGraph& graph) {
   auto hierarchy = std::make_unique<ContractionHierarchy>();
   hierarchy->nodeCount = n_;
-  hierarchy->rank = rank_;
-  hierarchy->rank[0] = 0;
   hierarchy->graphHash = GraphHash(graph);
   hierarchy->weighsDurations = graph.weighsDurations;
   hierarchy->generation = graph.generation;
   std::vector<int32_t>& start = hierarchy->arcStart;
   start.assign(2 * static_cast<size_t>(n_) + 1, 0);
-  std::vector<int32_t> finalIndex(arcs_.size(), -1);
   int32_t next = 0;
   for (int32_t c = 1; c <= n_; ++c) {
     start[2 * c - 2] = next;
     for (int32_t k = 0; k < forwardCount_[c] + backwardCount_[c]; ++k) {
       if (k == forwardCount_[c]) start[2 * c - 1] = next;
-      finalIndex[placed_[placedBegin_[c] + k]] = next++;
+      BuildArc& a = arcs_[placed_[placedBegin_[c] + k]];
+      a.to = k < forwardCount_[c] ? a.to : a.from;
+      a.from = ~next++;
     }
     if (backwardCount_[c] == 0) start[2 * c - 1] = next;
     start[2 * c] = next;
   }
+  std::vector<int32_t>().swap(placed_);
+  std::vector<int64_t>().swap(placedBegin_);
+  for (std::vector<int32_t>* array : {&forwardCount_, &backwardCount_}) std::vector<int32_t>().swap(*array);
+  hierarchy->rank = std::move(rank_);
+  hierarchy->rank[0] = 0;
   hierarchy->arcs.resize(static_cast<size_t>(next));
-  for (int32_t c = 1; c <= n_; ++c) {
-    for (int32_t k = 0; k < forwardCount_[c] + backwardCount_[c]; ++k) {
-      const int32_t id = placed_[placedBegin_[c] + k];
-      const BuildArc& a = arcs_[id];
-      const bool shortcut = a.middle != 0;
-      hierarchy->arcs[finalIndex[id]] = {k < forwardCount_[c] ? a.to : a.from, a.weight, a.middle,
-                                         shortcut ? finalIndex[a.first] : a.first,
-                                         shortcut ? finalIndex[a.second] : -1};
-    }
+  for (const BuildArc& a : arcs_) {
+    if (a.from >= 0) continue;  // replaced by a lighter arc before it was placed
+    const bool shortcut = a.middle != 0;
+    hierarchy->arcs[~a.from] = {a.to, a.weight, a.middle, shortcut ? ~arcs_[a.first].from : a.first,
+                                shortcut ? ~arcs_[a.second].from : -1};
   }
   return hierarchy;
 }
