@@ -59,17 +59,16 @@ struct HierarchyProgress {
 // Whether a hierarchy can be built for graph: no entry weighs less than 0.
 bool CanContract(const DirectedGraph& graph);
 
-// Builds the hierarchy of graph, on this thread alone or (threads 2) with
-// a second one too, the same hierarchy either way: points
-// are taken out in rounds, each round the points whose (edge difference +
+// Builds the hierarchy of graph on this thread, or with a second one too
+// (threads 2): the same hierarchy either way, and on every run. Points are
+// taken out in rounds, each round the points whose (edge difference +
 // contracted neighbours + level, code) is below all their neighbours',
-// their neighbours repriced after it; witness searches limited to a number
-// of settled points, so that a shortcut is left out only when a path at
-// most as short avoids the point. The same graph gives the same hierarchy
-// on every run. Entries naming no point, loops and all but the lightest
-// (first among equals) of parallel entries
-// take no part. Returns nullptr when progress->cancel was set or the graph
-// cannot be contracted; raises EOutOfMemory when memory runs out.
+// which are repriced after it; witness searches are limited to a number of
+// settled points, so that a shortcut is left out only when a path at most
+// as short avoids the point. Entries naming no point, loops and all but the
+// lightest (first among equals) of parallel entries take no part. Returns
+// nullptr when progress->cancel was set or the graph cannot be contracted;
+// raises EOutOfMemory when memory runs out.
 std::unique_ptr<ContractionHierarchy> BuildContractionHierarchy(const DirectedGraph& graph,
                                                                 HierarchyProgress* progress = nullptr,
                                                                 int threads = 1);
