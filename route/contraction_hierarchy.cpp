@@ -42,8 +42,9 @@ struct BuildArc {
 };
 
 // Dijkstra over the graph left, from one source, avoiding one point,
-// stopping beyond a distance or a number of settled points.
-class WitnessSearch {
+// stopping beyond a distance or a number of settled points. Aligned to a
+// cache line, so that the searches of two threads never share one.
+class alignas(64) WitnessSearch {
  public:
   explicit WitnessSearch(int32_t nodeCount)
       : distance_(nodeCount + 1), stamp_(nodeCount + 1, 0), targetRun_(nodeCount + 1, 0) {}
