@@ -56,8 +56,8 @@ void RunPrepare(const std::vector<std::string>& args) {
   if (!cache.Writable()) throw CannotWrite(cache);
   HierarchyProgress progress;
   HierarchyCache::Saved saved = HierarchyCache::Saved::kNotWritten;
-  const auto hierarchy =
-      WithProgressBar(progress, [&] { return LoadOrBuildHierarchy(graph, cache, true, &progress, &saved); });
+  const auto hierarchy = WithProgressBar(
+      progress, [&] { return LoadOrBuildHierarchy(graph, cache, true, &progress, &saved, 2); });
   if (saved == HierarchyCache::Saved::kTooLarge)
     throw Exception("the prepared routes of " + args[0] + " pass the cache's limit of 4 GB: not kept");
   if (saved != HierarchyCache::Saved::kYes) throw CannotWrite(cache);

@@ -49,6 +49,7 @@ extern "C" int LLVMFuzzerInitialize(int*, char***) { return 0; }
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   static const DirectedGraph graph = SmallGraph();
+  static const uint64_t graphHash = GraphHash(graph);
   const std::string file = FixedHeader() + std::string(reinterpret_cast<const char*>(data), size);
   size_t at = 0;
   const auto read = [&file, &at](void* into, size_t bytes) {
@@ -58,7 +59,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     at += bytes;
     return true;
   };
-  const auto hierarchy = ReadHierarchy(read, file.size(), graph, false);
+  const auto hierarchy = ReadHierarchy(read, file.size(), graph, graphHash, false);
   if (!hierarchy) return 0;
   HierarchyQuery query;
   std::vector<int32_t> codes, segments;

@@ -59,17 +59,19 @@ struct HierarchyProgress {
 // Whether a hierarchy can be built for graph: no entry weighs less than 0.
 bool CanContract(const DirectedGraph& graph);
 
-// Builds the hierarchy of graph: points contracted one at a time in order
-// of (edge difference + contracted neighbours + level, code), priorities
-// updated lazily and for the neighbours of each contracted point; witness
-// searches limited to a number of settled points, so that a shortcut is
-// left out only when a path at most as short avoids the point. The same
-// graph gives the same hierarchy on every run. Entries naming no point,
-// loops and all but the lightest (first among equals) of parallel entries
-// take no part. Returns nullptr when progress->cancel was set or the graph
-// cannot be contracted; raises EOutOfMemory when memory runs out.
+// Builds the hierarchy of graph on this thread, or with a second one too
+// (threads 2): the same hierarchy either way, and on every run. Points are
+// taken out in rounds, each round the points whose (edge difference +
+// contracted neighbours + level, code) is below all their neighbours',
+// which are repriced after it; witness searches are limited to a number of
+// settled points, so that a shortcut is left out only when a path at most
+// as short avoids the point. Entries naming no point, loops and all but the
+// lightest (first among equals) of parallel entries take no part. Returns
+// nullptr when progress->cancel was set or the graph cannot be contracted;
+// raises EOutOfMemory when memory runs out.
 std::unique_ptr<ContractionHierarchy> BuildContractionHierarchy(const DirectedGraph& graph,
-                                                                HierarchyProgress* progress = nullptr);
+                                                                HierarchyProgress* progress = nullptr,
+                                                                int threads = 1);
 
 // Whether hierarchy is sound for graph in every index a query or an
 // unpacking reads: ranks a permutation, lists within the arcs, every arc

@@ -103,13 +103,14 @@ std::string HierarchyCache::PathFor(uint64_t graphHash) const {
 
 std::unique_ptr<ContractionHierarchy> HierarchyCache::Load(const DirectedGraph& graph) const {
   if (folder_.empty()) return nullptr;
-  const int fd = open(PathFor(GraphHash(graph)).c_str(), O_RDONLY | O_CLOEXEC);
+  const uint64_t graphHash = GraphHash(graph);
+  const int fd = open(PathFor(graphHash).c_str(), O_RDONLY | O_CLOEXEC);
   if (fd < 0) return nullptr;
   struct stat info {};
   std::unique_ptr<ContractionHierarchy> hierarchy;
   if (fstat(fd, &info) == 0 && S_ISREG(info.st_mode)) {
     hierarchy = ReadHierarchy([fd](void* data, size_t size) { return ReadFully(fd, data, size); },
-                              static_cast<uint64_t>(info.st_size), graph);
+                              static_cast<uint64_t>(info.st_size), graph, graphHash);
   }
   if (hierarchy) futimens(fd, nullptr);  // used now: the last to be removed
   close(fd);
@@ -152,13 +153,13 @@ HierarchyCache::Saved HierarchyCache::Save(const ContractionHierarchy& hierarchy
 std::unique_ptr<ContractionHierarchy> LoadOrBuildHierarchy(const DirectedGraph& graph,
                                                            const HierarchyCache& cache, bool save,
                                                            HierarchyProgress* progress,
-                                                           HierarchyCache::Saved* saved) {
+                                                           HierarchyCache::Saved* saved, int threads) {
   if (auto loaded = cache.Load(graph)) {
     if (saved) *saved = HierarchyCache::Saved::kYes;
     if (progress) progress->percent = 100;
     return loaded;
   }
-  auto built = BuildContractionHierarchy(graph, progress);
+  auto built = BuildContractionHierarchy(graph, progress, threads);
   const HierarchyCache::Saved result =
       built && save ? cache.Save(*built) : HierarchyCache::Saved::kNotWritten;
   if (saved) *saved = result;

@@ -53,11 +53,13 @@ class HierarchyCache {
 };
 
 // The hierarchy for graph: from the cache when it holds a sound one, else
-// built (see BuildContractionHierarchy) and, when save, saved. nullptr when
+// built (see BuildContractionHierarchy, on threads threads) and, when
+// save, saved. nullptr when
 // cancelled or the graph cannot be contracted. *saved (when given) tells
 // whether the cache now holds it. For a worker thread: reads only graph,
 // cache and progress.
 std::unique_ptr<ContractionHierarchy> LoadOrBuildHierarchy(const DirectedGraph& graph,
                                                            const HierarchyCache& cache, bool save,
                                                            HierarchyProgress* progress = nullptr,
-                                                           HierarchyCache::Saved* saved = nullptr);
+                                                           HierarchyCache::Saved* saved = nullptr,
+                                                           int threads = 1);

@@ -1,5 +1,6 @@
 #include "route/hierarchy_file.h"
 
+#include <algorithm>
 #include <limits>
 #include <new>
 #include <vector>
@@ -25,10 +26,38 @@ uint64_t DataSize(int64_t nodeCount, int64_t arcCount) {
          sizeof(HierarchyArc) * static_cast<uint64_t>(arcCount);
 }
 
+// The data is hashed in chunks of this many bytes (a whole number of every
+// element stored), each chained on from the last, so that a reader hashes
+// each chunk while it is still in the cache.
+constexpr size_t kChunk = size_t{5} << 18;
+static_assert(kChunk % 4 == 0 && kChunk % sizeof(HierarchyArc) == 0, "chunks hold whole elements");
+
+uint64_t HashChunks(const void* data, size_t size, uint64_t hash) {
+  const auto* bytes = static_cast<const unsigned char*>(data);
+  for (size_t at = 0; at < size; at += kChunk)
+    hash = HashBytes(bytes + at, std::min(kChunk, size - at), hash);
+  return hash;
+}
+
 uint64_t DataHash(const ContractionHierarchy& h) {
-  uint64_t hash = HashBytes(h.rank.data(), h.rank.size() * 4, kMagic);
-  hash = HashBytes(h.arcStart.data(), h.arcStart.size() * 4, hash);
-  return HashBytes(h.arcs.data(), h.arcs.size() * sizeof(HierarchyArc), hash);
+  uint64_t hash = HashChunks(h.rank.data(), h.rank.size() * 4, kMagic);
+  hash = HashChunks(h.arcStart.data(), h.arcStart.size() * 4, hash);
+  return HashChunks(h.arcs.data(), h.arcs.size() * sizeof(HierarchyArc), hash);
+}
+
+// Reads count elements into array, whose room must be reserved, a chunk at
+// a time: each chunk is added, read and hashed (chained onto *hash) while
+// it is in the cache. False when read fails.
+template <typename T>
+bool ReadHashed(const std::function<bool(void*, size_t)>& read, std::vector<T>& array, size_t count,
+                uint64_t* hash) {
+  while (array.size() < count) {
+    const size_t at = array.size(), items = std::min(kChunk / sizeof(T), count - at);
+    array.resize(at + items);
+    if (!read(array.data() + at, items * sizeof(T))) return false;
+    *hash = HashBytes(array.data() + at, items * sizeof(T), *hash);
+  }
+  return true;
 }
 
 }  // namespace
@@ -52,10 +81,9 @@ bool WriteHierarchy(const ContractionHierarchy& h, const std::function<bool(cons
 
 std::unique_ptr<ContractionHierarchy> ReadHierarchy(const std::function<bool(void*, size_t)>& read,
                                                     uint64_t size, const DirectedGraph& graph,
-                                                    bool checkDataHash) {
+                                                    uint64_t graphHash, bool checkDataHash) {
   Header header{};
   if (size < sizeof header || !read(&header, sizeof header)) return nullptr;
-  const uint64_t graphHash = GraphHash(graph);
   if (header.magic != kMagic || header.version != kHierarchyFormatVersion ||
       header.weighsDurations != (graph.weighsDurations ? 1u : 0u) || header.graphHash != graphHash ||
       header.nodeCount != graph.nodeCount || header.arcCount < 0 ||
@@ -63,19 +91,21 @@ std::unique_ptr<ContractionHierarchy> ReadHierarchy(const std::function<bool(voi
     return nullptr;
   auto h = std::make_unique<ContractionHierarchy>();
   try {
-    h->rank.resize(static_cast<size_t>(header.nodeCount) + 1);
-    h->arcStart.resize(2 * static_cast<size_t>(header.nodeCount) + 1);
-    h->arcs.resize(static_cast<size_t>(header.arcCount));
+    h->rank.reserve(static_cast<size_t>(header.nodeCount) + 1);
+    h->arcStart.reserve(2 * static_cast<size_t>(header.nodeCount) + 1);
+    h->arcs.reserve(static_cast<size_t>(header.arcCount));
   } catch (const std::bad_alloc&) {
     return nullptr;
   }
-  if (!read(h->rank.data(), h->rank.size() * 4) || !read(h->arcStart.data(), h->arcStart.size() * 4) ||
-      !read(h->arcs.data(), h->arcs.size() * sizeof(HierarchyArc)))
+  uint64_t dataHash = kMagic;
+  if (!ReadHashed(read, h->rank, static_cast<size_t>(header.nodeCount) + 1, &dataHash) ||
+      !ReadHashed(read, h->arcStart, 2 * static_cast<size_t>(header.nodeCount) + 1, &dataHash) ||
+      !ReadHashed(read, h->arcs, static_cast<size_t>(header.arcCount), &dataHash))
     return nullptr;
   h->nodeCount = header.nodeCount;
   h->graphHash = graphHash;
   h->weighsDurations = graph.weighsDurations;
   h->generation = graph.generation;
-  if (checkDataHash && DataHash(*h) != header.dataHash) return nullptr;
+  if (checkDataHash && dataHash != header.dataHash) return nullptr;
   return IsSoundHierarchy(*h, graph) ? std::move(h) : nullptr;
 }

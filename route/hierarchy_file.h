@@ -12,7 +12,7 @@
 // format version, whether it weighs durations, the graph's hash, the point
 // and arc counts, a hash of the data), then the ranks, the list starts and
 // the arcs, in this machine's byte order.
-constexpr uint32_t kHierarchyFormatVersion = 1;
+constexpr uint32_t kHierarchyFormatVersion = 2;
 
 // The number of bytes WriteHierarchy writes for hierarchy.
 uint64_t HierarchyFileSize(const ContractionHierarchy& hierarchy);
@@ -23,7 +23,8 @@ bool WriteHierarchy(const ContractionHierarchy& hierarchy,
                     const std::function<bool(const void*, size_t)>& write);
 
 // Reads, through read (which fills exactly the bytes asked for, or returns
-// false), a stored hierarchy of size bytes for graph. Refuses (nullptr) one
+// false), a stored hierarchy of size bytes for graph, whose GraphHash the
+// caller passes as graphHash. Refuses (nullptr) one
 // whose header differs from graph's in any field (magic, version, weights,
 // graph hash, point count), whose size does not match its counts, whose data
 // hash fails (unless checkDataHash is false) or that is not sound for graph
@@ -31,4 +32,4 @@ bool WriteHierarchy(const ContractionHierarchy& hierarchy,
 // than they describe. The hierarchy returned records graph's generation.
 std::unique_ptr<ContractionHierarchy> ReadHierarchy(const std::function<bool(void*, size_t)>& read,
                                                     uint64_t size, const DirectedGraph& graph,
-                                                    bool checkDataHash = true);
+                                                    uint64_t graphHash, bool checkDataHash = true);

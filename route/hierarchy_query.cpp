@@ -12,11 +12,7 @@ constexpr int64_t kWeightLimit = std::numeric_limits<int32_t>::max();
 }  // namespace
 
 void HierarchyQuery::Fit(Side& side, int32_t nodeCount) {
-  const size_t codes = static_cast<size_t>(nodeCount) + 1;
-  GrowTo(side.distance, codes);
-  GrowTo(side.parentArc, codes);
-  GrowTo(side.parentNode, codes);
-  GrowTo(side.stamp, codes);
+  GrowTo(side.label, static_cast<size_t>(nodeCount) + 1);
   side.heap.clear();
 }
 
@@ -25,15 +21,11 @@ void HierarchyQuery::FitTo(const ContractionHierarchy& hierarchy) {
   Fit(backward_, hierarchy.nodeCount);
 }
 
-void HierarchyQuery::Seed(Side& side, int32_t code) { Improve(side, code, 0, -1, 0); }
-
 void HierarchyQuery::Improve(Side& side, int32_t code, int64_t d, int32_t arc, int32_t from) {
-  if (Reached(side, code) && side.distance[code] <= d) return;
-  side.stamp[code] = run_;
-  side.distance[code] = d;
-  side.parentArc[code] = arc;
-  side.parentNode[code] = from;
-  side.heap.push_back({d, code});
+  Label& label = side.label[code];
+  if (label.stamp == run_ && label.distance <= d) return;
+  label = {run_, static_cast<int32_t>(d), arc, from};
+  side.heap.push_back(static_cast<uint64_t>(d) << 32 | static_cast<uint32_t>(code));
   std::push_heap(side.heap.begin(), side.heap.end(), std::greater<>());
 }
 
@@ -45,7 +37,8 @@ bool HierarchyQuery::Stalled(const ContractionHierarchy& h, const Side& side, bo
   const int32_t end = forward ? h.BackwardEnd(code) : h.BackwardBegin(code);
   for (int32_t i = begin; i < end; ++i) {
     const HierarchyArc& a = h.arcs[i];
-    if (Reached(side, a.other) && side.distance[a.other] + a.weight < d) return true;
+    const Label& label = side.label[a.other];
+    if (label.stamp == run_ && int64_t{label.distance} + a.weight < d) return true;
   }
   return false;
 }
@@ -56,11 +49,12 @@ void HierarchyQuery::Settle(const ContractionHierarchy& h, bool forward) {
   Side& side = forward ? forward_ : backward_;
   const Side& other = forward ? backward_ : forward_;
   std::pop_heap(side.heap.begin(), side.heap.end(), std::greater<>());
-  const auto [d, u] = side.heap.back();
+  const int64_t d = static_cast<int64_t>(side.heap.back() >> 32);
+  const auto u = static_cast<int32_t>(side.heap.back() & 0xffffffffu);
   side.heap.pop_back();
-  if (d != side.distance[u]) return;
+  if (d != side.label[u].distance) return;
   if (Reached(other, u)) {
-    const int64_t through = d + other.distance[u];
+    const int64_t through = d + other.label[u].distance;
     if (through < kWeightLimit && (best_ < 0 || through < best_)) {
       best_ = through;
       meeting_ = u;
@@ -82,15 +76,15 @@ int64_t HierarchyQuery::Run(const ContractionHierarchy& h, int32_t startCode, in
   Fit(forward_, h.nodeCount);
   Fit(backward_, h.nodeCount);
   if (++run_ == 0) {  // the stamps wrapped: forget every earlier run
-    std::fill(forward_.stamp.begin(), forward_.stamp.end(), 0);
-    std::fill(backward_.stamp.begin(), backward_.stamp.end(), 0);
+    for (Side* side : {&forward_, &backward_})
+      for (Label& label : side->label) label.stamp = 0;
     run_ = 1;
   }
-  Seed(forward_, startCode);
-  Seed(backward_, targetCode);
+  Improve(forward_, startCode, 0, -1, 0);
+  Improve(backward_, targetCode, 0, -1, 0);
   for (;;) {
-    const int64_t f = forward_.heap.empty() ? kFar : forward_.heap.front().first;
-    const int64_t b = backward_.heap.empty() ? kFar : backward_.heap.front().first;
+    const int64_t f = forward_.heap.empty() ? kFar : static_cast<int64_t>(forward_.heap.front() >> 32);
+    const int64_t b = backward_.heap.empty() ? kFar : static_cast<int64_t>(backward_.heap.front() >> 32);
     if (std::min(f, b) == kFar || (best_ >= 0 && std::min(f, b) >= best_)) break;
     Settle(h, f <= b);
   }
@@ -105,15 +99,15 @@ bool HierarchyQuery::Unpack(const ContractionHierarchy& h, int32_t maxPoints, st
   // The arcs up to the meeting point, then down from it, with their ends.
   pathArcs_.clear();
   pathEnds_.clear();
-  for (int32_t c = meeting_; forward_.parentArc[c] >= 0; c = forward_.parentNode[c]) {
-    pathArcs_.push_back(forward_.parentArc[c]);
-    pathEnds_.push_back({forward_.parentNode[c], c});
+  for (int32_t c = meeting_; forward_.label[c].parentArc >= 0; c = forward_.label[c].parentNode) {
+    pathArcs_.push_back(forward_.label[c].parentArc);
+    pathEnds_.push_back({forward_.label[c].parentNode, c});
   }
   std::reverse(pathArcs_.begin(), pathArcs_.end());
   std::reverse(pathEnds_.begin(), pathEnds_.end());
-  for (int32_t c = meeting_; backward_.parentArc[c] >= 0; c = backward_.parentNode[c]) {
-    pathArcs_.push_back(backward_.parentArc[c]);
-    pathEnds_.push_back({c, backward_.parentNode[c]});
+  for (int32_t c = meeting_; backward_.label[c].parentArc >= 0; c = backward_.label[c].parentNode) {
+    pathArcs_.push_back(backward_.label[c].parentArc);
+    pathEnds_.push_back({c, backward_.label[c].parentNode});
   }
   codes.push_back(pathEnds_.empty() ? meeting_ : pathEnds_.front().first);
   for (size_t k = pathArcs_.size(); k-- > 0;) stack_.push_back({pathArcs_[k], pathEnds_[k]});

@@ -33,16 +33,22 @@ class HierarchyQuery {
   void FitTo(const ContractionHierarchy& hierarchy);
 
  private:
-  struct Side {
-    std::vector<int64_t> distance;
-    std::vector<int32_t> parentArc;  // -1 at the side's root
-    std::vector<int32_t> parentNode;
-    std::vector<uint32_t> stamp;  // reached in the run with this number
-    std::vector<std::pair<int64_t, int32_t>> heap;
+  // What one side knows of a point, together so that a point costs one
+  // cache line: distances stay below 2147483647, as no longer path is ever
+  // taken.
+  struct Label {
+    uint32_t stamp;  // reached in the run with this number
+    int32_t distance;
+    int32_t parentArc;  // -1 at the side's root
+    int32_t parentNode;
   };
-  bool Reached(const Side& side, int32_t code) const { return side.stamp[code] == run_; }
+  struct Side {
+    std::vector<Label> label;
+    // (distance << 32 | code): settled in order of (distance, code).
+    std::vector<uint64_t> heap;
+  };
+  bool Reached(const Side& side, int32_t code) const { return side.label[code].stamp == run_; }
   void Fit(Side& side, int32_t nodeCount);
-  void Seed(Side& side, int32_t code);
   void Improve(Side& side, int32_t code, int64_t d, int32_t arc, int32_t from);
   bool Stalled(const ContractionHierarchy& h, const Side& side, bool forward, int32_t code, int64_t d) const;
   void Settle(const ContractionHierarchy& h, bool forward);

@@ -3,6 +3,7 @@
 // Dijkstra over the segment table.
 #include <gtest/gtest.h>
 
+#include <cstring>
 #include <functional>
 #include <queue>
 #include <random>
@@ -86,6 +87,13 @@ TEST(FastRoutes, HierarchyAndKeptDijkstraMatchATextbookDijkstra) {
     auto hierarchy = BuildContractionHierarchy(SnapshotRoadGraph());
     ASSERT_TRUE(hierarchy);
     EXPECT_TRUE(IsSoundHierarchy(*hierarchy, SnapshotRoadGraph()));
+    const auto again = BuildContractionHierarchy(SnapshotRoadGraph(), nullptr, 2);  // the same on two threads
+    EXPECT_EQ(again->rank, hierarchy->rank);
+    EXPECT_EQ(again->arcStart, hierarchy->arcStart);
+    ASSERT_EQ(again->arcs.size(), hierarchy->arcs.size());
+    EXPECT_EQ(
+        std::memcmp(again->arcs.data(), hierarchy->arcs.data(), again->arcs.size() * sizeof(HierarchyArc)),
+        0);
     HierarchyQuery query;
     for (int32_t start = 1; start <= nodeCount; ++start) {
       const std::vector<int64_t> distance = TextbookDistances(start);
