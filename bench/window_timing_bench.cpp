@@ -13,12 +13,13 @@
 //   across the whole-map view with 3 more clicks; every move timed (the
 //   target: each under 16 ms, the first after each click included).
 //
-// Arg 10 is the ten-million-junction network (no classes; a benchmark
-// skips itself when it is not there), 1 the million-junction one with its
-// Class column (opened as a road map), 0 the same without classes (the
-// plain drawing), written on first use. The hierarchies
-// live in /tmp/ruvel-window-bench-cache (XDG_CACHE_HOME is pointed there),
-// so that a second run finds them; `ruvel-route prepare MAP` with
+// Arg 10 is the ten-million-junction network (a benchmark skips itself
+// when it is not there; the "road map" counter tells whether it has a Class
+// column and opens as a road map), 1 the million-junction one with its Class
+// column (a road map), 0 the same without classes (the plain drawing),
+// written on first use. The hierarchies live in
+// /tmp/ruvel-window-bench-cache (XDG_CACHE_HOME is pointed there), so that a
+// second run finds them; `ruvel-route prepare MAP` with
 // XDG_CACHE_HOME=/tmp/ruvel-window-bench-cache fills it ahead.
 #include <benchmark/benchmark.h>
 #include <stdlib.h>
@@ -43,6 +44,7 @@
 #include "route/fast_route_search.h"
 #include "toolkit/controls.h"
 #include "toolkit/image.h"
+#include "toolkit/menus.h"
 
 namespace {
 
@@ -174,18 +176,26 @@ ProcessRun WcOf(int64_t map) {
   return RunProcess("wc", words);
 }
 
+// Each benchmark on the three maps, twice.
+void OnEveryMap(benchmark::internal::Benchmark* family) {
+  family->Arg(kCountry)->Arg(kCityRoadMap)->Arg(kCityPlain)->UseManualTime()->Unit(benchmark::kMillisecond);
+  family->Iterations(2);
+}
+
 void BM_WindowOpen(benchmark::State& state) {
   const std::string path = MapOf(state.range(0));
   if (path.empty()) return state.SkipWithError("the map is not there");
   MakeWindow();
   double wc = 0, info = 0, open = 0, progress = 0, read = 0, graph = 0, index = 0, shown = 0;
   double firstMove = 0, worstEarlyMove = 0;
+  bool roadMap = false;
   for (auto _ : state) {
     fMain->Close1Click(nullptr);
     const ProcessRun yardstick = WcOf(state.range(0));
     const ProcessRun infoRun = RunRuvelRoute({"info", path});
     if (yardstick.seconds < 0 || infoRun.seconds < 0) return state.SkipWithError("a process failed");
     const OpenTimes times = OpenInWindow(path);
+    roadMap = fMain->RoadMap1->Checked();
     // The first moves after the map is shown, fast routes being prepared.
     int x = kWidth / 2, y = kHeight / 2;
     firstMove += TimedMove(x, y);
@@ -219,16 +229,9 @@ void BM_WindowOpen(benchmark::State& state) {
   state.counters["drawing ms"] = shown / runs;
   state.counters["first move ms"] = firstMove / runs;
   state.counters["next moves worst ms"] = worstEarlyMove;
-  state.counters["view width"] = fMain->mapView.width;
-  state.counters["view height"] = fMain->mapView.height;
+  state.counters["road map"] = roadMap;
 }
-BENCHMARK(BM_WindowOpen)
-    ->Arg(kCountry)
-    ->Arg(kCityRoadMap)
-    ->Arg(kCityPlain)
-    ->UseManualTime()
-    ->Unit(benchmark::kMillisecond)
-    ->Iterations(2);
+BENCHMARK(BM_WindowOpen)->Apply(OnEveryMap);
 
 // A click, then kMoves moves with three more clicks evenly among them; fast
 // routes ready. Counters: the mean and worst move, the worst first move
@@ -271,12 +274,6 @@ void BM_WindowHover(benchmark::State& state) {
   state.counters["moves >= 16 ms"] = static_cast<double>(overFrame);
   state.counters["worst / wc -l"] = worst / (wc / static_cast<double>(state.iterations()));
 }
-BENCHMARK(BM_WindowHover)
-    ->Arg(kCountry)
-    ->Arg(kCityRoadMap)
-    ->Arg(kCityPlain)
-    ->UseManualTime()
-    ->Unit(benchmark::kMillisecond)
-    ->Iterations(2);
+BENCHMARK(BM_WindowHover)->Apply(OnEveryMap);
 
 }  // namespace
