@@ -5,12 +5,6 @@
 #include "toolkit/threads.h"
 #include "toolkit/timer.h"
 
-namespace {
-
-constexpr int kPollMilliseconds = 50;
-
-}  // namespace
-
 BackgroundTask::BackgroundTask(TComponent* owner) : timer_(new TTimer(owner)) {
   timer_->Interval(kPollMilliseconds);
   timer_->OnTimer = [this] { Poll(); };

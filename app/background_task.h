@@ -49,9 +49,16 @@ class BackgroundTask {
   // Milliseconds since the work started.
   int64_t Elapsed() const;
 
-  // Called on the window's thread about every 50 ms while the work runs:
-  // the moment to show its progress.
+  // Whether what OnProgress shows of the work must be shown for it to be
+  // there `milliseconds` into the work: true from the tick of the timer
+  // about a tick before that moment on (its ticks come up to half a tick
+  // late or early), so that it is on the screen by then.
+  bool DueBy(int64_t milliseconds) const { return Elapsed() + kPollMilliseconds * 3 / 2 >= milliseconds; }
+
+  // Called on the window's thread every kPollMilliseconds while the work
+  // runs: the moment to show its progress.
   std::function<void()> OnProgress;
+  static constexpr int kPollMilliseconds = 50;
 
  private:
   // The timer's tick: shows progress, or takes over work that has ended.

@@ -58,7 +58,8 @@ void WaitForImportOf(const std::string& path, LoadProgress& progress) {
   progress.phase = LoadProgress::kReading;
 }
 
-// Work shorter than this leaves the status line as it is.
+// Work shorter than about this leaves the status line as it is; longer
+// work is told there by this time.
 constexpr int64_t kQuietWorkMilliseconds = 250;
 
 }  // namespace
@@ -70,12 +71,12 @@ TfMain::TfMain(TComponent* AOwner)
       hierarchyProgress(std::make_unique<HierarchyProgress>()),
       fastRoutes(std::make_unique<FastRoutes>()) {
   LoadMainFormResource(this);
-  // From a quarter of a second into the work on, the status line tells it.
+  // By a quarter of a second into the work, the status line tells it.
   mapWork->OnProgress = [this] {
-    if (mapWork->Elapsed() >= kQuietWorkMilliseconds) ShowWorkProgress(true);
+    if (mapWork->DueBy(kQuietWorkMilliseconds)) ShowWorkProgress(true);
   };
   routeWork->OnProgress = [this] {
-    if (routeWork->Elapsed() >= kQuietWorkMilliseconds)
+    if (routeWork->DueBy(kQuietWorkMilliseconds))
       StatusBar1->SideText("Preparing fast routes: " + std::to_string(hierarchyProgress->percent) + "%");
   };
 }

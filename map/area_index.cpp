@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <future>
 #include <utility>
 
 #include "map/load_cancelled.h"
@@ -91,6 +92,39 @@ void ShapeGrid(MapAreaIndex& index, const AreaIndexLimits& limits) {
 // Checks for a cancel once in this many segments or points.
 constexpr int32_t kCancelStride = 1 << 16;
 
+// Runs part(0, half) on a second thread and part(half, count) on this one,
+// both cores building the index; the first exception either raises leaves
+// here once both have ended.
+template <typename Part>
+void InTwoHalves(int32_t count, Part part) {
+  const int32_t half = count / 2;
+  std::future<void> first = std::async(std::launch::async, [&] { part(0, half); });
+  part(half, count);
+  first.get();
+}
+
+// What the segments from begin to end cost the budget of WideSegments,
+// besides those costlier than their share, listed with their costs.
+struct CostsOfSegments {
+  struct Costly {
+    int32_t j;
+    int64_t cost;
+  };
+  int64_t budget = 0;
+  std::vector<Costly> costly;
+
+  void Count(const MapAreaIndex& index, const AreaIndexLimits& limits, int32_t begin, int32_t end,
+             LoadProgress* progress) {
+    for (int32_t j = begin; j < end; ++j) {
+      if (j % kCancelStride == 0) CheckCancel(progress);
+      const int64_t cost = SegmentCellCost(index, j);
+      const int64_t share = limits.entriesPerItem * std::max(segments[j].Vertices.Length() - 1, 0);
+      budget += share - (cost <= share ? cost : 0);
+      if (cost > share) costly.push_back({j, cost});
+    }
+  }
+};
+
 // The segments to leave to the wide list, ascending, within a budget of
 // entriesPerItem per vertex pair and point (less one per point for the
 // point lists). A segment within its own pairs' share is always listed, so
@@ -99,35 +133,32 @@ constexpr int32_t kCancelStride = 1 << 16;
 // counted per pair, without visiting a cell.
 std::vector<int32_t> WideSegments(const MapAreaIndex& index, const AreaIndexLimits& limits,
                                   LoadProgress* progress) {
-  struct Costly {
-    int32_t j;
-    int64_t cost;
-  };
-  std::vector<Costly> costly;
-  int64_t budget = limits.entriesPerItem * int64_t{pointCount} - pointCount;
-  for (int32_t j = 0; j < segmentCount; ++j) {
-    if (j % kCancelStride == 0) CheckCancel(progress);
-    const int64_t cost = SegmentCellCost(index, j);
-    const int64_t share = limits.entriesPerItem * std::max(segments[j].Vertices.Length() - 1, 0);
-    budget += share - (cost <= share ? cost : 0);
-    if (cost > share) costly.push_back({j, cost});
-  }
+  CostsOfSegments halves[2];
+  InTwoHalves(segmentCount, [&](int32_t begin, int32_t end) {
+    halves[begin == 0 ? 0 : 1].Count(index, limits, begin, end, progress);
+  });
+  int64_t budget =
+      limits.entriesPerItem * int64_t{pointCount} - pointCount + halves[0].budget + halves[1].budget;
   std::vector<int32_t> wide;
-  for (const Costly& c : costly) {
-    if (c.cost > budget) {
-      wide.push_back(c.j);
-    } else {
-      budget -= c.cost;
+  for (const CostsOfSegments& half : halves) {
+    for (const CostsOfSegments::Costly& c : half.costly) {
+      if (c.cost > budget) {
+        wide.push_back(c.j);
+      } else {
+        budget -= c.cost;
+      }
     }
   }
   return wide;
 }
 
-// Calls visit with every segment that is not wide, in table order.
+// Calls visit with every segment from begin to end that is not wide, in
+// table order.
 template <typename Visit>
-void ForEachListedSegment(const std::vector<int32_t>& wide, LoadProgress* progress, Visit visit) {
-  size_t nextWide = 0;
-  for (int32_t j = 0; j < segmentCount; ++j) {
+void ForEachListedSegment(const std::vector<int32_t>& wide, int32_t begin, int32_t end,
+                          LoadProgress* progress, Visit visit) {
+  size_t nextWide = static_cast<size_t>(std::lower_bound(wide.begin(), wide.end(), begin) - wide.begin());
+  for (int32_t j = begin; j < end; ++j) {
     if (j % kCancelStride == 0) CheckCancel(progress);
     if (nextWide < wide.size() && wide[nextWide] == j) {
       ++nextWide;
@@ -138,21 +169,36 @@ void ForEachListedSegment(const std::vector<int32_t>& wide, LoadProgress* progre
 }
 
 // The segment lists in compressed form, of every segment not wide, so that
-// building takes time within the budget too.
+// building takes time within the budget too. Each half of the table is
+// counted and filled on its own core, the first half's entries of a cell
+// before the second's: the lists in table order, as one pass makes them.
 void IndexSegments(MapAreaIndex& index, const AreaIndexLimits& limits, LoadProgress* progress) {
   const size_t cells = static_cast<size_t>(index.columns) * index.rows;
   index.wideSegments = WideSegments(index, limits, progress);
-  std::vector<int32_t> lastSegment(cells, -1);
-  index.segmentStart.assign(cells + 1, 0);
-  ForEachListedSegment(index.wideSegments, progress, [&](int32_t j) {
-    ForEachCellOfSegment(index, j, lastSegment, [&](int32_t cell) { ++index.segmentStart[cell + 1]; });
+  std::vector<int64_t> counts[2] = {std::vector<int64_t>(cells), std::vector<int64_t>(cells)};
+  std::vector<int32_t> lastSegment[2] = {std::vector<int32_t>(cells, -1), std::vector<int32_t>(cells, -1)};
+  InTwoHalves(segmentCount, [&](int32_t begin, int32_t end) {
+    const int h = begin == 0 ? 0 : 1;
+    ForEachListedSegment(index.wideSegments, begin, end, progress, [&](int32_t j) {
+      ForEachCellOfSegment(index, j, lastSegment[h], [&](int32_t cell) { ++counts[h][cell]; });
+    });
   });
-  for (size_t c = 0; c < cells; ++c) index.segmentStart[c + 1] += index.segmentStart[c];
+  index.segmentStart.assign(cells + 1, 0);
+  for (size_t c = 0; c < cells; ++c)
+    index.segmentStart[c + 1] = index.segmentStart[c] + counts[0][c] + counts[1][c];
   index.segmentIds.resize(static_cast<size_t>(index.segmentStart.back()));
-  std::vector<int64_t> fill(index.segmentStart.begin(), index.segmentStart.end() - 1);
-  std::fill(lastSegment.begin(), lastSegment.end(), -1);
-  ForEachListedSegment(index.wideSegments, progress, [&](int32_t j) {
-    ForEachCellOfSegment(index, j, lastSegment, [&](int32_t cell) { index.segmentIds[fill[cell]++] = j; });
+  for (size_t c = 0; c < cells; ++c) {
+    counts[1][c] = index.segmentStart[c] + counts[0][c];  // where each half fills from
+    counts[0][c] = index.segmentStart[c];
+  }
+  InTwoHalves(segmentCount, [&](int32_t begin, int32_t end) {
+    const int h = begin == 0 ? 0 : 1;
+    std::fill(lastSegment[h].begin(), lastSegment[h].end(), -1);
+    std::vector<int64_t>& fill = counts[h];
+    ForEachListedSegment(index.wideSegments, begin, end, progress, [&](int32_t j) {
+      ForEachCellOfSegment(index, j, lastSegment[h],
+                           [&](int32_t cell) { index.segmentIds[fill[cell]++] = j; });
+    });
   });
 }
 
@@ -251,9 +297,18 @@ bool PointsInRing(double x, double negY, int32_t ring, std::vector<int32_t>& out
 }
 
 // Between a position and any cell r rings from the position's cell lie at
-// least r - 1 whole cells along one axis, also for a position beyond the
-// grid, whose cell is the nearest one at the edge.
-double PointRingGap(int32_t ring) {
+// least r - 1 whole cells along one axis; a position beyond the grid, whose
+// cell is the nearest one at the edge, is besides as far from every cell as
+// from the grid, the two distances at right angles: a cell r rings away
+// along the axis that leaves the grid is r cells farther than the grid's
+// edge, one r rings away across it r - 1 cells to the side.
+double PointRingGap(double x, double negY, int32_t ring) {
   const MapAreaIndex& index = BuiltIndex();
-  return std::max(ring - 1, 0) * std::min(index.cellWidth, index.cellHeight);
+  const auto outside = [](double at, double low, double high) {
+    return std::max({low - at, at - high, 0.0});
+  };
+  const double beyond =
+      std::hypot(outside(x, index.originX, index.originX + index.columns * index.cellWidth),
+                 outside(negY, index.originNegY, index.originNegY + index.rows * index.cellHeight));
+  return std::hypot(beyond, std::max(ring - 1, 0) * std::min(index.cellWidth, index.cellHeight));
 }

@@ -68,6 +68,6 @@ bool PointsWithinGrid();
 // (ring 0 is that cell itself), in no particular order. False when the ring
 // lies wholly outside the grid, so that every point has been handed out.
 // While PointsWithinGrid, any point of ring r or beyond lies at least
-// PointRingGap(r) map units from (x, negY).
+// PointRingGap(x, negY, r) map units from (x, negY).
 bool PointsInRing(double x, double negY, int32_t ring, std::vector<int32_t>& out);
-double PointRingGap(int32_t ring);
+double PointRingGap(double x, double negY, int32_t ring);

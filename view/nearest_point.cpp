@@ -35,7 +35,7 @@ int32_t NearestPoint(double mapX, double mapY) {
   double best = 2147483647.0;
   int32_t nearest = 0;
   for (int32_t ring = 0; PointsInRing(mapX, -mapY, ring, ringPoints); ++ring) {
-    if (PointRingGap(ring) > best * (1 + 1e-9) + 1e-9) break;
+    if (PointRingGap(mapX, -mapY, ring) > best * (1 + 1e-9) + 1e-9) break;
     for (const int32_t i : ringPoints) {
       const double d = PointDistance(points[i].X, points[i].Y, mapX, mapY);
       if (d < best || (d == best && i < nearest)) {
