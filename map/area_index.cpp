@@ -92,14 +92,15 @@ void ShapeGrid(MapAreaIndex& index, const AreaIndexLimits& limits) {
 // Checks for a cancel once in this many segments or points.
 constexpr int32_t kCancelStride = 1 << 16;
 
-// Runs part(0, half) on a second thread and part(half, count) on this one,
-// both cores building the index; the first exception either raises leaves
+// Runs part(0, 0, half) on a second thread and part(1, half, count) on
+// this one, both cores building the index: each half knows its number,
+// also when one of them is empty. The first exception either raises leaves
 // here once both have ended.
 template <typename Part>
 void InTwoHalves(int32_t count, Part part) {
   const int32_t half = count / 2;
-  std::future<void> first = std::async(std::launch::async, [&] { part(0, half); });
-  part(half, count);
+  std::future<void> first = std::async(std::launch::async, [&] { part(0, 0, half); });
+  part(1, half, count);
   first.get();
 }
 
@@ -134,8 +135,8 @@ struct CostsOfSegments {
 std::vector<int32_t> WideSegments(const MapAreaIndex& index, const AreaIndexLimits& limits,
                                   LoadProgress* progress) {
   CostsOfSegments halves[2];
-  InTwoHalves(segmentCount, [&](int32_t begin, int32_t end) {
-    halves[begin == 0 ? 0 : 1].Count(index, limits, begin, end, progress);
+  InTwoHalves(segmentCount, [&](int h, int32_t begin, int32_t end) {
+    halves[h].Count(index, limits, begin, end, progress);
   });
   int64_t budget =
       limits.entriesPerItem * int64_t{pointCount} - pointCount + halves[0].budget + halves[1].budget;
@@ -177,8 +178,7 @@ void IndexSegments(MapAreaIndex& index, const AreaIndexLimits& limits, LoadProgr
   index.wideSegments = WideSegments(index, limits, progress);
   std::vector<int64_t> counts[2] = {std::vector<int64_t>(cells), std::vector<int64_t>(cells)};
   std::vector<int32_t> lastSegment[2] = {std::vector<int32_t>(cells, -1), std::vector<int32_t>(cells, -1)};
-  InTwoHalves(segmentCount, [&](int32_t begin, int32_t end) {
-    const int h = begin == 0 ? 0 : 1;
+  InTwoHalves(segmentCount, [&](int h, int32_t begin, int32_t end) {
     ForEachListedSegment(index.wideSegments, begin, end, progress, [&](int32_t j) {
       ForEachCellOfSegment(index, j, lastSegment[h], [&](int32_t cell) { ++counts[h][cell]; });
     });
@@ -191,8 +191,7 @@ void IndexSegments(MapAreaIndex& index, const AreaIndexLimits& limits, LoadProgr
     counts[1][c] = index.segmentStart[c] + counts[0][c];  // where each half fills from
     counts[0][c] = index.segmentStart[c];
   }
-  InTwoHalves(segmentCount, [&](int32_t begin, int32_t end) {
-    const int h = begin == 0 ? 0 : 1;
+  InTwoHalves(segmentCount, [&](int h, int32_t begin, int32_t end) {
     std::fill(lastSegment[h].begin(), lastSegment[h].end(), -1);
     std::vector<int64_t>& fill = counts[h];
     ForEachListedSegment(index.wideSegments, begin, end, progress, [&](int32_t j) {
