@@ -37,13 +37,15 @@ bool MakeFolders(const std::string& folder) {
   return stat(folder.c_str(), &info) == 0 && S_ISDIR(info.st_mode);
 }
 
-bool ReadFully(int fd, void* data, size_t size) {
+// Reads size bytes from offset of fd; safe on two threads at once.
+bool ReadFullyAt(int fd, void* data, size_t size, uint64_t offset) {
   auto* at = static_cast<char*>(data);
   while (size > 0) {
-    const ssize_t got = read(fd, at, size);
+    const ssize_t got = pread(fd, at, size, static_cast<off_t>(offset));
     if (got < 0 && errno == EINTR) continue;
     if (got <= 0) return false;
     at += got;
+    offset += static_cast<uint64_t>(got);
     size -= static_cast<size_t>(got);
   }
   return true;
@@ -109,8 +111,9 @@ std::unique_ptr<ContractionHierarchy> HierarchyCache::Load(const DirectedGraph& 
   struct stat info {};
   std::unique_ptr<ContractionHierarchy> hierarchy;
   if (fstat(fd, &info) == 0 && S_ISREG(info.st_mode)) {
-    hierarchy = ReadHierarchy([fd](void* data, size_t size) { return ReadFully(fd, data, size); },
-                              static_cast<uint64_t>(info.st_size), graph, graphHash);
+    hierarchy = ReadHierarchy(
+        [fd](void* data, size_t size, uint64_t offset) { return ReadFullyAt(fd, data, size, offset); },
+        static_cast<uint64_t>(info.st_size), graph, graphHash);
   }
   if (hierarchy) futimens(fd, nullptr);  // used now: the last to be removed
   close(fd);
