@@ -6,13 +6,17 @@
 #include <future>
 #include <memory>
 #include <string>
+#include <system_error>
+#include <utility>
 #include <vector>
 
 #include "cli/commands.h"
+#include "map/road_graph.h"
 #include "route/contraction_hierarchy.h"
 #include "route/directed_graph.h"
 #include "route/fast_route_search.h"
 #include "route/hierarchy_cache.h"
+#include "route/hierarchy_query.h"
 #include "route/route_search.h"
 #include "toolkit/exceptions.h"
 
@@ -66,6 +70,24 @@ void RunPrepare(const std::vector<std::string>& args) {
 
 FastRoutes CachedFastRoutes(bool useCache) {
   FastRoutes routes;
-  if (useCache && !GraphFitsPasses()) routes.Adopt(HierarchyCache().Load(SnapshotRoadGraph()));
+  if (!useCache || GraphFitsPasses()) return routes;
+  // The search's arrays are sized on another thread while this one reads
+  // the cache (they touch none of the road graph's arrays that it reads).
+  HierarchyQuery query;
+  const auto fitArrays = [&query] {
+    FitSearchArrays();
+    query.FitTo(nodeCount);
+  };
+  std::future<void> fitted;
+  try {
+    fitted = std::async(std::launch::async, fitArrays);
+  } catch (const std::system_error&) {  // no other thread to be had: after the reading
+  }
+  auto hierarchy = HierarchyCache().Load(SnapshotRoadGraph());
+  if (fitted.valid())
+    fitted.get();
+  else
+    fitArrays();
+  routes.Adopt(std::move(hierarchy), std::move(query));
   return routes;
 }

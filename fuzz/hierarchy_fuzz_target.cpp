@@ -51,12 +51,9 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   static const DirectedGraph graph = SmallGraph();
   static const uint64_t graphHash = GraphHash(graph);
   const std::string file = FixedHeader() + std::string(reinterpret_cast<const char*>(data), size);
-  size_t at = 0;
-  const auto read = [&file, &at](void* into, size_t bytes) {
-    if (bytes == 0) return true;  // an empty array has no storage to copy into
-    if (bytes > file.size() - at) return false;
+  const auto read = [&file](void* into, size_t bytes, uint64_t at) {
+    if (at > file.size() || bytes > file.size() - at) return false;
     std::memcpy(into, file.data() + at, bytes);
-    at += bytes;
     return true;
   };
   const auto hierarchy = ReadHierarchy(read, file.size(), graph, graphHash, false);

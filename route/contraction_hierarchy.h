@@ -3,6 +3,8 @@
 #include <atomic>
 #include <cstdint>
 #include <memory>
+#include <new>
+#include <utility>
 #include <vector>
 
 #include "route/directed_graph.h"
@@ -22,6 +24,29 @@ struct HierarchyArc {
   int32_t second;
 };
 
+// An allocator whose resize leaves new elements default-initialised (for
+// plain structs: unwritten), so that an array about to be overwritten whole
+// is not zero-filled first; its pages are then first touched by whoever
+// fills them.
+template <typename T>
+struct UnfilledAllocator : std::allocator<T> {
+  template <typename U>
+  struct rebind {
+    using other = UnfilledAllocator<U>;
+  };
+  UnfilledAllocator() = default;
+  template <typename U>
+  UnfilledAllocator(const UnfilledAllocator<U>&) noexcept {}
+  template <typename U>
+  void construct(U* at) noexcept {
+    ::new (static_cast<void*>(at)) U;
+  }
+  template <typename U, typename... Args>
+  void construct(U* at, Args&&... args) {
+    ::new (static_cast<void*>(at)) U(std::forward<Args>(args)...);
+  }
+};
+
 // A contraction hierarchy over a directed graph: every point ranked, and
 // arcs leading only upwards in rank, such that for any two points the
 // shortest distance is the shortest path that climbs from the start and
@@ -36,7 +61,7 @@ struct ContractionHierarchy {
   // The forward arcs of code c are arcs[arcStart[2c - 2] .. arcStart[2c - 1]),
   // its backward arcs arcs[arcStart[2c - 1] .. arcStart[2c]).
   std::vector<int32_t> arcStart;
-  std::vector<HierarchyArc> arcs;
+  std::vector<HierarchyArc, UnfilledAllocator<HierarchyArc>> arcs;
   // The graph it was built for: its hash, what it weighs, the road graph's
   // generation the caller matched it to.
   uint64_t graphHash = 0;

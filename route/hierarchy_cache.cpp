@@ -2,11 +2,13 @@
 
 #include <dirent.h>
 #include <fcntl.h>
+#include <sys/mman.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
 #include <algorithm>
 #include <cerrno>
+#include <cstdint>
 #include <cstdio>
 #include <cstdlib>
 #include <tuple>
@@ -16,6 +18,9 @@
 #include "route/hierarchy_file.h"
 
 namespace {
+
+// madvise's MADV_POPULATE_WRITE (Linux 5.14), named here for older headers.
+constexpr int kPopulateWrite = 23;
 
 constexpr const char* kPrefix = "hierarchy-";
 constexpr const char* kSuffix = ".ruvelch";
@@ -37,13 +42,26 @@ bool MakeFolders(const std::string& folder) {
   return stat(folder.c_str(), &info) == 0 && S_ISDIR(info.st_mode);
 }
 
-bool ReadFully(int fd, void* data, size_t size) {
+// Maps in, in one call, the whole pages of [data, data + size) that are not
+// yet: far cheaper than a page fault for each as they are written. Only
+// advice: a system that does not know it faults them in as before.
+void PopulatePages(void* data, size_t size) {
+  constexpr uintptr_t kPage = 4096;
+  const uintptr_t begin = (reinterpret_cast<uintptr_t>(data) + kPage - 1) & ~(kPage - 1);
+  const uintptr_t end = (reinterpret_cast<uintptr_t>(data) + size) & ~(kPage - 1);
+  if (begin < end) madvise(reinterpret_cast<void*>(begin), end - begin, kPopulateWrite);
+}
+
+// Reads size bytes from offset of fd; safe on two threads at once.
+bool ReadFullyAt(int fd, void* data, size_t size, uint64_t offset) {
+  PopulatePages(data, size);
   auto* at = static_cast<char*>(data);
   while (size > 0) {
-    const ssize_t got = read(fd, at, size);
+    const ssize_t got = pread(fd, at, size, static_cast<off_t>(offset));
     if (got < 0 && errno == EINTR) continue;
     if (got <= 0) return false;
     at += got;
+    offset += static_cast<uint64_t>(got);
     size -= static_cast<size_t>(got);
   }
   return true;
@@ -109,8 +127,9 @@ std::unique_ptr<ContractionHierarchy> HierarchyCache::Load(const DirectedGraph& 
   struct stat info {};
   std::unique_ptr<ContractionHierarchy> hierarchy;
   if (fstat(fd, &info) == 0 && S_ISREG(info.st_mode)) {
-    hierarchy = ReadHierarchy([fd](void* data, size_t size) { return ReadFully(fd, data, size); },
-                              static_cast<uint64_t>(info.st_size), graph, graphHash);
+    hierarchy = ReadHierarchy(
+        [fd](void* data, size_t size, uint64_t offset) { return ReadFullyAt(fd, data, size, offset); },
+        static_cast<uint64_t>(info.st_size), graph, graphHash);
   }
   if (hierarchy) futimens(fd, nullptr);  // used now: the last to be removed
   close(fd);

@@ -16,9 +16,9 @@ void HierarchyQuery::Fit(Side& side, int32_t nodeCount) {
   side.heap.clear();
 }
 
-void HierarchyQuery::FitTo(const ContractionHierarchy& hierarchy) {
-  Fit(forward_, hierarchy.nodeCount);
-  Fit(backward_, hierarchy.nodeCount);
+void HierarchyQuery::FitTo(int32_t nodeCount) {
+  Fit(forward_, nodeCount);
+  Fit(backward_, nodeCount);
 }
 
 void HierarchyQuery::Improve(Side& side, int32_t code, int64_t d, int32_t arc, int32_t from) {

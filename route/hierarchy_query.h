@@ -30,7 +30,9 @@ class HierarchyQuery {
 
   // Sizes the working arrays to hierarchy now (on a country's map, hundreds
   // of megabytes), so that the first Run spends nothing on them.
-  void FitTo(const ContractionHierarchy& hierarchy);
+  void FitTo(const ContractionHierarchy& hierarchy) { FitTo(hierarchy.nodeCount); }
+  // The same for a hierarchy of nodeCount points, before it is had.
+  void FitTo(int32_t nodeCount);
 
  private:
   // What one side knows of a point, together so that a point costs one

@@ -40,7 +40,7 @@ void FlipByte(const std::string& path, long offset) {
 struct CacheTest : testing::Test {
   CacheTest() {
     std::mt19937 random(31);
-    SetRandomDirectedMap(random, 3000, false);
+    SetRandomDirectedMap(random, 5000, false);  // data of two blocks, read on two threads
     graph = SnapshotRoadGraph();
     built = BuildContractionHierarchy(graph);
   }
@@ -71,11 +71,12 @@ TEST_F(CacheTest, RefusesEveryFileItCannotTrust) {
   ExpectDijkstrasRoutes(cache.Load(graph));
 
   const std::function<void()> damages[] = {
-      [&] { WriteFile(path, good.substr(0, good.size() - 3)); },  // truncated
-      [&] { FlipByte(path, 17); },                                // the graph's hash
-      [&] { FlipByte(path, 8); },                                 // the version: a newer format
-      [&] { FlipByte(path, -2); },                                // the data
-      [&] {                                                       // valid hashes, an arc to no point
+      [&] { WriteFile(path, good.substr(0, good.size() - 3)); },    // truncated
+      [&] { FlipByte(path, 17); },                                  // the graph's hash
+      [&] { FlipByte(path, 8); },                                   // the version: a newer format
+      [&] { FlipByte(path, -2); },                                  // the data's last block
+      [&] { FlipByte(path, static_cast<long>(good.size() / 4)); },  // the data's first block
+      [&] {                                                         // valid hashes, an arc to no point
         ContractionHierarchy crafted = *built;
         crafted.arcs.back().other = nodeCount + 4;
         WriteRaw(crafted, path);
