@@ -19,14 +19,15 @@ bool Meets(double lo0, double hi0, double lo1, double hi1) {
 }
 
 // A random map of mostly short roads; with some long ones when `longRoads`,
-// which cross the whole map.
+// which cross the whole map. One in four has at most three roads, so that a
+// half of the segment table is often empty or a single road.
 void SetRandomMap(std::mt19937& random, bool longRoads) {
   const auto pick = [&random](int32_t lo, int32_t hi) {
     return std::uniform_int_distribution<int32_t>(lo, hi)(random);
   };
   std::vector<PointSpec> ps(pick(0, 300));
   for (PointSpec& p : ps) p = {pick(-1000, 1000), pick(-1000, 1000), 0};
-  std::vector<SegmentSpec> ss(pick(0, 300));
+  std::vector<SegmentSpec> ss(pick(0, 3) == 0 ? pick(0, 3) : pick(0, 300));
   for (SegmentSpec& s : ss) {
     const bool longRoad = pick(0, longRoads ? 1 : 40) == 0;
     TPoint at{pick(-1000, 1000), pick(-1000, 1000)};
