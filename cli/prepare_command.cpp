@@ -1,3 +1,4 @@
+#include <malloc.h>
 #include <unistd.h>
 
 #include <chrono>
@@ -11,6 +12,7 @@
 #include <vector>
 
 #include "cli/commands.h"
+#include "map/map_store.h"
 #include "map/road_graph.h"
 #include "route/contraction_hierarchy.h"
 #include "route/directed_graph.h"
@@ -56,6 +58,10 @@ void RunPrepare(const std::vector<std::string>& args) {
   const DirectedGraph graph = SnapshotRoadGraph();
   if (!CanContract(graph))
     throw Exception(args[0] + " has a road of negative length: its routes cannot be prepared");
+  // The build needs only the graph taken: the map's tables, most of the
+  // memory of a loaded map, are dropped and their pages given back first.
+  ClearMapStore();
+  malloc_trim(0);
   const HierarchyCache cache;
   if (!cache.Writable()) throw CannotWrite(cache);
   HierarchyProgress progress;
