@@ -376,13 +376,15 @@ class SegmentLayer {
     return r < stored ? segments[r] : room_[r - stored];
   }
 
-  // Makes room for as many segments as a file of fileSize bytes can add, a
-  // line of at least minLength bytes each: zeroed memory that costs nothing
-  // until it is filled. When that much cannot be had, the room grows as it
-  // fills instead.
-  void ReserveFor(int64_t fileSize, size_t minLength) {
+  // Makes room for the segments a file of fileSize bytes holds when each
+  // takes at least kSegmentBytes of it, as one of two vertices does; a file
+  // of smaller ones makes the room grow as it fills. Zeroed memory that
+  // costs nothing until it is filled, when large; a small block comes from
+  // the heap, zeroed in full, so it is not made larger than a map needs.
+  void ReserveFor(int64_t fileSize) {
+    constexpr int64_t kSegmentBytes = 16;  // "Pline 2", "x y" and "x y", each with its line feed
     try {
-      room_.SetLength(static_cast<int32_t>(std::min<int64_t>(fileSize / minLength + 1, MAP_ITEM_LIMIT)));
+      room_.SetLength(static_cast<int32_t>(std::min<int64_t>(fileSize / kSegmentBytes + 16, MAP_ITEM_LIMIT)));
     } catch (const EOutOfMemory&) {
     }
   }
@@ -472,7 +474,7 @@ void ReadSegmentGeometry(TextFile& file, ReadControl& control, SegmentLayer& lay
                          ColumnsHandOver& handOver) {
   ColumnsHeader header;
   bool inHeader = true;
-  layer.ReserveFor(file.Size(), 4);
+  layer.ReserveFor(file.Size());
   const int64_t vertexBound = VertexBound(file.Size());
   // The vertices being filled: the newest segment's, once there is one
   // (the last one stored before this file, else the last one added).
@@ -665,12 +667,24 @@ void ReadSegmentRows(TextFile& file, ReadControl& control, SegmentLayer& layer, 
   ReadSegmentAttributes(file, control, layer);
 }
 
+// Whether the calling thread, once it has read the M layer, is to read the
+// S layer's rows aside while the worker reads the S layer's geometry,
+// rather than leave the rows to the worker: when that shares the bytes to
+// read more evenly between the two (as on a map whose roads have many
+// vertices, whose geometry is then most of the files).
+bool RowsAsideShareBetter(const OpenLayers& files) {
+  const auto size = [&files](size_t k) { return files[k] ? files[k]->Size() : 0; };
+  const int64_t pointLayer = size(0) + size(1), geometry = size(2), rows = size(3);
+  return std::max(pointLayer + rows, geometry) < std::max(pointLayer, geometry + rows);
+}
+
 // Reads the layers on two threads when the store is empty (as it is after
 // ClearMapStore) and there is an S layer: a worker reads the S layer's .mif
-// file while the calling thread reads the M layer, then the S layer's .mid
-// rows aside. The outcome is the sequential one: a failure in the M layer
-// is the load's, and the S layer is then dropped; otherwise the S layer is
-// stored, and its first failure, in file order, is the load's.
+// file, and then its .mid file or, when that shares the work better, the
+// calling thread reads those rows aside once it has read the M layer. The
+// outcome is the sequential one: a failure in the M layer is the load's,
+// and the S layer is then dropped; otherwise the S layer is stored, and its
+// first failure, in file order, is the load's.
 void ReadLayers(OpenLayers& files, LoadProgress* progress) {
   SegmentLayer layer;
   layer.stored = segmentCount;
@@ -678,10 +692,11 @@ void ReadLayers(OpenLayers& files, LoadProgress* progress) {
   SegmentRows rows;
   std::atomic<bool> abandon{false}, segmentsFailed{false};
   std::exception_ptr segmentFault;
-  const auto readSegmentGeometry = [&] {
+  const auto readSegments = [&](bool rowsToo) {
     ReadControl control(progress, &abandon);
     try {
       if (files[2]) ReadSegmentGeometry(*files[2], control, layer, columns);
+      if (rowsToo) ReadSegmentAttributes(*files[3], control, layer);
     } catch (...) {
       segmentFault = std::current_exception();
       segmentsFailed = true;
@@ -689,17 +704,21 @@ void ReadLayers(OpenLayers& files, LoadProgress* progress) {
     columns.Give(nullptr);
   };
   std::thread worker;
+  bool rowsAside = false;
   if (pointCount == 0 && segmentCount == 0 && files[2] && files[3]) {
+    rowsAside = RowsAsideShareBetter(files);
     try {
-      worker = std::thread(readSegmentGeometry);
+      worker = std::thread(readSegments, !rowsAside);
     } catch (const std::system_error&) {  // no thread to be had: one after the other
+      rowsAside = false;
     }
   }
+  const bool rowsOnWorker = worker.joinable() && !rowsAside;
   try {
     ReadControl control(progress, nullptr);
     ReadPointLayer(files, control);
     ReadControl asideControl(progress, &segmentsFailed);
-    if (std::optional<SegmentColumns> declared = worker.joinable() ? columns.Take() : std::nullopt)
+    if (std::optional<SegmentColumns> declared = rowsAside ? columns.Take() : std::nullopt)
       ReadSegmentRowsAside(*files[3], asideControl, *declared, rows);
   } catch (...) {
     if (worker.joinable()) {
@@ -711,9 +730,9 @@ void ReadLayers(OpenLayers& files, LoadProgress* progress) {
   if (worker.joinable()) {
     worker.join();
   } else {
-    readSegmentGeometry();
+    readSegments(false);
   }
-  if (!segmentFault && files[3]) {
+  if (!segmentFault && files[3] && !rowsOnWorker) {
     try {
       ReadControl control(progress, nullptr);
       ReadSegmentRows(*files[3], control, layer, rows, progress);
