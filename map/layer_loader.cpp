@@ -177,22 +177,29 @@ void ReadLines(TextFile& file, size_t minLength, ReadControl& control, Handle ha
 
 // Runs work on the file; an exception it raises leaves with the file's name
 // and the number of the line reached in front of its message, and memory
-// running out as EOutOfMemory, likewise placed.
+// running out as EOutOfMemory, likewise placed. The room for that message
+// is taken before the work: by the time it is written, memory may have run
+// out to the last byte.
 template <typename Work>
 void AtFileLine(const TextFile& file, Work work) {
-  const auto where = [&file] {
-    return ExtractFileName(file.Path()) + ", line " + std::to_string(file.LineNumber()) + ": ";
-  };
+  const std::string name = ExtractFileName(file.Path());
+  std::string outOfMemory;
+  outOfMemory.reserve(name.size() + 64);
+  const auto where = [&] { return name + ", line " + std::to_string(file.LineNumber()) + ": "; };
   try {
     work();
+    return;
   } catch (const ELoadCancelled&) {
     throw;
+  } catch (const EOutOfMemory&) {
+  } catch (const std::bad_alloc&) {
   } catch (Exception& e) {
     e.PrefixMessage(where());
     throw;
-  } catch (const std::bad_alloc&) {
-    throw EOutOfMemory(where() + "Out of memory for the map");
   }
+  // A line number has at most 11 characters, which a string holds without allocating.
+  outOfMemory.append(name).append(", line ").append(std::to_string(file.LineNumber()));
+  throw EOutOfMemory(std::move(outOfMemory.append(": Out of memory for the map")));
 }
 
 // Reserves room in list for the most objects the file can describe, a line
@@ -207,15 +214,19 @@ void ReserveForFile(std::vector<T>& list, const TextFile& file, size_t minLength
   }
 }
 
-// Appends the records a file added to its table in one SetLength, so that a
-// load stays linear in the size of the files; the records are moved in.
-template <typename T>
-void Append(DynamicArray<T>& table, int32_t& count, std::vector<T>& added) {
+// Appends the points a file added, by their coordinates, to the table in
+// one SetLength, so that a load stays linear in the size of the files and
+// the table's memory is written once.
+void AppendPoints(const std::vector<TPoint>& added) {
   if (added.empty()) return;
-  const int32_t old = count;
-  table.SetLength(old + static_cast<int32_t>(added.size()));
-  for (size_t k = 0; k < added.size(); ++k) table[old + static_cast<int32_t>(k)] = std::move(added[k]);
-  count = table.Length();
+  const int32_t old = pointCount;
+  points.SetLength(old + static_cast<int32_t>(added.size()));
+  for (size_t k = 0; k < added.size(); ++k) {
+    TFieldM& point = points[old + static_cast<int32_t>(k)];
+    point.X = added[k].x;
+    point.Y = added[k].y;
+  }
+  pointCount = points.Length();
 }
 
 // Whether a and b are the same word, ignoring the letter case of ASCII.
@@ -225,9 +236,9 @@ bool SameWord(std::string_view a, std::string_view b) {
          });
 }
 
-// "Point X Y" lines, from the first column, add a point each to added; a
-// CoordSys line of the header says the map is in metres.
-void ReadPointLines(TextFile& file, ReadControl& control, std::vector<TFieldM>& added) {
+// "Point X Y" lines, from the first column, add a point each to added, by
+// its coordinates; a CoordSys line of the header says the map is in metres.
+void ReadPointLines(TextFile& file, ReadControl& control, std::vector<TPoint>& added) {
   ReadLines(file, 5, control, [&](std::string_view line) {
     LineTokens tokens(line);
     const std::string_view token = tokens.Next(' ');
@@ -235,25 +246,25 @@ void ReadPointLines(TextFile& file, ReadControl& control, std::vector<TFieldM>& 
     if (token != "Point") return;
     if (pointCount + static_cast<int64_t>(added.size()) >= MAP_ITEM_LIMIT)
       throw Exception("Map too large: more than " + std::to_string(MAP_ITEM_LIMIT) + " points");
-    TFieldM& point = added.emplace_back();
-    point.X = tokens.NextInt(' ');
-    point.Y = tokens.NextInt(' ');
+    TPoint& point = added.emplace_back();
+    point.x = tokens.NextInt(' ');
+    point.y = tokens.NextInt(' ');
   });
 }
 
 // The points of the M layer's .mif file, appended to the table also when
 // reading fails, so that what was read stays stored.
 void ReadPointGeometry(TextFile& file, ReadControl& control) {
-  std::vector<TFieldM> added;
+  std::vector<TPoint> added;
   ReserveForFile(added, file, 5);
   AtFileLine(file, [&] {
     try {
       ReadPointLines(file, control, added);
     } catch (...) {
-      Append(points, pointCount, added);
+      AppendPoints(added);
       throw;
     }
-    Append(points, pointCount, added);
+    AppendPoints(added);
   });
 }
 

@@ -50,9 +50,23 @@ Bounds Unwidened() {
   return {kMax, kMax, -kMax, -kMax};
 }
 
-Bounds PointBounds() {
+// The smallest and largest code points carry; empty (high < low) for no
+// point.
+struct CodeRange {
+  int64_t low = 0, high = -1;
+};
+
+// The points' bounds and code range, and each point's code into pointCode,
+// in one pass over the table: its rows are large, and read once.
+Bounds ScanPoints(std::vector<int32_t>& pointCode, CodeRange& range) {
   Bounds b = Unwidened();
-  for (int32_t i = 0; i < pointCount; ++i) Widen(b, points[i].X, points[i].Y);
+  for (int32_t i = 0; i < pointCount; ++i) {
+    const TFieldM& point = points[i];
+    Widen(b, point.X, point.Y);
+    pointCode[i] = point.Code;
+    range.low = i == 0 ? point.Code : std::min<int64_t>(range.low, point.Code);
+    range.high = i == 0 ? point.Code : std::max<int64_t>(range.high, point.Code);
+  }
   return b;
 }
 
@@ -110,18 +124,12 @@ void RunTogether(First first, Second second) {
 // an open-addressing hash table.
 class CodeIndex {
  public:
-  // Room for the codes of the first count points.
-  CodeIndex(const DynamicArray<TFieldM>& table, int32_t count) {
-    int64_t low = 0, high = -1;
-    for (int32_t i = 0; i < count; ++i) {
-      const int32_t code = table[i].Code;
-      low = i == 0 ? code : std::min<int64_t>(low, code);
-      high = i == 0 ? code : std::max<int64_t>(high, code);
-    }
-    dense_ = high - low < 4 * int64_t{count} + 16;
+  // Room for count codes, which lie in range.
+  CodeIndex(CodeRange range, int32_t count) {
+    dense_ = range.high - range.low < 4 * int64_t{count} + 16;
     if (dense_) {
-      low_ = low;
-      slots_.assign(static_cast<size_t>(high - low + 1), -1);
+      low_ = range.low;
+      slots_.assign(static_cast<size_t>(range.high - range.low + 1), -1);
       return;
     }
     size_t size = 16;
@@ -270,26 +278,33 @@ void FillSharedLists(const CodeIndex& codes, std::vector<int32_t>& codeStart,
 }
 
 // Sets each point's list start from the number of entries of its code,
-// and sizes the entry arrays; a map of more than MAP_ITEM_LIMIT entries
-// raises Exception.
+// and sizes the entry arrays, on both cores; a map of more than
+// MAP_ITEM_LIMIT entries raises Exception.
 void PlaceLists(const std::vector<int32_t>& codeStart, const std::vector<int32_t>& pointCode,
                 BuiltGraph& graph) {
-  graph.nodeStart.resize(static_cast<size_t>(pointCount) + 1);
+  const auto listLength = [&](int32_t i) { return codeStart[pointCode[i] + 1] - codeStart[pointCode[i]]; };
   int64_t total = 0;
-  for (int32_t i = 0; i < pointCount; ++i) {
-    graph.nodeStart[i] = static_cast<int32_t>(std::min<int64_t>(total, MAP_ITEM_LIMIT));
-    total += codeStart[pointCode[i] + 1] - codeStart[pointCode[i]];
-  }
+  for (int32_t i = 0; i < pointCount; ++i) total += listLength(i);
   if (total > MAP_ITEM_LIMIT) {
     throw Exception("Map too large: " + std::to_string(total) + " adjacency entries, at most " +
                     std::to_string(MAP_ITEM_LIMIT));
   }
-  graph.nodeStart[pointCount] = static_cast<int32_t>(total);
-  RunTogether([&] { graph.adjNode.resize(static_cast<size_t>(total)); },
-              [&] {
-                graph.adjLength.resize(static_cast<size_t>(total));
-                graph.adjSegment.resize(static_cast<size_t>(total));
-              });
+  const auto entries = static_cast<size_t>(total);
+  RunTogether(
+      [&] {
+        graph.adjNode.resize(entries);
+        graph.adjLength.resize(entries);
+      },
+      [&] {
+        graph.adjSegment.resize(entries);
+        graph.nodeStart.resize(static_cast<size_t>(pointCount) + 1);
+        int32_t start = 0;
+        for (int32_t i = 0; i < pointCount; ++i) {
+          graph.nodeStart[i] = start;
+          start += listLength(i);
+        }
+        graph.nodeStart[pointCount] = start;
+      });
 }
 
 // The bounds and graph, each half of the work on a core of its own: the
@@ -307,9 +322,10 @@ BuiltGraph BuildGraph(LoadProgress* progress) {
   std::vector<int32_t> pointCode(pointCount);
   RunTogether([&] { vertexBounds = VertexBounds(); },
               [&] {
-                pointBounds = PointBounds();
-                codes = std::make_unique<CodeIndex>(points, pointCount);
-                for (int32_t i = 0; i < pointCount; ++i) pointCode[i] = codes->Insert(points[i].Code);
+                CodeRange range;
+                pointBounds = ScanPoints(pointCode, range);
+                codes = std::make_unique<CodeIndex>(range, pointCount);
+                for (int32_t i = 0; i < pointCount; ++i) pointCode[i] = codes->Insert(pointCode[i]);
               });
   graph.bounds = MapBounds(pointBounds, vertexBounds);
   std::array<std::vector<int32_t>, 2> counts;
