@@ -55,11 +55,12 @@ void RunPrepare(const std::vector<std::string>& args) {
     std::printf("%s is searched directly: nothing to prepare\n", args[0].c_str());
     return;
   }
-  const DirectedGraph graph = SnapshotRoadGraph();
+  // The build needs only the graph, taken out of the road graph's arrays:
+  // the map's tables, most of the memory of a loaded map, are dropped and
+  // their pages given back first.
+  const DirectedGraph graph = TakeRoadGraph();
   if (!CanContract(graph))
     throw Exception(args[0] + " has a road of negative length: its routes cannot be prepared");
-  // The build needs only the graph taken: the map's tables, most of the
-  // memory of a loaded map, are dropped and their pages given back first.
   ClearMapStore();
   malloc_trim(0);
   const HierarchyCache cache;

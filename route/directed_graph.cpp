@@ -3,6 +3,7 @@
 #include <cstring>
 #include <new>
 #include <string>
+#include <utility>
 
 #include "map/road_graph.h"
 #include "toolkit/exceptions.h"
@@ -28,6 +29,25 @@ DirectedGraph SnapshotRoadGraph() {
   } catch (const std::bad_alloc&) {
     throw EOutOfMemory("Out of memory copying the road graph of " + std::to_string(nodeCount) + " points");
   }
+}
+
+DirectedGraph TakeRoadGraph() {
+  DirectedGraph graph;
+  graph.nodeCount = nodeCount;
+  graph.weighsDurations = graphWeighsDurations;
+  graph.generation = graphGeneration;
+  const auto take = [](std::vector<int32_t>& from, int32_t used, std::vector<int32_t>& into) {
+    from.resize(static_cast<size_t>(used));  // shorter: the block stays
+    into = std::move(from);
+    from.assign(GRAPH_CAPACITY, 0);
+  };
+  take(nodeStart, nodeCount + 1, graph.nodeStart);
+  take(adjNode, adjCount, graph.adjNode);
+  take(adjLength, adjCount, graph.adjWeight);
+  take(adjSegment, adjCount, graph.adjSegment);
+  nodeCount = adjCount = 0;
+  ++graphGeneration;
+  return graph;
 }
 
 namespace {

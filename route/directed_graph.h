@@ -29,6 +29,11 @@ struct DirectedGraph {
 // cannot be had.
 DirectedGraph SnapshotRoadGraph();
 
+// The road graph, moved out of its arrays rather than copied, for a process
+// that needs nothing else of the map: the arrays are left as at program
+// start, with no graph (nodeCount and adjCount 0).
+DirectedGraph TakeRoadGraph();
+
 // A 64-bit hash of size bytes, chained on from seed: equal inputs give equal
 // hashes on every run and machine of the same byte order.
 uint64_t HashBytes(const void* data, size_t size, uint64_t seed);
