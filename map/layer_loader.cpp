@@ -320,16 +320,24 @@ class ColumnsHeader {
     if (!SameWord(firstToken, "Columns")) return false;
     LineTokens tokens(line);
     tokens.Next(' ');
-    const std::string_view count = tokens.Next(' ');
-    left_ = 0;
-    for (const char c : count) left_ = c >= '0' && c <= '9' && left_ < 100000 ? left_ * 10 + (c - '0') : -1;
-    if (count.empty() || left_ < 0) left_ = 0;
+    left_ = DeclaredCount(tokens.Next(' '));
     return true;
   }
 
   const SegmentColumns& Columns() const { return columns_; }
 
  private:
+  // The number of columns "Columns N" declares: N, when it is digits only
+  // and below 1,000,000; else none.
+  static int32_t DeclaredCount(std::string_view count) {
+    int32_t n = 0;
+    for (const char c : count) {
+      if (c < '0' || c > '9' || n >= 100000) return 0;
+      n = n * 10 + (c - '0');
+    }
+    return n;
+  }
+
   void DeclareColumn(std::string_view line) {
     const size_t start = line.find_first_not_of(' ');
     const std::string_view name =
