@@ -1,6 +1,7 @@
 #include "map/area_index.h"
 
 #include <algorithm>
+#include <array>
 #include <cmath>
 #include <future>
 #include <utility>
@@ -33,6 +34,13 @@ CellRange CellsOf(const MapAreaIndex& index, double x0, double negY0, double x1,
           ClampedCell(std::max(negY0, negY1) - index.originNegY, index.cellHeight, index.rows)};
 }
 
+// The cell of one position: CellsOf(index, x, negY, x, negY), its first
+// column and row, found with half the divisions.
+int32_t CellOf(const MapAreaIndex& index, double x, double negY) {
+  return ClampedCell(negY - index.originNegY, index.cellHeight, index.rows) * index.columns +
+         ClampedCell(x - index.originX, index.cellWidth, index.columns);
+}
+
 template <typename Visit>
 void ForEachCell(const MapAreaIndex& index, const CellRange& range, Visit visit) {
   for (int32_t row = range.row0; row <= range.row1; ++row)
@@ -49,13 +57,31 @@ CellRange PairCells(const MapAreaIndex& index, const TPoint& a, const TPoint& b)
   return CellsOf(index, a.x, NegateY(a.y), b.x, NegateY(b.y));
 }
 
-// The cells segment j's pairs of consecutive vertices cover, counted per
-// pair (a cell two pairs share counts twice): what listing it can cost.
-int64_t SegmentCellCost(const MapAreaIndex& index, int32_t j) {
+// The cells each pair of consecutive vertices of segment j covers, into
+// ranges; returns what listing the segment can cost: their cells counted
+// per pair (a cell two pairs share counts twice).
+int64_t PairRanges(const MapAreaIndex& index, int32_t j, std::vector<CellRange>& ranges) {
   const DynamicArray<TPoint>& v = segments[j].Vertices;
+  ranges.clear();
   int64_t cost = 0;
-  for (int32_t k = 1; k < v.Length(); ++k) cost += CellCount(PairCells(index, v[k - 1], v[k]));
+  for (int32_t k = 1; k < v.Length(); ++k) {
+    ranges.push_back(PairCells(index, v[k - 1], v[k]));
+    cost += CellCount(ranges.back());
+  }
   return cost;
+}
+
+// Calls visit with every cell of segment j's pair ranges, each cell once.
+template <typename Visit>
+void ForEachCellOfRanges(const MapAreaIndex& index, int32_t j, const std::vector<CellRange>& ranges,
+                         std::vector<int32_t>& lastSegment, Visit visit) {
+  for (const CellRange& range : ranges) {
+    ForEachCell(index, range, [&](int32_t cell) {
+      if (lastSegment[cell] == j) return;
+      lastSegment[cell] = j;
+      visit(cell);
+    });
+  }
 }
 
 // Calls visit with every cell that a pair of consecutive vertices of segment
@@ -104,25 +130,43 @@ void InTwoHalves(int32_t count, Part part) {
   first.get();
 }
 
-// What the segments from begin to end cost the budget of WideSegments,
-// besides those costlier than their share, listed with their costs.
-struct CostsOfSegments {
+// One half of the segment table as the index counts it: what its segments
+// cost the budget of WideSegments, those costlier than their share listed
+// with their costs, and the entries each cell's list takes from the others.
+struct alignas(64) HalfOfSegments {  // a cache line of its own: each half is written by its own core
   struct Costly {
     int32_t j;
     int64_t cost;
   };
   int64_t budget = 0;
   std::vector<Costly> costly;
+  std::vector<int64_t> counts;       // per cell; then where the half's next entry goes
+  std::vector<int32_t> lastSegment;  // per cell, the last segment that visited it
+  std::vector<CellRange> ranges;     // the cells of the pairs of the segment at hand
 
+  explicit HalfOfSegments(size_t cells) : counts(cells), lastSegment(cells, -1) {}
+
+  // Counts the segments from begin to end, in one pass over their pairs:
+  // a segment within its pairs' share is always listed, so its cells are
+  // counted at once; a costlier one waits for WideSegments.
   void Count(const MapAreaIndex& index, const AreaIndexLimits& limits, int32_t begin, int32_t end,
              LoadProgress* progress) {
     for (int32_t j = begin; j < end; ++j) {
       if (j % kCancelStride == 0) CheckCancel(progress);
-      const int64_t cost = SegmentCellCost(index, j);
+      const int64_t cost = PairRanges(index, j, ranges);
       const int64_t share = limits.entriesPerItem * std::max(segments[j].Vertices.Length() - 1, 0);
-      budget += share - (cost <= share ? cost : 0);
-      if (cost > share) costly.push_back({j, cost});
+      if (cost <= share) {
+        budget += share - cost;
+        ForEachCellOfRanges(index, j, ranges, lastSegment, [this](int32_t cell) { ++counts[cell]; });
+      } else {
+        budget += share;
+        costly.push_back({j, cost});
+      }
     }
+  }
+
+  void CountCells(const MapAreaIndex& index, int32_t j) {
+    ForEachCellOfSegment(index, j, lastSegment, [this](int32_t cell) { ++counts[cell]; });
   }
 };
 
@@ -130,27 +174,37 @@ struct CostsOfSegments {
 // entriesPerItem per vertex pair and point (less one per point for the
 // point lists). A segment within its own pairs' share is always listed, so
 // these take at most their share; the rest of the budget goes to the others
-// in table order, and a segment that would pass it is wide. Costs are
-// counted per pair, without visiting a cell.
+// in table order, and a segment that would pass it is wide. The cells of
+// the costly segments that stay listed are counted into their half.
 std::vector<int32_t> WideSegments(const MapAreaIndex& index, const AreaIndexLimits& limits,
-                                  LoadProgress* progress) {
-  CostsOfSegments halves[2];
-  InTwoHalves(segmentCount, [&](int h, int32_t begin, int32_t end) {
-    halves[h].Count(index, limits, begin, end, progress);
-  });
+                                  std::array<HalfOfSegments, 2>& halves) {
   int64_t budget =
       limits.entriesPerItem * int64_t{pointCount} - pointCount + halves[0].budget + halves[1].budget;
   std::vector<int32_t> wide;
-  for (const CostsOfSegments& half : halves) {
-    for (const CostsOfSegments::Costly& c : half.costly) {
+  for (HalfOfSegments& half : halves) {
+    for (const HalfOfSegments::Costly& c : half.costly) {
       if (c.cost > budget) {
         wide.push_back(c.j);
       } else {
         budget -= c.cost;
+        half.CountCells(index, c.j);
       }
     }
   }
   return wide;
+}
+
+// The start of each cell's list, for the entries both halves of a table
+// counted ([start[c], start[c + 1]), the first half's entries first); the
+// counts become where each half fills its entries from.
+std::vector<int64_t> StartsOfLists(std::vector<int64_t>& first, std::vector<int64_t>& second) {
+  std::vector<int64_t> start(first.size() + 1, 0);
+  for (size_t c = 0; c < first.size(); ++c) {
+    start[c + 1] = start[c] + first[c] + second[c];
+    second[c] = start[c] + first[c];
+    first[c] = start[c];
+  }
+  return start;
 }
 
 // Calls visit with every segment from begin to end that is not wide, in
@@ -175,51 +229,47 @@ void ForEachListedSegment(const std::vector<int32_t>& wide, int32_t begin, int32
 // before the second's: the lists in table order, as one pass makes them.
 void IndexSegments(MapAreaIndex& index, const AreaIndexLimits& limits, LoadProgress* progress) {
   const size_t cells = static_cast<size_t>(index.columns) * index.rows;
-  index.wideSegments = WideSegments(index, limits, progress);
-  std::vector<int64_t> counts[2] = {std::vector<int64_t>(cells), std::vector<int64_t>(cells)};
-  std::vector<int32_t> lastSegment[2] = {std::vector<int32_t>(cells, -1), std::vector<int32_t>(cells, -1)};
+  std::array<HalfOfSegments, 2> halves{HalfOfSegments(cells), HalfOfSegments(cells)};
   InTwoHalves(segmentCount, [&](int h, int32_t begin, int32_t end) {
-    ForEachListedSegment(index.wideSegments, begin, end, progress, [&](int32_t j) {
-      ForEachCellOfSegment(index, j, lastSegment[h], [&](int32_t cell) { ++counts[h][cell]; });
-    });
+    halves[h].Count(index, limits, begin, end, progress);
   });
-  index.segmentStart.assign(cells + 1, 0);
-  for (size_t c = 0; c < cells; ++c)
-    index.segmentStart[c + 1] = index.segmentStart[c] + counts[0][c] + counts[1][c];
+  index.wideSegments = WideSegments(index, limits, halves);
+  index.segmentStart = StartsOfLists(halves[0].counts, halves[1].counts);
   index.segmentIds.resize(static_cast<size_t>(index.segmentStart.back()));
-  for (size_t c = 0; c < cells; ++c) {
-    counts[1][c] = index.segmentStart[c] + counts[0][c];  // where each half fills from
-    counts[0][c] = index.segmentStart[c];
-  }
   InTwoHalves(segmentCount, [&](int h, int32_t begin, int32_t end) {
-    std::fill(lastSegment[h].begin(), lastSegment[h].end(), -1);
-    std::vector<int64_t>& fill = counts[h];
+    HalfOfSegments& half = halves[h];
+    std::fill(half.lastSegment.begin(), half.lastSegment.end(), -1);
     ForEachListedSegment(index.wideSegments, begin, end, progress, [&](int32_t j) {
-      ForEachCellOfSegment(index, j, lastSegment[h],
-                           [&](int32_t cell) { index.segmentIds[fill[cell]++] = j; });
+      ForEachCellOfSegment(index, j, half.lastSegment,
+                           [&](int32_t cell) { index.segmentIds[half.counts[cell]++] = j; });
     });
   });
 }
 
+// The point lists, each half of the table counted and filled on its own
+// core as the segments' are.
 void IndexPoints(MapAreaIndex& index, LoadProgress* progress) {
   const size_t cells = static_cast<size_t>(index.columns) * index.rows;
   std::vector<int32_t> cellOf(static_cast<size_t>(pointCount));
-  index.pointStart.assign(cells + 1, 0);
-  index.pointsOutside = false;
-  for (int32_t i = 0; i < pointCount; ++i) {
-    if (i % kCancelStride == 0) CheckCancel(progress);
-    const int32_t negY = NegateY(points[i].Y);
-    index.pointsOutside |= points[i].X < index.originX ||
-                           points[i].X > index.originX + index.columns * index.cellWidth ||
-                           negY < index.originNegY || negY > index.originNegY + index.rows * index.cellHeight;
-    const CellRange at = CellsOf(index, points[i].X, negY, points[i].X, negY);
-    cellOf[i] = at.row0 * index.columns + at.column0;
-    ++index.pointStart[cellOf[i] + 1];
-  }
-  for (size_t c = 0; c < cells; ++c) index.pointStart[c + 1] += index.pointStart[c];
+  std::vector<int64_t> counts[2] = {std::vector<int64_t>(cells), std::vector<int64_t>(cells)};
+  bool outside[2] = {false, false};
+  InTwoHalves(pointCount, [&](int h, int32_t begin, int32_t end) {
+    for (int32_t i = begin; i < end; ++i) {
+      if (i % kCancelStride == 0) CheckCancel(progress);
+      const int32_t negY = NegateY(points[i].Y);
+      outside[h] |= points[i].X < index.originX ||
+                    points[i].X > index.originX + index.columns * index.cellWidth ||
+                    negY < index.originNegY || negY > index.originNegY + index.rows * index.cellHeight;
+      cellOf[i] = CellOf(index, points[i].X, negY);
+      ++counts[h][cellOf[i]];
+    }
+  });
+  index.pointsOutside = outside[0] || outside[1];
+  index.pointStart = StartsOfLists(counts[0], counts[1]);
   index.pointIds.resize(static_cast<size_t>(pointCount));
-  std::vector<int64_t> fill(index.pointStart.begin(), index.pointStart.end() - 1);
-  for (int32_t i = 0; i < pointCount; ++i) index.pointIds[fill[cellOf[i]]++] = i;
+  InTwoHalves(pointCount, [&](int h, int32_t begin, int32_t end) {
+    for (int32_t i = begin; i < end; ++i) index.pointIds[counts[h][cellOf[i]]++] = i;
+  });
 }
 
 const MapAreaIndex& BuiltIndex() {
