@@ -1,5 +1,8 @@
 #include "bench/capacity_map.h"
 
+#include <stdlib.h>
+
+#include <filesystem>
 #include <fstream>
 #include <random>
 
@@ -56,4 +59,43 @@ std::string WriteCapacityMap(const std::string& folder, bool classes) {
     ++written;
   }
   return folder + "/Mcap.mif";
+}
+
+namespace {
+
+// A new folder under /tmp, removed with everything in it when it goes.
+class TemporaryFolder {
+ public:
+  TemporaryFolder() {
+    char name[] = "/tmp/ruvel-bench-XXXXXX";
+    if (mkdtemp(name)) path_ = name;
+  }
+  ~TemporaryFolder() {
+    std::error_code ignored;
+    if (!path_.empty()) std::filesystem::remove_all(path_, ignored);
+  }
+  TemporaryFolder(const TemporaryFolder&) = delete;
+  TemporaryFolder& operator=(const TemporaryFolder&) = delete;
+
+  const std::string& Path() const { return path_; }
+
+ private:
+  std::string path_;
+};
+
+}  // namespace
+
+const std::string& CapacityMapFile(bool classes) {
+  static const TemporaryFolder folder;
+  const auto write = [](const char* kind, bool withClasses) {
+    const std::string path = folder.Path() + "/" + kind;
+    std::filesystem::create_directory(path);
+    return WriteCapacityMap(path, withClasses);
+  };
+  if (classes) {
+    static const std::string classed = write("classed", true);
+    return classed;
+  }
+  static const std::string plain = write("plain", false);
+  return plain;
 }

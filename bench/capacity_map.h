@@ -9,3 +9,8 @@
 // column: the roads of every 25th grid row primary, of every 5th tertiary,
 // the others minor. Returns the M layer's .mif path.
 std::string WriteCapacityMap(const std::string& folder, bool classes = false);
+
+// The M layer's .mif path of the capacity map (with classes, of the classed
+// one), written on first use into a temporary folder of the process's own,
+// which is removed with the map when the process ends.
+const std::string& CapacityMapFile(bool classes = false);

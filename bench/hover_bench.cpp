@@ -5,7 +5,6 @@
 // on the capacity map; the kept search, the search from scratch and the
 // textbook heap Dijkstra answer the same calls.
 #include <benchmark/benchmark.h>
-#include <stdlib.h>
 
 #include <chrono>
 #include <queue>
@@ -98,12 +97,8 @@ void Dijkstra(int32_t start, int32_t target, std::vector<int64_t>& distance) {
 }
 
 void LoadCapacityMap() {
-  static const std::string file = [] {
-    char folder[] = "/tmp/ruvel-hover-bench-XXXXXX";
-    return WriteCapacityMap(mkdtemp(folder));
-  }();
   ClearMapAndRoute();
-  LoadMapLayers(file);
+  LoadMapLayers(CapacityMapFile());
 }
 
 void BM_Hover_RoadLike_Kept(benchmark::State& state) { RunSessions(state, MakeRoadLikeMap, Kept); }

@@ -9,7 +9,6 @@
 // alone, the nearest point and the route search left out (the "keeping"
 // moves then time the cursor mark's move alone).
 #include <benchmark/benchmark.h>
-#include <stdlib.h>
 
 #include <algorithm>
 #include <chrono>
@@ -40,14 +39,6 @@ void OpenMap(const std::string& file) {
   LoadMapLayers(file);
   fMain->ImageM->Visible(true);
   fMain->DrawMap();
-}
-
-const std::string& CapacityMap() {
-  static const std::string file = [] {
-    char folder[] = "/tmp/ruvel-hover-redraw-bench-XXXXXX";
-    return WriteCapacityMap(mkdtemp(folder));
-  }();
-  return file;
 }
 
 double Since(std::chrono::steady_clock::time_point t0) {
@@ -133,14 +124,18 @@ void BM_HoverRedraw_City(benchmark::State& state) {
 void BM_HoverFullDraw_City(benchmark::State& state) {
   RunHover(state, WriteCityScaleMap(kCity), Timing::kWholeMoveFullDraw);
 }
-void BM_HoverRedraw_Capacity(benchmark::State& state) { RunHover(state, CapacityMap(), Timing::kWholeMove); }
+void BM_HoverRedraw_Capacity(benchmark::State& state) {
+  RunHover(state, CapacityMapFile(), Timing::kWholeMove);
+}
 void BM_HoverFullDraw_Capacity(benchmark::State& state) {
-  RunHover(state, CapacityMap(), Timing::kWholeMoveFullDraw);
+  RunHover(state, CapacityMapFile(), Timing::kWholeMoveFullDraw);
 }
 void BM_RedrawOnly_City(benchmark::State& state) {
   RunHover(state, WriteCityScaleMap(kCity), Timing::kRedrawOnly);
 }
-void BM_RedrawOnly_Capacity(benchmark::State& state) { RunHover(state, CapacityMap(), Timing::kRedrawOnly); }
+void BM_RedrawOnly_Capacity(benchmark::State& state) {
+  RunHover(state, CapacityMapFile(), Timing::kRedrawOnly);
+}
 
 BENCHMARK(BM_HoverRedraw_City)->UseManualTime()->Unit(benchmark::kMillisecond)->Iterations(2);
 BENCHMARK(BM_HoverFullDraw_City)->UseManualTime()->Unit(benchmark::kMillisecond)->Iterations(2);

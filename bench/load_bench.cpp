@@ -1,5 +1,4 @@
 #include <benchmark/benchmark.h>
-#include <stdlib.h>
 
 #include <string>
 
@@ -10,15 +9,6 @@
 #include "map/road_graph.h"
 
 namespace {
-
-// The capacity map's files, written once per run into a fresh folder.
-const std::string& CapacityMapFile() {
-  static const std::string path = [] {
-    char folder[] = "/tmp/ruvel-bench-XXXXXX";
-    return WriteCapacityMap(mkdtemp(folder));
-  }();
-  return path;
-}
 
 // Reading all four files of the capacity map and building its graph.
 void BM_LoadMapLayers(benchmark::State& state) {

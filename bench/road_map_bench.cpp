@@ -4,7 +4,6 @@
 // with classes. The plain drawing of the same view is the yardstick of the
 // same run.
 #include <benchmark/benchmark.h>
-#include <stdlib.h>
 
 #include <random>
 #include <string>
@@ -42,14 +41,6 @@ const std::string& CityMap() {
   return path;
 }
 
-const std::string& ClassedCapacityMap() {
-  static const std::string path = [] {
-    char folder[] = "/tmp/ruvel-road-map-bench-XXXXXX";
-    return WriteCapacityMap(mkdtemp(folder), true);
-  }();
-  return path;
-}
-
 MapView WholeMapView(bool proportional) {
   MapView view;
   view.width = kWidth;
@@ -74,7 +65,9 @@ void FullDrawing(benchmark::State& state, const std::string& file, bool roadMap)
 
 void BM_RoadMap_CityWholeView(benchmark::State& state) { FullDrawing(state, CityMap(), true); }
 void BM_RoadMap_CityWholeViewPlain(benchmark::State& state) { FullDrawing(state, CityMap(), false); }
-void BM_RoadMap_CapacityWholeView(benchmark::State& state) { FullDrawing(state, ClassedCapacityMap(), true); }
+void BM_RoadMap_CapacityWholeView(benchmark::State& state) {
+  FullDrawing(state, CapacityMapFile(true), true);
+}
 
 // Pointer moves across the whole-map view, each onto another target that
 // one start reaches: the search runs untimed, then the redraw is timed.
@@ -110,7 +103,7 @@ void RedrawAfterMoves(benchmark::State& state, const std::string& file) {
 
 void BM_RoadMap_CityRedrawAfterMove(benchmark::State& state) { RedrawAfterMoves(state, CityMap()); }
 void BM_RoadMap_CapacityRedrawAfterMove(benchmark::State& state) {
-  RedrawAfterMoves(state, ClassedCapacityMap());
+  RedrawAfterMoves(state, CapacityMapFile(true));
 }
 
 }  // namespace

@@ -2,7 +2,6 @@
 // whole map) to 16: one redraw, and one pointer move that changes the
 // nearest point (scan, route search, redraw).
 #include <benchmark/benchmark.h>
-#include <stdlib.h>
 
 #include <string>
 #include <utility>
@@ -28,17 +27,19 @@ constexpr int32_t kRowStart = 0;
 constexpr int32_t kRowEnd = 399;
 constexpr int32_t kNextToRowEnd = 398;
 
-// The hidden main window with its image at 1280 x 800 and the capacity map
-// loaded and drawn once (which sets the scales). The window and the map's
-// files are made on the first call; the map is loaded on every call, since
-// other benchmarks change the store.
+// Makes the hidden main window, its image 1280 x 800; the capacity map's path.
+const std::string& MakeWindowAndCapacityMap() {
+  CreateOffscreenMainWindow();
+  SizeMapImage(kWidth, kHeight);
+  return CapacityMapFile();
+}
+
+// The hidden main window with the capacity map loaded and drawn once (which
+// sets the scales). The window and the map's files are made on the first
+// call; the map is loaded on every call, since other benchmarks change the
+// store.
 void OpenCapacityMap() {
-  static const std::string file = [] {
-    CreateOffscreenMainWindow();
-    SizeMapImage(kWidth, kHeight);
-    char folder[] = "/tmp/ruvel-view-bench-XXXXXX";
-    return WriteCapacityMap(mkdtemp(folder));
-  }();
+  static const std::string& file = MakeWindowAndCapacityMap();
   ClearMapAndRoute();
   LoadMapLayers(file);
   fMain->DrawMap();
