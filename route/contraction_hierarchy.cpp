@@ -411,32 +411,9 @@ std::unique_ptr<ContractionHierarchy> BuildContractionHierarchy(const DirectedGr
   }
 }
 
-namespace {
-
-// Whether arc a of owner (a forward arc when forward) leads upwards to a
-// point, is a real entry of graph with its weight, or a shortcut whose
-// halves are the arcs its middle holds to its ends, ranked below them,
-// weighing their sum. Needs sound ranks and list starts.
-bool IsSoundArc(const ContractionHierarchy& h, const DirectedGraph& graph, int32_t owner,
-                const HierarchyArc& a, bool forward) {
-  if (!graph.IsCode(a.other) || h.rank[a.other] <= h.rank[owner] || a.weight < 0 || a.weight == kWeightLimit)
-    return false;
-  const int32_t from = forward ? owner : a.other, to = forward ? a.other : owner;
-  if (a.middle == 0) return a.second == -1 && graph.HasEntry(from, to, a.first, a.weight);
-  const int32_t m = a.middle;
-  if (!graph.IsCode(m) || h.rank[m] >= h.rank[owner]) return false;
-  if (a.first < h.BackwardBegin(m) || a.first >= h.BackwardEnd(m) || h.arcs[a.first].other != from)
-    return false;
-  if (a.second < h.ForwardBegin(m) || a.second >= h.BackwardBegin(m) || h.arcs[a.second].other != to)
-    return false;
-  return int64_t{h.arcs[a.first].weight} + h.arcs[a.second].weight == a.weight;
-}
-
-}  // namespace
-
-bool IsSoundHierarchy(const ContractionHierarchy& h, const DirectedGraph& graph) {
-  const int32_t n = graph.nodeCount;
-  if (h.nodeCount != n || h.rank.size() != static_cast<size_t>(n) + 1 ||
+bool IsSoundFrame(const ContractionHierarchy& h, int32_t nodeCount) {
+  const int32_t n = nodeCount;
+  if (n < 0 || h.nodeCount != n || h.rank.size() != static_cast<size_t>(n) + 1 ||
       h.arcStart.size() != 2 * static_cast<size_t>(n) + 1 || h.arcStart[0] != 0 ||
       static_cast<size_t>(h.arcStart.back()) != h.arcs.size())
     return false;
@@ -448,19 +425,5 @@ bool IsSoundHierarchy(const ContractionHierarchy& h, const DirectedGraph& graph)
     if (r < 0 || r >= n || ranked[r]) return false;
     ranked[r] = 1;
   }
-  // The arcs of the codes [first, last], checked on two threads: each reads only.
-  const auto arcsSound = [&h, &graph](int32_t first, int32_t last) {
-    for (int32_t c = first; c <= last; ++c)
-      for (int32_t i = h.ForwardBegin(c); i < h.BackwardEnd(c); ++i)
-        if (!IsSoundArc(h, graph, c, h.arcs[i], i < h.BackwardBegin(c))) return false;
-    return true;
-  };
-  std::future<bool> upper;
-  try {
-    upper = std::async(std::launch::async, arcsSound, n / 2 + 1, n);
-  } catch (const std::system_error&) {  // no second thread to be had: all on this one
-    return arcsSound(1, n);
-  }
-  const bool lowerSound = arcsSound(1, n / 2);
-  return upper.get() && lowerSound;
+  return true;
 }

@@ -98,10 +98,10 @@ std::unique_ptr<ContractionHierarchy> BuildContractionHierarchy(const DirectedGr
                                                                 HierarchyProgress* progress = nullptr,
                                                                 int threads = 1);
 
-// Whether hierarchy is sound for graph in every index a query or an
-// unpacking reads: ranks a permutation, lists within the arcs, every arc
-// upwards to a point, every road-graph arc a real entry of graph with its
-// weight, every shortcut's halves the arcs its middle holds to its ends, ranked
-// below them, weighing their sum. A hierarchy that passes is safe to
-// search and unpack whatever else it holds.
-bool IsSoundHierarchy(const ContractionHierarchy& hierarchy, const DirectedGraph& graph);
+// Whether hierarchy's frame is sound for a graph of nodeCount points:
+// ranks a permutation, every point's lists in order and within the arcs.
+// The arcs themselves are checked by the query as it reads them (see
+// HierarchyQuery), each before it is used, so that a hierarchy of a sound
+// frame is safe to search and unpack whatever its arcs hold: checking
+// them all up front would take longer than reading them.
+bool IsSoundFrame(const ContractionHierarchy& hierarchy, int32_t nodeCount);

@@ -79,6 +79,7 @@ int32_t FindRouteInHierarchy(const ContractionHierarchy& hierarchy, HierarchyQue
   if (hierarchyBad || !IsCode(startCode) || !IsCode(targetCode))
     return FindRouteDirect(startCode, targetCode);
   const int64_t distance = query.Run(hierarchy, startCode, targetCode);
+  hierarchyBad = query.HasMetBadArc();
   std::vector<int32_t> codes, segments;
   if (distance >= 0) {
     hierarchyBad = !query.Unpack(hierarchy, nodeCount, codes, segments) || !CodesWithin(codes);

@@ -13,8 +13,8 @@
 // Every route is checked to be a walk along real entries of the road graph
 // whose weights add up to the distance found (a walk that passes a point
 // twice, over a cycle of weight 0, is cut short first). When the hierarchy
-// was not made for this road graph (another generation or point count), or
-// a route fails the check, sets hierarchyBad, for the caller to drop it, and
+// was not made for this road graph (another generation or point count), its
+// search meets a bad arc, or a route fails the check, sets hierarchyBad, for the caller to drop it, and
 // answers with FindRouteDirect. Codes outside 1..nodeCount take
 // FindRouteDirect too. Ends any kept search.
 int32_t FindRouteInHierarchy(const ContractionHierarchy& hierarchy, HierarchyQuery& query, int32_t startCode,

@@ -172,5 +172,5 @@ std::unique_ptr<ContractionHierarchy> ReadHierarchy(
   h->graphHash = graphHash;
   h->weighsDurations = graph.weighsDurations;
   h->generation = graph.generation;
-  return IsSoundHierarchy(*h, graph) ? std::move(h) : nullptr;
+  return IsSoundFrame(*h, graph.nodeCount) ? std::move(h) : nullptr;
 }

@@ -30,8 +30,8 @@ bool WriteHierarchy(const ContractionHierarchy& hierarchy,
 // caller passes as graphHash. Refuses (nullptr) one
 // whose header differs from graph's in any field (magic, version, weights,
 // graph hash, point count), whose size does not match its counts, whose data
-// hash fails (unless checkDataHash is false) or that is not sound for graph
-// (IsSoundHierarchy). Never reads more than size bytes nor allocates more
+// hash fails (unless checkDataHash is false) or whose frame is not sound
+// (IsSoundFrame; its arcs are checked as they are used). Never reads more than size bytes nor allocates more
 // than they describe. The hierarchy returned records graph's generation.
 std::unique_ptr<ContractionHierarchy> ReadHierarchy(
     const std::function<bool(void*, size_t, uint64_t)>& readAt, uint64_t size, const DirectedGraph& graph,

@@ -9,6 +9,23 @@
 namespace {
 constexpr int64_t kFar = std::numeric_limits<int64_t>::max();
 constexpr int64_t kWeightLimit = std::numeric_limits<int32_t>::max();
+
+// Whether a search may follow a: it leads to a point, at a weight of 0 or
+// more (so that the search ends).
+bool IsFollowable(const ContractionHierarchy& h, const HierarchyArc& a) {
+  return a.other >= 1 && a.other <= h.nodeCount && a.weight >= 0;
+}
+
+// Whether shortcut a, between the points tail and head, can be unpacked:
+// its middle a point ranked below both (so that unpacking ends), its first
+// half in the middle's backward list, its second in its forward list.
+bool IsUnpackable(const ContractionHierarchy& h, const HierarchyArc& a, int32_t tail, int32_t head) {
+  const int32_t m = a.middle;
+  return m >= 1 && m <= h.nodeCount && h.rank[m] < h.rank[tail] && h.rank[m] < h.rank[head] &&
+         a.first >= h.BackwardBegin(m) && a.first < h.BackwardEnd(m) && a.second >= h.ForwardBegin(m) &&
+         a.second < h.BackwardBegin(m);
+}
+
 }  // namespace
 
 void HierarchyQuery::Fit(Side& side, int32_t nodeCount) {
@@ -31,12 +48,17 @@ void HierarchyQuery::Improve(Side& side, int32_t code, int64_t d, int32_t arc, i
 
 // Whether a point above code reaches it, over an arc of the other
 // direction, more cheaply than d: then no shortest route climbs through it.
+// A bad arc stalls it too, the search then being over.
 bool HierarchyQuery::Stalled(const ContractionHierarchy& h, const Side& side, bool forward, int32_t code,
-                             int64_t d) const {
+                             int64_t d) {
   const int32_t begin = forward ? h.BackwardBegin(code) : h.ForwardBegin(code);
   const int32_t end = forward ? h.BackwardEnd(code) : h.BackwardBegin(code);
   for (int32_t i = begin; i < end; ++i) {
     const HierarchyArc& a = h.arcs[i];
+    if (!IsFollowable(h, a)) {
+      metBadArc_ = true;
+      return true;
+    }
     const Label& label = side.label[a.other];
     if (label.stamp == run_ && int64_t{label.distance} + a.weight < d) return true;
   }
@@ -64,14 +86,20 @@ void HierarchyQuery::Settle(const ContractionHierarchy& h, bool forward) {
   const int32_t begin = forward ? h.ForwardBegin(u) : h.BackwardBegin(u);
   const int32_t end = forward ? h.BackwardBegin(u) : h.BackwardEnd(u);
   for (int32_t i = begin; i < end; ++i) {
-    const int64_t next = d + h.arcs[i].weight;
-    if (next < kWeightLimit) Improve(side, h.arcs[i].other, next, i, u);
+    const HierarchyArc& a = h.arcs[i];
+    if (!IsFollowable(h, a)) {
+      metBadArc_ = true;
+      return;
+    }
+    const int64_t next = d + a.weight;
+    if (next < kWeightLimit) Improve(side, a.other, next, i, u);
   }
 }
 
 int64_t HierarchyQuery::Run(const ContractionHierarchy& h, int32_t startCode, int32_t targetCode) {
   best_ = -1;
   meeting_ = 0;
+  metBadArc_ = false;
   if (startCode < 1 || startCode > h.nodeCount || targetCode < 1 || targetCode > h.nodeCount) return -1;
   Fit(forward_, h.nodeCount);
   Fit(backward_, h.nodeCount);
@@ -87,6 +115,7 @@ int64_t HierarchyQuery::Run(const ContractionHierarchy& h, int32_t startCode, in
     const int64_t b = backward_.heap.empty() ? kFar : static_cast<int64_t>(backward_.heap.front() >> 32);
     if (std::min(f, b) == kFar || (best_ >= 0 && std::min(f, b) >= best_)) break;
     Settle(h, f <= b);
+    if (metBadArc_) return best_ = -1;
   }
   return best_;
 }
@@ -123,6 +152,11 @@ bool HierarchyQuery::Unpack(const ContractionHierarchy& h, int32_t maxPoints, st
       segments.push_back(a.first);
       codes.push_back(ends.second);
       continue;
+    }
+    if (!IsUnpackable(h, a, ends.first, ends.second)) {
+      metBadArc_ = true;
+      stack_.clear();
+      return false;
     }
     stack_.push_back({a.second, {a.middle, ends.second}});
     stack_.push_back({a.first, {ends.first, a.middle}});

@@ -14,19 +14,29 @@
 // demand), until neither can meet the other below the best distance yet.
 // The same query on the same hierarchy gives the same route, whatever
 // queries came before. Not shared between threads; the hierarchy must
-// outlive nothing but each call.
+// outlive nothing but each call. It needs a sound frame (IsSoundFrame) and
+// trusts no arc: each is checked as it is read, and one that fails ends the
+// search or unpacking (see HasMetBadArc).
 class HierarchyQuery {
  public:
   // The shortest distance from startCode to targetCode, or -1 when the
-  // target cannot be reached (or a code names no point of hierarchy).
+  // target cannot be reached (or a code names no point of hierarchy, or the
+  // search met a bad arc).
   int64_t Run(const ContractionHierarchy& hierarchy, int32_t startCode, int32_t targetCode);
 
   // The route of the last Run that found one, in road-graph terms: codes
   // from start to target and the segment between each two. False, with the
-  // route incomplete, when it would hold more than maxPoints points (a
-  // hierarchy that cannot be sound).
+  // route incomplete, when it would hold more than maxPoints points or a
+  // shortcut proves bad (a hierarchy that cannot be sound). The segments and
+  // the weights are the caller's to check against the road graph.
   bool Unpack(const ContractionHierarchy& hierarchy, int32_t maxPoints, std::vector<int32_t>& codes,
               std::vector<int32_t>& segments);
+
+  // Whether the last Run or Unpack met an arc that no sound hierarchy
+  // holds: one to no point or of negative weight, or a shortcut whose
+  // middle is no point ranked below its ends or whose halves lie outside
+  // the middle's lists.
+  bool HasMetBadArc() const { return metBadArc_; }
 
   // Sizes the working arrays to hierarchy now (on a country's map, hundreds
   // of megabytes), so that the first Run spends nothing on them.
@@ -52,11 +62,12 @@ class HierarchyQuery {
   bool Reached(const Side& side, int32_t code) const { return side.label[code].stamp == run_; }
   void Fit(Side& side, int32_t nodeCount);
   void Improve(Side& side, int32_t code, int64_t d, int32_t arc, int32_t from);
-  bool Stalled(const ContractionHierarchy& h, const Side& side, bool forward, int32_t code, int64_t d) const;
+  bool Stalled(const ContractionHierarchy& h, const Side& side, bool forward, int32_t code, int64_t d);
   void Settle(const ContractionHierarchy& h, bool forward);
 
   Side forward_, backward_;
   uint32_t run_ = 0;
+  bool metBadArc_ = false;
   int64_t best_ = -1;
   int32_t meeting_ = 0;
   // The arcs of the found route, each with its tail and head, in order.
