@@ -5,6 +5,7 @@
 #include <new>
 #include <type_traits>
 
+#include "map/array_chunks.h"
 #include "toolkit/exceptions.h"
 
 // Whether a value-initialised T is all zero bytes, so that the zeroed memory
@@ -21,7 +22,9 @@ struct ZeroIsValueInitialized : std::is_trivial<T> {};
 // the first min(old, n) elements into it by element assignment. Every element
 // access is checked and raises DynArrayOutOfRange (index, length) outside
 // [0, Length()). New elements are value-initialised, so numeric fields start
-// at zero. Reference counts are plain integers: one thread only.
+// at zero. Reference counts are plain integers: one thread only. A block
+// comes from the heap, or was carved from an ArrayChunks (it then says so in
+// a high bit of its count) and goes back to it.
 template <typename T>
 class DynamicArray {
  public:
@@ -43,16 +46,11 @@ class DynamicArray {
   // Replaces the block with a new one of n elements (none when n is 0),
   // keeping the first min(Length(), n) elements. A negative n raises
   // DynArrayException; a block that cannot be allocated raises EOutOfMemory.
-  void SetLength(int32_t n) {
-    if (n < 0) throw DynArrayException("Negative array length " + std::to_string(n));
-    Block* fresh = n > 0 ? Allocate(n) : nullptr;
-    if (fresh) {
-      const int32_t kept = Length() < n ? Length() : n;
-      for (int32_t i = 0; i < kept; ++i) fresh->Elements()[i] = block_->Elements()[i];
-    }
-    Release(block_);
-    block_ = fresh;
-  }
+  void SetLength(int32_t n) { SetLength(n, nullptr); }
+
+  // SetLength, with the new block carved from chunks unless it is larger
+  // than ArrayChunks::kLargestBlock: for the many small arrays of a load.
+  void SetLength(int32_t n, ArrayChunks& chunks) { SetLength(n, &chunks); }
 
   // Shortens the array to its first n elements in place and gives the
   // memory of the rest back, so that a block made as large as a table could
@@ -67,8 +65,12 @@ class DynamicArray {
                               std::to_string(n) + " in place");
     if (n == Length()) return;
     if (n == 0) {
-      std::free(block_);
+      FreeBlock(block_);
       block_ = nullptr;
+      return;
+    }
+    if (block_->refCount & kCarved) {  // its chunk keeps the memory
+      block_->length = n;
       return;
     }
     if (void* smaller = std::realloc(block_, Block::kHeader + sizeof(T) * static_cast<size_t>(n)))
@@ -86,9 +88,24 @@ class DynamicArray {
   }
 
   // The number of handles sharing the block; 0 for the empty array.
-  int32_t RefCount() const { return block_ ? block_->refCount : 0; }
+  int32_t RefCount() const { return block_ ? block_->refCount & ~kCarved : 0; }
 
  private:
+  // The bit of a carved block's count: far above any count of handles.
+  static constexpr int32_t kCarved = int32_t{1} << 30;
+
+  void SetLength(int32_t n, ArrayChunks* chunks) {
+    if (n < 0) throw DynArrayException("Negative array length " + std::to_string(n));
+    Block* fresh = n > 0 ? Allocate(n, chunks) : nullptr;
+    if (fresh) {
+      const int32_t kept = Length() < n ? Length() : n;
+      for (int32_t i = 0; i < kept; ++i) fresh->Elements()[i] = block_->Elements()[i];
+    }
+    Block* old = block_;
+    block_ = fresh;
+    Release(old);
+  }
+
   struct Block {
     int32_t refCount;
     int32_t length;
@@ -109,11 +126,13 @@ class DynamicArray {
   // when ZeroIsValueInitialized<T> holds; other element types are
   // constructed over it. A large block comes straight from the system's
   // zeroed pages, so it costs nothing until its elements are written.
-  static Block* Allocate(int32_t n) {
-    void* memory = std::calloc(1, Block::kHeader + sizeof(T) * static_cast<size_t>(n));
+  static Block* Allocate(int32_t n, ArrayChunks* chunks) {
+    const size_t bytes = Block::kHeader + sizeof(T) * static_cast<size_t>(n);
+    const bool carved = chunks && bytes <= ArrayChunks::kLargestBlock && alignof(T) <= 8;
+    void* memory = carved ? chunks->Take(bytes) : std::calloc(1, bytes);
     if (!memory) throw EOutOfMemory("Out of memory for " + std::to_string(n) + " array elements");
     Block* block = static_cast<Block*>(memory);
-    block->refCount = 1;
+    block->refCount = carved ? kCarved | 1 : 1;
     block->length = n;
     if constexpr (!ZeroIsValueInitialized<T>::value) {
       for (int32_t i = 0; i < n; ++i) new (block->Elements() + i) T();
@@ -122,11 +141,21 @@ class DynamicArray {
   }
 
   static void Release(Block* block) {
-    if (!block || --block->refCount > 0) return;
+    if (!block || (--block->refCount & ~kCarved) > 0) return;
     if constexpr (!std::is_trivially_destructible_v<T>) {
       for (int32_t i = 0; i < block->length; ++i) block->Elements()[i].~T();
     }
-    std::free(block);
+    FreeBlock(block);
+  }
+
+  // Gives the block's memory back; its elements hold nothing to release.
+  // Out of line: inlined, it makes GCC see a free where a count above one
+  // rules it out, and warn of a use after it.
+  [[gnu::noinline]] static void FreeBlock(Block* block) {
+    if (block->refCount & kCarved)
+      ArrayChunks::Give(block);
+    else
+      std::free(block);
   }
 
   Block* block_ = nullptr;

@@ -500,6 +500,7 @@ void ReadSegmentGeometry(TextFile& file, ReadControl& control, SegmentLayer& lay
   DynamicArray<TPoint>* vertices = layer.stored > 0 ? &segments[layer.stored - 1].Vertices : nullptr;
   int32_t vertex = 0;
   int64_t declared = 0;
+  ArrayChunks vertexChunks;
   AtFileLine(file, [&] {
     ReadLines(file, 4, control, [&](std::string_view line) {
       if (!inHeader && StartsNumber(line)) {  // a vertex line, most of the file
@@ -518,7 +519,7 @@ void ReadSegmentGeometry(TextFile& file, ReadControl& control, SegmentLayer& lay
         const int32_t count = tokens.NextInt(' ');
         CheckVertexCount(count, declared, vertexBound);
         declared += count;
-        vertices->SetLength(count);
+        vertices->SetLength(count, vertexChunks);
         vertex = 0;
       } else if (!token.empty() && vertices && vertex < vertices->Length()) {
         ReadVertex(line, (*vertices)[vertex++]);

@@ -2,6 +2,11 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <random>
+#include <utility>
+#include <vector>
+
 #include "map/map_store.h"
 
 namespace {
@@ -138,4 +143,37 @@ TEST(DynamicArray, DropUnfilledTailKeepsWhatWasFilled) {
   EXPECT_THROW(room.DropUnfilledTail(2), DynArrayException);
   room = DynamicArray<TFieldS>();
   EXPECT_EQ(shared.Length(), 3);
+}
+
+// Arrays carved from chunks, some too large to be, copied, regrown and
+// shortened, then released in random order after the chunks object is
+// gone: each starts zero and keeps its values until its last handle goes
+// (the sanitizers see a chunk freed too early).
+TEST(DynamicArray, CarvedArraysOutliveTheirChunksAndKeepTheirValues) {
+  struct Kept {
+    int32_t number, filled;
+    DynamicArray<TPoint> array;
+  };
+  std::mt19937 random(11);
+  std::vector<Kept> arrays;
+  {
+    ArrayChunks chunks;
+    for (int32_t k = 0; k < 60000; ++k) {  // several chunks' worth
+      DynamicArray<TPoint> a;
+      a.SetLength(k % 5000 == 0 ? 1000 : 1 + k % 5, chunks);
+      ASSERT_EQ(a[a.Length() - 1].y, 0);
+      for (int32_t i = 0; i < a.Length(); ++i) a[i] = {k, i};
+      const int32_t filled = a.Length();
+      if (k % 7 == 0) a.SetLength(a.Length() + 1);  // onto the heap
+      if (k % 11 == 0) a.DropUnfilledTail(1);
+      arrays.push_back({k, std::min(filled, a.Length()), a});
+      if (k % 3 == 0) arrays.push_back(arrays.back());
+    }
+  }
+  std::shuffle(arrays.begin(), arrays.end(), random);
+  for (; !arrays.empty(); arrays.pop_back()) {
+    const Kept& kept = arrays.back();
+    for (int32_t i = 0; i < kept.array.Length(); ++i)
+      ASSERT_EQ(kept.array[i].x, i < kept.filled ? kept.number : 0);
+  }
 }

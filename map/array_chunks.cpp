@@ -1,0 +1,43 @@
+#include "map/array_chunks.h"
+
+#include <cstdlib>
+#include <cstring>
+
+// The chunk's header; the blocks follow it.
+struct ArrayChunks::Chunk {
+  int64_t held;  // blocks not given back, and 1 while it is being carved
+  int64_t padding;
+};
+
+namespace {
+constexpr size_t kAlignment = 8;
+}  // namespace
+
+ArrayChunks::~ArrayChunks() {
+  if (chunk_) Leave(chunk_);
+}
+
+void* ArrayChunks::Take(size_t bytes) {
+  bytes = (bytes + kAlignment - 1) / kAlignment * kAlignment;
+  if (!chunk_ || used_ + bytes > kChunkBytes) {
+    void* memory = std::aligned_alloc(kChunkBytes, kChunkBytes);
+    if (!memory) return nullptr;
+    if (chunk_) Leave(chunk_);
+    chunk_ = static_cast<Chunk*>(memory);
+    chunk_->held = 1;
+    used_ = sizeof(Chunk);
+  }
+  char* block = reinterpret_cast<char*>(chunk_) + used_;
+  used_ += bytes;
+  ++chunk_->held;
+  std::memset(block, 0, bytes);
+  return block;
+}
+
+void ArrayChunks::Give(void* block) {
+  Leave(reinterpret_cast<Chunk*>(reinterpret_cast<uintptr_t>(block) & ~(uintptr_t{kChunkBytes} - 1)));
+}
+
+void ArrayChunks::Leave(Chunk* chunk) {
+  if (--chunk->held == 0) std::free(chunk);
+}
