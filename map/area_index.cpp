@@ -22,9 +22,13 @@ struct CellRange {
   int32_t column0, column1, row0, row1;
 };
 
+// The cell offset / side falls in, clamped to [0, count); 0 for NaN. Within
+// the grid the quotient is not negative, so that truncating it gives its
+// floor in one instruction where floor itself takes a dozen.
 int32_t ClampedCell(double offset, double side, int32_t count) {
-  const double cell = std::floor(offset / side);
-  return cell < 0 ? 0 : cell >= count ? count - 1 : static_cast<int32_t>(cell);
+  const double cell = offset / side;
+  if (!(cell >= 0)) return 0;
+  return cell >= count ? count - 1 : static_cast<int32_t>(cell);
 }
 
 CellRange CellsOf(const MapAreaIndex& index, double x0, double negY0, double x1, double negY1) {

@@ -20,7 +20,7 @@
 #include "view/road_style.h"
 
 TEST(TrueProportions, OneScaleTheMapCentredAndTheInverseAndTheZoomAgree) {
-  std::mt19937 random(1026);
+  std::mt19937 random(1026), far(1027);
   const auto pick = [&](int32_t lo, int32_t hi) {
     return std::uniform_int_distribution<int32_t>(lo, hi)(random);
   };
@@ -63,6 +63,12 @@ TEST(TrueProportions, OneScaleTheMapCentredAndTheInverseAndTheZoomAgree) {
     ASSERT_TRUE(ZoomAround(view, pick(1, 6), px, py));
     const double centreX = view.zoomCenterX, centreNegY = view.zoomCenterNegY;
     FitViewScales(view);
+    for (int k = 0; k < 20; ++k) {  // the floor of the placed transform, on either side of its origin
+      const int32_t farX = x0 - 300000 + static_cast<int32_t>(far() % (x1 - x0 + 600000));
+      const int32_t farY = y0 - 300000 + static_cast<int32_t>(far() % (y1 - y0 + 600000));
+      ASSERT_EQ(ZoomedPixelX(view, farX), std::floor((farX - view.placedOriginX) * view.placedScaleX));
+      ASSERT_EQ(ZoomedPixelY(view, farY), std::floor((-farY - view.placedOriginNegY) * view.placedScaleY));
+    }
     if (centreX == x0 || centreX == x1 || centreNegY == -y0 || centreNegY == -y1) continue;
     EXPECT_LE(std::fabs(PixelToMapX(view, px) - mapX), 1 / view.placedScaleX);
     EXPECT_LE(std::fabs(PixelToMapY(view, py) - mapY), 1 / view.placedScaleY);
