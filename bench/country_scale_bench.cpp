@@ -11,9 +11,12 @@
 #include <benchmark/benchmark.h>
 #include <sys/stat.h>
 
+#include <algorithm>
 #include <atomic>
 #include <chrono>
 #include <cstdlib>
+#include <memory>
+#include <random>
 #include <string>
 #include <thread>
 #include <vector>
@@ -25,6 +28,10 @@
 #include "map/load_progress.h"
 #include "map/map_store.h"
 #include "map/road_graph.h"
+#include "route/directed_graph.h"
+#include "route/fast_route_search.h"
+#include "route/hierarchy_cache.h"
+#include "route/hierarchy_query.h"
 
 namespace {
 
@@ -168,5 +175,51 @@ void BM_CountryScale_LoadPhases(benchmark::State& state) {
   ClearMapStore();
 }
 BENCHMARK(BM_CountryScale_LoadPhases)->Arg(10)->Arg(1)->Unit(benchmark::kMillisecond)->Iterations(2);
+
+double SecondsSince(std::chrono::steady_clock::time_point start) {
+  return std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
+}
+
+// Loading the hierarchy of ten million junctions from its cache file, in
+// the process, the map loaded: `ruvel-route prepare` writes the file into a
+// cache folder of the benchmark's own on the first run (some three
+// minutes), and later runs find it there. Then routes between random pairs
+// from scratch (searched, unpacked, checked and marked), their mean and
+// worst processor time in milliseconds.
+void BM_CountryScale_CacheLoad(benchmark::State& state) {
+  const std::string folder = "/tmp/ruvel-country-scale-cache";
+  setenv("XDG_CACHE_HOME", folder.c_str(), 1);
+  if (RunRuvelRoute({"prepare", MapOf(10)}).seconds < 0) return state.SkipWithError("prepare failed");
+  LoadMapLayers(MapOf(10));
+  const DirectedGraph graph = SnapshotRoadGraph();
+  const HierarchyCache cache(folder + "/ruvel");
+  std::unique_ptr<ContractionHierarchy> hierarchy;
+  for (auto _ : state) {
+    hierarchy.reset();  // the last one's memory given back before the clock starts
+    const auto start = std::chrono::steady_clock::now();
+    hierarchy = cache.Load(graph);
+    state.SetIterationTime(SecondsSince(start));
+    if (!hierarchy) return state.SkipWithError("the cache holds no sound hierarchy");
+  }
+  std::mt19937 random(24);
+  std::uniform_int_distribution<int32_t> code(1, nodeCount);
+  HierarchyQuery query;
+  bool bad = false;
+  FindRouteInHierarchy(*hierarchy, query, 1, nodeCount, bad);  // sizes the search's arrays
+  double total = 0, worst = 0;
+  constexpr int kRoutes = 1000;
+  for (int k = 0; k < kRoutes; ++k) {
+    const double start = ThreadSeconds();
+    FindRouteInHierarchy(*hierarchy, query, code(random), code(random), bad);
+    const double seconds = ThreadSeconds() - start;
+    if (bad) return state.SkipWithError("the hierarchy proved bad");
+    total += seconds;
+    worst = std::max(worst, seconds);
+  }
+  state.counters["route mean ms"] = total / kRoutes * 1e3;
+  state.counters["route worst ms"] = worst * 1e3;
+  ClearMapStore();
+}
+BENCHMARK(BM_CountryScale_CacheLoad)->UseManualTime()->Unit(benchmark::kMillisecond)->Iterations(5);
 
 }  // namespace

@@ -18,6 +18,7 @@
 #include <string>
 
 #include "bench/city_scale_map.h"
+#include "bench/process_run.h"
 #include "map/layer_loader.h"
 #include "map/map_store.h"
 #include "map/road_graph.h"
@@ -30,14 +31,6 @@
 namespace {
 
 constexpr const char* kCacheFolder = "/tmp/ruvel-fast-routes-bench-cache";
-
-// The processor time this thread has used, in seconds: what a route costs
-// on a machine shared with other work.
-double ThreadSeconds() {
-  timespec now{};
-  clock_gettime(CLOCK_THREAD_CPUTIME_ID, &now);
-  return static_cast<double>(now.tv_sec) + static_cast<double>(now.tv_nsec) * 1e-9;
-}
 
 // A line of /proc/self/status in megabytes: VmRSS now, VmHWM the peak.
 double StatusMegabytes(const std::string& key) {

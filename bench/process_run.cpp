@@ -6,6 +6,7 @@
 #include <sys/wait.h>
 
 #include <chrono>
+#include <ctime>
 
 extern char** environ;
 
@@ -29,3 +30,9 @@ ProcessRun RunProcess(const std::string& program, const std::vector<std::string>
 }
 
 ProcessRun RunRuvelRoute(const std::vector<std::string>& words) { return RunProcess(RUVEL_ROUTE_EXE, words); }
+
+double ThreadSeconds() {
+  timespec now{};
+  clock_gettime(CLOCK_THREAD_CPUTIME_ID, &now);
+  return static_cast<double>(now.tv_sec) + static_cast<double>(now.tv_nsec) * 1e-9;
+}

@@ -13,3 +13,7 @@ ProcessRun RunProcess(const std::string& program, const std::vector<std::string>
 
 // ruvel-route, as built beside the benchmarks, with the words given.
 ProcessRun RunRuvelRoute(const std::vector<std::string>& words);
+
+// The processor time this thread has used, in seconds: what a route costs
+// on a machine shared with other work.
+double ThreadSeconds();
