@@ -6,7 +6,6 @@
 // The chunk's header; the blocks follow it.
 struct ArrayChunks::Chunk {
   int64_t held;  // blocks not given back, and 1 while it is being carved
-  int64_t padding;
 };
 
 namespace {
