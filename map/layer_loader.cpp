@@ -18,6 +18,7 @@
 #include <vector>
 
 #include "map/area_index.h"
+#include "map/leading_digits.h"
 #include "map/load_cancelled.h"
 #include "map/map_files.h"
 #include "map/map_store.h"
@@ -53,15 +54,12 @@ class LineTokens {
     size_t at = next_;
     const bool negative = at < line_.size() && line_[at] == '-';
     at += negative;
-    const size_t first = at;
-    const size_t last = std::min(line_.size(), first + 9);
-    int32_t magnitude = 0;
-    for (uint32_t digit; at < last && (digit = static_cast<unsigned char>(line_[at]) - uint32_t{'0'}) <= 9;
-         ++at)
-      magnitude = magnitude * 10 + static_cast<int32_t>(digit);
-    if (at == first || (at < line_.size() && line_[at] != delimiter)) return StrToInt(Next(delimiter));
+    uint32_t magnitude = 0;
+    const size_t digits = at <= line_.size() ? LeadingDigits(line_, at, magnitude) : 0;
+    at += digits;
+    if (digits == 0 || (at < line_.size() && line_[at] != delimiter)) return StrToInt(Next(delimiter));
     next_ = at + 1;
-    return negative ? -magnitude : magnitude;
+    return negative ? -static_cast<int32_t>(magnitude) : static_cast<int32_t>(magnitude);
   }
 
   // The rest of the line, as the next token up to a line feed (which a line
@@ -164,15 +162,61 @@ class ReadControl {
 // pieces of at most 255 characters, a longer line arriving as several, each
 // cut at a zero byte as a C string would be. The lines are views into the
 // file's buffer.
-template <typename Handle>
-void ReadLines(TextFile& file, size_t minLength, ReadControl& control, Handle handle) {
+//
+// Before each line, take is offered the bytes held ahead (TextFile::Ahead):
+// it may read the line at their front itself, when that is a common line
+// it knows to be whole (of at least minLength characters, fewer than a
+// piece, no zero byte) and read as handle would read it, and give its
+// length with its line feed; 0 leaves the line to handle.
+template <typename Take, typename Handle>
+void ReadLines(TextFile& file, size_t minLength, ReadControl& control, Take take, Handle handle) {
   TextFile::Piece piece;
-  while (file.NextPiece(piece)) {
+  for (;;) {
+    if (const size_t taken = take(file.Ahead())) {
+      file.SkipLine(taken);
+      control.Advance(static_cast<int64_t>(taken));
+      continue;
+    }
+    if (!file.NextPiece(piece)) break;
     if (piece.stringLength >= minLength)
       handle(std::string_view(piece.text, std::min(piece.length, piece.stringLength)));
     control.Advance(static_cast<int64_t>(piece.length) + piece.lineFeed);
   }
   control.FinishFile(file);
+}
+
+template <typename Handle>
+void ReadLines(TextFile& file, size_t minLength, ReadControl& control, Handle handle) {
+  ReadLines(
+      file, minLength, control, [](std::string_view) -> size_t { return 0; }, handle);
+}
+
+// A number of at most nine digits, after an optional minus, at text[at]:
+// read into value, with at moved past it; false, with at anywhere, when
+// there is none.
+bool TakeNumber(std::string_view text, size_t& at, int32_t& value) {
+  const bool negative = at < text.size() && text[at] == '-';
+  at += negative;
+  uint32_t magnitude = 0;
+  const size_t digits = LeadingDigits(text, at, magnitude);
+  at += digits;
+  value = negative ? -static_cast<int32_t>(magnitude) : static_cast<int32_t>(magnitude);
+  return digits > 0;
+}
+
+// The end of a line of numbers, "x y", that starts at text[0] with x at
+// text[at], in its plainest form: one blank between numbers of at most nine
+// digits, then the line feed (or CR LF). Its length with the line feed, and
+// point set to x and y, as NextInt(' ') twice sets them; 0 for any other
+// line, which is left to be read the usual way.
+size_t TakeCoordinates(std::string_view text, size_t at, TPoint& point) {
+  int32_t x = 0, y = 0;
+  if (!TakeNumber(text, at, x) || at >= text.size() || text[at++] != ' ' || !TakeNumber(text, at, y))
+    return 0;
+  at += at < text.size() && text[at] == '\r';
+  if (at >= text.size() || text[at] != '\n') return 0;
+  point = {x, y};
+  return at + 1;
 }
 
 // Runs work on the file; an exception it raises leaves with the file's name
@@ -239,12 +283,24 @@ bool SameWord(std::string_view a, std::string_view b) {
 // "Point X Y" lines, from the first column, add a point each to added, by
 // its coordinates; a CoordSys line of the header says the map is in metres.
 void ReadPointLines(TextFile& file, ReadControl& control, std::vector<TPoint>& added) {
-  ReadLines(file, 5, control, [&](std::string_view line) {
+  const auto roomForOneMore = [&] {
+    return pointCount + static_cast<int64_t>(added.size()) < MAP_ITEM_LIMIT;
+  };
+  const auto takePoint = [&](std::string_view ahead) -> size_t {
+    constexpr std::string_view kPoint = "Point ";
+    TPoint point;
+    const size_t taken = ahead.substr(0, kPoint.size()) == kPoint && roomForOneMore()
+                             ? TakeCoordinates(ahead, kPoint.size(), point)
+                             : 0;
+    if (taken) added.push_back(point);
+    return taken;
+  };
+  ReadLines(file, 5, control, takePoint, [&](std::string_view line) {
     LineTokens tokens(line);
     const std::string_view token = tokens.Next(' ');
     if (SameWord(token, "CoordSys")) mapHasCoordSys = true;
     if (token != "Point") return;
-    if (pointCount + static_cast<int64_t>(added.size()) >= MAP_ITEM_LIMIT)
+    if (!roomForOneMore())
       throw Exception("Map too large: more than " + std::to_string(MAP_ITEM_LIMIT) + " points");
     TPoint& point = added.emplace_back();
     point.x = tokens.NextInt(' ');
@@ -501,8 +557,15 @@ void ReadSegmentGeometry(TextFile& file, ReadControl& control, SegmentLayer& lay
   int32_t vertex = 0;
   int64_t declared = 0;
   ArrayChunks vertexChunks;
+  // A vertex line for the newest segment's next vertex, most of the file.
+  const auto takeVertex = [&](std::string_view ahead) -> size_t {
+    const bool wanted = !inHeader && vertices && vertex < vertices->Length();
+    const size_t taken = wanted ? TakeCoordinates(ahead, 0, (*vertices)[vertex]) : 0;
+    vertex += taken > 0;
+    return taken;
+  };
   AtFileLine(file, [&] {
-    ReadLines(file, 4, control, [&](std::string_view line) {
+    ReadLines(file, 4, control, takeVertex, [&](std::string_view line) {
       if (!inHeader && StartsNumber(line)) {  // a vertex line, most of the file
         if (vertices && vertex < vertices->Length()) ReadVertex(line, (*vertices)[vertex++]);
         return;

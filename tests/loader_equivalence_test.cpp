@@ -116,6 +116,12 @@ class MapWriter {
         return Chance(8) ? "x" + std::to_string(Pick(0, 9)) : "4";
       case 8:
         return Chance(8) ? std::string(45, '9') : "99";
+      case 9:
+      case 10: {  // one to ten digits, as coordinates in large units have
+        std::string digits = Chance(3) ? "-" : "";
+        for (int32_t n = Pick(1, 10); n > 0; --n) digits += static_cast<char>('0' + Pick(0, 9));
+        return digits;
+      }
       default:
         return std::to_string(Pick(-60, 60));
     }

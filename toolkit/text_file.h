@@ -4,6 +4,7 @@
 #include <cstdint>
 #include <cstring>
 #include <string>
+#include <string_view>
 
 // How a file name is matched against the names in its folder.
 enum class NameMatch {
@@ -78,6 +79,24 @@ class TextFile {
       }
     }
     return NextOtherPiece(piece);
+  }
+
+  // The bytes held ahead of the next piece when they are more than a whole
+  // piece, else none (NextPiece then reads on). A reader that knows the
+  // common lines of its file may take one from their front with SkipLine
+  // rather than ask for it as a piece.
+  std::string_view Ahead() const {
+    return len_ - pos_ > kPieceLength ? std::string_view(buffer_ + pos_, len_ - pos_) : std::string_view();
+  }
+
+  // Moves past the line at the front of Ahead() as NextPiece would hand it
+  // out: bytes is its length with its line feed (and the CR of a CR LF);
+  // the caller has seen that the line has fewer characters than a piece and
+  // no zero byte.
+  void SkipLine(size_t bytes) {
+    lineNumber_ += lineEnded_;
+    lineEnded_ = true;
+    pos_ += bytes;
   }
 
   // The physical line, counted from 1, that the last piece was read from
