@@ -425,6 +425,15 @@ struct ColumnValues {
   NameTable name;
   std::vector<RoadClass> roadClass;
 
+  // Sets row `to` to row `from` of other, column by column, where both
+  // have the column.
+  void CopyRow(const ColumnValues& other, size_t from, size_t to) {
+    if (!other.oneway.empty()) oneway[to] = other.oneway[from];
+    if (!other.duration.empty()) duration[to] = other.duration[from];
+    if (!other.name.empty()) name.Set(to, other.name[from]);
+    if (!other.roadClass.empty()) roadClass[to] = other.roadClass[from];
+  }
+
   // Gives every declared column rows values: those set stay, new ones take
   // the value of a row the file does not give.
   void Resize(const SegmentColumns& columns, size_t rows) {
@@ -652,18 +661,15 @@ void ReadSegmentAttributes(TextFile& file, ReadControl& control, SegmentLayer& l
   });
 }
 
-// The S layer's .mid rows read beside its .mif file, before the segments
-// they belong to are known: kept aside, and given to the segments once the
-// .mif file is read. Complete only when every row was read without a
-// fault; else the file is read again after the .mif file, the usual way,
-// which fails where a load reading one file after the other fails.
+// Rows of the S layer's .mid file read aside, before the segments they
+// belong to are known. Complete only when every row was read without a
+// fault.
 struct SegmentRows {
   struct Ends {
     int32_t From = 0, To = 0, Length = 0;
   };
   std::vector<Ends> ends;
   ColumnValues values;
-  bool read = false;  // the file was read aside, in part or whole
   bool complete = false;
 };
 
@@ -671,7 +677,6 @@ struct SegmentRows {
 // them to the segments; any fault leaves rows incomplete.
 void ReadSegmentRowsAside(TextFile& file, ReadControl& control, const SegmentColumns& columns,
                           SegmentRows& rows) {
-  rows.read = true;
   try {
     rows.ends.reserve(static_cast<size_t>(file.Size() / 5 + 1));
     size_t room = 0;  // rows the values have
@@ -688,21 +693,80 @@ void ReadSegmentRowsAside(TextFile& file, ReadControl& control, const SegmentCol
   }
 }
 
-// Gives the rows read aside to the layer's segments, when they were read
-// completely and there is a segment for each; false otherwise.
-bool GiveRowsToSegments(SegmentRows& rows, SegmentLayer& layer) {
-  if (!rows.complete || rows.ends.size() > static_cast<size_t>(layer.Count())) return false;
-  for (size_t r = 0; r < rows.ends.size(); ++r) {
-    TFieldS& segment = layer.Segment(static_cast<int32_t>(r));
-    segment.From = rows.ends[r].From;
-    segment.To = rows.ends[r].To;
-    segment.Length = rows.ends[r].Length;
+// The S layer's .mid file cut at line starts into parts of about
+// partBytes, read aside while the .mif file is read, by whichever of the
+// two threads is free: the thread that reads the M layer once it is done
+// with it, the one that reads the S layer's .mif file once that is read.
+// So the two finish together, however the work of the four files is
+// shared. Each part is read by a reader of its own, starting at line 1:
+// a fault in any part leaves the rows incomplete, and the file is then read
+// again after the .mif file, the usual way, which fails where a load
+// reading one file after the other fails.
+class SegmentRowParts {
+ public:
+  SegmentRowParts(const TextFile& file, int64_t partBytes) : path_(file.Path()) {
+    starts_.push_back(0);
+    while (starts_.back() < file.Size())
+      starts_.push_back(
+          file.LineStartAfter(std::min(file.Size(), starts_.back() + std::max<int64_t>(partBytes, 1) - 1)));
+    rows_.resize(starts_.size() - 1);
   }
-  rows.values.Resize(layer.columns, static_cast<size_t>(layer.Count()));
-  layer.values = std::move(rows.values);
-  layer.attributesOpened = true;
-  return true;
-}
+
+  // Reads parts until none is left, or a part fails; a thread that joins
+  // in gives its own control and the columns the header declares.
+  // Raises nothing: a part that cannot be read leaves the rows incomplete.
+  void Read(ReadControl& control, const SegmentColumns& columns) {
+    for (size_t k; !failed_ && (k = next_++) < rows_.size();) {
+      read_ = true;
+      try {
+        std::unique_ptr<TextFile> part(new TextFile);  // its buffer left unwritten until read into
+        if (!part->Open(path_, NameMatch::Exact)) throw Exception("the file is gone");
+        part->ReadOnlyPart(starts_[k], starts_[k + 1]);
+        ReadSegmentRowsAside(*part, control, columns, rows_[k]);
+      } catch (...) {
+      }
+      if (!rows_[k].complete) failed_ = true;
+    }
+  }
+
+  // Whether any part was read; the file is then read once more when the
+  // rows are not complete.
+  bool WereRead() const { return read_; }
+
+  // Gives the rows to the layer's segments when every part was read
+  // completely and there is a segment for each row; false otherwise.
+  // After both threads are done.
+  bool GiveToSegments(SegmentLayer& layer) {
+    size_t total = 0;
+    for (const SegmentRows& rows : rows_) {
+      if (!rows.complete) return false;
+      total += rows.ends.size();
+    }
+    if (total > static_cast<size_t>(layer.Count())) return false;
+    layer.values.Resize(layer.columns, static_cast<size_t>(layer.Count()));
+    int32_t r = 0;
+    for (SegmentRows& rows : rows_) {
+      for (size_t k = 0; k < rows.ends.size(); ++k, ++r) {
+        TFieldS& segment = layer.Segment(r);
+        segment.From = rows.ends[k].From;
+        segment.To = rows.ends[k].To;
+        segment.Length = rows.ends[k].Length;
+        layer.values.CopyRow(rows.values, k, static_cast<size_t>(r));
+      }
+      rows = {};  // its memory back before the next part's rows are copied
+    }
+    layer.attributesOpened = true;
+    return true;
+  }
+
+ private:
+  std::string path_;
+  std::vector<int64_t> starts_;  // part k runs from starts_[k] up to starts_[k + 1]
+  std::vector<SegmentRows> rows_;
+  std::atomic<size_t> next_{0};  // the next part to read
+  std::atomic<bool> failed_{false};
+  std::atomic<bool> read_{false};
+};
 
 // Puts what was read of the S layer into the store.
 void StoreSegmentLayer(SegmentLayer& layer) {
@@ -737,72 +801,62 @@ void ReadPointLayer(OpenLayers& files, ReadControl& control) {
   if (files[1]) ReadPointAttributes(*files[1], control);
 }
 
-// The S layer's .mid file, read aside beside the .mif file (rows) or, when
-// that gave no complete rows for the segments, read again from its start
-// the usual way; what it adds to the bytes read then counts in the total too.
-void ReadSegmentRows(TextFile& file, ReadControl& control, SegmentLayer& layer, SegmentRows& rows,
+// The S layer's .mid rows: those read in parts (none when there was no
+// second thread), or, when they are not complete, the file read the usual
+// way; what it adds to the bytes read then counts in the total too.
+void ReadSegmentRows(TextFile& file, ReadControl& control, SegmentLayer& layer, SegmentRowParts* parts,
                      LoadProgress* progress) {
-  if (GiveRowsToSegments(rows, layer)) return;
-  if (rows.read) {
-    file.Rewind();
-    if (progress) progress->totalBytes += file.Size();
-  }
+  if (parts && parts->GiveToSegments(layer)) return;
+  if (parts && parts->WereRead() && progress) progress->totalBytes += file.Size();
   ReadSegmentAttributes(file, control, layer);
-}
-
-// Whether the calling thread, once it has read the M layer, is to read the
-// S layer's rows aside while the worker reads the S layer's geometry,
-// rather than leave the rows to the worker: when that shares the bytes to
-// read more evenly between the two (as on a map whose roads have many
-// vertices, whose geometry is then most of the files).
-bool RowsAsideShareBetter(const OpenLayers& files) {
-  const auto size = [&files](size_t k) { return files[k] ? files[k]->Size() : 0; };
-  const int64_t pointLayer = size(0) + size(1), geometry = size(2), rows = size(3);
-  return std::max(pointLayer + rows, geometry) < std::max(pointLayer, geometry + rows);
 }
 
 // Reads the layers on two threads when the store is empty (as it is after
 // ClearMapStore) and there is an S layer: a worker reads the S layer's .mif
-// file, and then its .mid file or, when that shares the work better, the
-// calling thread reads those rows aside once it has read the M layer. The
-// outcome is the sequential one: a failure in the M layer is the load's,
-// and the S layer is then dropped; otherwise the S layer is stored, and its
-// first failure, in file order, is the load's.
-void ReadLayers(OpenLayers& files, LoadProgress* progress) {
+// file while the calling thread reads the M layer, and then both read the S
+// layer's .mid file in parts. The outcome is the sequential one: a failure
+// in the M layer is the load's, and the S layer is then dropped; otherwise
+// the S layer is stored, and its first failure, in file order, is the
+// load's.
+void ReadLayers(OpenLayers& files, LoadProgress* progress, int64_t rowPartBytes) {
   SegmentLayer layer;
   layer.stored = segmentCount;
   ColumnsHandOver columns;
-  SegmentRows rows;
+  std::optional<SegmentRowParts> rowParts;
   std::atomic<bool> abandon{false}, segmentsFailed{false};
   std::exception_ptr segmentFault;
-  const auto readSegments = [&](bool rowsToo) {
+  const auto readGeometry = [&] {
     ReadControl control(progress, &abandon);
     try {
       if (files[2]) ReadSegmentGeometry(*files[2], control, layer, columns);
-      if (rowsToo) ReadSegmentAttributes(*files[3], control, layer);
     } catch (...) {
       segmentFault = std::current_exception();
       segmentsFailed = true;
     }
     columns.Give(nullptr);
   };
+  // Both threads' share of the rows, with the columns its header declared.
+  const auto readRowParts = [&](const std::atomic<bool>* giveUp, const SegmentColumns& declared) {
+    ReadControl control(progress, giveUp);
+    rowParts->Read(control, declared);
+  };
   std::thread worker;
-  bool rowsAside = false;
   if (pointCount == 0 && segmentCount == 0 && files[2] && files[3]) {
-    rowsAside = RowsAsideShareBetter(files);
     try {
-      worker = std::thread(readSegments, !rowsAside);
-    } catch (const std::system_error&) {  // no thread to be had: one after the other
-      rowsAside = false;
+      rowParts.emplace(*files[3], rowPartBytes);
+      worker = std::thread([&] {
+        readGeometry();
+        if (!segmentsFailed) readRowParts(&abandon, layer.columns);
+      });
+    } catch (...) {  // no thread to be had, or the file unreadable: one after the other
+      rowParts.reset();
     }
   }
-  const bool rowsOnWorker = worker.joinable() && !rowsAside;
   try {
     ReadControl control(progress, nullptr);
     ReadPointLayer(files, control);
-    ReadControl asideControl(progress, &segmentsFailed);
-    if (std::optional<SegmentColumns> declared = rowsAside ? columns.Take() : std::nullopt)
-      ReadSegmentRowsAside(*files[3], asideControl, *declared, rows);
+    if (std::optional<SegmentColumns> declared = rowParts ? columns.Take() : std::nullopt)
+      readRowParts(&segmentsFailed, *declared);
   } catch (...) {
     if (worker.joinable()) {
       abandon = true;
@@ -813,12 +867,12 @@ void ReadLayers(OpenLayers& files, LoadProgress* progress) {
   if (worker.joinable()) {
     worker.join();
   } else {
-    readSegments(false);
+    readGeometry();
   }
-  if (!segmentFault && files[3] && !rowsOnWorker) {
+  if (!segmentFault && files[3]) {
     try {
       ReadControl control(progress, nullptr);
-      ReadSegmentRows(*files[3], control, layer, rows, progress);
+      ReadSegmentRows(*files[3], control, layer, rowParts ? &*rowParts : nullptr, progress);
     } catch (...) {
       segmentFault = std::current_exception();
     }
@@ -833,11 +887,11 @@ int64_t VertexBound(int64_t segmentFileSize) {
   return std::min<int64_t>(std::max<int64_t>(VERTEX_FLOOR, segmentFileSize / 4), 2147483647);
 }
 
-void LoadMapLayers(std::string fileName, LoadProgress* progress) {
+void LoadMapLayers(std::string fileName, LoadProgress* progress, int64_t rowPartBytes) {
   DropMapAreaIndex();  // the tables it indexes are about to change
   ++graphGeneration;   // and so, even if the load fails, is what a kept search knows
   OpenLayers files = OpenLayerFiles(LayerFileNames(std::move(fileName)), progress);
-  ReadLayers(files, progress);
+  ReadLayers(files, progress, rowPartBytes);
   if (progress) progress->phase = LoadProgress::kBuildingGraph;
   BuildRoadGraph(progress);
 }

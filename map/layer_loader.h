@@ -38,4 +38,9 @@ int64_t VertexBound(int64_t segmentFileSize);
 // phase; a cancel there is obeyed within about a megabyte and during the
 // graph build, raising ELoadCancelled (map/load_cancelled.h) with the store
 // left to be cleared by the caller and the graph not rebuilt.
-void LoadMapLayers(std::string fileName, LoadProgress* progress = nullptr);
+//
+// An S layer's .mid file is read in parts of about rowPartBytes by both
+// threads of a load; tests lower it to cut small files into many parts.
+constexpr int64_t kSegmentRowPartBytes = int64_t{4} << 20;
+void LoadMapLayers(std::string fileName, LoadProgress* progress = nullptr,
+                   int64_t rowPartBytes = kSegmentRowPartBytes);

@@ -85,16 +85,34 @@ struct SeenPiece {
   }
 };
 
-std::vector<SeenPiece> ReadPieces(const std::string& content) {
+// With partBytes, the file is read in parts of about that size cut at line
+// starts, each by a reader of its own, its line numbers carried on from the
+// parts before.
+std::vector<SeenPiece> ReadPieces(const std::string& content, int64_t partBytes = 0) {
   TempDir dir;
   WriteFile(dir / "f.txt", content);
-  TextFile file;
-  EXPECT_TRUE(file.Open(dir / "f.txt", NameMatch::Exact));
+  TextFile whole;
+  EXPECT_TRUE(whole.Open(dir / "f.txt", NameMatch::Exact));
+  std::vector<int64_t> starts{0};
+  while (starts.back() < whole.Size())
+    starts.push_back(partBytes > 0
+                         ? whole.LineStartAfter(std::min(whole.Size(), starts.back() + partBytes - 1))
+                         : whole.Size());
   std::vector<SeenPiece> pieces;
-  TextFile::Piece piece;
-  while (file.NextPiece(piece))
-    pieces.push_back(
-        {std::string(piece.text, piece.length), piece.lineFeed, piece.stringLength, file.LineNumber()});
+  int linesBefore = 0;
+  for (size_t k = 0; k + 1 < starts.size(); ++k) {
+    TextFile file;
+    EXPECT_TRUE(file.Open(dir / "f.txt", NameMatch::Exact));
+    if (partBytes > 0) file.ReadOnlyPart(starts[k], starts[k + 1]);
+    TextFile::Piece piece;
+    int ended = 0;
+    while (file.NextPiece(piece)) {
+      pieces.push_back({std::string(piece.text, piece.length), piece.lineFeed, piece.stringLength,
+                        linesBefore + file.LineNumber()});
+      ended += piece.lineFeed;
+    }
+    linesBefore += ended;
+  }
   return pieces;
 }
 
@@ -123,7 +141,8 @@ std::vector<SeenPiece> ModelPieces(const std::string& content) {
 }  // namespace
 
 // Random texts of short and long lines, CR, CR LF, zero bytes and a missing
-// final line feed, across several of the reader's buffers.
+// final line feed, across several of the reader's buffers, read whole and
+// in parts.
 TEST(TextFile, PiecesMatchAPlainModelOnRandomText) {
   std::mt19937 random(24);
   for (int round = 0; round < 12; ++round) {
@@ -146,6 +165,9 @@ TEST(TextFile, PiecesMatchAPlainModelOnRandomText) {
         content += static_cast<char>('a' + kind % 26);
       }
     }
-    EXPECT_TRUE(ReadPieces(content) == ModelPieces(content));
+    const std::vector<SeenPiece> model = ModelPieces(content);
+    EXPECT_TRUE(ReadPieces(content) == model);
+    // Read in parts, as a layer's rows are: the same pieces.
+    EXPECT_TRUE(ReadPieces(content, std::uniform_int_distribution<int64_t>(1, 70000)(random)) == model);
   }
 }

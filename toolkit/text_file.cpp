@@ -45,16 +45,38 @@ void TextFile::Rewind() {
   pos_ = len_ = zero_ = 0;
 }
 
+void TextFile::ReadOnlyPart(int64_t begin, int64_t end) {
+  if (::lseek(fd_, begin, SEEK_SET) != begin)
+    throw Exception(std::string("cannot read the file: ") + std::strerror(errno));
+  size_ = unread_ = end - begin;
+}
+
+int64_t TextFile::LineStartAfter(int64_t offset) const {
+  char window[4096];
+  for (; offset < size_;) {
+    const ssize_t count = ::pread(fd_, window, sizeof window, offset);
+    if (count < 0 && errno == EINTR) continue;
+    if (count < 0) throw Exception(std::string("cannot read the file: ") + std::strerror(errno));
+    if (count == 0) break;
+    if (const void* found = std::memchr(window, '\n', static_cast<size_t>(count)))
+      return std::min(size_, offset + (static_cast<const char*>(found) - window) + 1);
+    offset += count;
+  }
+  return size_;
+}
+
 void TextFile::Refill() {
   if (len_ - pos_ > kPieceLength || exhausted_) return;
   std::memmove(buffer_, buffer_ + pos_, len_ - pos_);
   len_ -= pos_;
   pos_ = 0;
   while (len_ <= kPieceLength && !exhausted_) {
-    const ssize_t count = ::read(fd_, buffer_ + len_, sizeof buffer_ - len_);
+    const size_t room = static_cast<size_t>(std::min<int64_t>(sizeof buffer_ - len_, unread_));
+    const ssize_t count = room > 0 ? ::read(fd_, buffer_ + len_, room) : 0;
     if (count < 0 && errno == EINTR) continue;
     if (count < 0) throw Exception(std::string("cannot read the file: ") + std::strerror(errno));
     len_ += static_cast<size_t>(count);
+    unread_ -= count;
     exhausted_ = count == 0;
   }
   FindZero();

@@ -51,10 +51,21 @@ class TextFile {
   // failure of the system's seek raises Exception.
   void Rewind();
 
+  // Makes the file read as only its bytes from begin up to end, as if they
+  // were the whole file, from line 1. Where begin starts a line and end
+  // follows a line feed (see LineStartAfter), its pieces are those a read
+  // of the whole file gives there. Before the first read.
+  void ReadOnlyPart(int64_t begin, int64_t end);
+
+  // The offset just past the first line feed at or after offset, found
+  // without moving the reading position; Size() when there is none. A
+  // failure of the system's read raises Exception.
+  int64_t LineStartAfter(int64_t offset) const;
+
   // The path that Open opened (after any letter-case match).
   const std::string& Path() const { return path_; }
 
-  // The file's size in bytes when it was opened.
+  // The file's size in bytes when it was opened (of a part, the part's).
   int64_t Size() const { return size_; }
 
   // The next piece; false at the end of the file. A failure of the system's
@@ -119,7 +130,8 @@ class TextFile {
   int fd_ = -1;
   std::string path_;
   int64_t size_ = 0;
-  bool exhausted_ = false;  // the system's read has reached the end
+  bool exhausted_ = false;      // the system's read has reached the end
+  int64_t unread_ = INT64_MAX;  // bytes the reads may still take: all, or a part's rest
   int lineNumber_ = 1;
   bool lineEnded_ = false;  // the last piece read ended its line
   size_t pos_ = 0;
