@@ -25,7 +25,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   ClearMapStore();
   LoadProgress progress;
   try {
-    LoadMapLayers(WriteInputLayers(data, size), &progress);
+    // The S layer's rows in parts of a few lines, as a large map's are read.
+    LoadMapLayers(WriteInputLayers(data, size), &progress, 64);
     if (progress.bytesRead != progress.totalBytes) abort();
     BuildMapAreaIndex(&progress);
     std::vector<int32_t> found;
