@@ -12,7 +12,6 @@
 #include <new>
 #include <optional>
 #include <string_view>
-#include <system_error>
 #include <thread>
 #include <utility>
 #include <vector>

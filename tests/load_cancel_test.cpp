@@ -54,9 +54,10 @@ Loaded Now() { return {pointCount, segmentCount, nodeCount, adjCount}; }
 TEST(LoadCancel, EndsCompleteOrCancelledAtAnyMoment) {
   TempDir dir;
   const std::string path = WriteLayers(dir, GridMap(160));
+  constexpr int64_t kRowParts = 64 << 10;  // the S layer's rows in several parts, as a large map's
   ClearMapStore();
   LoadProgress whole;
-  LoadMapLayers(path, &whole);
+  LoadMapLayers(path, &whole, kRowParts);
   const Loaded complete = Now();
   EXPECT_EQ(whole.bytesRead.load(), whole.totalBytes.load());
   EXPECT_GT(whole.totalBytes.load(), 4'000'000);
@@ -80,7 +81,7 @@ TEST(LoadCancel, EndsCompleteOrCancelledAtAnyMoment) {
       progress.cancel = true;
     });
     try {
-      LoadMapLayers(path, &progress);
+      LoadMapLayers(path, &progress, kRowParts);
       EXPECT_EQ(Now(), complete) << "round " << round;
     } catch (const ELoadCancelled&) {
       ++cancelled;

@@ -36,15 +36,6 @@ bool TextFile::Open(const std::string& path, NameMatch match) {
   return false;
 }
 
-void TextFile::Rewind() {
-  if (::lseek(fd_, 0, SEEK_SET) != 0)
-    throw Exception(std::string("cannot read the file again: ") + std::strerror(errno));
-  exhausted_ = false;
-  lineNumber_ = 1;
-  lineEnded_ = false;
-  pos_ = len_ = zero_ = 0;
-}
-
 void TextFile::ReadOnlyPart(int64_t begin, int64_t end) {
   if (::lseek(fd_, begin, SEEK_SET) != begin)
     throw Exception(std::string("cannot read the file: ") + std::strerror(errno));

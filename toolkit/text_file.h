@@ -47,10 +47,6 @@ class TextFile {
   // blocks, whatever path names.
   bool Open(const std::string& path, NameMatch match);
 
-  // Goes back to the file's first byte and line, to read it again. A
-  // failure of the system's seek raises Exception.
-  void Rewind();
-
   // Makes the file read as only its bytes from begin up to end, as if they
   // were the whole file, from line 1. Where begin starts a line and end
   // follows a line feed (see LineStartAfter), its pieces are those a read
