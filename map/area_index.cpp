@@ -57,22 +57,56 @@ int64_t CellCount(const CellRange& range) {
   return int64_t{range.column1 - range.column0 + 1} * (range.row1 - range.row0 + 1);
 }
 
-CellRange PairCells(const MapAreaIndex& index, const TPoint& a, const TPoint& b) {
-  return CellsOf(index, a.x, NegateY(a.y), b.x, NegateY(b.y));
+// The column and row of the cell a vertex lies in, clamped to the grid.
+struct VertexCell {
+  int32_t column, row;
+};
+
+[[gnu::always_inline]] inline VertexCell CellOfVertex(const MapAreaIndex& index, const TPoint& p) {
+  return {ClampedCell(p.x - index.originX, index.cellWidth, index.columns),
+          ClampedCell(NegateY(p.y) - index.originNegY, index.cellHeight, index.rows)};
+}
+
+// Calls visit with the cells each pair of consecutive vertices of segment j
+// covers, pair by pair. A pair covers the cells between its vertices'
+// cells: as a cell grows with its offset, the cell of the smaller end is
+// the smaller cell, so each vertex's cell is found once, not once a pair.
+template <typename Visit>
+void ForEachPairRange(const MapAreaIndex& index, int32_t j, Visit visit) {
+  const DynamicArray<TPoint>& v = segments[j].Vertices;
+  if (v.Length() < 2) return;
+  VertexCell previous = CellOfVertex(index, v[0]);
+  for (int32_t k = 1; k < v.Length(); ++k) {
+    const VertexCell next = CellOfVertex(index, v[k]);
+    visit(CellRange{std::min(previous.column, next.column), std::max(previous.column, next.column),
+                    std::min(previous.row, next.row), std::max(previous.row, next.row)});
+    previous = next;
+  }
 }
 
 // The cells each pair of consecutive vertices of segment j covers, into
 // ranges; returns what listing the segment can cost: their cells counted
 // per pair (a cell two pairs share counts twice).
 int64_t PairRanges(const MapAreaIndex& index, int32_t j, std::vector<CellRange>& ranges) {
-  const DynamicArray<TPoint>& v = segments[j].Vertices;
   ranges.clear();
   int64_t cost = 0;
-  for (int32_t k = 1; k < v.Length(); ++k) {
-    ranges.push_back(PairCells(index, v[k - 1], v[k]));
-    cost += CellCount(ranges.back());
-  }
+  ForEachPairRange(index, j, [&](const CellRange& range) {
+    ranges.push_back(range);
+    cost += CellCount(range);
+  });
   return cost;
+}
+
+// The one cell all of ranges cover, when they cover one only; else -1.
+int32_t SoleCell(const MapAreaIndex& index, const std::vector<CellRange>& ranges) {
+  if (ranges.empty()) return -1;
+  const CellRange& first = ranges.front();
+  for (const CellRange& range : ranges) {
+    if (range.column0 != first.column0 || range.column1 != first.column0 || range.row0 != first.row0 ||
+        range.row1 != first.row0)
+      return -1;
+  }
+  return first.row0 * index.columns + first.column0;
 }
 
 // Calls visit with every cell of segment j's pair ranges, each cell once.
@@ -93,14 +127,13 @@ void ForEachCellOfRanges(const MapAreaIndex& index, int32_t j, const std::vector
 template <typename Visit>
 void ForEachCellOfSegment(const MapAreaIndex& index, int32_t j, std::vector<int32_t>& lastSegment,
                           Visit visit) {
-  const DynamicArray<TPoint>& v = segments[j].Vertices;
-  for (int32_t k = 1; k < v.Length(); ++k) {
-    ForEachCell(index, PairCells(index, v[k - 1], v[k]), [&](int32_t cell) {
+  ForEachPairRange(index, j, [&](const CellRange& range) {
+    ForEachCell(index, range, [&](int32_t cell) {
       if (lastSegment[cell] == j) return;
       lastSegment[cell] = j;
       visit(cell);
     });
-  }
+  });
 }
 
 // Sizes the grid for about kItemsPerCell items a cell, shaped like the map.
@@ -152,16 +185,24 @@ struct alignas(64) HalfOfSegments {  // a cache line of its own: each half is wr
 
   // Counts the segments from begin to end, in one pass over their pairs:
   // a segment within its pairs' share is always listed, so its cells are
-  // counted at once; a costlier one waits for WideSegments.
+  // counted at once; a costlier one waits for WideSegments. soleCell[j]
+  // becomes the cell of segment j when it is counted at once and lies in
+  // one cell only, else -1.
   void Count(const MapAreaIndex& index, const AreaIndexLimits& limits, int32_t begin, int32_t end,
-             LoadProgress* progress) {
+             std::vector<int32_t>& soleCell, LoadProgress* progress) {
     for (int32_t j = begin; j < end; ++j) {
       if (j % kCancelStride == 0) CheckCancel(progress);
       const int64_t cost = PairRanges(index, j, ranges);
       const int64_t share = limits.entriesPerItem * std::max(segments[j].Vertices.Length() - 1, 0);
+      soleCell[j] = -1;
       if (cost <= share) {
         budget += share - cost;
-        ForEachCellOfRanges(index, j, ranges, lastSegment, [this](int32_t cell) { ++counts[cell]; });
+        soleCell[j] = SoleCell(index, ranges);
+        if (soleCell[j] >= 0) {
+          ++counts[soleCell[j]];
+        } else {
+          ForEachCellOfRanges(index, j, ranges, lastSegment, [this](int32_t cell) { ++counts[cell]; });
+        }
       } else {
         budget += share;
         costly.push_back({j, cost});
@@ -231,11 +272,14 @@ void ForEachListedSegment(const std::vector<int32_t>& wide, int32_t begin, int32
 // building takes time within the budget too. Each half of the table is
 // counted and filled on its own core, the first half's entries of a cell
 // before the second's: the lists in table order, as one pass makes them.
+// Most segments lie in one cell, which the count notes, so that the fill
+// looks at their vertices no more.
 void IndexSegments(MapAreaIndex& index, const AreaIndexLimits& limits, LoadProgress* progress) {
   const size_t cells = static_cast<size_t>(index.columns) * index.rows;
   std::array<HalfOfSegments, 2> halves{HalfOfSegments(cells), HalfOfSegments(cells)};
+  std::vector<int32_t> soleCell(static_cast<size_t>(segmentCount));
   InTwoHalves(segmentCount, [&](int h, int32_t begin, int32_t end) {
-    halves[h].Count(index, limits, begin, end, progress);
+    halves[h].Count(index, limits, begin, end, soleCell, progress);
   });
   index.wideSegments = WideSegments(index, limits, halves);
   index.segmentStart = StartsOfLists(halves[0].counts, halves[1].counts);
@@ -244,8 +288,9 @@ void IndexSegments(MapAreaIndex& index, const AreaIndexLimits& limits, LoadProgr
     HalfOfSegments& half = halves[h];
     std::fill(half.lastSegment.begin(), half.lastSegment.end(), -1);
     ForEachListedSegment(index.wideSegments, begin, end, progress, [&](int32_t j) {
-      ForEachCellOfSegment(index, j, half.lastSegment,
-                           [&](int32_t cell) { index.segmentIds[half.counts[cell]++] = j; });
+      const auto list = [&](int32_t cell) { index.segmentIds[half.counts[cell]++] = j; };
+      if (soleCell[j] >= 0) return list(soleCell[j]);
+      ForEachCellOfSegment(index, j, half.lastSegment, list);
     });
   });
 }
