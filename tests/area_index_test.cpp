@@ -5,6 +5,7 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <cmath>
 #include <random>
 #include <vector>
 
@@ -102,6 +103,45 @@ TEST(MapAreaIndex, FindsEverythingInAnArea) {
   }
   ClearMapStore();
   EXPECT_FALSE(mapAreaIndex.built);  // dropped with the tables
+}
+
+// Each cell lists, ascending and each once, exactly the segments that are
+// not wide and have a pair of vertices whose box meets the cell, as a scan
+// of every pair with the grid's own cell arithmetic finds them.
+TEST(MapAreaIndex, ListsExactlyTheSegmentsWhosePairsMeetEachCell) {
+  std::mt19937 random(41);
+  for (int round = 0; round < 30; ++round) {
+    SetRandomMap(random, round % 3 == 0);
+    BuildMapAreaIndex();
+    const MapAreaIndex& index = mapAreaIndex;
+    const auto cell = [](double offset, double side, int32_t count) {
+      return std::clamp(static_cast<int32_t>(std::floor(offset / side)), 0, count - 1);
+    };
+    std::vector<std::vector<int32_t>> expected(static_cast<size_t>(index.columns) * index.rows);
+    for (int32_t j = 0; j < segmentCount; ++j) {
+      if (std::binary_search(index.wideSegments.begin(), index.wideSegments.end(), j)) continue;
+      const DynamicArray<TPoint>& v = segments[j].Vertices;
+      for (int32_t k = 1; k < v.Length(); ++k) {
+        const auto column = [&](int32_t x) {
+          return cell(x - index.originX, index.cellWidth, index.columns);
+        };
+        const auto row = [&](int32_t y) { return cell(-y - index.originNegY, index.cellHeight, index.rows); };
+        for (int32_t r = std::min(row(v[k - 1].y), row(v[k].y)); r <= std::max(row(v[k - 1].y), row(v[k].y));
+             ++r)
+          for (int32_t c = std::min(column(v[k - 1].x), column(v[k].x));
+               c <= std::max(column(v[k - 1].x), column(v[k].x)); ++c) {
+            std::vector<int32_t>& list = expected[static_cast<size_t>(r) * index.columns + c];
+            if (list.empty() || list.back() != j) list.push_back(j);
+          }
+      }
+    }
+    for (size_t c = 0; c < expected.size(); ++c) {
+      const std::vector<int32_t> listed(index.segmentIds.begin() + index.segmentStart[c],
+                                        index.segmentIds.begin() + index.segmentStart[c + 1]);
+      ASSERT_EQ(listed, expected[c]) << "round " << round << " cell " << c;
+    }
+  }
+  ClearMapStore();
 }
 
 // Limits lowered so that small maps reach them (a country-size map reaches
