@@ -3,12 +3,12 @@
 #include <algorithm>
 #include <array>
 #include <cmath>
-#include <future>
 #include <utility>
 
 #include "map/load_cancelled.h"
 #include "map/map_store.h"
 #include "map/road_graph.h"
+#include "map/run_together.h"
 
 MapAreaIndex mapAreaIndex;
 
@@ -157,14 +157,11 @@ constexpr int32_t kCancelStride = 1 << 16;
 
 // Runs part(0, 0, half) on a second thread and part(1, half, count) on
 // this one, both cores building the index: each half knows its number,
-// also when one of them is empty. The first exception either raises leaves
-// here once both have ended.
+// also when one of them is empty.
 template <typename Part>
 void InTwoHalves(int32_t count, Part part) {
   const int32_t half = count / 2;
-  std::future<void> first = std::async(std::launch::async, [&] { part(0, 0, half); });
-  part(1, half, count);
-  first.get();
+  RunTogether([&] { part(0, 0, half); }, [&] { part(1, half, count); });
 }
 
 // One half of the segment table as the index counts it: what its segments

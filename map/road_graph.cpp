@@ -6,12 +6,11 @@
 #include <limits>
 #include <memory>
 #include <string>
-#include <system_error>
-#include <thread>
 #include <vector>
 
 #include "map/load_cancelled.h"
 #include "map/map_store.h"
+#include "map/run_together.h"
 #include "toolkit/exceptions.h"
 
 int32_t minX = 0;
@@ -85,36 +84,6 @@ Bounds MapBounds(const Bounds& points, const Bounds& vertices) {
   if (pointCount == 0) return {0, 0, 0, 0};
   return {std::min(points.minX, vertices.minX), std::min(points.minNegY, vertices.minNegY),
           std::max(points.maxX, vertices.maxX), std::max(points.maxNegY, vertices.maxNegY)};
-}
-
-// Runs first on a thread of its own while second runs on the calling
-// thread, and returns once both are done: the graph is built on both cores.
-// An exception either raises leaves from here, second's when both raise.
-// When no thread can be had, first runs before second.
-template <typename First, typename Second>
-void RunTogether(First first, Second second) {
-  std::exception_ptr firstFault;
-  const auto runFirst = [&] {
-    try {
-      first();
-    } catch (...) {
-      firstFault = std::current_exception();
-    }
-  };
-  std::thread thread;
-  try {
-    thread = std::thread(runFirst);
-  } catch (const std::system_error&) {
-    runFirst();
-  }
-  try {
-    second();
-  } catch (...) {
-    if (thread.joinable()) thread.join();
-    throw;
-  }
-  if (thread.joinable()) thread.join();
-  if (firstFault) std::rethrow_exception(firstFault);
 }
 
 // The distinct codes carried by points, numbered 0, 1, ... in order of first
