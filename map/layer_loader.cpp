@@ -22,6 +22,7 @@
 #include "map/map_files.h"
 #include "map/map_store.h"
 #include "map/road_graph.h"
+#include "map/run_together.h"
 #include "toolkit/exceptions.h"
 #include "toolkit/paths.h"
 #include "toolkit/text.h"
@@ -425,11 +426,11 @@ struct ColumnValues {
   std::vector<RoadClass> roadClass;
 
   // Sets row `to` to row `from` of other, column by column, where both
-  // have the column.
-  void CopyRow(const ColumnValues& other, size_t from, size_t to) {
+  // have the column; all but the name, which fills one block in row order.
+  // Rows apart may be copied on threads apart.
+  void CopyNumbers(const ColumnValues& other, size_t from, size_t to) {
     if (!other.oneway.empty()) oneway[to] = other.oneway[from];
     if (!other.duration.empty()) duration[to] = other.duration[from];
-    if (!other.name.empty()) name.Set(to, other.name[from]);
     if (!other.roadClass.empty()) roadClass[to] = other.roadClass[from];
   }
 
@@ -734,31 +735,52 @@ class SegmentRowParts {
 
   // Gives the rows to the layer's segments when every part was read
   // completely and there is a segment for each row; false otherwise.
-  // After both threads are done.
+  // After both threads are done. Both cores copy the rows, each about half
+  // of them; then the names, which fill one block in row order.
   bool GiveToSegments(SegmentLayer& layer) {
-    size_t total = 0;
+    std::vector<int32_t> firstRows{0};  // of each part, then the number of rows
     for (const SegmentRows& rows : rows_) {
       if (!rows.complete) return false;
-      total += rows.ends.size();
+      const int64_t next = firstRows.back() + static_cast<int64_t>(rows.ends.size());
+      if (next > layer.Count()) return false;
+      firstRows.push_back(static_cast<int32_t>(next));
     }
-    if (total > static_cast<size_t>(layer.Count())) return false;
     layer.values.Resize(layer.columns, static_cast<size_t>(layer.Count()));
-    int32_t r = 0;
-    for (SegmentRows& rows : rows_) {
-      for (size_t k = 0; k < rows.ends.size(); ++k, ++r) {
-        TFieldS& segment = layer.Segment(r);
-        segment.From = rows.ends[k].From;
-        segment.To = rows.ends[k].To;
-        segment.Length = rows.ends[k].Length;
-        layer.values.CopyRow(rows.values, k, static_cast<size_t>(r));
-      }
-      rows = {};  // its memory back before the next part's rows are copied
+    const size_t middle = static_cast<size_t>(
+        std::lower_bound(firstRows.begin(), firstRows.end() - 1, firstRows.back() / 2) - firstRows.begin());
+    const auto give = [&](size_t begin, size_t end) {
+      for (size_t k = begin; k < end; ++k) GivePart(layer, k, firstRows[k]);
+    };
+    RunTogether([&] { give(middle, rows_.size()); }, [&] { give(0, middle); });
+    for (size_t k = 0; k < rows_.size(); ++k) {
+      const NameTable& names = rows_[k].values.name;
+      for (int32_t r = firstRows[k]; !names.empty() && r < firstRows[k + 1]; ++r)
+        layer.values.name.Set(static_cast<size_t>(r), names[static_cast<size_t>(r - firstRows[k])]);
+      rows_[k] = {};  // its memory back before the next part's names are copied
     }
     layer.attributesOpened = true;
     return true;
   }
 
  private:
+  // Part k's rows, but for their names, to the segments from row first on;
+  // the part keeps only its names.
+  void GivePart(SegmentLayer& layer, size_t k, int32_t first) {
+    SegmentRows& rows = rows_[k];
+    for (size_t i = 0; i < rows.ends.size(); ++i) {
+      const int32_t r = first + static_cast<int32_t>(i);
+      TFieldS& segment = layer.Segment(r);
+      segment.From = rows.ends[i].From;
+      segment.To = rows.ends[i].To;
+      segment.Length = rows.ends[i].Length;
+      layer.values.CopyNumbers(rows.values, i, static_cast<size_t>(r));
+    }
+    rows.ends = {};
+    rows.values.oneway = {};
+    rows.values.duration = {};
+    rows.values.roadClass = {};
+  }
+
   std::string path_;
   std::vector<int64_t> starts_;  // part k runs from starts_[k] up to starts_[k + 1]
   std::vector<SegmentRows> rows_;
