@@ -4,8 +4,8 @@
 #include "toolkit/case_folding.h"
 #include "toolkit/text.h"
 
-std::string JunctionName(const std::string& text) {
-  if (text.size() < 2 || text.front() != '"' || text.back() != '"') return text;
+std::string JunctionName(std::string_view text) {
+  if (text.size() < 2 || text.front() != '"' || text.back() != '"') return std::string(text);
   std::string name;
   for (size_t i = 1; i + 1 < text.size(); ++i) {
     name += text[i];

@@ -3,6 +3,7 @@
 #include <cstddef>
 #include <cstdint>
 #include <string>
+#include <string_view>
 #include <vector>
 
 // Finding junctions of the open map by their names.
@@ -13,7 +14,7 @@ constexpr size_t FIND_LIST_LIMIT = 200;
 // The name in a junction's text (TFieldM::Text, its attribute row after the
 // code and comma): a text in double quotes without them, each doubled quote
 // inside undoubled; any other text as it is.
-std::string JunctionName(const std::string& text);
+std::string JunctionName(std::string_view text);
 
 // "code: name" for the point at index, as junctions are listed.
 std::string JunctionLabel(int32_t index);

@@ -246,32 +246,71 @@ void AtFileLine(const TextFile& file, Work work) {
   throw EOutOfMemory(std::move(outOfMemory.append(": Out of memory for the map")));
 }
 
-// Reserves room in list for the most objects the file can describe, a line
-// of at least minLength bytes each, so that reading it adds without copying.
-// Only a hint: when that much memory cannot be had, the list grows as it is
-// filled instead.
+// The records a file adds to a table after those it holds, made in room of
+// their own and put into the table once read: as the table itself when it
+// held none, without a copy.
 template <typename T>
-void ReserveForFile(std::vector<T>& list, const TextFile& file, size_t minLength) {
-  try {
-    list.reserve(static_cast<size_t>(file.Size()) / minLength + 1);
-  } catch (const std::bad_alloc&) {
-  }
-}
+class AddedRecords {
+ public:
+  explicit AddedRecords(int32_t stored) : stored_(stored) {}
 
-// Appends the points a file added, by their coordinates, to the table in
-// one SetLength, so that a load stays linear in the size of the files and
-// the table's memory is written once.
-void AppendPoints(const std::vector<TPoint>& added) {
-  if (added.empty()) return;
-  const int32_t old = pointCount;
-  points.SetLength(old + static_cast<int32_t>(added.size()));
-  for (size_t k = 0; k < added.size(); ++k) {
-    TFieldM& point = points[old + static_cast<int32_t>(k)];
-    point.X = added[k].x;
-    point.Y = added[k].y;
+  int32_t Count() const { return stored_ + added_; }
+  int32_t Stored() const { return stored_; }
+
+  // Record r, of those stored in table and those added: as table[r] would be.
+  T& Record(int32_t r, DynamicArray<T>& table) {
+    if (r < 0 || r >= Count()) throw DynArrayOutOfRange(r, Count());
+    return r < stored_ ? table[r] : room_[r - stored_];
   }
-  pointCount = points.Length();
-}
+
+  // Makes room for the records a file of fileSize bytes holds when each
+  // takes at least recordBytes of it; a file of smaller ones makes the room
+  // grow as it fills. Zeroed memory that costs nothing until it is filled,
+  // when large; a small block comes from the heap, zeroed in full, so it is
+  // not made larger than a map needs.
+  void ReserveFor(int64_t fileSize, int64_t recordBytes) {
+    try {
+      room_.SetLength(static_cast<int32_t>(std::min<int64_t>(fileSize / recordBytes + 16, MAP_ITEM_LIMIT)));
+    } catch (const EOutOfMemory&) {
+    }
+  }
+
+  // A new record after the others.
+  // Its zero bytes are written before anything reads them: a page of the
+  // room is then first touched by a write, which maps it at once, rather
+  // than by a read, which maps the shared zero page and costs a copy on
+  // write, and a flush of the other core's address cache, at the first write.
+  T& Add() {
+    if (added_ == room_.Length())
+      room_.SetLength(static_cast<int32_t>(std::clamp<int64_t>(2 * int64_t{added_}, 16, MAP_ITEM_LIMIT)));
+    T& record = room_[added_++];
+    std::memset(static_cast<void*>(&record), 0, sizeof record);  // its value already: zero is a new record
+    return record;
+  }
+
+  // Puts the records added after those of table, count being its length.
+  void Store(DynamicArray<T>& table, int32_t& count) {
+    if (added_ == 0) return;
+    room_.DropUnfilledTail(added_);
+    if (stored_ == 0) {
+      table = room_;
+    } else {
+      table.SetLength(stored_ + added_);
+      for (int32_t k = 0; k < added_; ++k) table[stored_ + k] = room_[k];
+    }
+    count = table.Length();
+  }
+
+ private:
+  const int32_t stored_;
+  DynamicArray<T> room_;  // the added records, then room for more
+  int32_t added_ = 0;
+};
+
+// The fewest bytes of its file that a common record takes, for the room
+// made for a file's records.
+constexpr int64_t kPointBytes = 10;    // "Point x y" with its line feed
+constexpr int64_t kSegmentBytes = 16;  // "Pline 2", "x y" and "x y", each with its line feed
 
 // Whether a and b are the same word, ignoring the letter case of ASCII.
 bool SameWord(std::string_view a, std::string_view b) {
@@ -282,17 +321,19 @@ bool SameWord(std::string_view a, std::string_view b) {
 
 // "Point X Y" lines, from the first column, add a point each to added, by
 // its coordinates; a CoordSys line of the header says the map is in metres.
-void ReadPointLines(TextFile& file, ReadControl& control, std::vector<TPoint>& added) {
-  const auto roomForOneMore = [&] {
-    return pointCount + static_cast<int64_t>(added.size()) < MAP_ITEM_LIMIT;
-  };
+void ReadPointLines(TextFile& file, ReadControl& control, AddedRecords<TFieldM>& added) {
+  const auto roomForOneMore = [&] { return added.Count() < MAP_ITEM_LIMIT; };
   const auto takePoint = [&](std::string_view ahead) -> size_t {
     constexpr std::string_view kPoint = "Point ";
     TPoint point;
     const size_t taken = ahead.substr(0, kPoint.size()) == kPoint && roomForOneMore()
                              ? TakeCoordinates(ahead, kPoint.size(), point)
                              : 0;
-    if (taken) added.push_back(point);
+    if (taken) {
+      TFieldM& fresh = added.Add();
+      fresh.X = point.x;
+      fresh.Y = point.y;
+    }
     return taken;
   };
   ReadLines(file, 5, control, takePoint, [&](std::string_view line) {
@@ -302,38 +343,39 @@ void ReadPointLines(TextFile& file, ReadControl& control, std::vector<TPoint>& a
     if (token != "Point") return;
     if (!roomForOneMore())
       throw Exception("Map too large: more than " + std::to_string(MAP_ITEM_LIMIT) + " points");
-    TPoint& point = added.emplace_back();
-    point.x = tokens.NextInt(' ');
-    point.y = tokens.NextInt(' ');
+    TFieldM& point = added.Add();
+    point.X = tokens.NextInt(' ');
+    point.Y = tokens.NextInt(' ');
   });
 }
 
 // The points of the M layer's .mif file, appended to the table also when
 // reading fails, so that what was read stays stored.
 void ReadPointGeometry(TextFile& file, ReadControl& control) {
-  std::vector<TPoint> added;
-  ReserveForFile(added, file, 5);
+  AddedRecords<TFieldM> added(pointCount);
+  added.ReserveFor(file.Size(), kPointBytes);
   AtFileLine(file, [&] {
     try {
       ReadPointLines(file, control, added);
     } catch (...) {
-      AppendPoints(added);
+      added.Store(points, pointCount);
       throw;
     }
-    AppendPoints(added);
+    added.Store(points, pointCount);
   });
 }
 
 // Row r gives point r its code and, after the first comma, its text.
 void ReadPointAttributes(TextFile& file, ReadControl& control) {
   int32_t row = 0;
+  ArrayChunks textChunks;
   AtFileLine(file, [&] {
     ReadLines(file, 5, control, [&](std::string_view line) {
       LineTokens tokens(line);
       const int32_t code = tokens.NextInt(',');
       TFieldM& point = points[row];
       point.Code = code;
-      point.Text = std::string(tokens.Rest());  // built in place, not copied into the empty string
+      point.Text = SharedText(tokens.Rest(), textChunks);
       ++row;
     });
   });
@@ -413,10 +455,6 @@ class ColumnsHeader {
   SegmentColumns columns_;
 };
 
-// The S layer as it is read: the segments its .mif file adds and, once its
-// .mid file is opened, the optional columns of every segment. Read aside
-// and put into the store afterwards, so that it can be read beside the M
-// layer and dropped when that fails.
 // The values of the optional columns, by row; empty for a column the
 // header does not declare.
 struct ColumnValues {
@@ -445,64 +483,21 @@ struct ColumnValues {
   }
 };
 
+// The S layer as it is read: the segments its .mif file adds and, once its
+// .mid file is opened, the optional columns of every segment. Read aside
+// and put into the store afterwards, so that it can be read beside the M
+// layer and dropped when that fails.
 class SegmentLayer {
  public:
-  int32_t stored = 0;  // the segments stored before the load (none, unless the store was not cleared)
+  explicit SegmentLayer(int32_t stored) : added(stored) {}
+
+  AddedRecords<TFieldS> added;  // to the segments stored before the load (none, unless not cleared)
   SegmentColumns columns;
   bool attributesOpened = false;
   ColumnValues values;
 
-  int32_t Count() const { return stored + added_; }
-
-  // Segment r, of those stored and those added: as segments[r] would be.
-  TFieldS& Segment(int32_t r) {
-    if (r < 0 || r >= Count()) throw DynArrayOutOfRange(r, Count());
-    return r < stored ? segments[r] : room_[r - stored];
-  }
-
-  // Makes room for the segments a file of fileSize bytes holds when each
-  // takes at least kSegmentBytes of it, as one of two vertices does; a file
-  // of smaller ones makes the room grow as it fills. Zeroed memory that
-  // costs nothing until it is filled, when large; a small block comes from
-  // the heap, zeroed in full, so it is not made larger than a map needs.
-  void ReserveFor(int64_t fileSize) {
-    constexpr int64_t kSegmentBytes = 16;  // "Pline 2", "x y" and "x y", each with its line feed
-    try {
-      room_.SetLength(static_cast<int32_t>(std::min<int64_t>(fileSize / kSegmentBytes + 16, MAP_ITEM_LIMIT)));
-    } catch (const EOutOfMemory&) {
-    }
-  }
-
-  // A new segment after the others.
-  // Its zero bytes are written before anything reads them: a page of the
-  // room is then first touched by a write, which maps it at once, rather
-  // than by a read, which maps the shared zero page and costs a copy on
-  // write, and a flush of the other core's address cache, at the first write.
-  TFieldS& Add() {
-    if (added_ == room_.Length())
-      room_.SetLength(static_cast<int32_t>(std::clamp<int64_t>(2 * int64_t{added_}, 16, MAP_ITEM_LIMIT)));
-    TFieldS& segment = room_[added_++];
-    std::memset(static_cast<void*>(&segment), 0, sizeof segment);  // its value already: zero is a new segment
-    return segment;
-  }
-
-  // Puts the segments added into the store: as its table when it held none,
-  // without a copy.
-  void StoreAdded() {
-    if (added_ == 0) return;
-    room_.DropUnfilledTail(added_);
-    if (stored == 0) {
-      segments = room_;
-    } else {
-      segments.SetLength(stored + added_);
-      for (int32_t k = 0; k < added_; ++k) segments[stored + k] = room_[k];
-    }
-    segmentCount = segments.Length();
-  }
-
- private:
-  DynamicArray<TFieldS> room_;  // the added segments, then room for more
-  int32_t added_ = 0;
+  int32_t Count() const { return added.Count(); }
+  TFieldS& Segment(int32_t r) { return added.Record(r, segments); }
 };
 
 // Whether the line's first token may be a number: it then is neither a
@@ -558,11 +553,12 @@ void ReadSegmentGeometry(TextFile& file, ReadControl& control, SegmentLayer& lay
                          ColumnsHandOver& handOver) {
   ColumnsHeader header;
   bool inHeader = true;
-  layer.ReserveFor(file.Size());
+  layer.added.ReserveFor(file.Size(), kSegmentBytes);
   const int64_t vertexBound = VertexBound(file.Size());
   // The vertices being filled: the newest segment's, once there is one
   // (the last one stored before this file, else the last one added).
-  DynamicArray<TPoint>* vertices = layer.stored > 0 ? &segments[layer.stored - 1].Vertices : nullptr;
+  DynamicArray<TPoint>* vertices =
+      layer.added.Stored() > 0 ? &segments[layer.added.Stored() - 1].Vertices : nullptr;
   int32_t vertex = 0;
   int64_t declared = 0;
   ArrayChunks vertexChunks;
@@ -587,7 +583,7 @@ void ReadSegmentGeometry(TextFile& file, ReadControl& control, SegmentLayer& lay
         inHeader = false;
         if (layer.Count() >= MAP_ITEM_LIMIT)
           throw Exception("Map too large: more than " + std::to_string(MAP_ITEM_LIMIT) + " segments");
-        vertices = &layer.Add().Vertices;
+        vertices = &layer.added.Add().Vertices;
         const int32_t count = tokens.NextInt(' ');
         CheckVertexCount(count, declared, vertexBound);
         declared += count;
@@ -791,7 +787,7 @@ class SegmentRowParts {
 
 // Puts what was read of the S layer into the store.
 void StoreSegmentLayer(SegmentLayer& layer) {
-  layer.StoreAdded();
+  layer.added.Store(segments, segmentCount);
   if (!layer.attributesOpened) return;
   segmentOneway = std::move(layer.values.oneway);
   segmentDuration = std::move(layer.values.duration);
@@ -840,8 +836,7 @@ void ReadSegmentRows(TextFile& file, ReadControl& control, SegmentLayer& layer, 
 // the S layer is stored, and its first failure, in file order, is the
 // load's.
 void ReadLayers(OpenLayers& files, LoadProgress* progress, int64_t rowPartBytes) {
-  SegmentLayer layer;
-  layer.stored = segmentCount;
+  SegmentLayer layer(segmentCount);
   ColumnsHandOver columns;
   std::optional<SegmentRowParts> rowParts;
   std::atomic<bool> abandon{false}, segmentsFailed{false};

@@ -9,6 +9,7 @@
 #include "map/dynamic_array.h"
 #include "map/name_table.h"
 #include "map/road_class.h"
+#include "map/shared_text.h"
 
 // A vertex of a road segment, in map units.
 struct TPoint {
@@ -24,11 +25,16 @@ static_assert(std::is_trivially_copyable_v<TPoint> && std::is_trivially_destruct
 // A junction of the M layer. Code is the point's node number in the road
 // graph: the point with code c is expected at index c - 1 of the table.
 struct TFieldM {
-  std::string Text;  // the point's attribute row after its first comma
+  SharedText Text;  // the point's attribute row after its first comma
   int32_t X = 0;
   int32_t Y = 0;  // larger Y lies higher on the map
   int32_t Code = 0;
 };
+
+// A new point is zero numbers and no text: zeroed memory, with nothing to
+// construct.
+template <>
+struct ZeroIsValueInitialized<TFieldM> : std::true_type {};
 
 // A road segment of the S layer between the points whose codes are From and
 // To: usable in both directions unless the map's one-way column (see

@@ -97,6 +97,24 @@ TEST(DynamicArray, GrowingSegmentsSharesVertexListsWithoutCopying) {
   EXPECT_EQ(table[1].Vertices.Length(), 0);
 }
 
+// A load carves its texts from chunks it then drops: the texts outlive
+// them, and a growing table shares rather than copies them.
+TEST(DynamicArray, GrowingPointsSharesTextsCarvedFromChunks) {
+  DynamicArray<TFieldM> table;
+  table.SetLength(2);
+  {
+    ArrayChunks chunks;
+    table[0].Text = SharedText("\"High Street\"", chunks);
+    table[1].Text = SharedText("", chunks);
+  }
+  const char* characters = table[0].Text.View().data();
+  table.SetLength(3);
+  EXPECT_EQ(table[0].Text.View().data(), characters);
+  EXPECT_EQ(table[0].Text, "\"High Street\"");
+  EXPECT_TRUE(table[1].Text.empty());
+  EXPECT_TRUE(table[2].Text.empty());
+}
+
 TEST(DynamicArray, ShrinkingReleasesTheDroppedElements) {
   DynamicArray<TFieldS> table;
   table.SetLength(3);

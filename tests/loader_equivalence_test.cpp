@@ -59,7 +59,7 @@ LoadResult RunLoad(const std::string& path, Load load) {
   r.pointsLength = points.Length();
   r.segmentsLength = segments.Length();
   for (int32_t i = 0; i < pointCount; ++i) {
-    r.pointTexts.push_back(points[i].Text);
+    r.pointTexts.emplace_back(points[i].Text.View());
     r.pointNumbers.insert(r.pointNumbers.end(), {points[i].X, points[i].Y, points[i].Code});
   }
   for (int32_t j = 0; j < segmentCount; ++j) {
