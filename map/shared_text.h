@@ -28,11 +28,8 @@ class SharedText {
   }
   operator std::string_view() const { return View(); }
   bool empty() const { return chars_.Length() == 0; }
-  size_t size() const { return static_cast<size_t>(chars_.Length()); }
 
   friend bool operator==(const SharedText& a, std::string_view b) { return a.View() == b; }
-  friend bool operator==(std::string_view a, const SharedText& b) { return a == b.View(); }
-  friend bool operator!=(const SharedText& a, std::string_view b) { return a.View() != b; }
 
  private:
   // A text is a line's part: far below the largest array.
