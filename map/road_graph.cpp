@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <array>
+#include <atomic>
 #include <exception>
 #include <limits>
 #include <memory>
@@ -49,56 +50,84 @@ Bounds Unwidened() {
   return {kMax, kMax, -kMax, -kMax};
 }
 
-// The smallest and largest code points carry; empty (high < low) for no
-// point.
-struct CodeRange {
+// The points' bounds and what their codes are like: their range (empty,
+// high < low, for no point) and whether they run low, low + 1, ... in
+// table order, as a map numbers its points, so that a code's number is the
+// code less the lowest. One pass over the table: its rows are large.
+struct PointScan {
+  Bounds bounds = Unwidened();
   int64_t low = 0, high = -1;
+  bool consecutive = true;
 };
 
-// The points' bounds and code range, and each point's code into pointCode,
-// in one pass over the table: its rows are large, and read once.
-Bounds ScanPoints(std::vector<int32_t>& pointCode, CodeRange& range) {
-  Bounds b = Unwidened();
+PointScan ScanPoints() {
+  PointScan scan;
   for (int32_t i = 0; i < pointCount; ++i) {
     const TFieldM& point = points[i];
-    Widen(b, point.X, point.Y);
-    pointCode[i] = point.Code;
-    range.low = i == 0 ? point.Code : std::min<int64_t>(range.low, point.Code);
-    range.high = i == 0 ? point.Code : std::max<int64_t>(range.high, point.Code);
+    Widen(scan.bounds, point.X, point.Y);
+    if (i == 0) scan.low = scan.high = point.Code;
+    scan.consecutive = scan.consecutive && point.Code == scan.low + i;
+    scan.low = std::min<int64_t>(scan.low, point.Code);
+    scan.high = std::max<int64_t>(scan.high, point.Code);
   }
-  return b;
+  return scan;
 }
 
-Bounds VertexBounds() {
-  Bounds b = Unwidened();
-  for (int32_t j = 0; j < segmentCount; ++j) {
-    const DynamicArray<TPoint>& vertices = segments[j].Vertices;
-    for (int32_t k = 0; k < vertices.Length(); ++k) Widen(b, vertices[k].x, vertices[k].y);
-  }
-  return b;
+// The bounds of every point of a and of b.
+Bounds Union(const Bounds& a, const Bounds& b) {
+  return {std::min(a.minX, b.minX), std::min(a.minNegY, b.minNegY), std::max(a.maxX, b.maxX),
+          std::max(a.maxNegY, b.maxNegY)};
 }
+
+// The bounds of the segments' vertices, shared out in runs of segments to
+// whichever core asks for more, so that both finish together whatever else
+// each had to do first.
+class VertexBounds {
+ public:
+  // The bounds of the runs this call takes, until none is left.
+  Bounds Take() {
+    Bounds b = Unwidened();
+    for (int64_t first; (first = next_.fetch_add(kRun)) < segmentCount;) {
+      const auto last = static_cast<int32_t>(std::min<int64_t>(first + kRun, segmentCount));
+      for (auto j = static_cast<int32_t>(first); j < last; ++j) {
+        const DynamicArray<TPoint>& vertices = segments[j].Vertices;
+        for (int32_t k = 0; k < vertices.Length(); ++k) Widen(b, vertices[k].x, vertices[k].y);
+      }
+    }
+    return b;
+  }
+
+ private:
+  static constexpr int64_t kRun = 1 << 16;
+  std::atomic<int64_t> next_{0};  // the first segment of the next run
+};
 
 // Bounds over every point and vertex, from the bounds of each; all 0 when
 // there are no points, whatever the segments hold.
 Bounds MapBounds(const Bounds& points, const Bounds& vertices) {
   if (pointCount == 0) return {0, 0, 0, 0};
-  return {std::min(points.minX, vertices.minX), std::min(points.minNegY, vertices.minNegY),
-          std::max(points.maxX, vertices.maxX), std::max(points.maxNegY, vertices.maxNegY)};
+  return Union(points, vertices);
 }
 
 // The distinct codes carried by points, numbered 0, 1, ... in order of first
-// appearance, with lookups in constant time. Codes that lie close together
-// (as a map's codes 1..n do) are looked up in a table indexed by the code
-// itself, which is read in order and stays in the cache; scattered codes in
-// an open-addressing hash table.
+// appearance, with lookups in constant time. Codes that run low, low + 1,
+// ... in table order (as a map numbers its points) need no table: a code's
+// number is its point's index. Other codes that lie close together are
+// looked up in a table indexed by the code itself, which is read in order
+// and stays in the cache; scattered codes in an open-addressing hash table.
 class CodeIndex {
  public:
-  // Room for count codes, which lie in range.
-  CodeIndex(CodeRange range, int32_t count) {
-    dense_ = range.high - range.low < 4 * int64_t{count} + 16;
-    if (dense_) {
-      low_ = range.low;
-      slots_.assign(static_cast<size_t>(range.high - range.low + 1), -1);
+  // Every code, when they are consecutive; else room for the codes of
+  // count points, which Insert then numbers.
+  CodeIndex(const PointScan& scan, int32_t count) : low_(scan.low) {
+    if (scan.consecutive) {
+      kind_ = kConsecutive;
+      count_ = count;
+      return;
+    }
+    kind_ = scan.high - scan.low < 4 * int64_t{count} + 16 ? kDense : kHashed;
+    if (kind_ == kDense) {
+      slots_.assign(static_cast<size_t>(scan.high - scan.low + 1), -1);
       return;
     }
     size_t size = 16;
@@ -107,12 +136,15 @@ class CodeIndex {
     slots_.assign(size, -1);
   }
 
+  // Whether the codes still have to be numbered by Insert.
+  bool NeedsInserts() const { return kind_ != kConsecutive; }
+
   // The number of code, which some point carries; a new one when the code is
-  // new.
+  // new. Not for consecutive codes.
   int32_t Insert(int32_t code) {
-    const size_t at = dense_ ? static_cast<size_t>(code - low_) : Probe(code);
+    const size_t at = kind_ == kDense ? static_cast<size_t>(code - low_) : Probe(code);
     if (slots_[at] < 0) {
-      if (!dense_) keys_[at] = code;
+      if (kind_ == kHashed) keys_[at] = code;
       slots_[at] = count_++;
     }
     return slots_[at];
@@ -120,9 +152,11 @@ class CodeIndex {
 
   // The number of code, or -1 when no point carries it.
   int32_t Find(int32_t code) const {
-    if (!dense_) return slots_[Probe(code)];
+    if (kind_ == kHashed) return slots_[Probe(code)];
     const int64_t at = code - low_;
-    return at >= 0 && at < static_cast<int64_t>(slots_.size()) ? slots_[static_cast<size_t>(at)] : -1;
+    const int64_t size = kind_ == kConsecutive ? count_ : static_cast<int64_t>(slots_.size());
+    if (at < 0 || at >= size) return -1;
+    return kind_ == kConsecutive ? static_cast<int32_t>(at) : slots_[static_cast<size_t>(at)];
   }
 
   int32_t Count() const { return count_; }
@@ -135,10 +169,10 @@ class CodeIndex {
     return at;
   }
 
-  bool dense_ = false;
-  int64_t low_ = 0;             // the smallest code, in the dense table
+  enum Kind { kConsecutive, kDense, kHashed } kind_;
+  int64_t low_;                 // the smallest code
   std::vector<int32_t> keys_;   // the code in each slot, in the hash table
-  std::vector<int32_t> slots_;  // the number of the code, -1 for none
+  std::vector<int32_t> slots_;  // the number of the code, -1 for none; by code less low_ when dense
   int32_t count_ = 0;
 };
 
@@ -192,31 +226,47 @@ std::array<SegmentRange, 2> SegmentHalves() {
 }
 
 // Counts the entries the segments of range add to each code's list:
-// counts[c] for code number c.
-void CountEntries(const CodeIndex& codes, SegmentRange range, std::vector<int32_t>& counts,
-                  LoadProgress* progress) {
-  counts.assign(codes.Count(), 0);
+// counts[c] for code number c, with one element more, left 0. Returns their
+// sum.
+int64_t CountEntries(const CodeIndex& codes, SegmentRange range, std::vector<int32_t>& counts,
+                     LoadProgress* progress) {
+  counts.assign(static_cast<size_t>(codes.Count()) + 1, 0);
+  int64_t total = 0;
   for (int32_t j = range.first; j < range.last; ++j) {
     if (j % kCancelStride == 0) CheckCancel(progress);
     const EntryCodes at = EntryCodesOf(codes, j);
     if (at.from >= 0) ++counts[at.from];
     if (at.to >= 0) ++counts[at.to];
+    total += (at.from >= 0) + (at.to >= 0);
+  }
+  return total;
+}
+
+// Raises Exception for a graph of more entries than a map may have.
+void CheckEntryCount(int64_t total) {
+  if (total > MAP_ITEM_LIMIT) {
+    throw Exception("Map too large: " + std::to_string(total) + " adjacency entries, at most " +
+                    std::to_string(MAP_ITEM_LIMIT));
   }
 }
 
 // Fills the entries of the segments of range in place when every point
 // carries a code of its own: each code's entries then are that point's
-// list. codeFill holds, per code, where the range's next entry goes.
-void FillOwnLists(const CodeIndex& codes, SegmentRange range, std::vector<int32_t>& codeFill,
+// list, and code numbers are point indices. codeFill holds, per code, where
+// the range's next entry goes, forwards, or, backwards, where its last one
+// ends: the range is then read from its end, so that either way each list
+// holds its entries in segment table order.
+void FillOwnLists(const CodeIndex& codes, SegmentRange range, bool backwards, std::vector<int32_t>& codeFill,
                   BuiltGraph& graph, LoadProgress* progress) {
   const auto put = [&](int32_t code, int32_t node, int32_t weight, int32_t j) {
-    const int32_t at = codeFill[code]++;
+    const int32_t at = backwards ? --codeFill[code] : codeFill[code]++;
     graph.adjNode[at] = node;
     graph.adjLength[at] = weight;
     graph.adjSegment[at] = j;
   };
-  for (int32_t j = range.first; j < range.last; ++j) {
-    if (j % kCancelStride == 0) CheckCancel(progress);
+  for (int32_t k = range.first; k < range.last; ++k) {
+    if (k % kCancelStride == 0) CheckCancel(progress);
+    const int32_t j = backwards ? range.first + range.last - 1 - k : k;
     const EntryCodes at = EntryCodesOf(codes, j);
     if (at.from >= 0) put(at.from, segments[j].To, WeightOf(j), j);
     if (at.to >= 0) put(at.to, segments[j].From, WeightOf(j), j);
@@ -246,18 +296,40 @@ void FillSharedLists(const CodeIndex& codes, std::vector<int32_t>& codeStart,
   }
 }
 
-// Sets each point's list start from the number of entries of its code,
-// and sizes the entry arrays, on both cores; a map of more than
-// MAP_ITEM_LIMIT entries raises Exception.
-void PlaceLists(const std::vector<int32_t>& codeStart, const std::vector<int32_t>& pointCode,
-                BuiltGraph& graph) {
+// The lists of points that share codes: each point's list is its code's
+// entries, counted per half in counts. Sets each point's list start, sizes
+// the entry arrays and fills them; a map of more than MAP_ITEM_LIMIT
+// entries raises Exception.
+void BuildSharedLists(const CodeIndex& codes, const std::array<std::vector<int32_t>, 2>& counts,
+                      const std::vector<int32_t>& pointCode, BuiltGraph& graph, LoadProgress* progress) {
+  std::vector<int32_t> codeStart(codes.Count() + 1, 0);
+  for (int32_t c = 0; c < codes.Count(); ++c) codeStart[c + 1] = codeStart[c] + counts[0][c] + counts[1][c];
   const auto listLength = [&](int32_t i) { return codeStart[pointCode[i] + 1] - codeStart[pointCode[i]]; };
   int64_t total = 0;
   for (int32_t i = 0; i < pointCount; ++i) total += listLength(i);
-  if (total > MAP_ITEM_LIMIT) {
-    throw Exception("Map too large: " + std::to_string(total) + " adjacency entries, at most " +
-                    std::to_string(MAP_ITEM_LIMIT));
+  CheckEntryCount(total);
+  graph.nodeStart.resize(static_cast<size_t>(pointCount) + 1);
+  int32_t start = 0;
+  for (int32_t i = 0; i < pointCount; ++i) {
+    graph.nodeStart[i] = start;
+    start += listLength(i);
   }
+  graph.nodeStart[pointCount] = start;
+  graph.adjNode.resize(static_cast<size_t>(total));
+  graph.adjLength.resize(static_cast<size_t>(total));
+  graph.adjSegment.resize(static_cast<size_t>(total));
+  FillSharedLists(codes, codeStart, pointCode, graph, progress);
+}
+
+// The lists when every point carries a code of its own, each half of the
+// segment table filled on a core of its own. A list holds the first half's
+// entries, then the second's: the boundary between them, set in both
+// halves' counts, is where the first half is filled backwards from and the
+// second forwards, so that the first half's fill ends at each list's start.
+void BuildOwnLists(const CodeIndex& codes, const std::array<SegmentRange, 2>& halves,
+                   std::array<std::vector<int32_t>, 2>& counts, int64_t total, BuiltGraph& graph,
+                   LoadProgress* progress) {
+  CheckEntryCount(total);
   const auto entries = static_cast<size_t>(total);
   RunTogether(
       [&] {
@@ -265,15 +337,28 @@ void PlaceLists(const std::vector<int32_t>& codeStart, const std::vector<int32_t
         graph.adjLength.resize(entries);
       },
       [&] {
-        graph.adjSegment.resize(entries);
-        graph.nodeStart.resize(static_cast<size_t>(pointCount) + 1);
-        int32_t start = 0;
-        for (int32_t i = 0; i < pointCount; ++i) {
-          graph.nodeStart[i] = start;
-          start += listLength(i);
+        int32_t next = 0;
+        for (int32_t c = 0; c < codes.Count(); ++c) {
+          const int32_t boundary = next + counts[0][c];
+          next = boundary + counts[1][c];
+          counts[0][c] = counts[1][c] = boundary;
         }
-        graph.nodeStart[pointCount] = start;
+        counts[0][codes.Count()] = next;
+        graph.adjSegment.resize(entries);
       });
+  RunTogether([&] { FillOwnLists(codes, halves[1], false, counts[1], graph, progress); },
+              [&] { FillOwnLists(codes, halves[0], true, counts[0], graph, progress); });
+  graph.nodeStart = std::move(counts[0]);
+}
+
+// The points' code numbers: none needed for consecutive codes, each
+// point's code number being its index; else pointCode[i] for point i.
+std::unique_ptr<CodeIndex> NumberCodes(const PointScan& scan, std::vector<int32_t>& pointCode) {
+  auto codes = std::make_unique<CodeIndex>(scan, pointCount);
+  if (!codes->NeedsInserts()) return codes;
+  pointCode.resize(static_cast<size_t>(pointCount));
+  for (int32_t i = 0; i < pointCount; ++i) pointCode[i] = codes->Insert(points[i].Code);
+  return codes;
 }
 
 // The bounds and graph, each half of the work on a core of its own: the
@@ -285,40 +370,26 @@ BuiltGraph BuildGraph(LoadProgress* progress) {
   BuiltGraph graph;
   const std::array<SegmentRange, 2> halves = SegmentHalves();
 
-  // Number the codes; count each code's entries.
-  Bounds pointBounds, vertexBounds;
+  VertexBounds vertices;
+  std::array<Bounds, 2> vertexBounds;
+  PointScan scan;
   std::unique_ptr<CodeIndex> codes;
-  std::vector<int32_t> pointCode(pointCount);
-  RunTogether([&] { vertexBounds = VertexBounds(); },
+  std::vector<int32_t> pointCode;
+  RunTogether([&] { vertexBounds[0] = vertices.Take(); },
               [&] {
-                CodeRange range;
-                pointBounds = ScanPoints(pointCode, range);
-                codes = std::make_unique<CodeIndex>(range, pointCount);
-                for (int32_t i = 0; i < pointCount; ++i) pointCode[i] = codes->Insert(pointCode[i]);
+                scan = ScanPoints();
+                codes = NumberCodes(scan, pointCode);
+                vertexBounds[1] = vertices.Take();
               });
-  graph.bounds = MapBounds(pointBounds, vertexBounds);
+  graph.bounds = MapBounds(scan.bounds, Union(vertexBounds[0], vertexBounds[1]));
   std::array<std::vector<int32_t>, 2> counts;
-  RunTogether([&] { CountEntries(*codes, halves[1], counts[1], progress); },
-              [&] { CountEntries(*codes, halves[0], counts[0], progress); });
-
-  // Each point's list takes its code's entries: [codeStart[c], codeStart[c + 1]).
-  std::vector<int32_t> codeStart(codes->Count() + 1, 0);
-  for (int32_t c = 0; c < codes->Count(); ++c) codeStart[c + 1] = codeStart[c] + counts[0][c] + counts[1][c];
-  PlaceLists(codeStart, pointCode, graph);
-  if (codes->Count() < pointCount) {
-    FillSharedLists(*codes, codeStart, pointCode, graph, progress);
-    return graph;
-  }
-  // counts become each half's fill positions: the first half's entries
-  // open each list, the second's follow them.
-  for (int32_t i = 0; i < pointCount; ++i) {
-    const int32_t c = pointCode[i];
-    const int32_t second = graph.nodeStart[i] + counts[0][c];
-    counts[0][c] = graph.nodeStart[i];
-    counts[1][c] = second;
-  }
-  RunTogether([&] { FillOwnLists(*codes, halves[1], counts[1], graph, progress); },
-              [&] { FillOwnLists(*codes, halves[0], counts[0], graph, progress); });
+  std::array<int64_t, 2> totals{};
+  RunTogether([&] { totals[1] = CountEntries(*codes, halves[1], counts[1], progress); },
+              [&] { totals[0] = CountEntries(*codes, halves[0], counts[0], progress); });
+  if (codes->Count() < pointCount)
+    BuildSharedLists(*codes, counts, pointCode, graph, progress);
+  else
+    BuildOwnLists(*codes, halves, counts, totals[0] + totals[1], graph, progress);
   return graph;
 }
 

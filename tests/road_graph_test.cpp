@@ -130,18 +130,21 @@ TEST(BuildRoadGraph, MatchesTheQuadraticDefinitionOnRandomMaps) {
     const int kind = pick(0, 19);
     return kind == 0 ? INT32_MIN : kind == 1 ? INT32_MAX : pick(-1000, 1000);
   };
-  for (int round = 0; round < 400; ++round) {
-    // Codes close together (duplicates, 0 and negatives among them), or, in
-    // every other round, a few of them far apart, which the builder indexes
-    // differently.
-    const bool scattered = round % 2 == 1;
+  for (int round = 0; round < 600; ++round) {
+    // Codes close together (duplicates, 0 and negatives among them); a few
+    // of them far apart; or each point's own, in table order from a random
+    // first code or shuffled: the builder indexes each kind differently.
+    const int kind = round % 4;
     const auto code = [&]() {
-      if (!scattered || pick(0, 2) > 0) return pick(-2, 30);
+      if (kind == 0 || pick(0, 2) > 0) return pick(-2, 30);
       const int32_t far[] = {INT32_MIN, INT32_MAX, 1000000000, -777777};
       return far[pick(0, 3)];
     };
     std::vector<PointSpec> ps(pick(0, 40));
-    for (PointSpec& p : ps) p = {coordinate(), coordinate(), code()};
+    const int32_t first = pick(-3, 5);
+    for (size_t i = 0; i < ps.size(); ++i)
+      ps[i] = {coordinate(), coordinate(), kind < 2 ? code() : first + static_cast<int32_t>(i)};
+    if (kind == 3) std::shuffle(ps.begin(), ps.end(), random);
     std::vector<SegmentSpec> ss(pick(0, 60));
     for (SegmentSpec& s : ss) {
       s.from = pick(0, 4) == 0 ? code() : pick(-2, 35);
