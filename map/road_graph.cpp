@@ -226,8 +226,8 @@ std::array<SegmentRange, 2> SegmentHalves() {
 }
 
 // Counts the entries the segments of range add to each code's list:
-// counts[c] for code number c, with one element more, left 0. Returns their
-// sum.
+// counts[c] for code number c. One element more, left 0, is room for the
+// closing list start when the counts become list starts. Returns their sum.
 int64_t CountEntries(const CodeIndex& codes, SegmentRange range, std::vector<int32_t>& counts,
                      LoadProgress* progress) {
   counts.assign(static_cast<size_t>(codes.Count()) + 1, 0);
