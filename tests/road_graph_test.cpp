@@ -159,6 +159,32 @@ TEST(BuildRoadGraph, MatchesTheQuadraticDefinitionOnRandomMaps) {
   }
 }
 
+// Many segments, few points: each core takes several runs of the vertex
+// bounds, and each half of the table puts tens of thousands of entries in
+// every list, the first half's before the second's.
+TEST(BuildRoadGraph, MatchesTheDefinitionOverManySegments) {
+  std::mt19937 random(20261209);
+  const auto pick = [&random](int32_t lo, int32_t hi) {
+    return std::uniform_int_distribution<int32_t>(lo, hi)(random);
+  };
+  std::vector<SegmentSpec> ss(3 * 65536 + 5);
+  for (SegmentSpec& s : ss) {
+    s = {pick(0, 5), pick(0, 5), pick(0, 99), {}};
+    s.vertices.resize(pick(0, 2));
+    for (TPoint& v : s.vertices) v = {pick(-1000000, 1000000), pick(-1000000, 1000000)};
+  }
+  // The widest vertices at the ends of runs.
+  ss[65535].vertices = {{-2000000, 5}};
+  ss[131072].vertices = {{5, 2000000}};
+  ss.back().vertices = {{2000000, -2000000}};
+  for (const int32_t firstCode : {1, 3}) {  // codes 1..4 in order, or each its own out of order
+    SCOPED_TRACE(firstCode);
+    SetStore({{0, 0, firstCode}, {1, 1, 2}, {2, 2, firstCode == 1 ? 3 : 1}, {3, 3, 4}}, ss);
+    BuildRoadGraph();
+    ASSERT_EQ(BuiltGraph(), ReferenceGraph());
+  }
+}
+
 // The arrays grow to fit a map beyond their first capacity and never
 // shrink: a smaller map built next leaves the larger one's entries past its
 // counts as they were.
