@@ -176,17 +176,17 @@ class ReadControl {
 // cut at a zero byte as a C string would be. The lines are views into the
 // file's buffer.
 //
-// Before each line, take is offered the bytes held ahead (TextFile::Ahead):
-// it may read the line at their front itself, when that is a common line
-// it knows to be whole (of at least minLength characters, fewer than a
-// piece, no zero byte) and read as handle would read it, and give its
-// length with its line feed; 0 leaves the line to handle.
+// Before each line, take is offered the file: it may read common lines at
+// its front itself, from the bytes held ahead (TextFile::Ahead), when it
+// knows each to be whole (fewer characters than a piece) and reads them as
+// this loop and handle would. It moves past them with SkipLines before it
+// acts on them, so that a fault names the line it came from, and gives
+// their length with their line feeds; 0 leaves the next line to handle.
 template <typename Take, typename Handle>
 void ReadLines(TextFile& file, size_t minLength, ReadControl& control, Take take, Handle handle) {
   TextFile::Piece piece;
   for (;;) {
-    if (const size_t taken = take(file.Ahead())) {
-      file.SkipLine(taken);
+    if (const size_t taken = take(file)) {
       control.Advance(static_cast<int64_t>(taken));
       continue;
     }
@@ -201,22 +201,93 @@ void ReadLines(TextFile& file, size_t minLength, ReadControl& control, Take take
 template <typename Handle>
 void ReadLines(TextFile& file, size_t minLength, ReadControl& control, Handle handle) {
   ReadLines(
-      file, minLength, control, [](std::string_view) -> size_t { return 0; }, handle);
+      file, minLength, control, [](TextFile&) -> size_t { return 0; }, handle);
+}
+
+// The offset of the first line feed among the 16 bytes at text[0], or 16
+// when there is none; text holds at least 16 bytes. Found apart from the
+// numbers before it, so that the next line's start does not wait for them
+// to be converted: the lines of a file can then be read overlapped.
+size_t LineFeedWithin16(const char* text) {
+  uint64_t low, high;
+  std::memcpy(&low, text, 8);
+  std::memcpy(&high, text + 8, 8);
+  // A byte that is a line feed becomes zero; the lowest zero byte of a word
+  // is the only one whose top bit the subtraction sets for certain.
+  const auto lineFeeds = [](uint64_t word) {
+    word ^= 0x0A0A0A0A0A0A0A0Au;
+    return (word - 0x0101010101010101u) & ~word & 0x8080808080808080u;
+  };
+  const auto firstOf = [](uint64_t found) { return found != 0 ? size_t(__builtin_ctzll(found)) / 8 : 8; };
+  const uint64_t inLow = lineFeeds(low), inHigh = lineFeeds(high);
+  return inLow != 0 ? firstOf(inLow) : 8 + firstOf(inHigh);
 }
 
 // The end of a line of numbers, "x y", that starts at text[0] with x at
 // text[at], in its plainest form: one blank between numbers of at most nine
 // digits, then the line feed (or CR LF). Its length with the line feed, and
 // point set to x and y, as NextInt(' ') twice sets them; 0 for any other
-// line, which is left to be read the usual way.
+// line, which is left to be read the usual way. Text holds more than a
+// piece, or nothing.
 size_t TakeCoordinates(std::string_view text, size_t at, TPoint& point) {
+  constexpr size_t kLongestPlainLine = 23;  // "-x -y", nine digits each, and CR LF
+  if (text.size() < at + kLongestPlainLine + 16) return 0;
+  const size_t start = at, lineFeed = LineFeedWithin16(text.data() + start);  // from start
   int32_t x = 0, y = 0;
-  if (!TakeNumber(text, at, x) || at >= text.size() || text[at++] != ' ' || !TakeNumber(text, at, y))
-    return 0;
-  at += at < text.size() && text[at] == '\r';
-  if (at >= text.size() || text[at] != '\n') return 0;
+  if (!TakeNumber(text, at, x) || text[at++] != ' ' || !TakeNumber(text, at, y)) return 0;
+  at += text[at] == '\r';
+  if (lineFeed < 16 && at == start + lineFeed) [[likely]] {
+    point = {x, y};
+    return start + lineFeed + 1;
+  }
+  // A line feed before the numbers' end, or a long line's end that is none.
+  if (lineFeed < 16 || text[at] != '\n') return 0;
   point = {x, y};
   return at + 1;
+}
+
+// Reads the vertex lines at the front of the file into vertices from
+// vertex on, as far as they are plain and wanted, moving past them and
+// vertex with them; their length with their line feeds, 0 for none. They
+// are taken in one run rather than one call each, as they are most of a
+// map.
+size_t TakeVertexLines(TextFile& file, DynamicArray<TPoint>& vertices, int32_t& vertex) {
+  const std::string_view ahead = file.Ahead();
+  TPoint* const wanted = &vertices[vertex];
+  const int32_t count = vertices.Length() - vertex;
+  size_t taken = 0;
+  int32_t lines = 0;
+  while (lines < count && ahead.size() - taken > TextFile::kPieceLength) {
+    const size_t length = TakeCoordinates(ahead.substr(taken), 0, wanted[lines]);
+    if (length == 0) break;
+    taken += length;
+    ++lines;
+  }
+  if (lines > 0) file.SkipLines(taken, lines);
+  vertex += lines;
+  return taken;
+}
+
+// The length with its line feed of the line at the front of ahead (as
+// Ahead gives it) when it begins with a blank, as "    Pen (1,2,0)" does, and
+// ends within 16 bytes; else 0. Its first token is empty.
+size_t BlankLedLineLength(std::string_view ahead) {
+  if (ahead.empty() || ahead[0] != ' ') return 0;
+  const size_t lineFeed = LineFeedWithin16(ahead.data());
+  return lineFeed < 16 ? lineFeed + 1 : 0;
+}
+
+// The length with its line feed of the line at the front of ahead (as
+// Ahead gives it) when it is "Pline N" in its plainest form, N being a
+// number of at most nine digits, read into count as NextInt(' ') reads it;
+// else 0.
+size_t PlineLineLength(std::string_view ahead, int32_t& count) {
+  constexpr std::string_view kPline = "Pline ";
+  if (ahead.substr(0, kPline.size()) != kPline) return 0;
+  size_t at = kPline.size();
+  if (!TakeNumber(ahead, at, count)) return 0;
+  at += ahead[at] == '\r';
+  return ahead[at] == '\n' ? at + 1 : 0;
 }
 
 // Runs work on the file; an exception it raises leaves with the file's name
@@ -323,13 +394,15 @@ bool SameWord(std::string_view a, std::string_view b) {
 // its coordinates; a CoordSys line of the header says the map is in metres.
 void ReadPointLines(TextFile& file, ReadControl& control, AddedRecords<TFieldM>& added) {
   const auto roomForOneMore = [&] { return added.Count() < MAP_ITEM_LIMIT; };
-  const auto takePoint = [&](std::string_view ahead) -> size_t {
+  const auto takePoint = [&](TextFile& source) -> size_t {
     constexpr std::string_view kPoint = "Point ";
+    const std::string_view ahead = source.Ahead();
     TPoint point;
     const size_t taken = ahead.substr(0, kPoint.size()) == kPoint && roomForOneMore()
                              ? TakeCoordinates(ahead, kPoint.size(), point)
                              : 0;
     if (taken) {
+      source.SkipLines(taken, 1);
       TFieldM& fresh = added.Add();
       fresh.X = point.x;
       fresh.Y = point.y;
@@ -562,16 +635,39 @@ void ReadSegmentGeometry(TextFile& file, ReadControl& control, SegmentLayer& lay
   int32_t vertex = 0;
   int64_t declared = 0;
   ArrayChunks vertexChunks;
-  // A vertex line for the newest segment's next vertex, most of the file.
-  const auto takeVertex = [&](std::string_view ahead) -> size_t {
-    const bool wanted = !inHeader && vertices && vertex < vertices->Length();
-    const size_t taken = wanted ? TakeCoordinates(ahead, 0, (*vertices)[vertex]) : 0;
-    vertex += taken > 0;
-    return taken;
+  // Starts a segment of the number of vertices countOf() reads.
+  const auto startSegment = [&](auto countOf) {
+    if (layer.Count() >= MAP_ITEM_LIMIT)
+      throw Exception("Map too large: more than " + std::to_string(MAP_ITEM_LIMIT) + " segments");
+    vertices = &layer.added.Add().Vertices;
+    const int32_t count = countOf();
+    CheckVertexCount(count, declared, vertexBound);
+    declared += count;
+    vertices->SetLength(count, vertexChunks);
+    vertex = 0;
+  };
+  // Past the header, the lines of a segment in their plainest form, most of
+  // the file: its Pline line, the Pen line and its vertex lines.
+  const auto takeLines = [&](TextFile& source) -> size_t {
+    if (inHeader) return 0;
+    if (vertices && vertex < vertices->Length())
+      if (const size_t taken = TakeVertexLines(source, *vertices, vertex)) return taken;
+    const std::string_view ahead = source.Ahead();
+    if (const size_t length = BlankLedLineLength(ahead)) {
+      source.SkipLines(length, 1);
+      return length;
+    }
+    int32_t count = 0;
+    if (const size_t length = PlineLineLength(ahead, count)) {
+      source.SkipLines(length, 1);
+      startSegment([count] { return count; });
+      return length;
+    }
+    return 0;
   };
   AtFileLine(file, [&] {
-    ReadLines(file, 4, control, takeVertex, [&](std::string_view line) {
-      if (!inHeader && StartsNumber(line)) {  // a vertex line, most of the file
+    ReadLines(file, 4, control, takeLines, [&](std::string_view line) {
+      if (!inHeader && StartsNumber(line)) {
         if (vertices && vertex < vertices->Length()) ReadVertex(line, (*vertices)[vertex++]);
         return;
       }
@@ -581,14 +677,7 @@ void ReadSegmentGeometry(TextFile& file, ReadControl& control, SegmentLayer& lay
       if (token == "Pline") {
         if (inHeader) handOver.Give(&header.Columns());
         inHeader = false;
-        if (layer.Count() >= MAP_ITEM_LIMIT)
-          throw Exception("Map too large: more than " + std::to_string(MAP_ITEM_LIMIT) + " segments");
-        vertices = &layer.added.Add().Vertices;
-        const int32_t count = tokens.NextInt(' ');
-        CheckVertexCount(count, declared, vertexBound);
-        declared += count;
-        vertices->SetLength(count, vertexChunks);
-        vertex = 0;
+        startSegment([&] { return tokens.NextInt(' '); });
       } else if (!token.empty() && vertices && vertex < vertices->Length()) {
         ReadVertex(line, (*vertices)[vertex++]);
       }

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <algorithm>
 #include <cstddef>
 #include <cstdint>
 #include <cstring>
@@ -88,20 +89,21 @@ class TextFile {
     return NextOtherPiece(piece);
   }
 
-  // The bytes held ahead of the next piece when they are more than a whole
-  // piece, else none (NextPiece then reads on). A reader that knows the
-  // common lines of its file may take one from their front with SkipLine
-  // rather than ask for it as a piece.
+  // The bytes held ahead of the next piece, up to the first zero byte, when
+  // they are more than a whole piece, else none (NextPiece then reads on).
+  // A reader that knows the common lines of its file may take some from
+  // their front with SkipLines rather than ask for each as a piece.
   std::string_view Ahead() const {
-    return len_ - pos_ > kPieceLength ? std::string_view(buffer_ + pos_, len_ - pos_) : std::string_view();
+    const size_t end = std::min(len_, zero_);
+    return end - pos_ > kPieceLength ? std::string_view(buffer_ + pos_, end - pos_) : std::string_view();
   }
 
-  // Moves past the line at the front of Ahead() as NextPiece would hand it
-  // out: bytes is its length with its line feed (and the CR of a CR LF);
-  // the caller has seen that the line has fewer characters than a piece and
-  // no zero byte.
-  void SkipLine(size_t bytes) {
-    lineNumber_ += lineEnded_;
+  // Moves past the count lines at the front of Ahead() as NextPiece would
+  // hand them out: bytes is their length with their line feeds (and the CR
+  // of a CR LF); the caller has seen that each has fewer characters than a
+  // piece.
+  void SkipLines(size_t bytes, int count) {
+    lineNumber_ += lineEnded_ + count - 1;
     lineEnded_ = true;
     pos_ += bytes;
   }
