@@ -204,23 +204,24 @@ void ReadLines(TextFile& file, size_t minLength, ReadControl& control, Handle ha
       file, minLength, control, [](TextFile&) -> size_t { return 0; }, handle);
 }
 
-// The offset of the first line feed among the 16 bytes at text[0], or 16
-// when there is none; text holds at least 16 bytes. Found apart from the
-// numbers before it, so that the next line's start does not wait for them
-// to be converted: the lines of a file can then be read overlapped.
-size_t LineFeedWithin16(const char* text) {
-  uint64_t low, high;
-  std::memcpy(&low, text, 8);
-  std::memcpy(&high, text + 8, 8);
-  // A byte that is a line feed becomes zero; the lowest zero byte of a word
-  // is the only one whose top bit the subtraction sets for certain.
-  const auto lineFeeds = [](uint64_t word) {
+// The offset of the first line feed among the 8 x Words bytes at text[0],
+// or 8 x Words when there is none; text holds that many bytes. Found apart
+// from the numbers before it, so that the next line's start does not wait
+// for them to be converted: the lines of a file can then be read
+// overlapped.
+template <size_t Words>
+size_t FirstLineFeed(const char* text) {
+  size_t first = 8 * Words;
+  for (size_t w = Words; w-- > 0;) {
+    uint64_t word;
+    std::memcpy(&word, text + 8 * w, 8);
+    // A byte that is a line feed becomes zero; the lowest zero byte of a
+    // word is the only one whose top bit the subtraction sets for certain.
     word ^= 0x0A0A0A0A0A0A0A0Au;
-    return (word - 0x0101010101010101u) & ~word & 0x8080808080808080u;
-  };
-  const auto firstOf = [](uint64_t found) { return found != 0 ? size_t(__builtin_ctzll(found)) / 8 : 8; };
-  const uint64_t inLow = lineFeeds(low), inHigh = lineFeeds(high);
-  return inLow != 0 ? firstOf(inLow) : 8 + firstOf(inHigh);
+    const uint64_t found = (word - 0x0101010101010101u) & ~word & 0x8080808080808080u;
+    first = found != 0 ? 8 * w + size_t(__builtin_ctzll(found)) / 8 : first;
+  }
+  return first;
 }
 
 // The end of a line of numbers, "x y", that starts at text[0] with x at
@@ -232,7 +233,7 @@ size_t LineFeedWithin16(const char* text) {
 size_t TakeCoordinates(std::string_view text, size_t at, TPoint& point) {
   constexpr size_t kLongestPlainLine = 23;  // "-x -y", nine digits each, and CR LF
   if (text.size() < at + kLongestPlainLine + 16) return 0;
-  const size_t start = at, lineFeed = LineFeedWithin16(text.data() + start);  // from start
+  const size_t start = at, lineFeed = FirstLineFeed<2>(text.data() + start);  // from start
   int32_t x = 0, y = 0;
   if (!TakeNumber(text, at, x) || text[at++] != ' ' || !TakeNumber(text, at, y)) return 0;
   at += text[at] == '\r';
@@ -273,7 +274,7 @@ size_t TakeVertexLines(TextFile& file, DynamicArray<TPoint>& vertices, int32_t& 
 // ends within 16 bytes; else 0. Its first token is empty.
 size_t BlankLedLineLength(std::string_view ahead) {
   if (ahead.empty() || ahead[0] != ' ') return 0;
-  const size_t lineFeed = LineFeedWithin16(ahead.data());
+  const size_t lineFeed = FirstLineFeed<2>(ahead.data());
   return lineFeed < 16 ? lineFeed + 1 : 0;
 }
 
@@ -758,6 +759,32 @@ struct SegmentRows {
   bool complete = false;
 };
 
+// The length with its line feed of the S layer's .mid row at the front of
+// ahead (as Ahead gives it) in its plainest form: "from,to,length", plain
+// numbers, the length not negative, and, withClass, ",class", class the
+// whole name of a class; read into ends and roadClass as ReadSegmentEnds
+// and ReadSegmentColumns read it. 0 for any other row.
+size_t TakeSegmentRow(std::string_view ahead, bool withClass, SegmentRows::Ends& ends, RoadClass& roadClass) {
+  if (ahead.empty()) return 0;
+  const size_t lineFeed = FirstLineFeed<4>(ahead.data());
+  if (lineFeed == 32) return 0;
+  const size_t lineEnd = lineFeed - (lineFeed > 0 && ahead[lineFeed - 1] == '\r');
+  size_t at = 0;
+  int32_t from = 0, to = 0, length = 0;
+  if (!TakeNumber(ahead, at, from) || ahead[at++] != ',' || !TakeNumber(ahead, at, to) ||
+      ahead[at++] != ',' || !TakeNumber(ahead, at, length) || length < 0)
+    return 0;
+  if (withClass) {
+    if (at >= lineEnd || ahead[at] != ',' ||
+        !NamedRoadClass(ahead.substr(at + 1, lineEnd - at - 1), roadClass))
+      return 0;
+  } else if (at != lineEnd) {
+    return 0;
+  }
+  ends = {from, to, length};
+  return lineFeed + 1;
+}
+
 // Reads every row of file into rows, as ReadSegmentAttributes would give
 // them to the segments; any fault leaves rows incomplete.
 void ReadSegmentRowsAside(TextFile& file, ReadControl& control, const SegmentColumns& columns,
@@ -765,7 +792,24 @@ void ReadSegmentRowsAside(TextFile& file, ReadControl& control, const SegmentCol
   try {
     rows.ends.reserve(static_cast<size_t>(file.Size() / 5 + 1));
     size_t room = 0;  // rows the values have
-    ReadLines(file, 5, control, [&](std::string_view line) {
+    // Rows of no optional column, or of a class alone, in their plainest form.
+    const bool withClass = columns.roadClass == 3 && columns.Last() == 3;
+    const auto takeRow = [&](TextFile& source) -> size_t {
+      SegmentRows::Ends ends;
+      RoadClass roadClass = RoadClass::kMinor;
+      const size_t length =
+          !columns.Any() || withClass ? TakeSegmentRow(source.Ahead(), withClass, ends, roadClass) : 0;
+      if (length == 0) return 0;
+      source.SkipLines(length, 1);
+      const size_t row = rows.ends.size();
+      rows.ends.push_back(ends);
+      if (withClass) {
+        if (row >= room) rows.values.Resize(columns, room = 2 * room + 1024);
+        rows.values.roadClass[row] = roadClass;
+      }
+      return length;
+    };
+    ReadLines(file, 5, control, takeRow, [&](std::string_view line) {
       const size_t row = rows.ends.size();
       LineTokens tokens(line);
       ReadSegmentEnds(tokens, [&]() -> SegmentRows::Ends& { return rows.ends.emplace_back(); });

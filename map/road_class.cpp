@@ -18,13 +18,22 @@ bool EqualIgnoringAsciiCase(std::string_view text, std::string_view lowerName) {
 
 }  // namespace
 
-RoadClass RoadClassFromText(std::string_view text) {
-  if (text.empty()) return RoadClass::kMinor;
+bool NamedRoadClass(std::string_view text, RoadClass& roadClass) {
+  if (text.empty()) return false;
   // Every row of a large map has a class: the first letter rules out most
   // names at once.
   const char first = LowerAscii(text[0]);
-  for (int c = 0; c < kRoadClassCount; ++c)
-    if (kClassNames[c][0] == first && EqualIgnoringAsciiCase(text, kClassNames[c]))
-      return static_cast<RoadClass>(c);
-  return RoadClass::kMinor;
+  for (int c = 0; c < kRoadClassCount; ++c) {
+    if (kClassNames[c][0] == first && EqualIgnoringAsciiCase(text, kClassNames[c])) {
+      roadClass = static_cast<RoadClass>(c);
+      return true;
+    }
+  }
+  return false;
+}
+
+RoadClass RoadClassFromText(std::string_view text) {
+  RoadClass roadClass = RoadClass::kMinor;
+  NamedRoadClass(text, roadClass);
+  return roadClass;
 }

@@ -23,3 +23,7 @@ constexpr int kRoadClassCount = 8;
 // case ignored; any other value (blank, other words, control or non-ASCII
 // bytes) is a minor road.
 RoadClass RoadClassFromText(std::string_view text);
+
+// Whether text is the name of a class, compared as RoadClassFromText
+// compares it; roadClass is then set to that class.
+bool NamedRoadClass(std::string_view text, RoadClass& roadClass);

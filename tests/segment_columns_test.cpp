@@ -3,7 +3,9 @@
 // graph's entries, and the fastest route in the window and the companion.
 #include <gtest/gtest.h>
 
+#include <random>
 #include <string>
+#include <tuple>
 #include <vector>
 
 #include "app/main_form.h"
@@ -237,4 +239,51 @@ TEST_F(SegmentColumns, ManyRowsKeepTheirValuesUpToAFault) {
       ASSERT_EQ(segmentClass[r], RoadClassFromText(kClasses[r % 4])) << r;
     }
   }
+}
+
+// Rows in their plainest form (three numbers, then the class alone or
+// nothing) are read as every other row is: each row is also loaded with a
+// column of no use inserted before the class, which no plain row has, and
+// both loads must leave the same segments and classes, or fail alike.
+TEST_F(SegmentColumns, PlainRowsReadAsRowsWithMoreColumns) {
+  const char* const kNumbers[] = {"0", "7", "-3",        "007",        "+5",
+                                  "x", "",  "123456789", "2147483647", "99999999999"};
+  const char* const kTails[] = {"",       ",motorway", ",Trunk",   ",path\r",    ",\"primary\"", ",minor,x",
+                                ",track", ",",         ",service", ",tertiary ", ",secondary"};
+  std::mt19937 random(7);
+  const auto pick = [&random](const auto& options) {
+    return options[std::uniform_int_distribution<size_t>(0, std::size(options) - 1)(random)];
+  };
+  for (int run = 0; run < 40; ++run) {
+    const bool classes = run % 2 == 0;
+    LayerTexts plain = Square(classes ? "  Class Char(12)\n" : "", classes ? 4 : 3, "");
+    LayerTexts wider = Square(std::string("  Surface Char(9)\n") + (classes ? "  Class Char(12)\n" : ""),
+                              classes ? 5 : 4, "");
+    const int32_t rows = 300 + run * 37;
+    for (int32_t r = 4; r < rows; ++r) plain.sMif += "Pline 2\n0 0\n100 0\n";
+    wider.sMif = wider.sMif.substr(0, wider.sMif.find("Data")) + plain.sMif.substr(plain.sMif.find("Data"));
+    const std::string lineFeed = run % 3 == 0 ? "\r\n" : "\n";
+    for (int32_t r = 0; r < rows; ++r) {
+      const bool odd = r % 97 == 0;  // now and then a row that stops the load
+      const std::string ends = std::to_string(r % 4 + 1) + ",2," + (odd ? pick(kNumbers) : std::to_string(r));
+      const std::string tail = classes || r % 5 == 0 ? pick(kTails) : "";
+      plain.sMid += ends + tail + lineFeed;
+      wider.sMid += ends + ",s" + tail + lineFeed;
+    }
+    const auto load = [this](const LayerTexts& map) {
+      ClearMapStore();
+      std::string failure;
+      try {
+        LoadMapLayers(WriteLayers(dir, map));
+      } catch (const Exception& e) {
+        failure = e.Message();
+      }
+      std::vector<int32_t> ends;
+      for (int32_t j = 0; j < segmentCount; ++j)
+        ends.insert(ends.end(), {segments[j].From, segments[j].To, segments[j].Length});
+      return std::make_tuple(failure, ends, segmentClass);
+    };
+    ASSERT_EQ(load(plain), load(wider)) << "run " << run;
+  }
+  ClearMapStore();
 }
