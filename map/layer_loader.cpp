@@ -439,18 +439,47 @@ void ReadPointGeometry(TextFile& file, ReadControl& control) {
   });
 }
 
+// The length with its line feed of the M layer's .mid row at the front of
+// ahead (as Ahead gives it) when it is "code,text" in its plainest form:
+// the code a plain number, the row of at least minLength characters with
+// its line feed and of fewer than 32 bytes; code and text read as
+// NextInt(',') and Rest read them. 0 for any other row.
+size_t TakePointRow(std::string_view ahead, size_t minLength, int32_t& code, std::string_view& text) {
+  if (ahead.empty()) return 0;
+  const size_t lineFeed = FirstLineFeed<4>(ahead.data());
+  if (lineFeed == 32) return 0;
+  const size_t lineEnd = lineFeed - (lineFeed > 0 && ahead[lineFeed - 1] == '\r');
+  size_t at = 0;
+  if (lineEnd + 1 < minLength || !TakeNumber(ahead, at, code) || at >= lineEnd || ahead[at] != ',') return 0;
+  text = ahead.substr(at + 1, lineEnd - at - 1);
+  return lineFeed + 1;
+}
+
 // Row r gives point r its code and, after the first comma, its text.
 void ReadPointAttributes(TextFile& file, ReadControl& control) {
+  constexpr size_t kMinLength = 5;
   int32_t row = 0;
   ArrayChunks textChunks;
+  const auto setRow = [&](int32_t code, std::string_view text) {
+    TFieldM& point = points[row];
+    point.Code = code;
+    point.Text = SharedText(text, textChunks);
+    ++row;
+  };
+  const auto takeRow = [&](TextFile& source) -> size_t {
+    int32_t code = 0;
+    std::string_view text;
+    const size_t length = TakePointRow(source.Ahead(), kMinLength, code, text);
+    if (length == 0) return 0;
+    source.SkipLines(length, 1);
+    setRow(code, text);
+    return length;
+  };
   AtFileLine(file, [&] {
-    ReadLines(file, 5, control, [&](std::string_view line) {
+    ReadLines(file, kMinLength, control, takeRow, [&](std::string_view line) {
       LineTokens tokens(line);
       const int32_t code = tokens.NextInt(',');
-      TFieldM& point = points[row];
-      point.Code = code;
-      point.Text = SharedText(tokens.Rest(), textChunks);
-      ++row;
+      setRow(code, tokens.Rest());
     });
   });
 }
