@@ -439,6 +439,14 @@ void ReadPointGeometry(TextFile& file, ReadControl& control) {
   });
 }
 
+// Where the row at the front of ahead (as Ahead gives it) ends when it
+// takes fewer than 32 bytes: its line feed's offset, and its end before the
+// CR of a CR LF; the offset is 32 for a longer row.
+std::pair<size_t, size_t> ShortRowEnd(std::string_view ahead) {
+  const size_t lineFeed = FirstLineFeed<4>(ahead.data());
+  return {lineFeed, lineFeed - (lineFeed > 0 && lineFeed < 32 && ahead[lineFeed - 1] == '\r')};
+}
+
 // The length with its line feed of the M layer's .mid row at the front of
 // ahead (as Ahead gives it) when it is "code,text" in its plainest form:
 // the code a plain number, the row of at least minLength characters with
@@ -446,9 +454,8 @@ void ReadPointGeometry(TextFile& file, ReadControl& control) {
 // NextInt(',') and Rest read them. 0 for any other row.
 size_t TakePointRow(std::string_view ahead, size_t minLength, int32_t& code, std::string_view& text) {
   if (ahead.empty()) return 0;
-  const size_t lineFeed = FirstLineFeed<4>(ahead.data());
+  const auto [lineFeed, lineEnd] = ShortRowEnd(ahead);
   if (lineFeed == 32) return 0;
-  const size_t lineEnd = lineFeed - (lineFeed > 0 && ahead[lineFeed - 1] == '\r');
   size_t at = 0;
   if (lineEnd + 1 < minLength || !TakeNumber(ahead, at, code) || at >= lineEnd || ahead[at] != ',') return 0;
   text = ahead.substr(at + 1, lineEnd - at - 1);
@@ -795,9 +802,8 @@ struct SegmentRows {
 // and ReadSegmentColumns read it. 0 for any other row.
 size_t TakeSegmentRow(std::string_view ahead, bool withClass, SegmentRows::Ends& ends, RoadClass& roadClass) {
   if (ahead.empty()) return 0;
-  const size_t lineFeed = FirstLineFeed<4>(ahead.data());
+  const auto [lineFeed, lineEnd] = ShortRowEnd(ahead);
   if (lineFeed == 32) return 0;
-  const size_t lineEnd = lineFeed - (lineFeed > 0 && ahead[lineFeed - 1] == '\r');
   size_t at = 0;
   int32_t from = 0, to = 0, length = 0;
   if (!TakeNumber(ahead, at, from) || ahead[at++] != ',' || !TakeNumber(ahead, at, to) ||

@@ -37,6 +37,18 @@ LayerTexts Square(const std::string& extraColumns, int columnCount, const std::s
 
 class SegmentColumns : public MainFormTest {
  protected:
+  // Loads map into a cleared store; the message of the refusal that stopped
+  // the load, empty when it completed.
+  std::string LoadFailure(const LayerTexts& map) {
+    ClearMapStore();
+    try {
+      LoadMapLayers(WriteLayers(dir, map));
+    } catch (const Exception& e) {
+      return e.Message();
+    }
+    return "";
+  }
+
   TempDir dir;
 };
 
@@ -222,14 +234,7 @@ TEST_F(SegmentColumns, ManyRowsKeepTheirValuesUpToAFault) {
   };
   for (const auto& c : cases) {
     map.sMid = c.sMid;
-    ClearMapStore();
-    std::string message;
-    try {
-      LoadMapLayers(WriteLayers(dir, map));
-    } catch (const Exception& e) {
-      message = e.Message();
-    }
-    EXPECT_EQ(message, c.message);
+    EXPECT_EQ(LoadFailure(map), c.message);
     ASSERT_EQ(segmentOneway.size(), static_cast<size_t>(kRows));
     for (int32_t r = 0; r < c.rowsStored; ++r) {
       ASSERT_EQ(segments[r].Length, r) << r;
@@ -271,13 +276,7 @@ TEST_F(SegmentColumns, PlainRowsReadAsRowsWithMoreColumns) {
       wider.sMid += ends + ",s" + tail + lineFeed;
     }
     const auto load = [this](const LayerTexts& map) {
-      ClearMapStore();
-      std::string failure;
-      try {
-        LoadMapLayers(WriteLayers(dir, map));
-      } catch (const Exception& e) {
-        failure = e.Message();
-      }
+      const std::string failure = LoadFailure(map);
       std::vector<int32_t> ends;
       for (int32_t j = 0; j < segmentCount; ++j)
         ends.insert(ends.end(), {segments[j].From, segments[j].To, segments[j].Length});
