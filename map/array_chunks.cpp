@@ -3,6 +3,8 @@
 #include <cstdlib>
 #include <cstring>
 
+#include "toolkit/memory_pages.h"
+
 // The chunk's header; the blocks follow it.
 struct ArrayChunks::Chunk {
   int64_t held;  // blocks not given back, and 1 while it is being carved
@@ -21,6 +23,7 @@ void* ArrayChunks::Take(size_t bytes) {
   if (!chunk_ || used_ + bytes > kChunkBytes) {
     void* memory = std::aligned_alloc(kChunkBytes, kChunkBytes);
     if (!memory) return nullptr;
+    MapPagesForWriting(memory, kChunkBytes);  // every block of it is written as it is carved
     if (chunk_) Leave(chunk_);
     chunk_ = static_cast<Chunk*>(memory);
     chunk_->held = 1;

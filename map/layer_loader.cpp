@@ -24,6 +24,7 @@
 #include "map/road_graph.h"
 #include "map/run_together.h"
 #include "toolkit/exceptions.h"
+#include "toolkit/memory_pages.h"
 #include "toolkit/paths.h"
 #include "toolkit/text.h"
 #include "toolkit/text_file.h"
@@ -355,6 +356,7 @@ class AddedRecords {
   T& Add() {
     if (added_ == room_.Length())
       room_.SetLength(static_cast<int32_t>(std::clamp<int64_t>(2 * int64_t{added_}, 16, MAP_ITEM_LIMIT)));
+    pages_.Before(&room_[0], static_cast<size_t>(added_), static_cast<size_t>(room_.Length()));
     T& record = room_[added_++];
     std::memset(static_cast<void*>(&record), 0, sizeof record);  // its value already: zero is a new record
     return record;
@@ -377,6 +379,7 @@ class AddedRecords {
   const int32_t stored_;
   DynamicArray<T> room_;  // the added records, then room for more
   int32_t added_ = 0;
+  PagesMappedAhead<T> pages_;  // of room_
 };
 
 // The fewest bytes of its file that a common record takes, for the room
@@ -827,6 +830,12 @@ void ReadSegmentRowsAside(TextFile& file, ReadControl& control, const SegmentCol
   try {
     rows.ends.reserve(static_cast<size_t>(file.Size() / 5 + 1));
     size_t room = 0;  // rows the values have
+    PagesMappedAhead<SegmentRows::Ends> pages;  // of the ends' room
+    // A new row's ends.
+    const auto newEnds = [&]() -> SegmentRows::Ends& {
+      pages.Before(rows.ends.data(), rows.ends.size(), rows.ends.capacity());
+      return rows.ends.emplace_back();
+    };
     // Rows of no optional column, or of a class alone, in their plainest form.
     const bool withClass = columns.roadClass == 3 && columns.Last() == 3;
     const auto takeRow = [&](TextFile& source) -> size_t {
@@ -837,7 +846,7 @@ void ReadSegmentRowsAside(TextFile& file, ReadControl& control, const SegmentCol
       if (length == 0) return 0;
       source.SkipLines(length, 1);
       const size_t row = rows.ends.size();
-      rows.ends.push_back(ends);
+      newEnds() = ends;
       if (withClass) {
         if (row >= room) rows.values.Resize(columns, room = 2 * room + 1024);
         rows.values.roadClass[row] = roadClass;
@@ -847,7 +856,7 @@ void ReadSegmentRowsAside(TextFile& file, ReadControl& control, const SegmentCol
     ReadLines(file, 5, control, takeRow, [&](std::string_view line) {
       const size_t row = rows.ends.size();
       LineTokens tokens(line);
-      ReadSegmentEnds(tokens, [&]() -> SegmentRows::Ends& { return rows.ends.emplace_back(); });
+      ReadSegmentEnds(tokens, newEnds);
       if (!columns.Any()) return;
       if (row >= room) rows.values.Resize(columns, room = 2 * room + 1024);
       ReadSegmentColumns(tokens, columns, rows.values, row);

@@ -13,6 +13,7 @@
 #include "map/map_store.h"
 #include "map/run_together.h"
 #include "toolkit/exceptions.h"
+#include "toolkit/memory_pages.h"
 
 int32_t minX = 0;
 int32_t minNegY = 0;
@@ -230,7 +231,10 @@ std::array<SegmentRange, 2> SegmentHalves() {
 // closing list start when the counts become list starts. Returns their sum.
 int64_t CountEntries(const CodeIndex& codes, SegmentRange range, std::vector<int32_t>& counts,
                      LoadProgress* progress) {
-  counts.assign(static_cast<size_t>(codes.Count()) + 1, 0);
+  const size_t size = static_cast<size_t>(codes.Count()) + 1;
+  counts.reserve(size);
+  MapPagesForWriting(counts.data(), size * sizeof(int32_t));
+  counts.assign(size, 0);
   int64_t total = 0;
   for (int32_t j = range.first; j < range.last; ++j) {
     if (j % kCancelStride == 0) CheckCancel(progress);
@@ -331,12 +335,24 @@ void BuildOwnLists(const CodeIndex& codes, const std::array<SegmentRange, 2>& ha
                    LoadProgress* progress) {
   CheckEntryCount(total);
   const auto entries = static_cast<size_t>(total);
+  // Each core maps the pages of half of each array, which are written at
+  // once: left to be faulted in one by one, they cost one core as much as
+  // the rest of the build.
+  const std::array<std::vector<int32_t>*, 3> arrays{&graph.adjNode, &graph.adjLength, &graph.adjSegment};
+  for (std::vector<int32_t>* array : arrays) array->reserve(entries);
+  const auto mapHalf = [&](size_t half) {
+    const size_t first = half * (entries / 2), last = half == 0 ? entries / 2 : entries;
+    for (std::vector<int32_t>* array : arrays)
+      MapPagesForWriting(array->data() + first, (last - first) * sizeof(int32_t));
+  };
   RunTogether(
       [&] {
+        mapHalf(0);
         graph.adjNode.resize(entries);
         graph.adjLength.resize(entries);
       },
       [&] {
+        mapHalf(1);
         int32_t next = 0;
         for (int32_t c = 0; c < codes.Count(); ++c) {
           const int32_t boundary = next + counts[0][c];

@@ -1,0 +1,38 @@
+#pragma once
+
+#include <algorithm>
+#include <cstddef>
+#include <cstdint>
+
+// Maps the pages that lie wholly within [begin, begin + bytes) as written,
+// zeroed memory now, in one request, rather than one fault at a time as each
+// is first written. Only for memory about to be written (it then holds the
+// same bytes either way): a load fills hundreds of megabytes, and where page
+// faults are dear, as in a virtual machine, one request for many pages costs
+// a fraction of their faults. A hint: where the system cannot, the pages are
+// mapped as they are written, as ever.
+void MapPagesForWriting(void* begin, size_t bytes);
+
+// Keeps the pages of a block being filled in order mapped a stretch ahead of
+// its filling, by MapPagesForWriting: for a block whose size is not known
+// beforehand, made larger than it will be filled.
+template <typename T>
+class PagesMappedAhead {
+ public:
+  // Before element `index` of the block at base, of capacity elements, is
+  // first written. A new block (one that replaced the last, say) is mapped
+  // from index on.
+  void Before(T* base, size_t index, size_t capacity) {
+    const auto at = reinterpret_cast<uintptr_t>(base);
+    if (at == base_ && index < mapped_) return;
+    base_ = at;
+    mapped_ = std::min(capacity, index + kStretch);
+    if (mapped_ > index) MapPagesForWriting(base + index, (mapped_ - index) * sizeof(T));
+  }
+
+ private:
+  static constexpr size_t kStretch = (size_t{1} << 20) / sizeof(T);
+
+  uintptr_t base_ = 0;  // the block's address, compared only
+  size_t mapped_ = 0;   // the end of the stretch mapped ahead, by index
+};
