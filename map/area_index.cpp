@@ -274,13 +274,14 @@ void ForEachListedSegment(const std::vector<int32_t>& wide, int32_t begin, int32
 void IndexSegments(MapAreaIndex& index, const AreaIndexLimits& limits, LoadProgress* progress) {
   const size_t cells = static_cast<size_t>(index.columns) * index.rows;
   std::array<HalfOfSegments, 2> halves{HalfOfSegments(cells), HalfOfSegments(cells)};
-  std::vector<int32_t> soleCell(static_cast<size_t>(segmentCount));
+  std::vector<int32_t> soleCell;
+  ResizeOnBothCores(static_cast<size_t>(segmentCount), soleCell);
   InTwoHalves(segmentCount, [&](int h, int32_t begin, int32_t end) {
     halves[h].Count(index, limits, begin, end, soleCell, progress);
   });
   index.wideSegments = WideSegments(index, limits, halves);
   index.segmentStart = StartsOfLists(halves[0].counts, halves[1].counts);
-  index.segmentIds.resize(static_cast<size_t>(index.segmentStart.back()));
+  ResizeOnBothCores(static_cast<size_t>(index.segmentStart.back()), index.segmentIds);
   InTwoHalves(segmentCount, [&](int h, int32_t begin, int32_t end) {
     HalfOfSegments& half = halves[h];
     std::fill(half.lastSegment.begin(), half.lastSegment.end(), -1);
@@ -296,7 +297,8 @@ void IndexSegments(MapAreaIndex& index, const AreaIndexLimits& limits, LoadProgr
 // core as the segments' are.
 void IndexPoints(MapAreaIndex& index, LoadProgress* progress) {
   const size_t cells = static_cast<size_t>(index.columns) * index.rows;
-  std::vector<int32_t> cellOf(static_cast<size_t>(pointCount));
+  std::vector<int32_t> cellOf;
+  ResizeOnBothCores(static_cast<size_t>(pointCount), cellOf);
   std::vector<int64_t> counts[2] = {std::vector<int64_t>(cells), std::vector<int64_t>(cells)};
   bool outside[2] = {false, false};
   InTwoHalves(pointCount, [&](int h, int32_t begin, int32_t end) {
@@ -312,7 +314,7 @@ void IndexPoints(MapAreaIndex& index, LoadProgress* progress) {
   });
   index.pointsOutside = outside[0] || outside[1];
   index.pointStart = StartsOfLists(counts[0], counts[1]);
-  index.pointIds.resize(static_cast<size_t>(pointCount));
+  ResizeOnBothCores(static_cast<size_t>(pointCount), index.pointIds);
   InTwoHalves(pointCount, [&](int h, int32_t begin, int32_t end) {
     for (int32_t i = begin; i < end; ++i) index.pointIds[counts[h][cellOf[i]]++] = i;
   });

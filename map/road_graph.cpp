@@ -319,9 +319,7 @@ void BuildSharedLists(const CodeIndex& codes, const std::array<std::vector<int32
     start += listLength(i);
   }
   graph.nodeStart[pointCount] = start;
-  graph.adjNode.resize(static_cast<size_t>(total));
-  graph.adjLength.resize(static_cast<size_t>(total));
-  graph.adjSegment.resize(static_cast<size_t>(total));
+  ResizeOnBothCores(static_cast<size_t>(total), graph.adjNode, graph.adjLength, graph.adjSegment);
   FillSharedLists(codes, codeStart, pointCode, graph, progress);
 }
 
@@ -335,33 +333,14 @@ void BuildOwnLists(const CodeIndex& codes, const std::array<SegmentRange, 2>& ha
                    LoadProgress* progress) {
   CheckEntryCount(total);
   const auto entries = static_cast<size_t>(total);
-  // Each core maps the pages of half of each array, which are written at
-  // once: left to be faulted in one by one, they cost one core as much as
-  // the rest of the build.
-  const std::array<std::vector<int32_t>*, 3> arrays{&graph.adjNode, &graph.adjLength, &graph.adjSegment};
-  for (std::vector<int32_t>* array : arrays) array->reserve(entries);
-  const auto mapHalf = [&](size_t half) {
-    const size_t first = half * (entries / 2), last = half == 0 ? entries / 2 : entries;
-    for (std::vector<int32_t>* array : arrays)
-      MapPagesForWriting(array->data() + first, (last - first) * sizeof(int32_t));
-  };
-  RunTogether(
-      [&] {
-        mapHalf(0);
-        graph.adjNode.resize(entries);
-        graph.adjLength.resize(entries);
-      },
-      [&] {
-        mapHalf(1);
-        int32_t next = 0;
-        for (int32_t c = 0; c < codes.Count(); ++c) {
-          const int32_t boundary = next + counts[0][c];
-          next = boundary + counts[1][c];
-          counts[0][c] = counts[1][c] = boundary;
-        }
-        counts[0][codes.Count()] = next;
-        graph.adjSegment.resize(entries);
-      });
+  ResizeOnBothCores(entries, graph.adjNode, graph.adjLength, graph.adjSegment);
+  int32_t next = 0;
+  for (int32_t c = 0; c < codes.Count(); ++c) {
+    const int32_t boundary = next + counts[0][c];
+    next = boundary + counts[1][c];
+    counts[0][c] = counts[1][c] = boundary;
+  }
+  counts[0][codes.Count()] = next;
   RunTogether([&] { FillOwnLists(codes, halves[1], false, counts[1], graph, progress); },
               [&] { FillOwnLists(codes, halves[0], true, counts[0], graph, progress); });
   graph.nodeStart = std::move(counts[0]);

@@ -4,6 +4,8 @@
 #include <system_error>
 #include <thread>
 
+#include "toolkit/memory_pages.h"
+
 // Runs first on a thread of its own while second runs on the calling
 // thread, and returns once both are done: work shared by both cores. An
 // exception either raises leaves from here, second's when both raise. When
@@ -32,4 +34,20 @@ void RunTogether(First first, Second second) {
   }
   if (thread.joinable()) thread.join();
   if (firstFault) std::rethrow_exception(firstFault);
+}
+
+// Gives each of arrays (vectors) n zeroed elements, each core first mapping
+// the pages of half of every array in one request (see
+// MapPagesForWriting): the large arrays of a map, faulted in a page at a
+// time on one core, cost that core as much as the work that fills them.
+// Arrays of less than a megabyte in all are sized on the calling thread.
+template <typename... Arrays>
+void ResizeOnBothCores(size_t n, Arrays&... arrays) {
+  if (n * (sizeof(*arrays.data()) + ...) < (size_t{1} << 20)) return (arrays.resize(n), ...);
+  (arrays.reserve(n), ...);
+  const auto mapPart = [&](size_t first, size_t last) {
+    (MapPagesForWriting(arrays.data() + first, (last - first) * sizeof(*arrays.data())), ...);
+  };
+  RunTogether([&] { mapPart(0, n / 2); }, [&] { mapPart(n / 2, n); });
+  (arrays.resize(n), ...);
 }
