@@ -1,5 +1,7 @@
 #pragma once
 
+#include <algorithm>
+#include <atomic>
 #include <exception>
 #include <system_error>
 #include <thread>
@@ -36,18 +38,25 @@ void RunTogether(First first, Second second) {
   if (firstFault) std::rethrow_exception(firstFault);
 }
 
-// Gives each of arrays (vectors) n zeroed elements, each core first mapping
-// the pages of half of every array in one request (see
-// MapPagesForWriting): the large arrays of a map, faulted in a page at a
-// time on one core, cost that core as much as the work that fills them.
-// Arrays of less than a megabyte in all are sized on the calling thread.
+// Gives each of arrays (vectors) n zeroed elements, both cores first
+// mapping their pages in one request a stretch at a time (see
+// MapPagesForWriting), each taking the next stretch until none is left, as
+// some pages cost far more than others: the large arrays of a map, faulted
+// in a page at a time on one core, cost that core as much as the work that
+// fills them. Arrays of less than a megabyte in all are sized on the
+// calling thread.
 template <typename... Arrays>
 void ResizeOnBothCores(size_t n, Arrays&... arrays) {
   if (n * (sizeof(*arrays.data()) + ...) < (size_t{1} << 20)) return (arrays.resize(n), ...);
   (arrays.reserve(n), ...);
-  const auto mapPart = [&](size_t first, size_t last) {
-    (MapPagesForWriting(arrays.data() + first, (last - first) * sizeof(*arrays.data())), ...);
+  constexpr size_t kStretch = size_t{1} << 20;  // elements of each array
+  std::atomic<size_t> next{0};
+  const auto mapStretches = [&] {
+    for (size_t first; (first = next.fetch_add(kStretch)) < n;) {
+      const size_t count = std::min(kStretch, n - first);
+      (MapPagesForWriting(arrays.data() + first, count * sizeof(*arrays.data())), ...);
+    }
   };
-  RunTogether([&] { mapPart(0, n / 2); }, [&] { mapPart(n / 2, n); });
+  RunTogether(mapStretches, mapStretches);
   (arrays.resize(n), ...);
 }
