@@ -687,23 +687,23 @@ void ReadSegmentGeometry(TextFile& file, ReadControl& control, SegmentLayer& lay
     vertex = 0;
   };
   // Past the header, the lines of a segment in their plainest form, most of
-  // the file: its Pline line, the Pen line and its vertex lines.
+  // the file, in one call: its Pline line, the Pen line and its vertex
+  // lines, each when it is next.
   const auto takeLines = [&](TextFile& source) -> size_t {
     if (inHeader) return 0;
-    if (vertices && vertex < vertices->Length())
-      if (const size_t taken = TakeVertexLines(source, *vertices, vertex)) return taken;
-    const std::string_view ahead = source.Ahead();
-    if (const size_t length = BlankLedLineLength(ahead)) {
-      source.SkipLines(length, 1);
-      return length;
-    }
+    size_t taken = 0;
     int32_t count = 0;
-    if (const size_t length = PlineLineLength(ahead, count)) {
+    if (const size_t length = PlineLineLength(source.Ahead(), count)) {
       source.SkipLines(length, 1);
       startSegment([count] { return count; });
-      return length;
+      taken += length;
     }
-    return 0;
+    if (const size_t length = BlankLedLineLength(source.Ahead())) {
+      source.SkipLines(length, 1);
+      taken += length;
+    }
+    if (vertices && vertex < vertices->Length()) taken += TakeVertexLines(source, *vertices, vertex);
+    return taken;
   };
   AtFileLine(file, [&] {
     ReadLines(file, 4, control, takeLines, [&](std::string_view line) {
