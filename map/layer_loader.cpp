@@ -17,6 +17,7 @@
 #include <vector>
 
 #include "map/area_index.h"
+#include "map/first_line_feed.h"
 #include "map/leading_digits.h"
 #include "map/load_cancelled.h"
 #include "map/map_files.h"
@@ -205,26 +206,6 @@ void ReadLines(TextFile& file, size_t minLength, ReadControl& control, Handle ha
       file, minLength, control, [](TextFile&) -> size_t { return 0; }, handle);
 }
 
-// The offset of the first line feed among the 8 x Words bytes at text[0],
-// or 8 x Words when there is none; text holds that many bytes. Found apart
-// from the numbers before it, so that the next line's start does not wait
-// for them to be converted: the lines of a file can then be read
-// overlapped.
-template <size_t Words>
-size_t FirstLineFeed(const char* text) {
-  size_t first = 8 * Words;
-  for (size_t w = Words; w-- > 0;) {
-    uint64_t word;
-    std::memcpy(&word, text + 8 * w, 8);
-    // A byte that is a line feed becomes zero; the lowest zero byte of a
-    // word is the only one whose top bit the subtraction sets for certain.
-    word ^= 0x0A0A0A0A0A0A0A0Au;
-    const uint64_t found = (word - 0x0101010101010101u) & ~word & 0x8080808080808080u;
-    first = found != 0 ? 8 * w + size_t(__builtin_ctzll(found)) / 8 : first;
-  }
-  return first;
-}
-
 // The end of a line of numbers, "x y", that starts at text[0] with x at
 // text[at], in its plainest form: one blank between numbers of at most nine
 // digits, then the line feed (or CR LF). Its length with the line feed, and
@@ -234,7 +215,7 @@ size_t FirstLineFeed(const char* text) {
 size_t TakeCoordinates(std::string_view text, size_t at, TPoint& point) {
   constexpr size_t kLongestPlainLine = 23;  // "-x -y", nine digits each, and CR LF
   if (text.size() < at + kLongestPlainLine + 16) return 0;
-  const size_t start = at, lineFeed = FirstLineFeed<2>(text.data() + start);  // from start
+  const size_t start = at, lineFeed = FirstLineFeed<16>(text.data() + start);  // from start
   int32_t x = 0, y = 0;
   if (!TakeNumber(text, at, x) || text[at++] != ' ' || !TakeNumber(text, at, y)) return 0;
   at += text[at] == '\r';
@@ -275,7 +256,7 @@ size_t TakeVertexLines(TextFile& file, DynamicArray<TPoint>& vertices, int32_t& 
 // ends within 16 bytes; else 0. Its first token is empty.
 size_t BlankLedLineLength(std::string_view ahead) {
   if (ahead.empty() || ahead[0] != ' ') return 0;
-  const size_t lineFeed = FirstLineFeed<2>(ahead.data());
+  const size_t lineFeed = FirstLineFeed<16>(ahead.data());
   return lineFeed < 16 ? lineFeed + 1 : 0;
 }
 
@@ -446,7 +427,7 @@ void ReadPointGeometry(TextFile& file, ReadControl& control) {
 // takes fewer than 32 bytes: its line feed's offset, and its end before the
 // CR of a CR LF; the offset is 32 for a longer row.
 std::pair<size_t, size_t> ShortRowEnd(std::string_view ahead) {
-  const size_t lineFeed = FirstLineFeed<4>(ahead.data());
+  const size_t lineFeed = FirstLineFeed<32>(ahead.data());
   return {lineFeed, lineFeed - (lineFeed > 0 && lineFeed < 32 && ahead[lineFeed - 1] == '\r')};
 }
 
@@ -829,7 +810,7 @@ void ReadSegmentRowsAside(TextFile& file, ReadControl& control, const SegmentCol
                           SegmentRows& rows) {
   try {
     rows.ends.reserve(static_cast<size_t>(file.Size() / 5 + 1));
-    size_t room = 0;  // rows the values have
+    size_t room = 0;                            // rows the values have
     PagesMappedAhead<SegmentRows::Ends> pages;  // of the ends' room
     // A new row's ends.
     const auto newEnds = [&]() -> SegmentRows::Ends& {
