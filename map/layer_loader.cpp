@@ -211,8 +211,8 @@ void ReadLines(TextFile& file, size_t minLength, ReadControl& control, Handle ha
 // digits, then the line feed (or CR LF). Its length with the line feed, and
 // point set to x and y, as NextInt(' ') twice sets them; 0 for any other
 // line, which is left to be read the usual way. Text holds more than a
-// piece, or nothing.
-size_t TakeCoordinates(std::string_view text, size_t at, TPoint& point) {
+// piece, or nothing. Inlined into the loops that call it, line after line.
+[[gnu::always_inline]] inline size_t TakeCoordinates(std::string_view text, size_t at, TPoint& point) {
   constexpr size_t kLongestPlainLine = 23;  // "-x -y", nine digits each, and CR LF
   if (text.size() < at + kLongestPlainLine + 16) return 0;
   const size_t start = at, lineFeed = FirstLineFeed<16>(text.data() + start);  // from start
