@@ -232,7 +232,7 @@ std::array<SegmentRange, 2> SegmentHalves() {
 int64_t CountEntries(const CodeIndex& codes, SegmentRange range, std::vector<int32_t>& counts,
                      LoadProgress* progress) {
   const size_t size = static_cast<size_t>(codes.Count()) + 1;
-  counts.reserve(size);
+  counts.reserve(size);  // its pages mapped in one request, as all are written at once
   MapPagesForWriting(counts.data(), size * sizeof(int32_t));
   counts.assign(size, 0);
   int64_t total = 0;

@@ -4,13 +4,13 @@
 #include <cstddef>
 #include <cstdint>
 
-// Maps the pages that lie wholly within [begin, begin + bytes) as written,
-// zeroed memory now, in one request, rather than one fault at a time as each
-// is first written. Only for memory about to be written (it then holds the
-// same bytes either way): a load fills hundreds of megabytes, and where page
-// faults are dear, as in a virtual machine, one request for many pages costs
-// a fraction of their faults. A hint: where the system cannot, the pages are
-// mapped as they are written, as ever.
+// Maps the pages that lie wholly within [begin, begin + bytes) now, ready
+// to be written, in one request, rather than one fault at a time as each is
+// first written; every byte keeps its value (zero, in a page never
+// written). For memory about to be filled: a load fills hundreds of
+// megabytes, and where page faults are dear, as in a virtual machine, one
+// request for many pages costs a fraction of their faults. A hint: where
+// the system cannot, the pages are mapped as they are written, as ever.
 void MapPagesForWriting(void* begin, size_t bytes);
 
 // Keeps the pages of a block being filled in order mapped a stretch ahead of
