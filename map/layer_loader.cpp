@@ -17,6 +17,7 @@
 #include <vector>
 
 #include "map/area_index.h"
+#include "map/bounds.h"
 #include "map/first_line_feed.h"
 #include "map/leading_digits.h"
 #include "map/load_cancelled.h"
@@ -317,6 +318,15 @@ class AddedRecords {
     return r < stored_ ? table[r] : room_[r - stored_];
   }
 
+  // The records [first, first + count), all of them added ones, as one
+  // array; null for none.
+  T* AddedRun(int32_t first, int32_t count) {
+    if (count == 0) return nullptr;
+    if (first < stored_ || count < 0 || int64_t{first} + count > Count())
+      throw DynArrayOutOfRange(first, Count());
+    return &room_[first - stored_];
+  }
+
   // Makes room for the records a file of fileSize bytes holds when each
   // takes at least recordBytes of it; a file of smaller ones makes the room
   // grow as it fills. Zeroed memory that costs nothing until it is filled,
@@ -558,13 +568,16 @@ struct ColumnValues {
   NameTable name;
   std::vector<RoadClass> roadClass;
 
-  // Sets row `to` to row `from` of other, column by column, where both
-  // have the column; all but the name, which fills one block in row order.
-  // Rows apart may be copied on threads apart.
-  void CopyNumbers(const ColumnValues& other, size_t from, size_t to) {
-    if (!other.oneway.empty()) oneway[to] = other.oneway[from];
-    if (!other.duration.empty()) duration[to] = other.duration[from];
-    if (!other.roadClass.empty()) roadClass[to] = other.roadClass[from];
+  // Sets the count rows from `to` on to other's first count rows, column
+  // by column, where both have the column; all but the name, which fills
+  // one block in row order. Rows apart may be copied on threads apart.
+  void CopyNumbers(const ColumnValues& other, size_t count, size_t to) {
+    const auto copy = [count, to](const auto& from, auto& into) {
+      if (!from.empty()) std::copy_n(from.begin(), count, into.begin() + static_cast<std::ptrdiff_t>(to));
+    };
+    copy(other.oneway, oneway);
+    copy(other.duration, duration);
+    copy(other.roadClass, roadClass);
   }
 
   // Gives every declared column rows values: those set stay, new ones take
@@ -586,7 +599,8 @@ class SegmentLayer {
  public:
   explicit SegmentLayer(int32_t stored) : added(stored) {}
 
-  AddedRecords<TFieldS> added;  // to the segments stored before the load (none, unless not cleared)
+  AddedRecords<TFieldS> added;        // to the segments stored before the load (none, unless not cleared)
+  Bounds vertexBounds = Unwidened();  // of every vertex, once the .mif file is read, when none was stored
   SegmentColumns columns;
   bool attributesOpened = false;
   ColumnValues values;
@@ -657,10 +671,18 @@ void ReadSegmentGeometry(TextFile& file, ReadControl& control, SegmentLayer& lay
   int32_t vertex = 0;
   int64_t declared = 0;
   ArrayChunks vertexChunks;
+  // The layer's vertex bounds, widened by each segment's vertices once they
+  // are all read (those no line fills are (0, 0)), while they are cached.
+  const auto widenByVertices = [&] {
+    const int32_t count = vertices ? vertices->Length() : 0;
+    const TPoint* const point = count > 0 ? &(*vertices)[0] : nullptr;
+    for (int32_t k = 0; k < count; ++k) Widen(layer.vertexBounds, point[k].x, point[k].y);
+  };
   // Starts a segment of the number of vertices countOf() reads.
   const auto startSegment = [&](auto countOf) {
     if (layer.Count() >= MAP_ITEM_LIMIT)
       throw Exception("Map too large: more than " + std::to_string(MAP_ITEM_LIMIT) + " segments");
+    widenByVertices();
     vertices = &layer.added.Add().Vertices;
     const int32_t count = countOf();
     CheckVertexCount(count, declared, vertexBound);
@@ -705,6 +727,7 @@ void ReadSegmentGeometry(TextFile& file, ReadControl& control, SegmentLayer& lay
       }
     });
   });
+  widenByVertices();
   layer.columns = header.Columns();
   handOver.Give(&layer.columns);
 }
@@ -922,14 +945,14 @@ class SegmentRowParts {
   // the part keeps only its names.
   void GivePart(SegmentLayer& layer, size_t k, int32_t first) {
     SegmentRows& rows = rows_[k];
-    for (size_t i = 0; i < rows.ends.size(); ++i) {
-      const int32_t r = first + static_cast<int32_t>(i);
-      TFieldS& segment = layer.Segment(r);
-      segment.From = rows.ends[i].From;
-      segment.To = rows.ends[i].To;
-      segment.Length = rows.ends[i].Length;
-      layer.values.CopyNumbers(rows.values, i, static_cast<size_t>(r));
+    const auto count = static_cast<int32_t>(rows.ends.size());
+    TFieldS* const segment = layer.added.AddedRun(first, count);
+    for (int32_t i = 0; i < count; ++i) {
+      segment[i].From = rows.ends[i].From;
+      segment[i].To = rows.ends[i].To;
+      segment[i].Length = rows.ends[i].Length;
     }
+    layer.values.CopyNumbers(rows.values, rows.ends.size(), static_cast<size_t>(first));
     rows.ends = {};
     rows.values.oneway = {};
     rows.values.duration = {};
@@ -993,8 +1016,9 @@ void ReadSegmentRows(TextFile& file, ReadControl& control, SegmentLayer& layer, 
 // layer's .mid file in parts. The outcome is the sequential one: a failure
 // in the M layer is the load's, and the S layer is then dropped; otherwise
 // the S layer is stored, and its first failure, in file order, is the
-// load's.
-void ReadLayers(OpenLayers& files, LoadProgress* progress, int64_t rowPartBytes) {
+// load's. Returns the bounds of the segments' vertices when the store held
+// no segment before, so that the load read all of them.
+std::optional<Bounds> ReadLayers(OpenLayers& files, LoadProgress* progress, int64_t rowPartBytes) {
   SegmentLayer layer(segmentCount);
   ColumnsHandOver columns;
   std::optional<SegmentRowParts> rowParts;
@@ -1054,6 +1078,8 @@ void ReadLayers(OpenLayers& files, LoadProgress* progress, int64_t rowPartBytes)
   }
   StoreSegmentLayer(layer);
   if (segmentFault) std::rethrow_exception(segmentFault);
+  if (layer.added.Stored() > 0) return std::nullopt;
+  return layer.vertexBounds;
 }
 
 }  // namespace
@@ -1066,7 +1092,7 @@ void LoadMapLayers(std::string fileName, LoadProgress* progress, int64_t rowPart
   DropMapAreaIndex();  // the tables it indexes are about to change
   ++graphGeneration;   // and so, even if the load fails, is what a kept search knows
   OpenLayers files = OpenLayerFiles(LayerFileNames(std::move(fileName)), progress);
-  ReadLayers(files, progress, rowPartBytes);
+  const std::optional<Bounds> vertexBounds = ReadLayers(files, progress, rowPartBytes);
   if (progress) progress->phase = LoadProgress::kBuildingGraph;
-  BuildRoadGraph(progress);
+  BuildRoadGraph(progress, vertexBounds ? &*vertexBounds : nullptr);
 }

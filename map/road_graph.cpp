@@ -4,11 +4,11 @@
 #include <array>
 #include <atomic>
 #include <exception>
-#include <limits>
 #include <memory>
 #include <string>
 #include <vector>
 
+#include "map/bounds.h"
 #include "map/load_cancelled.h"
 #include "map/map_store.h"
 #include "map/run_together.h"
@@ -31,25 +31,6 @@ std::vector<int32_t> adjLength(GRAPH_CAPACITY);
 std::vector<int32_t> adjSegment(GRAPH_CAPACITY);
 
 namespace {
-
-struct Bounds {
-  int32_t minX, minNegY, maxX, maxNegY;
-};
-
-// The four tests are independent and strict, as a point may widen several.
-void Widen(Bounds& b, int32_t x, int32_t y) {
-  const int32_t negY = NegateY(y);
-  if (x < b.minX) b.minX = x;
-  if (negY < b.minNegY) b.minNegY = negY;
-  if (x > b.maxX) b.maxX = x;
-  if (negY > b.maxNegY) b.maxNegY = negY;
-}
-
-// The smallest bounds, which any point widens.
-Bounds Unwidened() {
-  constexpr int32_t kMax = std::numeric_limits<int32_t>::max();
-  return {kMax, kMax, -kMax, -kMax};
-}
 
 // The points' bounds and what their codes are like: their range (empty,
 // high < low, for no point) and whether they run low, low + 1, ... in
@@ -92,7 +73,9 @@ class VertexBounds {
       const auto last = static_cast<int32_t>(std::min<int64_t>(first + kRun, segmentCount));
       for (auto j = static_cast<int32_t>(first); j < last; ++j) {
         const DynamicArray<TPoint>& vertices = segments[j].Vertices;
-        for (int32_t k = 0; k < vertices.Length(); ++k) Widen(b, vertices[k].x, vertices[k].y);
+        const int32_t count = vertices.Length();
+        const TPoint* const vertex = count > 0 ? &vertices[0] : nullptr;
+        for (int32_t k = 0; k < count; ++k) Widen(b, vertex[k].x, vertex[k].y);
       }
     }
     return b;
@@ -182,16 +165,38 @@ struct Entry {
   int32_t node, length, segment;
 };
 
-// The direction segment j may be driven in: 0 both ways, 1 only from From
-// to To, -1 only from To to From.
-int8_t OnewayOf(int32_t j) { return static_cast<size_t>(j) < segmentOneway.size() ? segmentOneway[j] : 0; }
+// The segment table and the columns its entries depend on, as plain
+// arrays for the passes over every segment: read through the tables, each
+// access is checked, and the tables are read again after every int32_t a
+// pass writes, as that might be their length.
+class SegmentArrays {
+ public:
+  SegmentArrays()
+      : rows_(segmentCount > 0 ? &segments[0] : nullptr),
+        oneway_(segmentOneway.data()),
+        onewayCount_(segmentOneway.size()),
+        duration_(segmentDuration.data()),
+        durationCount_(graphWeighsDurations ? segmentDuration.size() : 0) {}
 
-// The weight of segment j's entries: its duration when the graph weighs
-// durations and the map has them, else its length.
-int32_t WeightOf(int32_t j) {
-  return graphWeighsDurations && static_cast<size_t>(j) < segmentDuration.size() ? segmentDuration[j]
-                                                                                 : segments[j].Length;
-}
+  const TFieldS& Row(int32_t j) const { return rows_[j]; }
+
+  // The direction segment j may be driven in: 0 both ways, 1 only from
+  // From to To, -1 only from To to From.
+  int8_t Oneway(int32_t j) const { return static_cast<size_t>(j) < onewayCount_ ? oneway_[j] : 0; }
+
+  // The weight of segment j's entries: its duration when the graph weighs
+  // durations and the map has them, else its length.
+  int32_t Weight(int32_t j) const {
+    return static_cast<size_t>(j) < durationCount_ ? duration_[j] : rows_[j].Length;
+  }
+
+ private:
+  const TFieldS* rows_;
+  const int8_t* oneway_;
+  size_t onewayCount_;
+  const int32_t* duration_;
+  size_t durationCount_;  // 0 when the graph weighs lengths
+};
 
 // The numbers of the codes whose lists segment j is entered in: its From's
 // and its To's, -1 where it has no entry (an end that may not be left, the
@@ -199,9 +204,9 @@ int32_t WeightOf(int32_t j) {
 struct EntryCodes {
   int32_t from, to;
 };
-EntryCodes EntryCodesOf(const CodeIndex& codes, int32_t j) {
-  const TFieldS& s = segments[j];
-  const int8_t oneway = OnewayOf(j);
+EntryCodes EntryCodesOf(const CodeIndex& codes, const SegmentArrays& table, int32_t j) {
+  const TFieldS& s = table.Row(j);
+  const int8_t oneway = table.Oneway(j);
   return {oneway < 0 ? -1 : codes.Find(s.From), s.To == s.From || oneway > 0 ? -1 : codes.Find(s.To)};
 }
 
@@ -229,18 +234,19 @@ std::array<SegmentRange, 2> SegmentHalves() {
 // Counts the entries the segments of range add to each code's list:
 // counts[c] for code number c. One element more, left 0, is room for the
 // closing list start when the counts become list starts. Returns their sum.
-int64_t CountEntries(const CodeIndex& codes, SegmentRange range, std::vector<int32_t>& counts,
-                     LoadProgress* progress) {
+int64_t CountEntries(const CodeIndex& codes, const SegmentArrays& table, SegmentRange range,
+                     std::vector<int32_t>& counts, LoadProgress* progress) {
   const size_t size = static_cast<size_t>(codes.Count()) + 1;
   counts.reserve(size);  // its pages mapped in one request, as all are written at once
   MapPagesForWriting(counts.data(), size * sizeof(int32_t));
   counts.assign(size, 0);
+  int32_t* const count = counts.data();
   int64_t total = 0;
   for (int32_t j = range.first; j < range.last; ++j) {
     if (j % kCancelStride == 0) CheckCancel(progress);
-    const EntryCodes at = EntryCodesOf(codes, j);
-    if (at.from >= 0) ++counts[at.from];
-    if (at.to >= 0) ++counts[at.to];
+    const EntryCodes at = EntryCodesOf(codes, table, j);
+    if (at.from >= 0) ++count[at.from];
+    if (at.to >= 0) ++count[at.to];
     total += (at.from >= 0) + (at.to >= 0);
   }
   return total;
@@ -260,35 +266,41 @@ void CheckEntryCount(int64_t total) {
 // the range's next entry goes, forwards, or, backwards, where its last one
 // ends: the range is then read from its end, so that either way each list
 // holds its entries in segment table order.
-void FillOwnLists(const CodeIndex& codes, SegmentRange range, bool backwards, std::vector<int32_t>& codeFill,
-                  BuiltGraph& graph, LoadProgress* progress) {
+void FillOwnLists(const CodeIndex& codes, const SegmentArrays& table, SegmentRange range, bool backwards,
+                  std::vector<int32_t>& codeFill, BuiltGraph& graph, LoadProgress* progress) {
+  int32_t* const fill = codeFill.data();
+  int32_t* const adjNode = graph.adjNode.data();
+  int32_t* const adjLength = graph.adjLength.data();
+  int32_t* const adjSegment = graph.adjSegment.data();
   const auto put = [&](int32_t code, int32_t node, int32_t weight, int32_t j) {
-    const int32_t at = backwards ? --codeFill[code] : codeFill[code]++;
-    graph.adjNode[at] = node;
-    graph.adjLength[at] = weight;
-    graph.adjSegment[at] = j;
+    const int32_t at = backwards ? --fill[code] : fill[code]++;
+    adjNode[at] = node;
+    adjLength[at] = weight;
+    adjSegment[at] = j;
   };
   for (int32_t k = range.first; k < range.last; ++k) {
     if (k % kCancelStride == 0) CheckCancel(progress);
     const int32_t j = backwards ? range.first + range.last - 1 - k : k;
-    const EntryCodes at = EntryCodesOf(codes, j);
-    if (at.from >= 0) put(at.from, segments[j].To, WeightOf(j), j);
-    if (at.to >= 0) put(at.to, segments[j].From, WeightOf(j), j);
+    const EntryCodes at = EntryCodesOf(codes, table, j);
+    const TFieldS& s = table.Row(j);
+    if (at.from >= 0) put(at.from, s.To, table.Weight(j), j);
+    if (at.to >= 0) put(at.to, s.From, table.Weight(j), j);
   }
 }
 
 // Fills the entry arrays when points share codes: each code's entries are
 // gathered first ([codeStart[c], codeStart[c + 1])), then copied to every
 // point carrying the code.
-void FillSharedLists(const CodeIndex& codes, std::vector<int32_t>& codeStart,
+void FillSharedLists(const CodeIndex& codes, const SegmentArrays& table, std::vector<int32_t>& codeStart,
                      const std::vector<int32_t>& pointCode, BuiltGraph& graph, LoadProgress* progress) {
   std::vector<Entry> codeEntries(codeStart.back());
   std::vector<int32_t> fill(codeStart.begin(), codeStart.end() - 1);
   for (int32_t j = 0; j < segmentCount; ++j) {
     if (j % kCancelStride == 0) CheckCancel(progress);
-    const EntryCodes at = EntryCodesOf(codes, j);
-    if (at.from >= 0) codeEntries[fill[at.from]++] = {segments[j].To, WeightOf(j), j};
-    if (at.to >= 0) codeEntries[fill[at.to]++] = {segments[j].From, WeightOf(j), j};
+    const EntryCodes at = EntryCodesOf(codes, table, j);
+    const TFieldS& s = table.Row(j);
+    if (at.from >= 0) codeEntries[fill[at.from]++] = {s.To, table.Weight(j), j};
+    if (at.to >= 0) codeEntries[fill[at.to]++] = {s.From, table.Weight(j), j};
   }
   for (int32_t i = 0; i < pointCount; ++i) {
     int32_t to = graph.nodeStart[i];
@@ -304,7 +316,8 @@ void FillSharedLists(const CodeIndex& codes, std::vector<int32_t>& codeStart,
 // entries, counted per half in counts. Sets each point's list start, sizes
 // the entry arrays and fills them; a map of more than MAP_ITEM_LIMIT
 // entries raises Exception.
-void BuildSharedLists(const CodeIndex& codes, const std::array<std::vector<int32_t>, 2>& counts,
+void BuildSharedLists(const CodeIndex& codes, const SegmentArrays& table,
+                      const std::array<std::vector<int32_t>, 2>& counts,
                       const std::vector<int32_t>& pointCode, BuiltGraph& graph, LoadProgress* progress) {
   std::vector<int32_t> codeStart(codes.Count() + 1, 0);
   for (int32_t c = 0; c < codes.Count(); ++c) codeStart[c + 1] = codeStart[c] + counts[0][c] + counts[1][c];
@@ -320,7 +333,7 @@ void BuildSharedLists(const CodeIndex& codes, const std::array<std::vector<int32
   }
   graph.nodeStart[pointCount] = start;
   ResizeOnBothCores(static_cast<size_t>(total), graph.adjNode, graph.adjLength, graph.adjSegment);
-  FillSharedLists(codes, codeStart, pointCode, graph, progress);
+  FillSharedLists(codes, table, codeStart, pointCode, graph, progress);
 }
 
 // The lists when every point carries a code of its own, each half of the
@@ -328,9 +341,9 @@ void BuildSharedLists(const CodeIndex& codes, const std::array<std::vector<int32
 // entries, then the second's: the boundary between them, set in both
 // halves' counts, is where the first half is filled backwards from and the
 // second forwards, so that the first half's fill ends at each list's start.
-void BuildOwnLists(const CodeIndex& codes, const std::array<SegmentRange, 2>& halves,
-                   std::array<std::vector<int32_t>, 2>& counts, int64_t total, BuiltGraph& graph,
-                   LoadProgress* progress) {
+void BuildOwnLists(const CodeIndex& codes, const SegmentArrays& table,
+                   const std::array<SegmentRange, 2>& halves, std::array<std::vector<int32_t>, 2>& counts,
+                   int64_t total, BuiltGraph& graph, LoadProgress* progress) {
   CheckEntryCount(total);
   const auto entries = static_cast<size_t>(total);
   ResizeOnBothCores(entries, graph.adjNode, graph.adjLength, graph.adjSegment);
@@ -341,8 +354,8 @@ void BuildOwnLists(const CodeIndex& codes, const std::array<SegmentRange, 2>& ha
     counts[0][c] = counts[1][c] = boundary;
   }
   counts[0][codes.Count()] = next;
-  RunTogether([&] { FillOwnLists(codes, halves[1], false, counts[1], graph, progress); },
-              [&] { FillOwnLists(codes, halves[0], true, counts[0], graph, progress); });
+  RunTogether([&] { FillOwnLists(codes, table, halves[1], false, counts[1], graph, progress); },
+              [&] { FillOwnLists(codes, table, halves[0], true, counts[0], graph, progress); });
   graph.nodeStart = std::move(counts[0]);
 }
 
@@ -357,34 +370,43 @@ std::unique_ptr<CodeIndex> NumberCodes(const PointScan& scan, std::vector<int32_
 }
 
 // The bounds and graph, each half of the work on a core of its own: the
-// vertices' bounds beside the points' and their codes, then each half of
-// the segment table counted and filled beside the other. Lists stay in
-// segment table order, as the first half's entries go before the second's.
-BuiltGraph BuildGraph(LoadProgress* progress) {
+// vertices' bounds, unless known, beside the points' and their codes, then
+// each half of the segment table counted and filled beside the other. Lists
+// stay in segment table order, as the first half's entries go before the
+// second's.
+BuiltGraph BuildGraph(LoadProgress* progress, const Bounds* knownVertexBounds) {
   CheckCancel(progress);
   BuiltGraph graph;
   const std::array<SegmentRange, 2> halves = SegmentHalves();
 
   VertexBounds vertices;
-  std::array<Bounds, 2> vertexBounds;
+  std::array<Bounds, 2> vertexBounds{Unwidened(), knownVertexBounds ? *knownVertexBounds : Unwidened()};
   PointScan scan;
   std::unique_ptr<CodeIndex> codes;
   std::vector<int32_t> pointCode;
-  RunTogether([&] { vertexBounds[0] = vertices.Take(); },
-              [&] {
-                scan = ScanPoints();
-                codes = NumberCodes(scan, pointCode);
-                vertexBounds[1] = vertices.Take();
-              });
+  const auto scanPoints = [&] {
+    scan = ScanPoints();
+    codes = NumberCodes(scan, pointCode);
+  };
+  if (knownVertexBounds) {
+    scanPoints();
+  } else {
+    RunTogether([&] { vertexBounds[0] = vertices.Take(); },
+                [&] {
+                  scanPoints();
+                  vertexBounds[1] = vertices.Take();
+                });
+  }
   graph.bounds = MapBounds(scan.bounds, Union(vertexBounds[0], vertexBounds[1]));
+  const SegmentArrays table;
   std::array<std::vector<int32_t>, 2> counts;
   std::array<int64_t, 2> totals{};
-  RunTogether([&] { totals[1] = CountEntries(*codes, halves[1], counts[1], progress); },
-              [&] { totals[0] = CountEntries(*codes, halves[0], counts[0], progress); });
+  RunTogether([&] { totals[1] = CountEntries(*codes, table, halves[1], counts[1], progress); },
+              [&] { totals[0] = CountEntries(*codes, table, halves[0], counts[0], progress); });
   if (codes->Count() < pointCount)
-    BuildSharedLists(*codes, counts, pointCode, graph, progress);
+    BuildSharedLists(*codes, table, counts, pointCode, graph, progress);
   else
-    BuildOwnLists(*codes, halves, counts, totals[0] + totals[1], graph, progress);
+    BuildOwnLists(*codes, table, halves, counts, totals[0] + totals[1], graph, progress);
   return graph;
 }
 
@@ -415,10 +437,10 @@ void InstallGraph(BuiltGraph& graph) {
 
 }  // namespace
 
-void BuildRoadGraph(LoadProgress* progress) {
+void BuildRoadGraph(LoadProgress* progress, const Bounds* vertexBounds) {
   BuiltGraph graph;
   try {
-    graph = BuildGraph(progress);
+    graph = BuildGraph(progress, vertexBounds);
   } catch (const std::bad_alloc&) {
     throw EOutOfMemory("Out of memory building the road graph of " + std::to_string(pointCount) +
                        " points and " + std::to_string(segmentCount) + " segments");

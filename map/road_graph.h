@@ -3,6 +3,7 @@
 #include <cstdint>
 #include <vector>
 
+struct Bounds;
 struct LoadProgress;
 
 // The entries every road-graph, search and route-flag array has at least. A
@@ -59,5 +60,7 @@ extern uint32_t graphGeneration;
 // are built aside and put in place at the end: a map needing more than
 // MAP_ITEM_LIMIT entries raises Exception, one whose arrays cannot be had
 // EOutOfMemory, and a cancel through progress ELoadCancelled, each leaving
-// the earlier bounds and graph as they were.
-void BuildRoadGraph(LoadProgress* progress = nullptr);
+// the earlier bounds and graph as they were. vertexBounds, when given, are
+// the bounds of every segment vertex, as a load that read all of them knows
+// them: the vertices are then not read again.
+void BuildRoadGraph(LoadProgress* progress = nullptr, const Bounds* vertexBounds = nullptr);
