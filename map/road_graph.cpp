@@ -32,33 +32,58 @@ std::vector<int32_t> adjSegment(GRAPH_CAPACITY);
 
 namespace {
 
-// The points' bounds and what their codes are like: their range (empty,
-// high < low, for no point) and whether they run low, low + 1, ... in
-// table order, as a map numbers its points, so that a code's number is the
-// code less the lowest. One pass over the table: its rows are large.
-struct PointScan {
-  Bounds bounds = Unwidened();
-  int64_t low = 0, high = -1;
-  bool consecutive = true;
-};
-
-PointScan ScanPoints() {
-  PointScan scan;
-  for (int32_t i = 0; i < pointCount; ++i) {
-    const TFieldM& point = points[i];
-    Widen(scan.bounds, point.X, point.Y);
-    if (i == 0) scan.low = scan.high = point.Code;
-    scan.consecutive = scan.consecutive && point.Code == scan.low + i;
-    scan.low = std::min<int64_t>(scan.low, point.Code);
-    scan.high = std::max<int64_t>(scan.high, point.Code);
-  }
-  return scan;
-}
-
 // The bounds of every point of a and of b.
 Bounds Union(const Bounds& a, const Bounds& b) {
   return {std::min(a.minX, b.minX), std::min(a.minNegY, b.minNegY), std::max(a.maxX, b.maxX),
           std::max(a.maxNegY, b.maxNegY)};
+}
+
+// A run of points' bounds and what their codes are like: their range
+// (empty, high < low, for no point) and whether they run first, first + 1,
+// ... in table order, as a map numbers its points, so that a code's number
+// is the code less the lowest. One pass over the table: its rows are large.
+struct PointScan {
+  Bounds bounds = Unwidened();
+  int64_t low = 0, high = -1;
+  bool consecutive = true;
+  int64_t first = 0;  // the first point's code
+  int32_t count = 0;  // the points scanned
+};
+
+// The scan of the points [begin, end).
+PointScan ScanPoints(int32_t begin, int32_t end) {
+  PointScan scan;
+  scan.count = end - begin;
+  const TFieldM* const point = scan.count > 0 ? &points[begin] : nullptr;
+  for (int32_t i = 0; i < scan.count; ++i) {
+    Widen(scan.bounds, point[i].X, point[i].Y);
+    if (i == 0) scan.first = scan.low = scan.high = point[i].Code;
+    scan.consecutive = scan.consecutive && point[i].Code == scan.first + i;
+    scan.low = std::min<int64_t>(scan.low, point[i].Code);
+    scan.high = std::max<int64_t>(scan.high, point[i].Code);
+  }
+  return scan;
+}
+
+// The scan of a's points followed by b's.
+PointScan Joined(const PointScan& a, const PointScan& b) {
+  if (a.count == 0) return b;
+  if (b.count == 0) return a;
+  return {Union(a.bounds, b.bounds),
+          std::min(a.low, b.low),
+          std::max(a.high, b.high),
+          a.consecutive && b.consecutive && b.first == a.first + a.count,
+          a.first,
+          a.count + b.count};
+}
+
+// The scan of every point, each half of the table on a core of its own.
+PointScan ScanAllPoints() {
+  const int32_t middle = pointCount / 2;
+  std::array<PointScan, 2> halves;
+  RunTogether([&] { halves[1] = ScanPoints(middle, pointCount); },
+              [&] { halves[0] = ScanPoints(0, middle); });
+  return Joined(halves[0], halves[1]);
 }
 
 // The bounds of the segments' vertices, shared out in runs of segments to
@@ -370,10 +395,10 @@ std::unique_ptr<CodeIndex> NumberCodes(const PointScan& scan, std::vector<int32_
 }
 
 // The bounds and graph, each half of the work on a core of its own: the
-// vertices' bounds, unless known, beside the points' and their codes, then
-// each half of the segment table counted and filled beside the other. Lists
-// stay in segment table order, as the first half's entries go before the
-// second's.
+// points' bounds and codes, the vertices' bounds, unless known, beside the
+// points' code numbers, then each half of the segment table counted and
+// filled beside the other. Lists stay in segment table order, as the first
+// half's entries go before the second's.
 BuiltGraph BuildGraph(LoadProgress* progress, const Bounds* knownVertexBounds) {
   CheckCancel(progress);
   BuiltGraph graph;
@@ -381,19 +406,15 @@ BuiltGraph BuildGraph(LoadProgress* progress, const Bounds* knownVertexBounds) {
 
   VertexBounds vertices;
   std::array<Bounds, 2> vertexBounds{Unwidened(), knownVertexBounds ? *knownVertexBounds : Unwidened()};
-  PointScan scan;
+  const PointScan scan = ScanAllPoints();
   std::unique_ptr<CodeIndex> codes;
   std::vector<int32_t> pointCode;
-  const auto scanPoints = [&] {
-    scan = ScanPoints();
-    codes = NumberCodes(scan, pointCode);
-  };
   if (knownVertexBounds) {
-    scanPoints();
+    codes = NumberCodes(scan, pointCode);
   } else {
     RunTogether([&] { vertexBounds[0] = vertices.Take(); },
                 [&] {
-                  scanPoints();
+                  codes = NumberCodes(scan, pointCode);
                   vertexBounds[1] = vertices.Take();
                 });
   }
