@@ -23,6 +23,7 @@ void* ArrayChunks::Take(size_t bytes) {
   if (!chunk_ || used_ + bytes > kChunkBytes) {
     void* memory = std::aligned_alloc(kChunkBytes, kChunkBytes);
     if (!memory) return nullptr;
+    PreferLargePages(memory, kChunkBytes);
     MapPagesForWriting(memory, kChunkBytes);  // every block of it is written as it is carved
     if (chunk_) Leave(chunk_);
     chunk_ = static_cast<Chunk*>(memory);

@@ -12,7 +12,7 @@
 // integers: one thread at a time.
 class ArrayChunks {
  public:
-  static constexpr size_t kChunkBytes = size_t{1} << 20;
+  static constexpr size_t kChunkBytes = size_t{1} << 21;  // a large page (see PreferLargePages)
   // The largest block carved; a larger one is better had from the heap.
   static constexpr size_t kLargestBlock = 4096;
 

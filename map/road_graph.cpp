@@ -263,6 +263,7 @@ int64_t CountEntries(const CodeIndex& codes, const SegmentArrays& table, Segment
                      std::vector<int32_t>& counts, LoadProgress* progress) {
   const size_t size = static_cast<size_t>(codes.Count()) + 1;
   counts.reserve(size);  // its pages mapped in one request, as all are written at once
+  PreferLargePages(counts.data(), size * sizeof(int32_t));
   MapPagesForWriting(counts.data(), size * sizeof(int32_t));
   counts.assign(size, 0);
   int32_t* const count = counts.data();

@@ -49,6 +49,7 @@ template <typename... Arrays>
 void ResizeOnBothCores(size_t n, Arrays&... arrays) {
   if (n * (sizeof(*arrays.data()) + ...) < (size_t{1} << 20)) return (arrays.resize(n), ...);
   (arrays.reserve(n), ...);
+  (PreferLargePages(arrays.data(), n * sizeof(*arrays.data())), ...);
   constexpr size_t kStretch = size_t{1} << 20;  // elements of each array
   std::atomic<size_t> next{0};
   const auto mapStretches = [&] {

@@ -5,13 +5,32 @@
 
 #include <cstdint>
 
-void MapPagesForWriting(void* begin, size_t bytes) {
-#ifdef MADV_POPULATE_WRITE
+namespace {
+
+// Gives the system the advice for the whole pages within [begin, begin + bytes).
+void AdviseWholePages(void* begin, size_t bytes, int advice) {
   static const uintptr_t page = static_cast<uintptr_t>(::sysconf(_SC_PAGESIZE));
   const uintptr_t first = (reinterpret_cast<uintptr_t>(begin) + page - 1) & ~(page - 1);
   const uintptr_t end = (reinterpret_cast<uintptr_t>(begin) + bytes) & ~(page - 1);
+  if (end > first) ::madvise(reinterpret_cast<void*>(first), end - first, advice);
+}
+
+}  // namespace
+
+void MapPagesForWriting(void* begin, size_t bytes) {
+#ifdef MADV_POPULATE_WRITE
   // A kernel older than the request refuses it; the pages are then faulted in as written.
-  if (end > first) ::madvise(reinterpret_cast<void*>(first), end - first, MADV_POPULATE_WRITE);
+  AdviseWholePages(begin, bytes, MADV_POPULATE_WRITE);
+#else
+  (void)begin;
+  (void)bytes;
+#endif
+}
+
+void PreferLargePages(void* begin, size_t bytes) {
+#ifdef MADV_HUGEPAGE
+  // The system maps a large page only where one fits wholly within the advised pages.
+  AdviseWholePages(begin, bytes, MADV_HUGEPAGE);
 #else
   (void)begin;
   (void)bytes;
