@@ -15,11 +15,13 @@ void MapPagesForWriting(void* begin, size_t bytes);
 
 // Asks that the pages of [begin, begin + bytes) not yet mapped be mapped as
 // the system's large pages (2 MiB each, on most machines) wherever whole
-// ones fit: for a block that will be filled in full. One large page costs a
-// fraction of its 512 small ones to map, to keep track of and to give back
-// when the program ends, and a load maps hundreds of megabytes. A hint, like
-// MapPagesForWriting: where the system has no large page free or none at
-// all, small ones are mapped as ever.
+// ones fit: for a block filled from its start on. A large page is mapped
+// whole at its first write (or at a request to map part of it), so a block
+// filled only in part maps up to two large pages beyond its filling. One
+// large page costs a fraction of its 512 small ones to map, to keep track
+// of and to give back when the program ends, and a load maps hundreds of
+// megabytes. A hint, like MapPagesForWriting: where the system has no large
+// page free or none at all, small ones are mapped as ever.
 void PreferLargePages(void* begin, size_t bytes);
 
 // Keeps the pages of a block being filled in order mapped a stretch ahead of
