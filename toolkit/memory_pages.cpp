@@ -17,22 +17,16 @@ void AdviseWholePages(void* begin, size_t bytes, int advice) {
 
 }  // namespace
 
-void MapPagesForWriting(void* begin, size_t bytes) {
+void MapPagesForWriting([[maybe_unused]] void* begin, [[maybe_unused]] size_t bytes) {
 #ifdef MADV_POPULATE_WRITE
   // A kernel older than the request refuses it; the pages are then faulted in as written.
   AdviseWholePages(begin, bytes, MADV_POPULATE_WRITE);
-#else
-  (void)begin;
-  (void)bytes;
 #endif
 }
 
-void PreferLargePages(void* begin, size_t bytes) {
+void PreferLargePages([[maybe_unused]] void* begin, [[maybe_unused]] size_t bytes) {
 #ifdef MADV_HUGEPAGE
   // The system maps a large page only where one fits wholly within the advised pages.
   AdviseWholePages(begin, bytes, MADV_HUGEPAGE);
-#else
-  (void)begin;
-  (void)bytes;
 #endif
 }
