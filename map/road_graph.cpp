@@ -9,6 +9,7 @@
 #include <vector>
 
 #include "map/bounds.h"
+#include "map/grow_only.h"
 #include "map/load_cancelled.h"
 #include "map/map_store.h"
 #include "map/run_together.h"
@@ -25,10 +26,10 @@ bool graphWeighsDurations = false;
 
 int32_t nodeCount = 0;
 int32_t adjCount = 0;
-std::vector<int32_t> nodeStart(GRAPH_CAPACITY);
-std::vector<int32_t> adjNode(GRAPH_CAPACITY);
-std::vector<int32_t> adjLength(GRAPH_CAPACITY);
-std::vector<int32_t> adjSegment(GRAPH_CAPACITY);
+std::vector<int32_t> nodeStart = MappedArray<int32_t>(GRAPH_CAPACITY);
+std::vector<int32_t> adjNode = MappedArray<int32_t>(GRAPH_CAPACITY);
+std::vector<int32_t> adjLength = MappedArray<int32_t>(GRAPH_CAPACITY);
+std::vector<int32_t> adjSegment = MappedArray<int32_t>(GRAPH_CAPACITY);
 
 namespace {
 

@@ -11,14 +11,14 @@
 #include "toolkit/exceptions.h"
 #include "toolkit/performance_counter.h"
 
-std::vector<int32_t> bestDistance(GRAPH_CAPACITY);
-std::vector<int32_t> prevNode(GRAPH_CAPACITY);
-std::vector<int32_t> prevSegment(GRAPH_CAPACITY);
-std::vector<int32_t> passSeen(GRAPH_CAPACITY);
-std::vector<int32_t> frontier(GRAPH_CAPACITY);
-std::vector<int32_t> nextFrontier(GRAPH_CAPACITY);
-std::vector<int32_t> segmentOnRoute(GRAPH_CAPACITY);
-std::vector<int32_t> pointOnRoute(GRAPH_CAPACITY);
+std::vector<int32_t> bestDistance = MappedArray<int32_t>(GRAPH_CAPACITY);
+std::vector<int32_t> prevNode = MappedArray<int32_t>(GRAPH_CAPACITY);
+std::vector<int32_t> prevSegment = MappedArray<int32_t>(GRAPH_CAPACITY);
+std::vector<int32_t> passSeen = MappedArray<int32_t>(GRAPH_CAPACITY);
+std::vector<int32_t> frontier = MappedArray<int32_t>(GRAPH_CAPACITY);
+std::vector<int32_t> nextFrontier = MappedArray<int32_t>(GRAPH_CAPACITY);
+std::vector<int32_t> segmentOnRoute = MappedArray<int32_t>(GRAPH_CAPACITY);
+std::vector<int32_t> pointOnRoute = MappedArray<int32_t>(GRAPH_CAPACITY);
 int64_t routeTicks = 0;
 uint32_t routeMarksClears = 0;
 
