@@ -51,6 +51,7 @@ void WeighByDurations(const std::string& map);
 // [--no-points] [--no-lines] [--zoom K] [--center X Y]: the window's
 // picture of the map as a PNG file, at zoom level K (0, the whole-map view,
 // by default) centred on the map point (X, Y), else on the bounds' centre.
+// Drawn by the render module, which loads the map into tables of its own.
 void RunRender(const std::vector<std::string>& args);
 
 // import SOURCE OUT/Mname.mif [--layer NAME] [--where SQL] [--bbox MINX MINY

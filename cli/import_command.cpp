@@ -8,7 +8,7 @@
 #include <utility>
 
 #include "cli/commands.h"
-#include "cli/import_module_loader.h"
+#include "cli/module_loader.h"
 #include "import/import_module.h"
 #include "map/map_files.h"
 #include "toolkit/exceptions.h"
@@ -99,7 +99,8 @@ void RunImport(const std::vector<std::string>& args) {
   CheckOutputName(out);
   const std::array<std::string, 4> outputs = LayerFileNames(out).InOrder();
   for (size_t i = 0; i < outputs.size(); ++i) request.outputs[i] = outputs[i].c_str();
-  const auto import = reinterpret_cast<RuvelImportFunction>(ImportModuleFunction(RUVEL_IMPORT_FUNCTION));
+  const auto import = reinterpret_cast<RuvelImportFunction>(
+      ModuleFunction(RUVEL_IMPORT_MODULE_FILE, "import module", RUVEL_IMPORT_FUNCTION));
   char message[2048] = "";
   const int status = import(&request, message, sizeof message);
   if (status == 2) Misused(message);

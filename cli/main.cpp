@@ -8,14 +8,6 @@
 #include <vector>
 
 #include "cli/commands.h"
-#include "map/layer_loader.h"
-#include "map/map_files.h"
-#include "map/map_store.h"
-#include "route/route_search.h"
-#include "toolkit/exceptions.h"
-#include "toolkit/paths.h"
-#include "toolkit/program_files.h"
-#include "toolkit/text.h"
 
 namespace {
 
@@ -108,33 +100,6 @@ Command FindCommand(const std::string& name) {
   if (name == "import") return RunImport;
   return nullptr;
 }
-
-// Refuses, before anything is loaded, a path that cannot be a map's M layer:
-// one that names no regular file (the loader would skip it and show an empty
-// map), or whose name does not begin with a capital M, which the S layer's
-// name is made from.
-void CheckMapFile(const std::string& path) {
-  CheckRegularFile(path);
-  CheckMapName(path);
-}
-
-}  // namespace
-
-void LoadMap(const std::string& path) {
-  CheckMapFile(path);
-  ClearMapAndRoute();
-  LoadMapLayers(path);
-}
-
-int32_t IntegerArgument(const std::string& word) {
-  try {
-    return StrToInt(word);
-  } catch (const EConvertError&) {
-    throw UsageError();
-  }
-}
-
-namespace {
 
 // Runs the command the words name and gives the exit status.
 int Run(const std::vector<std::string>& words) {

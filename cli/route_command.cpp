@@ -4,7 +4,7 @@
 #include <vector>
 
 #include "cli/commands.h"
-#include "cli/import_module_loader.h"
+#include "cli/module_loader.h"
 #include "import/import_module.h"
 #include "map/map_store.h"
 #include "map/road_graph.h"
@@ -128,7 +128,8 @@ void PrintThroughModule(const std::string& map, const std::vector<FoundRoute>& f
     Describe(found[i], routes[i]);
     lines.push_back(routes[i].line);
   }
-  const auto write = reinterpret_cast<RuvelGeoJsonFunction>(ImportModuleFunction(function));
+  const auto write = reinterpret_cast<RuvelGeoJsonFunction>(
+      ModuleFunction(RUVEL_IMPORT_MODULE_FILE, "import module", function));
   char message[2048] = "";
   if (write(map.c_str(), lines.data(), lines.size(), stdout, message, sizeof message) != 0)
     throw Exception(message);

@@ -3,32 +3,20 @@
 #include "import/import_module.h"
 
 #include <cstdio>
-#include <exception>
 #include <string>
 
 #include "import/import_error.h"
 #include "import/import_request.h"
 #include "import/road_import.h"
 #include "import/route_geojson.h"
+#include "toolkit/module_entry.h"
 
 namespace {
 
-// Runs work; returns 0, or, with the exception's message copied into
-// message, 2 for wrong usage and 1 for any other failure.
+// Runs work; returns its status, as ModuleEntryStatus gives it.
 template <typename Work>
 int Guarded(char* message, size_t messageSize, Work work) {
-  try {
-    work();
-    return 0;
-  } catch (const ImportUsageError& e) {
-    std::snprintf(message, messageSize, "%s", e.what());
-    return 2;
-  } catch (const std::exception& e) {
-    std::snprintf(message, messageSize, "%s", e.what());
-  } catch (...) {
-    std::snprintf(message, messageSize, "the import module failed");
-  }
-  return 1;
+  return ModuleEntryStatus<ImportUsageError>(message, messageSize, "the import module failed", work);
 }
 
 }  // namespace

@@ -1,5 +1,4 @@
-// ruvel-route import and route --geojson, end to end, and the promise that
-// nothing but the import module links GDAL.
+// ruvel-route import and route --geojson, end to end.
 #include <arpa/inet.h>
 #include <fcntl.h>
 #include <gtest/gtest.h>
@@ -21,8 +20,6 @@
 #include "tests/test_files.h"
 
 namespace {
-
-const std::string kWindow = RUVEL_EXE;
 
 CommandResult Route(const std::string& args) { return RunCommand("'" + kRuvelRoute + "' " + args); }
 
@@ -155,33 +152,6 @@ TEST(RuvelRouteGeoJson, OtherMapsKeepTheirCoordinates) {
   EXPECT_EQ(routes[0].wkt, "LINESTRING (100 200,300 200,320 300,300 400)");
   EXPECT_EQ(routes[0].fields.at("length"), "410");
   EXPECT_EQ(routes[1].wkt, "POINT (300 200)");  // a route of one point
-}
-
-// Only the import module links GDAL; without it the other commands work
-// and import says what is missing.
-// The module lies beside the program in the build folder and in
-// ../lib/ruvel/ from it once installed; a program with neither says where it
-// looked last.
-TEST(RuvelRouteImport, NothingElseLinksGdal) {
-  EXPECT_EQ(RunCommand("ldd '" + kRuvelRoute + "' '" + kWindow + "' | grep -c gdal").out, "0\n");
-  TempDir dir;
-  ASSERT_EQ(RunCommand("mkdir -p '" + (dir / "bin") + "' && cp '" + kRuvelRoute + "' '" + (dir / "bin") + "'")
-                .exitCode,
-            0);
-  const std::string alone = "'" + (dir / "bin/ruvel-route") + "' ";
-  const std::string map = WriteLayers(dir, ExampleTown());
-  EXPECT_EQ(RunCommand(alone + "info '" + map + "'").exitCode, 0);
-  const CommandResult r = RunCommand(alone + "import '" + map + "' '" + (dir / "Mnew.mif") + "'");
-  EXPECT_EQ(r.exitCode, 1);
-  const std::string expected =
-      "ruvel-route: cannot load the import module " + (dir / "lib/ruvel/ruvel_import.so") + ": ";
-  EXPECT_EQ(r.err.substr(0, expected.size()), expected);
-  const std::string module = std::filesystem::path(kRuvelRoute).parent_path() / "ruvel_import.so";
-  ASSERT_EQ(RunCommand("mkdir -p '" + (dir / "lib/ruvel") + "' && cp '" + module + "' '" +
-                       (dir / "lib/ruvel") + "'")
-                .exitCode,
-            0);
-  EXPECT_EQ(RunCommand(alone + "route '" + map + "' 1 3 --geojson").exitCode, 0);
 }
 
 // A road east then north, written in each coordinate system, imported and

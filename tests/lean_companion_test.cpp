@@ -1,10 +1,12 @@
 // The command-line companion draws with no window and no application, yet
-// gives the window's picture pixel for pixel; and it starts without the
-// widget library and without GDAL.
+// gives the window's picture pixel for pixel; and it starts without Qt Gui,
+// the widget library and GDAL.
 #include <gtest/gtest.h>
 
 #include <QImage>
+#include <filesystem>
 #include <string>
+#include <tuple>
 
 #include "app/main_form.h"
 #include "app/offscreen_window.h"
@@ -43,15 +45,45 @@ int32_t IndexOfCode(int32_t code) {
 
 }  // namespace
 
-TEST(LeanCompanion, LoadsNeitherWidgetsNorGdal) {
+TEST(LeanCompanion, LoadsNeitherGuiNorGdal) {
   const std::string route = LoadedLibraries(RUVEL_ROUTE_EXE), window = LoadedLibraries(RUVEL_EXE);
-  EXPECT_TRUE(Loads(route, "libQt6Gui")) << route;
-  EXPECT_FALSE(Loads(route, "libQt6Widgets")) << route;
-  EXPECT_FALSE(Loads(route, "libgdal")) << route;
+  for (const char* library : {"libQt6Gui", "libQt6Widgets", "libgdal"})
+    EXPECT_FALSE(Loads(route, library)) << route;
   EXPECT_TRUE(Loads(window, "libQt6Widgets")) << window;
   EXPECT_FALSE(Loads(window, "libgdal")) << window;
-  // GDAL stays in the module the companion opens for importing alone.
+  // Qt Gui and GDAL stay in the modules the companion opens for drawing and
+  // importing alone.
+  const std::string render = LoadedLibraries(std::string(RUVEL_BINARY_DIR) + "/ruvel_render.so");
+  EXPECT_TRUE(Loads(render, "libQt6Gui")) << render;
+  EXPECT_FALSE(Loads(render, "libQt6Widgets")) << render;
   EXPECT_TRUE(Loads(LoadedLibraries(std::string(RUVEL_BINARY_DIR) + "/ruvel_import.so"), "libgdal"));
+}
+
+// The modules lie beside the program in the build folder and in
+// ../lib/ruvel/ from it once installed. A program with neither still reads
+// maps, and import and render say where they looked last.
+TEST(LeanCompanion, FindsItsModulesOrSaysWhere) {
+  TempDir dir;
+  const std::string alone = CompanionAlone(dir);
+  EXPECT_EQ(RunCommand(alone + "info '" + kSampleMap + "'").exitCode, 0);
+  const std::string png = " '" + kSampleMap + "' '" + (dir / "town.png") + "'";
+  const std::string mif = " '" + kSampleMap + "' '" + (dir / "Mnew.mif") + "'";
+  const std::string build = std::filesystem::path(kRuvelRoute).parent_path();
+  for (const auto& [words, module, file] :
+       {std::tuple<std::string, std::string, std::string>{"render" + png, "render module", "ruvel_render.so"},
+        {"import" + mif, "import module", "ruvel_import.so"}}) {
+    const CommandResult r = RunCommand(alone + words);
+    EXPECT_EQ(r.exitCode, 1);
+    const std::string expected =
+        "ruvel-route: cannot load the " + module + " " + (dir / "lib/ruvel/") + file + ": ";
+    EXPECT_EQ(r.err.substr(0, expected.size()), expected);
+    ASSERT_EQ(RunCommand("mkdir -p '" + (dir / "lib/ruvel") + "' && cp '" + build + "/" + file + "' '" +
+                         (dir / "lib/ruvel") + "'")
+                  .exitCode,
+              0);
+  }
+  EXPECT_EQ(RunCommand(alone + "render" + png).exitCode, 0);
+  EXPECT_EQ(RunCommand(alone + "route '" + kSampleMap + "' 1 3 --geojson").exitCode, 0);
 }
 
 class LeanCompanionRender : public ViewTest {};

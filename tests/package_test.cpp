@@ -1,7 +1,7 @@
 // The Debian package, made with CPack from this build as scripts/package.sh
 // makes it from its own: the files it installs, the dependencies computed
-// from what the programs link, and programs that find their module and
-// sample map where the package puts them; manual pages that name the
+// from what the programs and modules link, and programs that find their
+// modules and sample map where the package puts them; manual pages that name the
 // options --help does, and a package lintian finds no error or warning in.
 #include <gtest/gtest.h>
 
@@ -25,6 +25,7 @@ TEST(DebianPackage, InstallsTheProgramsWithWhatTheyNeed) {
             "./usr/bin/ruvel\n"
             "./usr/bin/ruvel-route\n"
             "./usr/lib/ruvel/ruvel_import.so\n"
+            "./usr/lib/ruvel/ruvel_render.so\n"
             "./usr/share/applications/ruvel.desktop\n"
             "./usr/share/bash-completion/completions/ruvel-route\n"
             "./usr/share/doc/ruvel/changelog.gz\n"
@@ -47,11 +48,14 @@ TEST(DebianPackage, InstallsTheProgramsWithWhatTheyNeed) {
   EXPECT_NE(depends.find(", fonts-dejavu-core"), std::string::npos) << depends;
 
   // Unpacked, the companion reads the installed sample map and loads the
-  // import module (for --geojson) from ../lib/ruvel.
+  // import module (for --geojson) and the render module from ../lib/ruvel.
   ASSERT_EQ(RunCommand("dpkg-deb -x " + package + " '" + (dir / "root") + "'").exitCode, 0);
-  const CommandResult geojson = RunCommand("'" + (dir / "root/usr/bin/ruvel-route") + "' route '" +
-                                           (dir / "root/usr/share/ruvel/Maps/Mtown.mif") + "' 1 2 --geojson");
+  const std::string companion = "'" + (dir / "root/usr/bin/ruvel-route") + "' ";
+  const std::string map = " '" + (dir / "root/usr/share/ruvel/Maps/Mtown.mif") + "' ";
+  const CommandResult geojson = RunCommand(companion + "route" + map + "1 2 --geojson");
   EXPECT_EQ(geojson.exitCode, 0) << geojson.err;
+  const CommandResult render = RunCommand(companion + "render" + map + "'" + (dir / "town.png") + "'");
+  EXPECT_EQ(render.exitCode, 0) << render.err;
   EXPECT_EQ(RunCommand("grep -x -c -e 'Exec=ruvel %f' -e 'MimeType=application/x-mapinfo-mif;' '" +
                        (dir / "root/usr/share/applications/ruvel.desktop") + "'")
                 .out,

@@ -1,5 +1,6 @@
 #include "tests/test_files.h"
 
+#include <gtest/gtest.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -46,6 +47,13 @@ std::string WriteLayers(const TempDir& dir, const LayerTexts& layers, const std:
 }
 
 const std::string kRuvelRoute = RUVEL_ROUTE_EXE;
+
+std::string CompanionAlone(const TempDir& dir) {
+  const CommandResult copied =
+      RunCommand("mkdir -p '" + (dir / "bin") + "' && cp '" + kRuvelRoute + "' '" + (dir / "bin") + "'");
+  EXPECT_EQ(copied.exitCode, 0) << copied.err;
+  return "'" + (dir / "bin/ruvel-route") + "' ";
+}
 
 std::string ReadWhole(const std::string& path) {
   std::ifstream in(path, std::ios::binary);

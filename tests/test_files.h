@@ -44,5 +44,10 @@ CommandResult RunCommand(const std::string& command);
 // The path of the ruvel-route program the tests run.
 extern const std::string kRuvelRoute;
 
+// Copies ruvel-route alone into dir/bin, where it finds no module beside it
+// nor in dir/lib/ruvel; the command that runs the copy, quoted, with a
+// blank after it.
+std::string CompanionAlone(const TempDir& dir);
+
 // The bytes of the file at path; empty when it cannot be read.
 std::string ReadWhole(const std::string& path);
