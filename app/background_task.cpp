@@ -22,13 +22,14 @@ void BackgroundTask::Start(Work work, Finish finish, bool lowPriority) {
   error_ = nullptr;
   finish_ = std::move(finish);
   started_ = std::chrono::steady_clock::now();
-  thread_ = std::thread([this, work = std::move(work), lowPriority] {
+  thread_ = std::thread([this, work = std::move(work), afterWork = AfterWork, lowPriority] {
     if (lowPriority) LowerThisThreadsPriority();
     try {
       work(progress_);
     } catch (...) {
       error_ = std::current_exception();
     }
+    if (afterWork) afterWork();
     done_ = true;
   });
   timer_->Enabled(true);

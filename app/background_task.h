@@ -55,6 +55,10 @@ class BackgroundTask {
   // late or early), so that it is on the screen by then.
   bool DueBy(int64_t milliseconds) const { return Elapsed() + kPollMilliseconds * 3 / 2 >= milliseconds; }
 
+  // Runs on the worker once the work has ended, before the window can take
+  // it over: where a test holds the worker to look at the window meanwhile.
+  std::function<void()> AfterWork;
+
   // Called on the window's thread every kPollMilliseconds while the work
   // runs: the moment to show its progress.
   std::function<void()> OnProgress;

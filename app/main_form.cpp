@@ -2,6 +2,8 @@
 
 #include <chrono>
 #include <filesystem>
+#include <memory>
+#include <optional>
 #include <thread>
 
 #include "app/background_task.h"
@@ -14,6 +16,7 @@
 #include "map/map_files.h"
 #include "map/map_lock.h"
 #include "map/map_store.h"
+#include "map/road_graph.h"
 #include "route/contraction_hierarchy.h"
 #include "route/directed_graph.h"
 #include "route/fast_route_search.h"
@@ -45,6 +48,21 @@ void EnableMapItems(TfMain* form, bool loaded) {
   form->TrueProportions1->Enabled(loaded);
   form->mapView.proportional = classes;
   form->Find1->Enabled(loaded);
+}
+
+// What a load builds on the worker besides the store's tables: the road
+// graph with its bounds and the area index, which the window's thread puts
+// in place when the load ends, so that no handler sees half of them.
+struct MapBuiltAside {
+  std::optional<RoadGraph> graph;  // none when the load failed before building it
+  MapAreaIndex areaIndex;          // unbuilt when the load failed before that
+};
+
+// Installs the graph and bounds when they were built, and the area index as
+// it is (an unbuilt one is built on its first use).
+void Install(MapBuiltAside& built) {
+  if (built.graph) InstallRoadGraph(*built.graph);
+  mapAreaIndex = std::move(built.areaIndex);
 }
 
 // While an import writes the map at path, waits for it to finish, checking
@@ -155,14 +173,18 @@ void TfMain::OpenDialogFile() {
   Close1->Enabled(true);
   EnableMapItems(this, false);
   loadingName = ExtractFileName(path);
+  auto built = std::make_shared<MapBuiltAside>();
   mapWork->Start(
-      [path](LoadProgress& progress) {
+      [path, built](LoadProgress& progress) {
         WaitForImportOf(path, progress);
-        LoadMapLayers(path, &progress);
+        built->graph = LoadMapTables(path, &progress);
         progress.phase = LoadProgress::kIndexing;
-        BuildMapAreaIndex(&progress);
+        built->areaIndex = IndexMapArea(built->graph->bounds, &progress);
       },
-      [this, path](std::exception_ptr error) { MapLoaded(path, error); });
+      [this, path, built](std::exception_ptr error) {
+        Install(*built);
+        MapLoaded(path, error);
+      });
 }
 
 // A load that raised leaves with Close enabled, Fastest and Find disabled,

@@ -144,8 +144,12 @@ class TfMain : public TForm {
   ~TfMain() override;
 
   // Loading a map and rebuilding its graph run there, one at a time, while
-  // the window goes on: the store and the graph are the work's until it
-  // ends, and the map image's handlers leave them alone meanwhile.
+  // the window goes on: the store's tables are the work's until it ends,
+  // and the map image's handlers and the View options leave the map alone
+  // meanwhile (an option or a new size takes effect when the work ends). The
+  // road graph with its bounds and the area index are built aside there and
+  // put in place here, in the work's finish, so that nothing the window
+  // reads is ever half replaced.
   std::unique_ptr<BackgroundTask> mapWork;
   // Whether such work runs.
   bool MapBusy() const;

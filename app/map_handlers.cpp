@@ -4,6 +4,7 @@
 
 #include "app/map_handlers.h"
 
+#include <memory>
 #include <string>
 
 #include "app/background_task.h"
@@ -26,10 +27,10 @@
 
 namespace {
 
-// The View options as the menu shows them.
+// The View options as the menu shows them, and the route shown.
 MapImageOptions ImageOptions(TfMain* form) {
   return {form->Lines1->Checked(), form->Points1->Checked(),
-          form->RoadMap1->Checked() ? &form->roadMapRenderer : nullptr};
+          form->RoadMap1->Checked() ? &form->roadMapRenderer : nullptr, ShownRoute(form)};
 }
 
 // Replaces the box's text and shows it at once.
@@ -73,11 +74,11 @@ void ShowRouteToCurrentPoint(TfMain* form) {
   const int32_t routeCount = RouteToCurrentPoint(form);
   ShowText(form->EditL, IntToStr(routeCount));
   TStatusBar* bar = form->StatusBar1;
-  bar->SimpleText(routeCount < 0
-                      ? ""
-                      : RouteStatusText(routeCount, ShownRouteSegments(form), [bar](const std::string& text) {
-                          return bar->TextWidth(text) <= bar->TextRoom();
-                        }));
+  bar->SimpleText(
+      routeCount < 0 ? ""
+                     : RouteStatusText(routeCount, ShownRoute(form).segments, [bar](const std::string& text) {
+                         return bar->TextWidth(text) <= bar->TextRoom();
+                       }));
   bar->Repaint();
   ListSteps(form, routeCount);
 }
@@ -124,7 +125,7 @@ void TfMain::Lines1Click(TObject*) {
 
 void TfMain::RoadMap1Click(TObject*) {
   RoadMap1->SetChecked(!RoadMap1->Checked());
-  DrawMap();
+  if (!MapBusy()) DrawMap();
 }
 
 // The zoom level and centre stay: the view shows the same middle, in the
@@ -132,7 +133,7 @@ void TfMain::RoadMap1Click(TObject*) {
 void TfMain::TrueProportions1Click(TObject*) {
   TrueProportions1->SetChecked(!TrueProportions1->Checked());
   mapView.proportional = TrueProportions1->Checked();
-  DrawMap();
+  if (!MapBusy()) DrawMap();
 }
 
 // The image has its new size by now; the view follows it.
@@ -156,23 +157,27 @@ void TfMain::ImageMMouseMove(TObject*, TShiftState, int X, int Y) {
 }
 
 // Switches between the fastest and the shortest route: the graph is weighed
-// anew on the worker (which ends the kept search); then the route from the
-// start to the current point is found again, shown in the boxes and drawn.
+// anew aside on the worker and put in place here once it is built (which
+// ends the kept search); then the route from the start to the current point
+// is found again, shown in the boxes and drawn. A rebuild that fails leaves
+// the earlier graph.
 void TfMain::Fastest1Click(TObject*) {
   if (MapBusy()) return;
   Fastest1->SetChecked(!Fastest1->Checked());
   graphWeighsDurations = Fastest1->Checked();
   Find1->Enabled(false);
   StopFastRoutes();
+  auto graph = std::make_shared<RoadGraph>();
   mapWork->Start(
-      [](LoadProgress& progress) {
+      [graph](LoadProgress& progress) {
         progress.phase = LoadProgress::kBuildingGraph;
-        BuildRoadGraph();
+        *graph = BuildRoadGraphAside();
       },
-      [this](std::exception_ptr error) {
+      [this, graph](std::exception_ptr error) {
         ShowWorkProgress(false);
         Find1->Enabled(true);
         if (error) std::rethrow_exception(error);
+        InstallRoadGraph(*graph);
         PrepareFastRoutes();
         ShowRouteToCurrentPoint(this);
         DrawMap();

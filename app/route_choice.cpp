@@ -74,8 +74,8 @@ int32_t FindChosenRoute(TfMain* form) {
   return routeCount;
 }
 
-std::vector<int32_t> ShownRouteSegments(TfMain* form) {
-  return form->Directions1->Checked() ? form->routeChoice.route.Route().segments : RouteSegments();
+RoutePath ShownRoute(TfMain* form) {
+  return form->Directions1->Checked() ? form->routeChoice.route.Route() : LastRoute();
 }
 
 void ListSteps(TfMain* form, int32_t routeCount) {

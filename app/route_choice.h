@@ -31,9 +31,10 @@ struct RouteChoice {
 // search spent in the Time box. Needs a start and a current point.
 int32_t FindChosenRoute(TfMain* form);
 
-// The segments of the route the window shows: the chosen route's while
+// The route the window shows, which the status line tells and the map
+// image draws in either style: the chosen route's, every leg, while
 // Directions is checked, else the last route found.
-std::vector<int32_t> ShownRouteSegments(TfMain* form);
+RoutePath ShownRoute(TfMain* form);
 
 // Lists the chosen route's steps in the panel, when the route differs from
 // the one listed: its distance and travel time (or "no route") at the top,

@@ -76,7 +76,7 @@ void RedrawAfterMoves(benchmark::State& state, const std::string& file) {
   RoadMapRenderer renderer;
   TBitmap bitmap;
   MapView view = WholeMapView(true);
-  const MapImageOptions options{true, true, &renderer};
+  MapImageOptions options{true, true, &renderer};
   std::mt19937 random(26);
   std::uniform_int_distribution<int32_t> anyPoint(0, pointCount - 1);
   startPoint = anyPoint(random);
@@ -93,7 +93,8 @@ void RedrawAfterMoves(benchmark::State& state, const std::string& file) {
     }
     view.pointerX = static_cast<int32_t>(ZoomedPixelX(view, points[currentPoint].X));
     view.pointerY = static_cast<int32_t>(ZoomedPixelY(view, points[currentPoint].Y));
-    routeSegments += static_cast<int64_t>(RouteSegments().size());
+    options.route = LastRoute();
+    routeSegments += static_cast<int64_t>(options.route.segments.size());
     state.ResumeTiming();
     if (!RedrawMapImage(&bitmap, view, options)) return state.SkipWithError("the redraw drew the whole view");
   }

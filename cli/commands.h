@@ -47,10 +47,12 @@ FastRoutes CachedFastRoutes(bool useCache);
 // window; raises Exception for a map without durations.
 void WeighByDurations(const std::string& map);
 
-// render MAP.mif OUT.png [--size WIDTHxHEIGHT] [--route START TARGET]
-// [--no-points] [--no-lines] [--zoom K] [--center X Y]: the window's
-// picture of the map as a PNG file, at zoom level K (0, the whole-map view,
-// by default) centred on the map point (X, Y), else on the bounds' centre.
+// render MAP.mif OUT.png [--size WIDTHxHEIGHT] [--route START TARGET
+// [--via CODE ...]] [--no-points] [--no-lines] [--zoom K] [--center X Y]:
+// the window's picture of the map as a PNG file, at zoom level K (0, the
+// whole-map view, by default) centred on the map point (X, Y), else on the
+// bounds' centre, with the route from START through the vias in order to
+// TARGET drawn as the window draws it.
 // Drawn by the render module, which loads the map into tables of its own.
 void RunRender(const std::vector<std::string>& args);
 

@@ -9,7 +9,7 @@
 #include "cli/commands.h"
 #include "map/map_store.h"
 #include "map/road_graph.h"
-#include "route/route_search.h"
+#include "route/via_route.h"
 #include "toolkit/exceptions.h"
 #include "toolkit/graphics.h"
 #include "toolkit/module_entry.h"
@@ -28,6 +28,7 @@ struct RenderRequest {
   int32_t width = 683, height = 397;  // the map image at the window's design size
   bool route = false;
   int32_t start = 0, target = 0;
+  std::vector<int32_t> vias;  // codes the route passes, in order
   bool drawPoints = true, drawLines = true;
   int32_t zoom = 0;
   bool hasCenter = false;
@@ -63,6 +64,8 @@ RenderRequest ParseRender(const std::vector<std::string>& args) {
       request.route = true;
       request.start = IntegerArgument(next());
       request.target = IntegerArgument(next());
+    } else if (args[i] == "--via") {
+      request.vias.push_back(IntegerArgument(next()));
     } else if (args[i] == "--no-points") {
       request.drawPoints = false;
     } else if (args[i] == "--no-lines") {
@@ -84,6 +87,7 @@ RenderRequest ParseRender(const std::vector<std::string>& args) {
       throw UsageError();
     }
   }
+  if (!request.vias.empty() && !request.route) throw UsageError();
   return request;
 }
 
@@ -101,11 +105,16 @@ int32_t PointWithCode(int32_t code) {
 void Render(const std::vector<std::string>& args) {
   const RenderRequest request = ParseRender(args);
   LoadMap(request.map);
+  ViaRoute route;
   if (request.route) {
-    // As the window does once the pointer has reached the target.
+    // As the window does, with Directions and the vias chosen, once the
+    // pointer has reached the target.
     startPoint = PointWithCode(request.start);
     currentPoint = PointWithCode(request.target);
-    FindRoute(points[startPoint].Code, points[currentPoint].Code);
+    std::vector<int32_t> stops{points[startPoint].Code};
+    for (const int32_t via : request.vias) stops.push_back(points[PointWithCode(via)].Code);
+    route.SetStops(stops);
+    route.RouteTo(points[currentPoint].Code);
   }
   TBitmap bitmap;
   MapView view;
@@ -115,7 +124,8 @@ void Render(const std::vector<std::string>& args) {
   view.proportional = request.proportional < 0 ? classes : request.proportional == 1;
   RoadMapRenderer roadMap;
   const bool drawRoadMap = request.roadMap < 0 ? classes : request.roadMap == 1;
-  const MapImageOptions options{request.drawLines, request.drawPoints, drawRoadMap ? &roadMap : nullptr};
+  const MapImageOptions options{request.drawLines, request.drawPoints, drawRoadMap ? &roadMap : nullptr,
+                                route.Route()};
   DrawMapImage(&bitmap, view, options);  // the whole-map view, which sets the scales
   if (request.zoom > 0) {
     SetZoom(view, request.zoom, request.hasCenter ? request.centerX : (static_cast<double>(minX) + maxX) / 2,

@@ -137,15 +137,15 @@ void ForEachCellOfSegment(const MapAreaIndex& index, int32_t j, std::vector<int3
 }
 
 // Sizes the grid for about kItemsPerCell items a cell, shaped like the map.
-void ShapeGrid(MapAreaIndex& index, const AreaIndexLimits& limits) {
-  const double width = std::max(static_cast<double>(maxX) - minX, 1.0);
-  const double height = std::max(static_cast<double>(maxNegY) - minNegY, 1.0);
+void ShapeGrid(MapAreaIndex& index, const Bounds& bounds, const AreaIndexLimits& limits) {
+  const double width = std::max(static_cast<double>(bounds.maxX) - bounds.minX, 1.0);
+  const double height = std::max(static_cast<double>(bounds.maxNegY) - bounds.minNegY, 1.0);
   const double cells = std::max<double>(1, (int64_t{segmentCount} + pointCount) / kItemsPerCell);
   const auto side = [&limits](double count) {
     return static_cast<int32_t>(std::clamp<double>(std::round(count), 1, limits.mostCellsPerSide));
   };
-  index.originX = minX;
-  index.originNegY = minNegY;
+  index.originX = bounds.minX;
+  index.originNegY = bounds.minNegY;
   index.columns = side(std::sqrt(cells * width / height));
   index.rows = side(std::sqrt(cells * height / width));
   index.cellWidth = width / index.columns;
@@ -343,14 +343,17 @@ void IdsInArea(const std::vector<int64_t>& start, const std::vector<int32_t>& id
 
 void DropMapAreaIndex() { mapAreaIndex = MapAreaIndex(); }
 
-void BuildMapAreaIndex(LoadProgress* progress, const AreaIndexLimits& limits) {
-  if (mapAreaIndex.built) return;
+MapAreaIndex IndexMapArea(const Bounds& bounds, LoadProgress* progress, const AreaIndexLimits& limits) {
   MapAreaIndex index;
-  ShapeGrid(index, limits);
+  ShapeGrid(index, bounds, limits);
   IndexSegments(index, limits, progress);
   IndexPoints(index, progress);
   index.built = true;
-  mapAreaIndex = std::move(index);
+  return index;
+}
+
+void BuildMapAreaIndex(LoadProgress* progress, const AreaIndexLimits& limits) {
+  if (!mapAreaIndex.built) mapAreaIndex = IndexMapArea({minX, minNegY, maxX, maxNegY}, progress, limits);
 }
 
 void SegmentsInArea(double x0, double negY0, double x1, double negY1, std::vector<int32_t>& out) {

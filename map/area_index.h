@@ -3,6 +3,8 @@
 #include <cstdint>
 #include <vector>
 
+#include "map/bounds.h"
+
 // The map's segments and points by area, so that drawing a part of the map
 // costs what is in it: a uniform grid of cells over the map bounds (X and
 // negated Y, as the bounds are kept). Each cell lists, in table order, the
@@ -16,9 +18,9 @@
 // is indexed, and a hostile one (long diagonal roads) costs bounded memory.
 //
 // The index is built from the tables and the bounds on its first use after
-// they change (or by BuildMapAreaIndex), never while loading, and dropped
-// with the tables it indexes: by ClearMapStore and at the start of every
-// load.
+// they change, by BuildMapAreaIndex, or aside by IndexMapArea for the window
+// to put in place once a load ends; it is dropped with the tables it
+// indexes: by ClearMapStore and at the start of every load.
 struct MapAreaIndex {
   bool built = false;
   double originX = 0, originNegY = 0;  // the bounds' smallest X and negated Y when it was built
@@ -48,6 +50,13 @@ struct AreaIndexLimits {
 // finds it ready. With progress, its cancel is checked as the lists are
 // filled and raises ELoadCancelled, leaving the index unbuilt.
 void BuildMapAreaIndex(LoadProgress* progress = nullptr, const AreaIndexLimits& limits = {});
+
+// The index of the tables as they are, over the given bounds (those of the
+// road graph built with them), built aside from mapAreaIndex: what a load
+// on a worker builds, for the window's thread to put in place. A cancel
+// through progress raises ELoadCancelled.
+MapAreaIndex IndexMapArea(const Bounds& bounds, LoadProgress* progress = nullptr,
+                          const AreaIndexLimits& limits = {});
 
 // Forgets the index; the next query builds it again.
 void DropMapAreaIndex();

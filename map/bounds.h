@@ -3,7 +3,12 @@
 #include <cstdint>
 #include <limits>
 
-#include "map/map_store.h"
+// -y as the view and the bounds use it. The one value whose negation does
+// not fit 32 bits, the smallest Y, saturates to 2147483647: such a point is
+// placed one map unit higher rather than wrapping to the bottom of the map.
+inline int32_t NegateY(int32_t y) {
+  return y == std::numeric_limits<int32_t>::min() ? std::numeric_limits<int32_t>::max() : -y;
+}
 
 // Bounds of map positions as the map's bounds hold them: X and the negated
 // Y (see NegateY), so minNegY is minus the largest Y.

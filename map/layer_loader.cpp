@@ -1088,11 +1088,16 @@ int64_t VertexBound(int64_t segmentFileSize) {
   return std::min<int64_t>(std::max<int64_t>(VERTEX_FLOOR, segmentFileSize / 4), 2147483647);
 }
 
-void LoadMapLayers(std::string fileName, LoadProgress* progress, int64_t rowPartBytes) {
-  DropMapAreaIndex();  // the tables it indexes are about to change
-  ++graphGeneration;   // and so, even if the load fails, is what a kept search knows
+RoadGraph LoadMapTables(std::string fileName, LoadProgress* progress, int64_t rowPartBytes) {
   OpenLayers files = OpenLayerFiles(LayerFileNames(std::move(fileName)), progress);
   const std::optional<Bounds> vertexBounds = ReadLayers(files, progress, rowPartBytes);
   if (progress) progress->phase = LoadProgress::kBuildingGraph;
-  BuildRoadGraph(progress, vertexBounds ? &*vertexBounds : nullptr);
+  return BuildRoadGraphAside(progress, vertexBounds ? &*vertexBounds : nullptr);
+}
+
+void LoadMapLayers(std::string fileName, LoadProgress* progress, int64_t rowPartBytes) {
+  DropMapAreaIndex();  // the tables it indexes are about to change
+  ++graphGeneration;   // and so, even if the load fails, is what a kept search knows
+  RoadGraph graph = LoadMapTables(std::move(fileName), progress, rowPartBytes);
+  InstallRoadGraph(graph);
 }

@@ -44,3 +44,12 @@ int64_t VertexBound(int64_t segmentFileSize);
 constexpr int64_t kSegmentRowPartBytes = int64_t{4} << 20;
 void LoadMapLayers(std::string fileName, LoadProgress* progress = nullptr,
                    int64_t rowPartBytes = kSegmentRowPartBytes);
+
+// LoadMapLayers for a store emptied by ClearMapStore (which also ends any
+// kept search and drops the area index), touching nothing else: reads the
+// tables the same way and returns the road graph and bounds built aside,
+// leaving the program-wide ones as they were for the caller to install
+// (InstallRoadGraph) where no search or drawing may be reading them. It
+// fails as LoadMapLayers does.
+RoadGraph LoadMapTables(std::string fileName, LoadProgress* progress = nullptr,
+                        int64_t rowPartBytes = kSegmentRowPartBytes);

@@ -6,6 +6,7 @@
 #include <type_traits>
 #include <vector>
 
+#include "map/bounds.h"
 #include "map/dynamic_array.h"
 #include "map/name_table.h"
 #include "map/road_class.h"
@@ -86,10 +87,3 @@ extern int32_t currentPoint;
 // graph by lengths. Leaves the map bounds and the road graph as they are,
 // and the route marks: ClearMapAndRoute clears those too.
 void ClearMapStore();
-
-// -y as the view and the bounds use it. The one value whose negation does
-// not fit 32 bits, the smallest Y, saturates to 2147483647: such a point is
-// placed one map unit higher rather than wrapping to the bottom of the map.
-inline int32_t NegateY(int32_t y) {
-  return y == std::numeric_limits<int32_t>::min() ? std::numeric_limits<int32_t>::max() : -y;
-}

@@ -5,6 +5,7 @@
 #include <atomic>
 #include <exception>
 #include <memory>
+#include <new>
 #include <string>
 #include <vector>
 
@@ -241,11 +242,6 @@ constexpr int32_t kCancelStride = 1 << 16;
 
 // The bounds and the graph, built aside and put in place only once
 // complete, so that a failed or cancelled build leaves the earlier ones.
-struct BuiltGraph {
-  Bounds bounds{};
-  std::vector<int32_t> nodeStart, adjNode, adjLength, adjSegment;
-};
-
 // The segments [first, last) one half of the build looks at.
 struct SegmentRange {
   int32_t first, last;
@@ -294,7 +290,7 @@ void CheckEntryCount(int64_t total) {
 // ends: the range is then read from its end, so that either way each list
 // holds its entries in segment table order.
 void FillOwnLists(const CodeIndex& codes, const SegmentArrays& table, SegmentRange range, bool backwards,
-                  std::vector<int32_t>& codeFill, BuiltGraph& graph, LoadProgress* progress) {
+                  std::vector<int32_t>& codeFill, RoadGraph& graph, LoadProgress* progress) {
   int32_t* const fill = codeFill.data();
   int32_t* const adjNode = graph.adjNode.data();
   int32_t* const adjLength = graph.adjLength.data();
@@ -319,7 +315,7 @@ void FillOwnLists(const CodeIndex& codes, const SegmentArrays& table, SegmentRan
 // gathered first ([codeStart[c], codeStart[c + 1])), then copied to every
 // point carrying the code.
 void FillSharedLists(const CodeIndex& codes, const SegmentArrays& table, std::vector<int32_t>& codeStart,
-                     const std::vector<int32_t>& pointCode, BuiltGraph& graph, LoadProgress* progress) {
+                     const std::vector<int32_t>& pointCode, RoadGraph& graph, LoadProgress* progress) {
   std::vector<Entry> codeEntries(codeStart.back());
   std::vector<int32_t> fill(codeStart.begin(), codeStart.end() - 1);
   for (int32_t j = 0; j < segmentCount; ++j) {
@@ -345,7 +341,7 @@ void FillSharedLists(const CodeIndex& codes, const SegmentArrays& table, std::ve
 // entries raises Exception.
 void BuildSharedLists(const CodeIndex& codes, const SegmentArrays& table,
                       const std::array<std::vector<int32_t>, 2>& counts,
-                      const std::vector<int32_t>& pointCode, BuiltGraph& graph, LoadProgress* progress) {
+                      const std::vector<int32_t>& pointCode, RoadGraph& graph, LoadProgress* progress) {
   std::vector<int32_t> codeStart(codes.Count() + 1, 0);
   for (int32_t c = 0; c < codes.Count(); ++c) codeStart[c + 1] = codeStart[c] + counts[0][c] + counts[1][c];
   const auto listLength = [&](int32_t i) { return codeStart[pointCode[i] + 1] - codeStart[pointCode[i]]; };
@@ -370,7 +366,7 @@ void BuildSharedLists(const CodeIndex& codes, const SegmentArrays& table,
 // second forwards, so that the first half's fill ends at each list's start.
 void BuildOwnLists(const CodeIndex& codes, const SegmentArrays& table,
                    const std::array<SegmentRange, 2>& halves, std::array<std::vector<int32_t>, 2>& counts,
-                   int64_t total, BuiltGraph& graph, LoadProgress* progress) {
+                   int64_t total, RoadGraph& graph, LoadProgress* progress) {
   CheckEntryCount(total);
   const auto entries = static_cast<size_t>(total);
   ResizeOnBothCores(entries, graph.adjNode, graph.adjLength, graph.adjSegment);
@@ -401,9 +397,10 @@ std::unique_ptr<CodeIndex> NumberCodes(const PointScan& scan, std::vector<int32_
 // points' code numbers, then each half of the segment table counted and
 // filled beside the other. Lists stay in segment table order, as the first
 // half's entries go before the second's.
-BuiltGraph BuildGraph(LoadProgress* progress, const Bounds* knownVertexBounds) {
+RoadGraph BuildGraph(LoadProgress* progress, const Bounds* knownVertexBounds) {
   CheckCancel(progress);
-  BuiltGraph graph;
+  RoadGraph graph;
+  graph.nodeCount = pointCount;
   const std::array<SegmentRange, 2> halves = SegmentHalves();
 
   VertexBounds vertices;
@@ -433,7 +430,7 @@ BuiltGraph BuildGraph(LoadProgress* progress, const Bounds* knownVertexBounds) {
   return graph;
 }
 
-// Puts the first `used` elements of built in place of array's: into array
+// Puts built's elements in place of array's first ones: into array
 // when it holds that many, so that its elements past them stay as an
 // earlier, larger map left them; else built becomes the array.
 void Install(std::vector<int32_t>& array, std::vector<int32_t>& built) {
@@ -444,13 +441,24 @@ void Install(std::vector<int32_t>& array, std::vector<int32_t>& built) {
   }
 }
 
-void InstallGraph(BuiltGraph& graph) {
+}  // namespace
+
+RoadGraph BuildRoadGraphAside(LoadProgress* progress, const Bounds* vertexBounds) {
+  try {
+    return BuildGraph(progress, vertexBounds);
+  } catch (const std::bad_alloc&) {
+    throw EOutOfMemory("Out of memory building the road graph of " + std::to_string(pointCount) +
+                       " points and " + std::to_string(segmentCount) + " segments");
+  }
+}
+
+void InstallRoadGraph(RoadGraph& graph) {
   minX = graph.bounds.minX;
   minNegY = graph.bounds.minNegY;
   maxX = graph.bounds.maxX;
   maxNegY = graph.bounds.maxNegY;
-  nodeCount = pointCount;
-  adjCount = graph.nodeStart[pointCount];
+  nodeCount = graph.nodeCount;
+  adjCount = graph.nodeStart[graph.nodeCount];
   Install(nodeStart, graph.nodeStart);
   Install(adjNode, graph.adjNode);
   Install(adjLength, graph.adjLength);
@@ -458,15 +466,7 @@ void InstallGraph(BuiltGraph& graph) {
   ++graphGeneration;
 }
 
-}  // namespace
-
 void BuildRoadGraph(LoadProgress* progress, const Bounds* vertexBounds) {
-  BuiltGraph graph;
-  try {
-    graph = BuildGraph(progress, vertexBounds);
-  } catch (const std::bad_alloc&) {
-    throw EOutOfMemory("Out of memory building the road graph of " + std::to_string(pointCount) +
-                       " points and " + std::to_string(segmentCount) + " segments");
-  }
-  InstallGraph(graph);
+  RoadGraph graph = BuildRoadGraphAside(progress, vertexBounds);
+  InstallRoadGraph(graph);
 }

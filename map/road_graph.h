@@ -3,7 +3,8 @@
 #include <cstdint>
 #include <vector>
 
-struct Bounds;
+#include "map/bounds.h"
+
 struct LoadProgress;
 
 // The entries every road-graph, search and route-flag array has at least. A
@@ -31,8 +32,10 @@ extern int32_t maxNegY;
 // neighbour by its code, the segment's weight (its length, or its duration
 // while graphWeighsDurations) and the segment's index.
 // nodeStart[nodeCount] == adjCount. Each array has at least GRAPH_CAPACITY
-// entries and grows to fit the map, never shrinking: entries past those
-// bounds keep what an earlier, larger map left there.
+// entries and grows to fit the map: an install keeps the entries past those
+// bounds as an earlier, larger map left them, while TakeRoadGraph
+// (route/directed_graph.h) takes the arrays away, leaving GRAPH_CAPACITY
+// zeros.
 extern int32_t nodeCount;
 extern int32_t adjCount;
 extern std::vector<int32_t> nodeStart;
@@ -49,18 +52,35 @@ extern bool graphWeighsDurations;
 // ran on: every build, every ClearMapStore and the start of every load.
 extern uint32_t graphGeneration;
 
-// Rebuilds the bounds and the road graph from the map store. Point i's list
+// A road graph and its bounds built aside from the program-wide ones, to be
+// installed where no search or drawing may be reading them: nodeStart has
+// nodeCount + 1 entries, the three entry arrays nodeStart[nodeCount] each.
+struct RoadGraph {
+  Bounds bounds{};
+  int32_t nodeCount = 0;
+  std::vector<int32_t> nodeStart, adjNode, adjLength, adjSegment;
+};
+
+// Builds the bounds and the road graph of the map store, touching neither
+// the program-wide bounds nor the graph. Point i's list
 // holds, for every segment j in table order that names its code, one entry:
 // the neighbour is To when only From matches, From otherwise (a loop gives a
 // single entry naming the point itself). A one-way segment is entered only
 // in the list of the end it may be left from. Each entry weighs the
 // segment's length, or its duration (see graphWeighsDurations). Points
 // sharing a code get the same list; a segment end that matches no point adds
-// nothing. Runs in time linear in points plus segments. The bounds and lists
-// are built aside and put in place at the end: a map needing more than
-// MAP_ITEM_LIMIT entries raises Exception, one whose arrays cannot be had
-// EOutOfMemory, and a cancel through progress ELoadCancelled, each leaving
-// the earlier bounds and graph as they were. vertexBounds, when given, are
-// the bounds of every segment vertex, as a load that read all of them knows
-// them: the vertices are then not read again.
+// nothing. Runs in time linear in points plus segments, on both cores. A map
+// needing more than MAP_ITEM_LIMIT entries raises Exception, one whose arrays
+// cannot be had EOutOfMemory, and a cancel through progress ELoadCancelled.
+// vertexBounds, when given, are the bounds of every segment vertex, as a
+// load that read all of them knows them: the vertices are then not read
+// again.
+RoadGraph BuildRoadGraphAside(LoadProgress* progress = nullptr, const Bounds* vertexBounds = nullptr);
+
+// Puts graph in place of the program-wide bounds and road graph (its arrays
+// are taken or copied) and changes graphGeneration.
+void InstallRoadGraph(RoadGraph& graph);
+
+// Builds the bounds and the road graph aside and installs them: on any
+// failure the earlier bounds and graph stay as they were.
 void BuildRoadGraph(LoadProgress* progress = nullptr, const Bounds* vertexBounds = nullptr);

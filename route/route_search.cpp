@@ -20,7 +20,6 @@ std::vector<int32_t> nextFrontier = MappedArray<int32_t>(GRAPH_CAPACITY);
 std::vector<int32_t> segmentOnRoute = MappedArray<int32_t>(GRAPH_CAPACITY);
 std::vector<int32_t> pointOnRoute = MappedArray<int32_t>(GRAPH_CAPACITY);
 int64_t routeTicks = 0;
-uint32_t routeMarksClears = 0;
 
 void ResetSearch() {
   const size_t codes = static_cast<size_t>(nodeCount) + 1;
@@ -153,10 +152,7 @@ int32_t MarkFoundRoute(const std::vector<int32_t>& codes, const std::vector<int3
 
 int32_t RouteNotFound() { return std::max(100000, pointCount + 1); }
 
-void ClearRouteMarks() {
-  UnflagAll();
-  ++routeMarksClears;
-}
+void ClearRouteMarks() { UnflagAll(); }
 
 void ClearMapAndRoute() {
   ClearMapStore();

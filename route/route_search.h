@@ -38,12 +38,8 @@ int32_t RouteNotFound();
 // can pay for it before the search it times.
 void FitSearchArrays();
 
-// Clears both route flag arrays; the last route is then none. Counts the
-// clears in routeMarksClears, so that a picture of the flags can tell that
-// more than the last route may have changed (the searches' own clears, of
-// the last route alone, are not counted).
+// Clears both route flag arrays; the last route is then none.
 void ClearRouteMarks();
-extern uint32_t routeMarksClears;
 
 // Empties the map store (ClearMapStore) and clears the route marks, so that
 // no route of the closed map is painted on the next one: what closing a map

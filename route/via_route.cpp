@@ -30,6 +30,7 @@ void ViaRoute::SetStops(std::vector<int32_t> stops) {
   fixedMarked_ = false;
   stops_ = std::move(stops);
   fixedKnown_ = false;
+  whole_ = {};
 }
 
 void ViaRoute::FindFixedLegs(const LegSearch& search) {

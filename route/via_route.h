@@ -17,7 +17,8 @@ class ViaRoute {
   using LegSearch = std::function<int32_t(int32_t startCode, int32_t targetCode)>;
 
   // The start, then the vias in order. The legs between them are searched
-  // by the next RouteTo; the marks of the earlier stops' legs are taken away.
+  // by the next RouteTo; the marks of the earlier stops' legs are taken
+  // away, and the route found through them is forgotten.
   void SetStops(std::vector<int32_t> stops);
   const std::vector<int32_t>& Stops() const { return stops_; }
 
@@ -30,11 +31,12 @@ class ViaRoute {
   // RouteNotFound() when a leg cannot be reached or there are no stops.
   // Leaves the whole route marked in the route flags, and nothing when it
   // was not found; whenever the marks of the legs between the stops change,
-  // all marks are cleared first (routeMarksClears counts it). With the
-  // start alone it is search(start, target).
+  // all marks are cleared first. With the start alone it is
+  // search(start, target).
   int32_t RouteTo(int32_t target, const LegSearch& search = FindRoute);
 
-  // The whole route the last RouteTo found; empty when none was.
+  // The whole route the last RouteTo found; empty when none was, or the
+  // stops changed since.
   const RoutePath& Route() const { return whole_; }
 
   // The counter ticks the searches of the last RouteTo spent.

@@ -151,6 +151,8 @@ TEST(RuvelRouteRender, DrawsTheWindowsPictureIntoAPng) {
       {"--route 1 3", 600, 0, blue},
       {"--route 1 3 --no-points", 601, 201, QColor()},
       {"--route 1 3 --no-lines", 300, 200, QColor()},
+      {"--route 1 2 --via 3", 300, 200, red},  // the first leg, 1-2-3, and back to 2
+      {"--route 1 2 --via 3", 600, 0, red},    // the via, a point of the route
   };
   for (const auto& c : cases) {
     SCOPED_TRACE(c.options);
@@ -185,6 +187,9 @@ TEST(RuvelRouteRender, SizesAndRefusals) {
       {"'" + map + "' '" + png + "' --size 20000x10", 2, "usage: "},
       {"'" + map + "' '" + png + "' --size 10", 2, "usage: "},
       {"'" + map + "' '" + png + "' --route 1", 2, "usage: "},
+      {"'" + map + "' '" + png + "' --via 2", 2, "usage: "},
+      {"'" + map + "' '" + png + "' --route 1 3 --via", 2, "usage: "},
+      {"'" + map + "' '" + png + "' --route 1 3 --via 9", 1, "ruvel-route: no point has code 9\n"},
       {"'" + map + "' '" + png + "' --colour", 2, "usage: "},
       {"'" + map + "' '" + png + "' --zoom 17", 2, "usage: "},
       {"'" + map + "' '" + png + "' --zoom -1", 2, "usage: "},

@@ -238,23 +238,27 @@ TEST_F(MapDrawing, CursorMarkIsDrawnLastAndOnlyAwayFromTheBorder) {
   EXPECT_EQ(Read(0, 0, 4, 4), (Picture{"g.g.", "....", "g.g.", "...."}));
 }
 
-// The route flags end at GRAPH_CAPACITY; a table longer than that (which
-// BuildRoadGraph refuses, but a failed load leaves behind) draws its later
-// entries as off the route.
-TEST_F(MapDrawing, EntriesBeyondTheRouteFlagsAreOffTheRoute) {
-  SetMap({{0, 0, 1}, {683, -397, 2}}, {});
+// A table longer than the graph searched (which BuildRoadGraph refuses, but
+// a failed load leaves behind) draws the route found on the graph in red and
+// every entry beyond it, past GRAPH_CAPACITY too, off the route.
+TEST_F(MapDrawing, EntriesBeyondTheGraphSearchedAreOffTheRoute) {
+  const std::vector<PointSpec> corners{{0, 0, 1}, {683, -397, 2}, {100, -100, 3}, {150, -100, 4}};
+  SetMap(corners, {{3, 4, 1, {At(100, 40), At(110, 40)}}});
   std::vector<PointSpec> manyPoints(GRAPH_CAPACITY + 1, {300, -300, 0});
-  manyPoints[GRAPH_CAPACITY - 1] = {100, -100, 0};
-  manyPoints[GRAPH_CAPACITY] = {200, -100, 0};
+  std::copy(corners.begin(), corners.end(), manyPoints.begin());
+  manyPoints[GRAPH_CAPACITY - 1] = {200, -100, 0};
+  manyPoints[GRAPH_CAPACITY] = {250, -100, 0};
   std::vector<SegmentSpec> manySegments(GRAPH_CAPACITY + 1);
+  manySegments[0].vertices = {At(100, 40), At(110, 40)};
   manySegments[GRAPH_CAPACITY - 1].vertices = {At(100, 50), At(110, 50)};
   manySegments[GRAPH_CAPACITY].vertices = {At(100, 60), At(110, 60)};
   SetStore(manyPoints, manySegments);
-  std::fill(std::begin(pointOnRoute), std::end(pointOnRoute), 1);
-  std::fill(std::begin(segmentOnRoute), std::end(segmentOnRoute), 1);
+  ASSERT_EQ(FindRoute(3, 4), 2);  // on the graph of the four points
   fMain->DrawMap();
-  EXPECT_EQ(ImagePixel(100, 100), clRed);
-  EXPECT_EQ(ImagePixel(200, 100), clBlack);
-  EXPECT_EQ(ImagePixel(105, 50), clRed);
-  EXPECT_EQ(ImagePixel(105, 60), clBlack);
+  const struct {
+    int x, y;
+    TColor color;
+  } pixels[] = {{100, 100, clRed}, {150, 100, clRed},  {200, 100, clBlack}, {250, 100, clBlack},
+                {105, 40, clRed},  {105, 50, clBlack}, {105, 60, clBlack}};
+  for (const auto& p : pixels) EXPECT_EQ(ImagePixel(p.x, p.y), p.color) << p.x << "," << p.y;
 }

@@ -4,6 +4,7 @@
 #include <gtest/gtest.h>
 
 #include <QCoreApplication>
+#include <QImage>
 #include <atomic>
 #include <chrono>
 #include <cstdlib>
@@ -13,12 +14,14 @@
 #include <string>
 #include <thread>
 #include <tuple>
+#include <vector>
 
 #include "app/background_task.h"
 #include "app/main_form.h"
 #include "app/map_handlers.h"
 #include "map/map_lock.h"
 #include "map/map_store.h"
+#include "map/road_graph.h"
 #include "route/fast_route_search.h"
 #include "route/route_search.h"
 #include "tests/fast_routes_fixture.h"
@@ -26,6 +29,7 @@
 #include "tests/test_files.h"
 #include "toolkit/controls.h"
 #include "toolkit/forms.h"
+#include "toolkit/graphics.h"
 #include "toolkit/image.h"
 #include "toolkit/menus.h"
 
@@ -71,7 +75,81 @@ const WindowState kClosed{false, false, false, false, false, "", 0, 0};
 
 using MapWork = MainFormTest;
 
+// Grid with durations, 17 tenths of a second a road, and a class, so that
+// Fastest and Road map apply to it.
+LayerTexts TimedGrid(int side) {
+  LayerTexts map = Grid(side);
+  map.sMif =
+      "Version 300\nColumns 5\n  From Integer\n  To Integer\n  Length Integer\n  Duration Integer\n"
+      "  Class Char(10)\nData\n" +
+      map.sMif;
+  for (size_t at = map.sMid.find('\n'); at != std::string::npos; at = map.sMid.find('\n', at + 12))
+    map.sMid.insert(at, ",17,minor");
+  return map;
+}
+
+// The road graph and its bounds as the searches and the drawing read them.
+using GraphState = std::tuple<int32_t, int32_t, int32_t, int32_t, int32_t, int32_t, uint32_t,
+                              std::vector<int32_t>, std::vector<int32_t>, std::vector<int32_t>>;
+GraphState CurrentGraph() {
+  return {minX,
+          minNegY,
+          maxX,
+          maxNegY,
+          nodeCount,
+          adjCount,
+          graphGeneration,
+          std::vector<int32_t>(nodeStart.begin(), nodeStart.begin() + nodeCount + 1),
+          std::vector<int32_t>(adjNode.begin(), adjNode.begin() + adjCount),
+          std::vector<int32_t>(adjLength.begin(), adjLength.begin() + adjCount)};
+}
+
 }  // namespace
+
+// A load and a rebuild for View, Fastest are each held on the worker at the
+// end of their work: meanwhile every View item and a new size leave the
+// graph and its bounds untouched (the toggles waiting for the end), and
+// only the work's finish, on the window's thread, puts the new graph in
+// place and draws the picture with the options as they are then.
+TEST_F(MapWork, TheGraphIsPutInPlaceOnlyWhenTheWorkEnds) {
+  TempDir dir;
+  const std::string town = WriteLayers(dir, ExampleTown()), grid = WriteLayers(dir, TimedGrid(40), "grid");
+  fMain->OpenGivenMap(town);
+  WaitForMapWork();
+  std::atomic<bool> held{false}, release{false};
+  fMain->mapWork->AfterWork = [&] {
+    held = true;
+    while (!release) std::this_thread::sleep_for(std::chrono::milliseconds(1));
+  };
+  for (const bool rebuild : {false, true}) {
+    SCOPED_TRACE(rebuild ? "rebuild" : "load");
+    held = release = false;
+    if (rebuild)
+      fMain->Fastest1Click(fMain->Fastest1);
+    else
+      fMain->OpenGivenMap(grid);
+    const GraphState before = CurrentGraph();
+    while (!held) std::this_thread::sleep_for(std::chrono::milliseconds(1));
+    for (TMenuItem* item : {fMain->Points1, fMain->Lines1, fMain->RoadMap1, fMain->TrueProportions1,
+                            fMain->Fastest1, fMain->Directions1})
+      item->OnClick(item);
+    fMain->FormResize(fMain);
+    EXPECT_EQ(CurrentGraph(), before);
+    EXPECT_TRUE(fMain->MapBusy());
+    release = true;
+    WaitForMapWork();
+    EXPECT_NE(CurrentGraph(), before);
+    EXPECT_EQ(std::get<4>(CurrentGraph()), 1600);
+    if (rebuild) {
+      EXPECT_EQ(adjLength[0], 17);  // weighed by durations
+      // The picture is the one the options now ask for.
+      const QImage shown = fMain->ImageM->Picture()->GetBitmap()->Image().copy();
+      fMain->DrawMap();
+      EXPECT_EQ(shown, fMain->ImageM->Picture()->GetBitmap()->Image());
+    }
+  }
+  fMain->mapWork->AfterWork = nullptr;
+}
 
 // Close, Esc and a new Open, each at a random moment of a load: the first
 // two leave the window as Close does, the third shows the new map.

@@ -22,7 +22,9 @@
 #include "toolkit/image.h"
 #include "toolkit/list_box.h"
 #include "toolkit/menus.h"
+#include "view/map_image.h"
 #include "view/map_transform.h"
+#include "view/road_map_renderer.h"
 
 namespace {
 
@@ -290,4 +292,46 @@ TEST_F(RouteReport, DirectionsPanelViasAndPin) {
   fMain->Close1Click(fMain->Close1);
   EXPECT_TRUE(fMain->routeChoice.vias.empty());
   EXPECT_EQ(fMain->ListDirections->Count(), 0);
+}
+
+namespace {
+
+// Street with a Class column, so that it opens as a road map.
+LayerTexts ClassedStreet() {
+  LayerTexts map = Street();
+  map.sMif.replace(map.sMif.find("Columns 5"), 9, "Columns 6");
+  map.sMif.replace(map.sMif.find("Data\n"), 5, "  Class Char(10)\nData\n");
+  for (size_t at = map.sMid.find('\n'); at != std::string::npos; at = map.sMid.find('\n', at + 10))
+    map.sMid.insert(at, ",primary");
+  return map;
+}
+
+}  // namespace
+
+// A route through a via is drawn whole, every leg, in the road map and in
+// the plain picture: the middle pixel of each of its segments differs from
+// the same view drawn without a route.
+TEST_F(RouteReport, ViaRoutesAreDrawnWholeInBothStyles) {
+  fMain->OpenGivenMap(WriteLayers(dir, ClassedStreet()));
+  WaitForMapWork();
+  ASSERT_TRUE(fMain->RoadMap1->Checked());
+  fMain->Directions1Click(fMain->Directions1);
+  PointAt(0, 0);
+  PointAt(2, ssCtrl);
+  PointAt(4);  // legs 1-2-3 and 3-4-5: segments 0, 1 and 2, 3
+  ASSERT_EQ(fMain->EditL->Text(), "5");
+  for (const bool roadMap : {true, false}) {
+    SCOPED_TRACE(roadMap ? "road map" : "plain");
+    if (fMain->RoadMap1->Checked() != roadMap) fMain->RoadMap1Click(fMain->RoadMap1);
+    const QImage drawn = fMain->ImageM->Picture()->GetBitmap()->Image().copy();
+    TBitmap bare;
+    MapView view = fMain->mapView;
+    RoadMapRenderer renderer;
+    DrawMapImage(&bare, view, {true, true, roadMap ? &renderer : nullptr});
+    ForgetMapImage();  // the window's next redraw paints in full
+    for (int32_t segment = 0; segment < 4; ++segment) {
+      const int32_t x = (PixelX(segment) + PixelX(segment + 1)) / 2, y = PixelY(segment);
+      EXPECT_NE(drawn.pixel(x, y), bare.Image().pixel(x, y)) << "segment " << segment;
+    }
+  }
 }

@@ -9,7 +9,9 @@
 
 namespace {
 
-RoadMapOptions RoadMapOptionsOf(const MapImageOptions& options) { return {options.lines, options.points}; }
+RoadMapOptions RoadMapOptionsOf(const MapImageOptions& options) {
+  return {options.lines, options.points, options.route.segments};
+}
 
 // What the map image's painter keeps of the picture it painted last: one
 // for the program, since one image at a time is painted and redrawn.
@@ -18,11 +20,12 @@ PictureMemory& Memory() {
   return memory;
 }
 
-// How bitmap is painted now: its canvas, the view's size, the options, the
-// pen the canvas holds before anything is drawn, and the picture's memory.
+// How bitmap is painted now: its canvas, the view's size, the options with
+// the route's items, the pen the canvas holds before anything is drawn, and the picture's memory.
 Painting PaintingOf(TBitmap* bitmap, const MapView& view, const MapImageOptions& options) {
   TCanvas* canvas = bitmap->GetCanvas();
-  return {canvas, view, options.lines, options.points, canvas->Pen()->Color(), &Memory()};
+  return {canvas,   view, options.lines, options.points, RouteItems(options.route), canvas->Pen()->Color(),
+          &Memory()};
 }
 
 // Lets the painting's canvas follow the memory's owner plane while it

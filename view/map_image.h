@@ -5,18 +5,20 @@
 
 #include <cstdint>
 
+#include "route/route_path.h"
 #include "view/map_painting.h"
 
 class RoadMapRenderer;
 class TBitmap;
 
-// What a picture shows besides the map store, the route marks and the view:
-// the items the View menu shows, and the renderer that draws it as a road
-// map (none: the plain drawing).
+// What a picture shows besides the map store and the view: the items the
+// View menu shows, the renderer that draws it as a road map (none: the
+// plain drawing), and the route drawn in red, in either style.
 struct MapImageOptions {
   bool lines;
   bool points;
   RoadMapRenderer* roadMap = nullptr;
+  RoutePath route{};
 };
 
 // Sizes bitmap to the view's image and, unless the map has no extent on an

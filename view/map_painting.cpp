@@ -5,7 +5,6 @@
 
 #include "map/area_index.h"
 #include "map/map_store.h"
-#include "route/route_search.h"
 #include "toolkit/graphics.h"
 #include "view/map_transform.h"
 #include "view/picture_memory.h"
@@ -56,13 +55,15 @@ bool MarkTouches(FarPixel p, const MapView& view) {
   return p.x >= -2 && p.x < view.width + 2 && p.y >= -2 && p.y < view.height + 2;
 }
 
-TColor SegmentColor(int32_t i) { return OnRoute(segmentOnRoute, i) ? clRed : clBlack; }
+TColor SegmentColor(const Painting& painting, int32_t i) {
+  return painting.route.HasSegment(i) ? clRed : clBlack;
+}
 
 // A point's colour: blue for the start and current points, else red on the
 // route and black elsewhere.
-TColor PointColor(int32_t j) {
+TColor PointColor(const Painting& painting, int32_t j) {
   if (j == startPoint || j == currentPoint) return clBlue;
-  return OnRoute(pointOnRoute, j) ? clRed : clBlack;
+  return painting.route.HasPoint(j) ? clRed : clBlack;
 }
 
 // Calls draw(a, b) with the ends of every pair of consecutive vertices of
@@ -128,9 +129,9 @@ int32_t LastPointInWholeMap(int32_t before, const MapView& view) {
 // else the pen it began with.
 TColor WholeMapPenBefore(const Painting& painting, int32_t j) {
   const int32_t previous = LastPointInWholeMap(j, painting.view);
-  if (previous >= 0) return PointColor(previous);
+  if (previous >= 0) return PointColor(painting, previous);
   const int32_t segment = painting.lines ? LastSegmentInWholeMap(painting.view) : -1;
-  return segment >= 0 ? SegmentColor(segment) : painting.penAtStart;
+  return segment >= 0 ? SegmentColor(painting, segment) : painting.penAtStart;
 }
 
 // Fills an ellipse in the box from (left, top) to (right, bottom) with a
@@ -144,8 +145,9 @@ void DrawDisc(TCanvas* canvas, int left, int top, int right, int bottom, TColor 
 // Draws point j at pixel p as a 3 x 3 dot in its colour, the start and the
 // current point each on a blue 5 x 5 disc first, outlined with the pen in
 // force. Leaves the pen and the brush in the point's colour.
-void DrawPoint(TCanvas* canvas, int32_t j, Pixel p) {
-  const TColor color = PointColor(j);
+void DrawPoint(const Painting& painting, int32_t j, Pixel p) {
+  TCanvas* canvas = painting.canvas;
+  const TColor color = PointColor(painting, j);
   for (const int32_t endPoint : {startPoint, currentPoint})
     if (j == endPoint) DrawDisc(canvas, p.x - 2, p.y - 2, p.x + 3, p.y + 3, clBlue);
   canvas->SetPixel(p.x, p.y, color);
@@ -186,7 +188,7 @@ int32_t PointOwner(int32_t j) { return segmentCount + j; }
 // reach beyond the image.
 void DrawSegment(const Painting& painting, int32_t i) {
   TCanvas* canvas = painting.canvas;
-  const TColor color = SegmentColor(i);
+  const TColor color = SegmentColor(painting, i);
   ForEachDrawnPair(i, painting.view, [&](FarPixel a, FarPixel b) {
     canvas->Pen()->SetColor(color);
     canvas->Line(a.x, a.y, b.x, b.y);
@@ -197,9 +199,19 @@ constexpr int kCursorOffsets[4][2] = {{-1, -1}, {-1, 1}, {1, -1}, {1, 1}};
 
 }  // namespace
 
-bool OnRoute(const std::vector<int32_t>& flags, int32_t index) {
-  return static_cast<size_t>(index) < flags.size() && flags[index] != 0;
+RouteItems::RouteItems(const RoutePath& route) : segments_(route.segments), points_(route.codes) {
+  for (int32_t& code : points_) --code;
+  for (std::vector<int32_t>* items : {&segments_, &points_}) {
+    std::sort(items->begin(), items->end());
+    items->erase(std::unique(items->begin(), items->end()), items->end());
+  }
 }
+
+bool RouteItems::HasSegment(int32_t i) const {
+  return std::binary_search(segments_.begin(), segments_.end(), i);
+}
+
+bool RouteItems::HasPoint(int32_t j) const { return std::binary_search(points_.begin(), points_.end(), j); }
 
 void PaintWholeMap(const Painting& painting) {
   TCanvas* canvas = painting.canvas;
@@ -207,7 +219,7 @@ void PaintWholeMap(const Painting& painting) {
   if (painting.lines) {
     for (int32_t i = 0; i < segmentCount; ++i) {
       canvas->SetOwner(i);
-      const TColor color = SegmentColor(i);
+      const TColor color = SegmentColor(painting, i);
       ForEachDrawnPair(i, painting.view, [&](FarPixel a, FarPixel b) {
         canvas->Pen()->SetColor(color);
         canvas->MoveTo(static_cast<int>(a.x), static_cast<int>(a.y));
@@ -220,7 +232,7 @@ void PaintWholeMap(const Painting& painting) {
       const Pixel p = PixelOfPoint(painting.view, j);
       if (!Contains(painting.view, p)) continue;
       canvas->SetOwner(PointOwner(j));
-      DrawPoint(canvas, j, p);
+      DrawPoint(painting, j, p);
     }
   }
 }
@@ -248,7 +260,7 @@ void PaintRect(const Painting& painting, const PixelRect& rect) {
       if (!DrawnAt(j, painting.view, p)) continue;
       if (j == startPoint || j == currentPoint) canvas->Pen()->SetColor(WholeMapPenBefore(painting, j));
       canvas->SetOwner(PointOwner(j));
-      DrawPoint(canvas, j, p);
+      DrawPoint(painting, j, p);
     }
   }
   canvas->ResetClipRect();
@@ -267,7 +279,7 @@ void RecolourOwnedPixelsOfPoint(const Painting& painting, int32_t j) {
     return;
   painting.canvas->SetOwnerMode(TOwnerMode::kOnlyOwned);
   painting.canvas->SetOwner(PointOwner(j));
-  DrawPoint(painting.canvas, j, p);
+  DrawPoint(painting, j, p);
 }
 
 bool EndMarkTakesPenAtStart(const Painting& painting, int32_t j) {
@@ -279,7 +291,7 @@ void LeaveWholeMapPenAndBrush(const Painting& painting) {
   TCanvas* canvas = painting.canvas;
   const int32_t last = painting.points ? LastPointInWholeMap(pointCount, painting.view) : -1;
   if (last >= 0) {
-    const TColor color = PointColor(last);
+    const TColor color = PointColor(painting, last);
     canvas->Pen()->SetColor(color);
     canvas->Brush()->SetStyle(bsSolid);
     canvas->Brush()->SetColor(color);
@@ -287,7 +299,7 @@ void LeaveWholeMapPenAndBrush(const Painting& painting) {
   }
   canvas->Brush()->SetColor(clWindow);
   const int32_t segment = painting.lines ? LastSegmentInWholeMap(painting.view) : -1;
-  canvas->Pen()->SetColor(segment >= 0 ? SegmentColor(segment) : painting.penAtStart);
+  canvas->Pen()->SetColor(segment >= 0 ? SegmentColor(painting, segment) : painting.penAtStart);
 }
 
 void AppendBoxesOfPoint(int32_t j, const MapView& view, std::vector<PixelRect>& boxes) {

@@ -8,6 +8,7 @@
 #include <cstdint>
 #include <vector>
 
+#include "route/route_path.h"
 #include "toolkit/colors.h"
 #include "view/map_view.h"
 
@@ -20,24 +21,38 @@ struct PixelRect {
   int left, top, right, bottom;
 };
 
+// The items a route passes, as its painting colours them: the indices of
+// its segments, and of its points (the point with code c at index c - 1),
+// each sorted and once.
+class RouteItems {
+ public:
+  RouteItems() = default;
+  explicit RouteItems(const RoutePath& route);
+  bool HasSegment(int32_t i) const;
+  bool HasPoint(int32_t j) const;
+  const std::vector<int32_t>& Segments() const { return segments_; }
+  const std::vector<int32_t>& Points() const { return points_; }
+
+ private:
+  std::vector<int32_t> segments_, points_;
+};
+
 // What every painting of the map follows: the view (its size, scales, zoom
 // and the pixel the cursor mark surrounds), which items the View menu shows,
-// and the pen colour the canvas had when the painting began (what the
-// whole-map pass inherits from the pass before it); and the memory of the
-// picture, whose owner plane every painting of the view records into the
-// canvas (the canvas follows that plane while the painting runs).
+// the route painted red, and the pen colour the canvas had when the
+// painting began (what the whole-map pass inherits from the pass before
+// it); and the memory of the picture, whose owner plane every painting of
+// the view records into the canvas (the canvas follows that plane while the
+// painting runs).
 struct Painting {
   TCanvas* canvas;
   MapView view;
   bool lines;
   bool points;
+  RouteItems route;
   TColor penAtStart;
   PictureMemory* memory;
 };
-
-// Whether the route flag of index is set; an index beyond the flags counts
-// as off the route.
-bool OnRoute(const std::vector<int32_t>& flags, int32_t index);
 
 // The whole-map view, every item in table order: the segments' pairs of
 // consecutive vertices with both ends inside the image, then the points

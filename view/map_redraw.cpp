@@ -5,7 +5,6 @@
 
 #include "map/map_store.h"
 #include "map/road_graph.h"
-#include "route/route_search.h"
 #include "toolkit/graphics.h"
 #include "view/map_painting.h"
 #include "view/map_transform.h"
@@ -16,18 +15,7 @@ namespace {
 constexpr int kTile = 16;
 
 ViewKey KeyOf(const Painting& painting) {
-  return {painting.view, painting.lines, painting.points, graphGeneration, routeMarksClears};
-}
-
-std::vector<int32_t> Sorted(std::vector<int32_t> items) {
-  std::sort(items.begin(), items.end());
-  return items;
-}
-
-std::vector<int32_t> RoutePointIndices() {
-  std::vector<int32_t> indices = RouteCodes();
-  for (int32_t& code : indices) --code;
-  return Sorted(std::move(indices));
+  return {painting.view, painting.lines, painting.points, graphGeneration};
 }
 
 // The items in one of two sorted lists and not in the other.
@@ -86,8 +74,8 @@ void RecordDrawnView(const Painting& painting) {
   drawn.current = currentPoint;
   drawn.pointerX = painting.view.pointerX;
   drawn.pointerY = painting.view.pointerY;
-  drawn.routeSegments = Sorted(RouteSegments());
-  drawn.routePoints = RoutePointIndices();
+  drawn.routeSegments = painting.route.Segments();
+  drawn.routePoints = painting.route.Points();
 }
 
 void ForgetDrawnView(PictureMemory& memory) { memory.valid = false; }
@@ -95,7 +83,8 @@ void ForgetDrawnView(PictureMemory& memory) { memory.valid = false; }
 bool RedrawChanges(const Painting& painting) {
   PictureMemory& drawn = *painting.memory;
   if (!drawn.valid || !(drawn.key == KeyOf(painting))) return false;
-  std::vector<int32_t> routeSegments = Sorted(RouteSegments()), routePoints = RoutePointIndices();
+  const std::vector<int32_t>& routeSegments = painting.route.Segments();
+  const std::vector<int32_t>& routePoints = painting.route.Points();
   const std::vector<int32_t> segmentsChanged = Changed(drawn.routeSegments, routeSegments);
   const std::vector<int32_t> pointsChanged = Changed(drawn.routePoints, routePoints);
   // An end mark with nothing before it in the whole-map pass is outlined
@@ -127,7 +116,7 @@ bool RedrawChanges(const Painting& painting) {
   drawn.current = currentPoint;
   drawn.pointerX = painting.view.pointerX;
   drawn.pointerY = painting.view.pointerY;
-  drawn.routeSegments = std::move(routeSegments);
-  drawn.routePoints = std::move(routePoints);
+  drawn.routeSegments = routeSegments;
+  drawn.routePoints = routePoints;
   return true;
 }

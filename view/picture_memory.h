@@ -13,19 +13,16 @@
 // Everything a painting of the whole view depends on besides the route,
 // the start, current and pointer positions: the view, the View options, and
 // the map's tables, bounds and graph, which change only together with
-// graphGeneration, and the clears of route marks beyond the last route
-// (routeMarksClears: a via route's fixed legs coming or going). The search's
-// own clears need no key: the flags it clears are those of the last route,
-// so the routes before and after tell every flag that changed. Equal keys,
-// equal pictures of everything else.
+// graphGeneration. The route drawn before and the route drawn now tell every
+// item whose colour changed. Equal keys, equal pictures of everything else.
 struct ViewKey {
   MapView view;
   bool lines, points;
-  uint32_t graphGeneration, routeClears;
+  uint32_t graphGeneration;
 
   bool operator==(const ViewKey& o) const {
     return SameView(view, o.view) && lines == o.lines && points == o.points &&
-           graphGeneration == o.graphGeneration && routeClears == o.routeClears;
+           graphGeneration == o.graphGeneration;
   }
 };
 

@@ -11,7 +11,6 @@
 #include "map/area_index.h"
 #include "map/map_store.h"
 #include "map/road_graph.h"
-#include "route/route_search.h"
 #include "view/road_labels.h"
 #include "view/road_style.h"
 
@@ -252,7 +251,7 @@ void RoadMapRenderer::Draw(TBitmap& bitmap, const MapView& view, const RoadMapOp
   const LayerKey key{view, options.lines, options.points, graphGeneration, pointCount, segmentCount};
   if (!layerValid_ || !(layerKey_ == key)) PaintMapLayer(key);
   bitmap.GetCanvas()->CopyRect(TRect(0, 0, view.width, view.height), layer_);
-  RouteLayer route = RouteLayerOf(view);
+  RouteLayer route = RouteLayerOf(view, options.routeSegments);
   PaintRouteLayer(bitmap, view, route);
   drawnOn_ = &bitmap;
   drawnBoxes_ = std::move(route.boxes);
@@ -263,7 +262,7 @@ bool RoadMapRenderer::Redraw(TBitmap& bitmap, const MapView& view, const RoadMap
   if (drawnOn_ != &bitmap || !layerValid_ || !(layerKey_ == key) || bitmap.Width() != view.width ||
       bitmap.Height() != view.height)
     return false;
-  RouteLayer route = RouteLayerOf(view);
+  RouteLayer route = RouteLayerOf(view, options.routeSegments);
   TileSet tiles(view);
   for (const PixelRect& box : drawnBoxes_) tiles.Mark(box);
   for (const PixelRect& box : route.boxes) tiles.Mark(box);
@@ -400,11 +399,12 @@ void RoadMapRenderer::PaintNames(TSmoothPainter& painter, const MapView& view) {
     painter.DrawText(label.centre, label.angle, names[label.road], style);
 }
 
-RoadMapRenderer::RouteLayer RoadMapRenderer::RouteLayerOf(const MapView& view) const {
+RoadMapRenderer::RouteLayer RoadMapRenderer::RouteLayerOf(const MapView& view,
+                                                          const std::vector<int32_t>& routeSegments) const {
   RouteLayer route;
   const double grow = RouteWidthPixels(MetresPerPixel(view)) / 2 + 2;
   if (HasScale(view)) {
-    for (const int32_t i : RouteSegments()) {
+    for (const int32_t i : routeSegments) {
       if (i >= 0 && i < segmentCount &&
           AppendSegment(i, view, grow, kLeastRouteStep, route.vertices, route.starts))
         JoinToPrevious(route.vertices, route.starts);

@@ -17,11 +17,13 @@
 // along the axis that shows more of them.
 double MetresPerPixel(const MapView& view);
 
-// What a picture shows besides the map store, the route and the view: the
-// View menu's Lines (roads and their names) and Points (junction dots).
+// What a picture shows besides the map store and the view: the View menu's
+// Lines (roads and their names) and Points (junction dots), and the
+// segments of the route drawn on top, in order.
 struct RoadMapOptions {
   bool lines = true;
   bool points = true;
+  std::vector<int32_t> routeSegments{};
 };
 
 // Draws road maps of the map store and keeps the last map layer drawn, so
@@ -87,7 +89,7 @@ class RoadMapRenderer {
   void PaintRoads(TSmoothPainter& painter, const MapView& view);
   void PaintJunctionDots(TSmoothPainter& painter, const MapView& view);
   void PaintNames(TSmoothPainter& painter, const MapView& view);
-  RouteLayer RouteLayerOf(const MapView& view) const;
+  RouteLayer RouteLayerOf(const MapView& view, const std::vector<int32_t>& routeSegments) const;
   void PaintRouteLayer(TBitmap& bitmap, const MapView& view, const RouteLayer& route) const;
 
   // The segments of each class, and the highest class, of the map they
