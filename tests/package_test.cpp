@@ -1,8 +1,9 @@
 // The Debian package, made with CPack from this build as scripts/package.sh
-// makes it from its own: the files it installs, the dependencies computed
-// from what the programs and modules link, and programs that find their
-// modules and sample map where the package puts them; manual pages that name the
-// options --help does, and a package lintian finds no error or warning in.
+// makes it from its own: the files it installs (the documentation pages
+// among them), the dependencies computed from what the programs and modules
+// link, and programs that find their modules and sample map where the
+// package puts them; manual pages that name the options --help does, and a
+// package lintian finds no error or warning in.
 #include <gtest/gtest.h>
 
 #include <string>
@@ -28,8 +29,15 @@ TEST(DebianPackage, InstallsTheProgramsWithWhatTheyNeed) {
             "./usr/lib/ruvel/ruvel_render.so\n"
             "./usr/share/applications/ruvel.desktop\n"
             "./usr/share/bash-completion/completions/ruvel-route\n"
+            "./usr/share/doc/ruvel/architecture.md\n"
             "./usr/share/doc/ruvel/changelog.gz\n"
+            "./usr/share/doc/ruvel/command-line.md\n"
             "./usr/share/doc/ruvel/copyright\n"
+            "./usr/share/doc/ruvel/import.md\n"
+            "./usr/share/doc/ruvel/map-files.md\n"
+            "./usr/share/doc/ruvel/road_map.png\n"
+            "./usr/share/doc/ruvel/window.md\n"
+            "./usr/share/doc/ruvel/window.png\n"
             "./usr/share/man/man1/ruvel-route.1.gz\n"
             "./usr/share/man/man1/ruvel.1.gz\n"
             "./usr/share/mime/packages/ruvel.xml\n"
