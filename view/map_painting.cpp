@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <limits>
+#include <utility>
 
 #include "map/area_index.h"
 #include "map/map_store.h"
@@ -199,19 +200,20 @@ constexpr int kCursorOffsets[4][2] = {{-1, -1}, {-1, 1}, {1, -1}, {1, 1}};
 
 }  // namespace
 
-RouteItems::RouteItems(const RoutePath& route) : segments_(route.segments), points_(route.codes) {
-  for (int32_t& code : points_) --code;
-  for (std::vector<int32_t>* items : {&segments_, &points_}) {
-    std::sort(items->begin(), items->end());
-    items->erase(std::unique(items->begin(), items->end()), items->end());
-  }
+RouteItems::Indices::Indices(std::vector<int32_t> items) : sorted(std::move(items)) {
+  std::sort(sorted.begin(), sorted.end());
+  sorted.erase(std::unique(sorted.begin(), sorted.end()), sorted.end());
+  if (sorted.empty() || sorted.back() < 0) return;
+  bits.resize(static_cast<size_t>(sorted.back()) + 1);
+  for (const int32_t i : sorted)
+    if (i >= 0) bits[i] = true;
 }
 
-bool RouteItems::HasSegment(int32_t i) const {
-  return std::binary_search(segments_.begin(), segments_.end(), i);
+RouteItems::RouteItems(const RoutePath& route) : segments_(route.segments) {
+  std::vector<int32_t> indices = route.codes;
+  for (int32_t& code : indices) --code;
+  points_ = Indices(std::move(indices));
 }
-
-bool RouteItems::HasPoint(int32_t j) const { return std::binary_search(points_.begin(), points_.end(), j); }
 
 void PaintWholeMap(const Painting& painting) {
   TCanvas* canvas = painting.canvas;

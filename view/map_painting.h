@@ -23,18 +23,27 @@ struct PixelRect {
 
 // The items a route passes, as its painting colours them: the indices of
 // its segments, and of its points (the point with code c at index c - 1),
-// each sorted and once.
+// each sorted and once, and asked after in constant time, so that a
+// painting of every item pays nothing for them.
 class RouteItems {
  public:
   RouteItems() = default;
   explicit RouteItems(const RoutePath& route);
-  bool HasSegment(int32_t i) const;
-  bool HasPoint(int32_t j) const;
-  const std::vector<int32_t>& Segments() const { return segments_; }
-  const std::vector<int32_t>& Points() const { return points_; }
+  bool HasSegment(int32_t i) const { return segments_.Has(i); }
+  bool HasPoint(int32_t j) const { return points_.Has(j); }
+  const std::vector<int32_t>& Segments() const { return segments_.sorted; }
+  const std::vector<int32_t>& Points() const { return points_.sorted; }
 
  private:
-  std::vector<int32_t> segments_, points_;
+  // Indices sorted and once, with a bit for each from 0 to the largest.
+  struct Indices {
+    Indices() = default;
+    explicit Indices(std::vector<int32_t> items);
+    bool Has(int32_t i) const { return i >= 0 && static_cast<size_t>(i) < bits.size() && bits[i]; }
+    std::vector<int32_t> sorted;
+    std::vector<bool> bits;
+  };
+  Indices segments_, points_;
 };
 
 // What every painting of the map follows: the view (its size, scales, zoom
