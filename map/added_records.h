@@ -39,7 +39,8 @@ class AddedRecords {
   // takes at least recordBytes of it; a file of smaller ones makes the room
   // grow as it fills. Zeroed memory that costs nothing until it is filled,
   // when large; a small block comes from the heap, zeroed in full, so it is
-  // not made larger than a map needs.
+  // not made larger than a map needs. Room that cannot be had is left to
+  // grow as the records come.
   void ReserveFor(int64_t fileSize, int64_t recordBytes) {
     try {
       room_.SetLength(static_cast<int32_t>(std::min<int64_t>(fileSize / recordBytes + 16, MAP_ITEM_LIMIT)));

@@ -12,9 +12,10 @@
 // stand in the .mid rows: they go to layer.columns and, as soon as the
 // block ends, to handOver. Widens layer.vertexBounds by the vertices of the
 // segments read, those no line fills being (0, 0).
-// A bad number raises EConvertError, a negative count EConvertError, a
-// segment beyond MAP_ITEM_LIMIT or counts beyond VertexBound of the file's
-// size Exception, each with the file and line in front; the segments added
-// so far stay in layer.
+// A bad number or a negative count raises EConvertError, a segment beyond
+// MAP_ITEM_LIMIT or counts beyond VertexBound of the file's size Exception
+// and memory running out EOutOfMemory, each with the file and line in front;
+// a cancel or abandon (see ReadControl) raises ELoadCancelled. The segments
+// added so far stay in layer.
 void ReadSegmentGeometry(TextFile& file, ReadControl& control, SegmentLayer& layer,
                          ColumnsHandOver& handOver);

@@ -14,8 +14,9 @@
 // third comma is ignored. Every declared column gets a value for each
 // segment. A bad number, a negative length or duration or a one-way value
 // other than -1, 0 and 1 raises EConvertError, a row beyond the segments
-// DynArrayOutOfRange, each with the file and line in front, with the rows
-// before it kept.
+// DynArrayOutOfRange and memory running out EOutOfMemory, each with the
+// file and line in front, with the rows before it kept; a cancel raises
+// ELoadCancelled.
 void ReadSegmentAttributes(TextFile& file, ReadControl& control, SegmentLayer& layer);
 
 // Rows of the S layer's .mid file read aside, before the segments they
