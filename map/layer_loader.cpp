@@ -56,93 +56,118 @@ OpenLayers OpenLayerFiles(const LayerFiles& names, LoadProgress* progress) {
   return files;
 }
 
-// The M layer's two files, those that could be opened, one after the other.
-void ReadPointLayer(OpenLayers& files, ReadControl& control) {
-  if (files[0]) ReadPointGeometry(*files[0], control);
-  if (files[1]) ReadPointAttributes(*files[1], control);
-}
+// One load's reading of the four files. When the store is empty (as it is
+// after ClearMapStore) and both S layer files are open, a worker reads the
+// S layer's .mif file while the calling thread reads the M layer, and then
+// both read the S layer's .mid file in parts; otherwise the files are read
+// one after the other. The outcome is the sequential one: a failure in the
+// M layer is the load's, and the S layer is then dropped; otherwise the S
+// layer is stored, and its first failure, in file order, is the load's.
+class LayerReading {
+ public:
+  LayerReading(OpenLayers& files, LoadProgress* progress) : files_(files), progress_(progress) {}
+  LayerReading(const LayerReading&) = delete;
+  LayerReading& operator=(const LayerReading&) = delete;
+  // A worker still running (the M layer failed) is asked to give up and
+  // waited for.
+  ~LayerReading() {
+    if (!worker_.joinable()) return;
+    abandon_ = true;
+    worker_.join();
+  }
 
-// The S layer's .mid rows: those read in parts (none when there was no
-// second thread), or, when they are not complete, the file read the usual
-// way; what it adds to the bytes read then counts in the total too.
-void ReadSegmentRows(TextFile& file, ReadControl& control, SegmentLayer& layer, SegmentRowParts* parts,
-                     LoadProgress* progress) {
-  if (parts && parts->GiveToSegments(layer)) return;
-  if (parts && parts->WereRead() && progress) progress->totalBytes += file.Size();
-  ReadSegmentAttributes(file, control, layer);
-}
-
-// Reads the layers on two threads when the store is empty (as it is after
-// ClearMapStore) and there is an S layer: a worker reads the S layer's .mif
-// file while the calling thread reads the M layer, and then both read the S
-// layer's .mid file in parts. The outcome is the sequential one: a failure
-// in the M layer is the load's, and the S layer is then dropped; otherwise
-// the S layer is stored, and its first failure, in file order, is the
-// load's. Returns the bounds of the segments' vertices when the store held
-// no segment before, so that the load read all of them.
-std::optional<Bounds> ReadLayers(OpenLayers& files, LoadProgress* progress, int64_t rowPartBytes) {
-  SegmentLayer layer(segmentCount);
-  ColumnsHandOver columns;
-  std::optional<SegmentRowParts> rowParts;
-  std::atomic<bool> abandon{false}, segmentsFailed{false};
-  std::exception_ptr segmentFault;
-  const auto readGeometry = [&] {
-    ReadControl control(progress, &abandon);
-    try {
-      if (files[2]) ReadSegmentGeometry(*files[2], control, layer, columns);
-    } catch (...) {
-      segmentFault = std::current_exception();
-      segmentsFailed = true;
+  // Reads the files into the store, raising the load's failure. Returns the
+  // bounds of the segments' vertices when the store held no segment
+  // before, so that the load read all of them.
+  std::optional<Bounds> Read(int64_t rowPartBytes) {
+    if (pointCount == 0 && segmentCount == 0 && files_[2] && files_[3]) StartWorker(rowPartBytes);
+    ReadPointLayer();
+    if (worker_.joinable()) {
+      worker_.join();
+    } else {
+      ReadGeometry();
     }
-    columns.Give(nullptr);
-  };
-  // Both threads' share of the rows, with the columns its header declared.
-  const auto readRowParts = [&](const std::atomic<bool>* giveUp, const SegmentColumns& declared) {
-    ReadControl control(progress, giveUp);
-    rowParts->Read(control, declared);
-  };
-  std::thread worker;
-  if (pointCount == 0 && segmentCount == 0 && files[2] && files[3]) {
+    if (!segmentFault_ && files_[3]) ReadSegmentRows();
+    StoreSegmentLayer(layer_);
+    if (segmentFault_) std::rethrow_exception(segmentFault_);
+    if (layer_.added.Stored() > 0) return std::nullopt;
+    return layer_.vertexBounds;
+  }
+
+ private:
+  // Cuts the S layer's .mid file into parts and starts the worker: the S
+  // layer's .mif file, then its share of the parts. Without a thread, or
+  // when the file cannot be cut, nothing: the files are then read one
+  // after the other.
+  void StartWorker(int64_t rowPartBytes) {
     try {
-      rowParts.emplace(*files[3], rowPartBytes);
-      worker = std::thread([&] {
-        readGeometry();
-        if (!segmentsFailed) readRowParts(&abandon, layer.columns);
+      rowParts_.emplace(*files_[3], rowPartBytes);
+      worker_ = std::thread([this] {
+        ReadGeometry();
+        if (!segmentsFailed_) ReadRowParts(&abandon_, layer_.columns);
       });
-    } catch (...) {  // no thread to be had, or the file unreadable: one after the other
-      rowParts.reset();
-    }
-  }
-  try {
-    ReadControl control(progress, nullptr);
-    ReadPointLayer(files, control);
-    if (std::optional<SegmentColumns> declared = rowParts ? columns.Take() : std::nullopt)
-      readRowParts(&segmentsFailed, *declared);
-  } catch (...) {
-    if (worker.joinable()) {
-      abandon = true;
-      worker.join();
-    }
-    throw;
-  }
-  if (worker.joinable()) {
-    worker.join();
-  } else {
-    readGeometry();
-  }
-  if (!segmentFault && files[3]) {
-    try {
-      ReadControl control(progress, nullptr);
-      ReadSegmentRows(*files[3], control, layer, rowParts ? &*rowParts : nullptr, progress);
     } catch (...) {
-      segmentFault = std::current_exception();
+      rowParts_.reset();
     }
   }
-  StoreSegmentLayer(layer);
-  if (segmentFault) std::rethrow_exception(segmentFault);
-  if (layer.added.Stored() > 0) return std::nullopt;
-  return layer.vertexBounds;
-}
+
+  // The M layer's two files, those that could be opened, one after the
+  // other; then, beside a worker, a share of the S layer's row parts once
+  // its header has declared their columns.
+  void ReadPointLayer() {
+    ReadControl control(progress_, nullptr);
+    if (files_[0]) ReadPointGeometry(*files_[0], control);
+    if (files_[1]) ReadPointAttributes(*files_[1], control);
+    if (std::optional<SegmentColumns> declared = rowParts_ ? columns_.Take() : std::nullopt)
+      ReadRowParts(&segmentsFailed_, *declared);
+  }
+
+  // The S layer's .mif file, if open; its failure is kept for the end of
+  // the load, and the columns are handed over (as none when it failed
+  // before its header ended).
+  void ReadGeometry() {
+    ReadControl control(progress_, &abandon_);
+    try {
+      if (files_[2]) ReadSegmentGeometry(*files_[2], control, layer_, columns_);
+    } catch (...) {
+      segmentFault_ = std::current_exception();
+      segmentsFailed_ = true;
+    }
+    columns_.Give(nullptr);
+  }
+
+  // A thread's share of the row parts, with the columns its header
+  // declared, given up at giveUp.
+  void ReadRowParts(const std::atomic<bool>* giveUp, const SegmentColumns& declared) {
+    ReadControl control(progress_, giveUp);
+    rowParts_->Read(control, declared);
+  }
+
+  // The S layer's .mid rows: those read in parts (none without a worker),
+  // or, when they are not complete, the file read the usual way, what it
+  // adds to the bytes read then counting in the total too; its failure is
+  // kept for the end of the load.
+  void ReadSegmentRows() {
+    try {
+      if (rowParts_ && rowParts_->GiveToSegments(layer_)) return;
+      if (rowParts_ && rowParts_->WereRead() && progress_) progress_->totalBytes += files_[3]->Size();
+      ReadControl control(progress_, nullptr);
+      ReadSegmentAttributes(*files_[3], control, layer_);
+    } catch (...) {
+      segmentFault_ = std::current_exception();
+    }
+  }
+
+  OpenLayers& files_;
+  LoadProgress* const progress_;
+  SegmentLayer layer_{segmentCount};
+  ColumnsHandOver columns_;
+  std::optional<SegmentRowParts> rowParts_;
+  std::atomic<bool> abandon_{false};         // the M layer failed: the worker gives up
+  std::atomic<bool> segmentsFailed_{false};  // the S layer's .mif file failed: its rows are not wanted
+  std::exception_ptr segmentFault_;          // the S layer's first failure
+  std::thread worker_;
+};
 
 }  // namespace
 
@@ -154,7 +179,7 @@ void LoadMapLayers(std::string fileName, LoadProgress* progress, int64_t rowPart
   DropMapAreaIndex();  // the tables it indexes are about to change
   ++graphGeneration;   // and so, even if the load fails, is what a kept search knows
   OpenLayers files = OpenLayerFiles(LayerFileNames(std::move(fileName)), progress);
-  const std::optional<Bounds> vertexBounds = ReadLayers(files, progress, rowPartBytes);
+  const std::optional<Bounds> vertexBounds = LayerReading(files, progress).Read(rowPartBytes);
   if (progress) progress->phase = LoadProgress::kBuildingGraph;
   BuildRoadGraph(progress, vertexBounds ? &*vertexBounds : nullptr);
 }
