@@ -171,78 +171,116 @@ void ReadVertex(std::string_view line, TPoint& point) {
   point.y = tokens.NextInt(' ');
 }
 
-}  // namespace
+// One S layer .mif file's reading into layer: the header until the first
+// Pline, then segment after segment.
+class SegmentGeometryReading {
+ public:
+  SegmentGeometryReading(const TextFile& file, SegmentLayer& layer, ColumnsHandOver& handOver)
+      : layer_(layer),
+        handOver_(handOver),
+        vertexBound_(VertexBound(file.Size())),
+        vertices_(layer.added.Stored() > 0 ? &segments[layer.added.Stored() - 1].Vertices : nullptr) {
+    layer_.added.ReserveFor(file.Size(), kSegmentBytes);
+  }
 
-void ReadSegmentGeometry(TextFile& file, ReadControl& control, SegmentLayer& layer,
-                         ColumnsHandOver& handOver) {
-  ColumnsHeader header;
-  bool inHeader = true;
-  layer.added.ReserveFor(file.Size(), kSegmentBytes);
-  const int64_t vertexBound = VertexBound(file.Size());
-  // The vertices being filled: the newest segment's, once there is one
-  // (the last one stored before this file, else the last one added).
-  DynamicArray<TPoint>* vertices =
-      layer.added.Stored() > 0 ? &segments[layer.added.Stored() - 1].Vertices : nullptr;
-  int32_t vertex = 0;
-  int64_t declared = 0;
-  ArrayChunks vertexChunks;
-  // The layer's vertex bounds, widened by each segment's vertices once they
-  // are all read (those no line fills are (0, 0)), while they are cached.
-  const auto widenByVertices = [&] {
-    const int32_t count = vertices ? vertices->Length() : 0;
-    const TPoint* const point = count > 0 ? &(*vertices)[0] : nullptr;
-    for (int32_t k = 0; k < count; ++k) Widen(layer.vertexBounds, point[k].x, point[k].y);
-  };
-  // Starts a segment of the number of vertices countOf() reads.
-  const auto startSegment = [&](auto countOf) {
-    if (layer.Count() >= MAP_ITEM_LIMIT)
-      throw Exception("Map too large: more than " + std::to_string(MAP_ITEM_LIMIT) + " segments");
-    widenByVertices();
-    vertices = &layer.added.Add().Vertices;
-    const int32_t count = countOf();
-    CheckVertexCount(count, declared, vertexBound);
-    declared += count;
-    vertices->SetLength(count, vertexChunks);
-    vertex = 0;
-  };
   // Past the header, the lines of a segment in their plainest form, most of
   // the file, in one call: its Pline line, the Pen line and its vertex
-  // lines, each when it is next.
-  const auto takeLines = [&](TextFile& source) -> size_t {
-    if (inHeader) return 0;
+  // lines, each when it is next. Their length with their line feeds; 0
+  // leaves the next line to Handle.
+  size_t TakePlainLines(TextFile& source) {
+    if (inHeader_) return 0;
     size_t taken = 0;
     int32_t count = 0;
     if (const size_t length = PlineLineLength(source.Ahead(), count)) {
       source.SkipLines(length, 1);
-      startSegment([count] { return count; });
+      StartSegment([count] { return count; });
       taken += length;
     }
     if (const size_t length = BlankLedLineLength(source.Ahead())) {
       source.SkipLines(length, 1);
       taken += length;
     }
-    if (vertices && vertex < vertices->Length()) taken += TakeVertexLines(source, *vertices, vertex);
+    if (VertexWanted()) taken += TakeVertexLines(source, *vertices_, vertex_);
     return taken;
-  };
+  }
+
+  // Any other line: of the header, a Pline line, a vertex line or one to
+  // ignore.
+  void Handle(std::string_view line) {
+    if (!inHeader_ && StartsNumber(line)) {
+      if (VertexWanted()) ReadVertex(line, (*vertices_)[vertex_++]);
+      return;
+    }
+    LineTokens tokens(line);
+    const std::string_view token = tokens.Next(' ');
+    if (inHeader_ && token != "Pline" && header_.Take(line, token)) return;
+    if (token == "Pline") {
+      if (inHeader_) handOver_.Give(&header_.Columns());
+      inHeader_ = false;
+      StartSegment([&] { return tokens.NextInt(' '); });
+    } else if (!token.empty() && VertexWanted()) {
+      ReadVertex(line, (*vertices_)[vertex_++]);
+    }
+  }
+
+  // After the file's last line: the last segment's vertices in the bounds,
+  // the columns to the layer and handed over.
+  void Finish() {
+    WidenByVertices();
+    layer_.columns = header_.Columns();
+    handOver_.Give(&layer_.columns);
+  }
+
+ private:
+  // Whether the newest segment has a vertex left to fill.
+  bool VertexWanted() const { return vertices_ && vertex_ < vertices_->Length(); }
+
+  // Adds a segment of the number of vertices countOf() reads, after the
+  // segment is added, so that a bad count leaves it without vertices.
+  template <typename CountOf>
+  void StartSegment(CountOf countOf) {
+    if (layer_.Count() >= MAP_ITEM_LIMIT)
+      throw Exception("Map too large: more than " + std::to_string(MAP_ITEM_LIMIT) + " segments");
+    WidenByVertices();
+    vertices_ = &layer_.added.Add().Vertices;
+    const int32_t count = countOf();
+    CheckVertexCount(count, declared_, vertexBound_);
+    declared_ += count;
+    vertices_->SetLength(count, vertexChunks_);
+    vertex_ = 0;
+  }
+
+  // The layer's vertex bounds, widened by the newest segment's vertices once
+  // they are all read (those no line fills are (0, 0)), while they are
+  // cached.
+  void WidenByVertices() {
+    const int32_t count = vertices_ ? vertices_->Length() : 0;
+    const TPoint* const point = count > 0 ? &(*vertices_)[0] : nullptr;
+    for (int32_t k = 0; k < count; ++k) Widen(layer_.vertexBounds, point[k].x, point[k].y);
+  }
+
+  SegmentLayer& layer_;
+  ColumnsHandOver& handOver_;
+  const int64_t vertexBound_;
+  ColumnsHeader header_;
+  bool inHeader_ = true;
+  // The vertices being filled: the newest segment's, once there is one
+  // (the last one stored before this file, else the last one added).
+  DynamicArray<TPoint>* vertices_;
+  int32_t vertex_ = 0;        // the next of them to fill
+  int64_t declared_ = 0;      // vertices the file's Pline lines declared so far
+  ArrayChunks vertexChunks_;  // the vertices' blocks, which outlive it
+};
+
+}  // namespace
+
+void ReadSegmentGeometry(TextFile& file, ReadControl& control, SegmentLayer& layer,
+                         ColumnsHandOver& handOver) {
+  SegmentGeometryReading reading(file, layer, handOver);
   AtFileLine(file, [&] {
-    ReadLines(file, 4, control, takeLines, [&](std::string_view line) {
-      if (!inHeader && StartsNumber(line)) {
-        if (vertices && vertex < vertices->Length()) ReadVertex(line, (*vertices)[vertex++]);
-        return;
-      }
-      LineTokens tokens(line);
-      const std::string_view token = tokens.Next(' ');
-      if (inHeader && token != "Pline" && header.Take(line, token)) return;
-      if (token == "Pline") {
-        if (inHeader) handOver.Give(&header.Columns());
-        inHeader = false;
-        startSegment([&] { return tokens.NextInt(' '); });
-      } else if (!token.empty() && vertices && vertex < vertices->Length()) {
-        ReadVertex(line, (*vertices)[vertex++]);
-      }
-    });
+    ReadLines(
+        file, 4, control, [&](TextFile& source) { return reading.TakePlainLines(source); },
+        [&](std::string_view line) { reading.Handle(line); });
   });
-  widenByVertices();
-  layer.columns = header.Columns();
-  handOver.Give(&layer.columns);
+  reading.Finish();
 }
