@@ -2,7 +2,6 @@
 
 #include <dirent.h>
 #include <fcntl.h>
-#include <sys/mman.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -16,11 +15,9 @@
 #include <vector>
 
 #include "route/hierarchy_file.h"
+#include "toolkit/memory_pages.h"
 
 namespace {
-
-// madvise's MADV_POPULATE_WRITE (Linux 5.14), named here for older headers.
-constexpr int kPopulateWrite = 23;
 
 constexpr const char* kPrefix = "hierarchy-";
 constexpr const char* kSuffix = ".ruvelch";
@@ -42,19 +39,9 @@ bool MakeFolders(const std::string& folder) {
   return stat(folder.c_str(), &info) == 0 && S_ISDIR(info.st_mode);
 }
 
-// Maps in, in one call, the whole pages of [data, data + size) that are not
-// yet: far cheaper than a page fault for each as they are written. Only
-// advice: a system that does not know it faults them in as before.
-void PopulatePages(void* data, size_t size) {
-  constexpr uintptr_t kPage = 4096;
-  const uintptr_t begin = (reinterpret_cast<uintptr_t>(data) + kPage - 1) & ~(kPage - 1);
-  const uintptr_t end = (reinterpret_cast<uintptr_t>(data) + size) & ~(kPage - 1);
-  if (begin < end) madvise(reinterpret_cast<void*>(begin), end - begin, kPopulateWrite);
-}
-
 // Reads size bytes from offset of fd; safe on two threads at once.
 bool ReadFullyAt(int fd, void* data, size_t size, uint64_t offset) {
-  PopulatePages(data, size);
+  MapPagesForWriting(data, size);
   auto* at = static_cast<char*>(data);
   while (size > 0) {
     const ssize_t got = pread(fd, at, size, static_cast<off_t>(offset));

@@ -17,11 +17,14 @@ void AdviseWholePages(void* begin, size_t bytes, int advice) {
 
 }  // namespace
 
-void MapPagesForWriting([[maybe_unused]] void* begin, [[maybe_unused]] size_t bytes) {
+void MapPagesForWriting(void* begin, size_t bytes) {
+  // MADV_POPULATE_WRITE (Linux 5.14), named here for headers older than it.
+  // A kernel older than it refuses it; the pages are then faulted in as written.
+  constexpr int kPopulateWrite = 23;
 #ifdef MADV_POPULATE_WRITE
-  // A kernel older than the request refuses it; the pages are then faulted in as written.
-  AdviseWholePages(begin, bytes, MADV_POPULATE_WRITE);
+  static_assert(kPopulateWrite == MADV_POPULATE_WRITE);
 #endif
+  AdviseWholePages(begin, bytes, kPopulateWrite);
 }
 
 void PreferLargePages([[maybe_unused]] void* begin, [[maybe_unused]] size_t bytes) {
