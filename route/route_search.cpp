@@ -41,6 +41,16 @@ namespace {
 // none. Each but the start was reached over its prevSegment.
 int32_t markedCount = 0;
 
+// How far into the route flag arrays any flag was ever set: every flag at
+// or beyond these ends is 0, so that clearing the flags stops there. They
+// never fall, not even when the flags are cleared, since ViaRoute sets
+// again the flags of legs found and marked before such a clear.
+struct FlagEnds {
+  size_t points = 0;
+  size_t segments = 0;
+};
+FlagEnds flagEnds;
+
 // The searches FindRoute chooses between: the passes for a graph within
 // the capacity they were made for, Dijkstra beyond.
 struct Search {
@@ -69,13 +79,20 @@ int32_t WalkBack(int32_t start, int32_t target) {
 }
 
 // Sets the route flags of the routeCount points in frontier and of the
-// segment by which each but the start was reached to value. A segment
-// index beyond the flag array has no flag and is left out.
+// segment by which each but the start was reached to value, moving
+// flagEnds past them. A segment index beyond the flag array has no flag and
+// is left out.
 void FlagRoute(int32_t routeCount, int32_t value) {
-  for (int32_t i = 0; i < routeCount; ++i) pointOnRoute[frontier[i] - 1] = value;
+  for (int32_t i = 0; i < routeCount; ++i) {
+    const size_t point = static_cast<size_t>(frontier[i] - 1);
+    pointOnRoute[point] = value;
+    flagEnds.points = std::max(flagEnds.points, point + 1);
+  }
   for (int32_t i = 0; i < routeCount - 1; ++i) {
     const int32_t segment = prevSegment[frontier[i]];
-    if (segment >= 0 && static_cast<size_t>(segment) < segmentOnRoute.size()) segmentOnRoute[segment] = value;
+    if (segment < 0 || static_cast<size_t>(segment) >= segmentOnRoute.size()) continue;
+    segmentOnRoute[segment] = value;
+    flagEnds.segments = std::max(flagEnds.segments, static_cast<size_t>(segment) + 1);
   }
 }
 
@@ -102,11 +119,11 @@ struct KeptSearch {
 };
 KeptSearch kept;
 
-// Clears both flag arrays, which the searches do when they hold the last
-// route alone.
+// Clears both flag arrays as far as any flag was ever set (flagEnds), so
+// that the searches of small maps do not clear the arrays' whole capacity.
 void UnflagAll() {
-  std::fill(pointOnRoute.begin(), pointOnRoute.end(), 0);
-  std::fill(segmentOnRoute.begin(), segmentOnRoute.end(), 0);
+  std::fill(pointOnRoute.begin(), pointOnRoute.begin() + flagEnds.points, 0);
+  std::fill(segmentOnRoute.begin(), segmentOnRoute.begin() + flagEnds.segments, 0);
   markedCount = 0;
 }
 
@@ -137,7 +154,7 @@ bool GraphFitsPasses() {
 int32_t MarkFoundRoute(const std::vector<int32_t>& codes, const std::vector<int32_t>& walkSegments) {
   FitSearchArrays();
   kept.valid = false;
-  FlagRoute(markedCount, 0);  // the flags hold the last route alone
+  FlagRoute(markedCount, 0);  // the last route, as a search from the same start unmarks it
   markedCount = 0;
   const int32_t count = static_cast<int32_t>(codes.size());
   if (count == 0) return RouteNotFound();
