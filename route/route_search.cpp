@@ -184,7 +184,7 @@ int32_t FindRouteDirect(int32_t startCode, int32_t targetCode) {
   FitSearchArrays();
   kept.valid = false;
   const Search& search = SearchForGraph();
-  const bool searchable = IsNodeCode(startCode) && IsNodeCode(targetCode);
+  const bool searchable = IsCode(startCode, nodeCount) && IsCode(targetCode, nodeCount);
   if (searchable) {
     search.start(startCode);
     TimeSearch(search, targetCode);
@@ -200,7 +200,8 @@ int32_t FindRouteDirect(int32_t startCode, int32_t targetCode) {
 int32_t FindRoute(int32_t startCode, int32_t targetCode) {
   FitSearchArrays();
   const Search& search = SearchForGraph();
-  if (!IsNodeCode(startCode) || !IsNodeCode(targetCode) || (&search == &kPasses && !PassesCanBeKept()))
+  if (!IsCode(startCode, nodeCount) || !IsCode(targetCode, nodeCount) ||
+      (&search == &kPasses && !PassesCanBeKept()))
     return FindRouteDirect(startCode, targetCode);
   if (kept.valid && kept.start == startCode && kept.generation == graphGeneration) {
     FlagRoute(markedCount, 0);  // the last route, before the search moves on
