@@ -1,5 +1,6 @@
 #include "map/array_chunks.h"
 
+#include <algorithm>
 #include <cstdlib>
 #include <cstring>
 
@@ -24,17 +25,25 @@ void* ArrayChunks::Take(size_t bytes) {
     void* memory = std::aligned_alloc(kChunkBytes, kChunkBytes);
     if (!memory) return nullptr;
     PreferLargePages(memory, kChunkBytes);
-    MapPagesForWriting(memory, kChunkBytes);  // every block of it is written as it is carved
     if (chunk_) Leave(chunk_);
     chunk_ = static_cast<Chunk*>(memory);
     chunk_->held = 1;
     used_ = sizeof(Chunk);
+    mapped_ = 0;
   }
   char* block = reinterpret_cast<char*>(chunk_) + used_;
   used_ += bytes;
+  MapAhead(used_);
   ++chunk_->held;
   std::memset(block, 0, bytes);
   return block;
+}
+
+void ArrayChunks::MapAhead(size_t end) {
+  if (end <= mapped_) return;
+  const size_t from = mapped_;
+  mapped_ = std::min(kChunkBytes, (end + kMapStretch - 1) / kMapStretch * kMapStretch);
+  MapPagesForWriting(reinterpret_cast<char*>(chunk_) + from, mapped_ - from);
 }
 
 void ArrayChunks::Give(void* block) {

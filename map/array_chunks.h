@@ -32,6 +32,14 @@ class ArrayChunks {
   struct Chunk;
   static void Leave(Chunk* chunk);
 
+  // Maps the chunk's pages up to end, and on to the next multiple of
+  // kMapStretch, unless they are already: a chunk is mapped as it is carved,
+  // a stretch at a time, so that a small load maps a few pages, not the
+  // whole chunk.
+  void MapAhead(size_t end);
+  static constexpr size_t kMapStretch = size_t{1} << 16;
+
   Chunk* chunk_ = nullptr;  // the chunk being carved, held until the next one
   size_t used_ = 0;         // its bytes carved, header included
+  size_t mapped_ = 0;       // its bytes mapped for writing, from its start
 };

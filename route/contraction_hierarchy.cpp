@@ -21,8 +21,6 @@
 
 namespace {
 
-constexpr int32_t kWeightLimit = std::numeric_limits<int32_t>::max();
-constexpr int64_t kFar = std::numeric_limits<int64_t>::max();
 // Points a witness search settles at most while pricing a point, and while
 // taking it out: more finds more witnesses (fewer shortcuts), slower.
 constexpr int kPricingSettles = 10;
@@ -225,8 +223,10 @@ class Contractor {
     }
   }
 
+  // Records arc and returns its number. Arcs are numbered in 32 bits: one
+  // beyond that is out of memory (std::bad_alloc).
   int32_t NewArc(const BuildArc& arc) {
-    if (arcs_.size() >= static_cast<size_t>(kWeightLimit)) throw std::bad_alloc();
+    if (arcs_.size() >= static_cast<size_t>(std::numeric_limits<int32_t>::max())) throw std::bad_alloc();
     arcs_.push_back(arc);
     return static_cast<int32_t>(arcs_.size() - 1);
   }
@@ -238,7 +238,7 @@ class Contractor {
     for (int32_t u = 1; u <= n_; ++u) {
       for (int32_t e = graph.nodeStart[u - 1]; e < graph.nodeStart[u]; ++e) {
         const int32_t x = graph.adjNode[e], w = graph.adjWeight[e];
-        if (!graph.IsCode(x) || x == u || w >= kWeightLimit) continue;
+        if (!IsCode(x, graph.nodeCount) || x == u || w >= kWeightLimit) continue;
         const int32_t at = seenAt[x];
         if (at >= 0 && static_cast<size_t>(at) < out_[u].size() && out_[u][at].node == x) {
           if (w < out_[u][at].weight) Reroute(u, x, w, NewArc({u, x, w, 0, graph.adjSegment[e], -1}));

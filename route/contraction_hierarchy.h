@@ -2,12 +2,19 @@
 
 #include <atomic>
 #include <cstdint>
+#include <limits>
 #include <memory>
 #include <new>
 #include <utility>
 #include <vector>
 
 #include "route/directed_graph.h"
+
+// The weights and distances of a hierarchy's searches: no arc of
+// kWeightLimit or more is kept or followed, as the searches of the road
+// graph take no such path either; kFar stands for no distance at all.
+constexpr int32_t kWeightLimit = std::numeric_limits<int32_t>::max();
+constexpr int64_t kFar = std::numeric_limits<int64_t>::max();
 
 // One arc of a contraction hierarchy, held by its lower-ranked end (its
 // owner). In the owner's forward list it leads from the owner to `other`;

@@ -8,13 +8,6 @@
 #include "map/road_graph.h"
 #include "toolkit/exceptions.h"
 
-bool DirectedGraph::HasEntry(int32_t from, int32_t to, int32_t segment, int32_t weight) const {
-  if (!IsCode(from)) return false;
-  for (int32_t e = nodeStart[from - 1]; e < nodeStart[from]; ++e)
-    if (adjNode[e] == to && adjSegment[e] == segment && adjWeight[e] == weight) return true;
-  return false;
-}
-
 DirectedGraph SnapshotRoadGraph() {
   try {
     DirectedGraph graph;

@@ -4,6 +4,10 @@
 #include <cstdint>
 #include <vector>
 
+// Whether code names one of the codeCount points of a graph: codes run from
+// 1 to codeCount.
+inline bool IsCode(int32_t code, int32_t codeCount) { return code >= 1 && code <= codeCount; }
+
 // A copy of the road graph's directed weights, owned by whoever builds or
 // checks a contraction hierarchy from it, so that a worker thread can do so
 // while the window thread rebuilds or searches the road graph. The entries
@@ -17,12 +21,6 @@ struct DirectedGraph {
   bool weighsDurations = false;
   // The road graph's generation the copy was taken at.
   uint32_t generation = 0;
-
-  bool IsCode(int32_t code) const { return code >= 1 && code <= nodeCount; }
-
-  // Whether the list of code `from` holds an entry to `to` over `segment`
-  // of exactly `weight`.
-  bool HasEntry(int32_t from, int32_t to, int32_t segment, int32_t weight) const;
 };
 
 // The road graph as it stands, copied. Raises EOutOfMemory when the copy

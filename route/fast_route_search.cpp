@@ -6,17 +6,16 @@
 #include <vector>
 
 #include "map/road_graph.h"
+#include "route/directed_graph.h"
 #include "route/route_search.h"
 #include "toolkit/performance_counter.h"
 
 namespace {
 
-bool IsCode(int32_t code) { return code >= 1 && code <= nodeCount; }
-
 // The weight of the road graph's entry from `from` to `to` over segment,
 // or -1 when there is none.
 int64_t EntryWeight(int32_t from, int32_t to, int32_t segment) {
-  if (!IsCode(from)) return -1;
+  if (!IsCode(from, nodeCount)) return -1;
   for (int32_t e = nodeStart[from - 1]; e < nodeStart[from]; ++e)
     if (adjNode[e] == to && adjSegment[e] == segment) return adjLength[e];
   return -1;
@@ -64,9 +63,10 @@ bool IsRealWalk(const std::vector<int32_t>& codes, const std::vector<int32_t>& s
   return sum == distance;
 }
 
+// Whether every code names a point of the road graph.
 bool CodesWithin(const std::vector<int32_t>& codes) {
   for (const int32_t code : codes)
-    if (!IsCode(code)) return false;
+    if (!IsCode(code, nodeCount)) return false;
   return true;
 }
 
@@ -76,7 +76,7 @@ int32_t FindRouteInHierarchy(const ContractionHierarchy& hierarchy, HierarchyQue
                              int32_t targetCode, bool& hierarchyBad) {
   const int64_t t0 = QueryPerformanceCounter();
   hierarchyBad = hierarchy.generation != graphGeneration || hierarchy.nodeCount != nodeCount;
-  if (hierarchyBad || !IsCode(startCode) || !IsCode(targetCode))
+  if (hierarchyBad || !IsCode(startCode, nodeCount) || !IsCode(targetCode, nodeCount))
     return FindRouteDirect(startCode, targetCode);
   const int64_t distance = query.Run(hierarchy, startCode, targetCode);
   hierarchyBad = query.HasMetBadArc();

@@ -60,7 +60,7 @@ void AdvanceHeap(int32_t target) {
     if (u == 0) return;
     settled[u] = 1;
     for (int32_t e = nodeStart[u - 1]; e < nodeStart[u]; ++e) {
-      if (IsNodeCode(adjNode[e]) && settled[adjNode[e]]) continue;
+      if (IsCode(adjNode[e], nodeCount) && settled[adjNode[e]]) continue;
       const int32_t v = Relax(u, e);
       if (v != 0) Push(bestDistance[v], v);
     }

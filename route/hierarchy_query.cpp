@@ -2,18 +2,14 @@
 
 #include <algorithm>
 #include <functional>
-#include <limits>
 
 #include "map/grow_only.h"
 
 namespace {
-constexpr int64_t kFar = std::numeric_limits<int64_t>::max();
-constexpr int64_t kWeightLimit = std::numeric_limits<int32_t>::max();
-
 // Whether a search may follow a: it leads to a point, at a weight of 0 or
 // more (so that the search ends).
 bool IsFollowable(const ContractionHierarchy& h, const HierarchyArc& a) {
-  return a.other >= 1 && a.other <= h.nodeCount && a.weight >= 0;
+  return IsCode(a.other, h.nodeCount) && a.weight >= 0;
 }
 
 // Whether shortcut a, between the points tail and head, can be unpacked:
@@ -21,7 +17,7 @@ bool IsFollowable(const ContractionHierarchy& h, const HierarchyArc& a) {
 // half in the middle's backward list, its second in its forward list.
 bool IsUnpackable(const ContractionHierarchy& h, const HierarchyArc& a, int32_t tail, int32_t head) {
   const int32_t m = a.middle;
-  return m >= 1 && m <= h.nodeCount && h.rank[m] < h.rank[tail] && h.rank[m] < h.rank[head] &&
+  return IsCode(m, h.nodeCount) && h.rank[m] < h.rank[tail] && h.rank[m] < h.rank[head] &&
          a.first >= h.BackwardBegin(m) && a.first < h.BackwardEnd(m) && a.second >= h.ForwardBegin(m) &&
          a.second < h.BackwardBegin(m);
 }
@@ -100,7 +96,7 @@ int64_t HierarchyQuery::Run(const ContractionHierarchy& h, int32_t startCode, in
   best_ = -1;
   meeting_ = 0;
   metBadArc_ = false;
-  if (startCode < 1 || startCode > h.nodeCount || targetCode < 1 || targetCode > h.nodeCount) return -1;
+  if (!IsCode(startCode, h.nodeCount) || !IsCode(targetCode, h.nodeCount)) return -1;
   Fit(forward_, h.nodeCount);
   Fit(backward_, h.nodeCount);
   if (++run_ == 0) {  // the stamps wrapped: forget every earlier run

@@ -40,6 +40,16 @@ namespace {
 // none. Each but the start was reached over its prevSegment.
 int32_t markedCount = 0;
 
+// How far into the route flag arrays any flag was ever set: every flag at
+// or beyond these ends is 0, so that clearing the flags stops there. They
+// never fall, not even when the flags are cleared, since ViaRoute sets
+// again the flags of legs found and marked before such a clear.
+struct FlagEnds {
+  size_t points = 0;
+  size_t segments = 0;
+};
+FlagEnds flagEnds;
+
 // The searches FindRoute chooses between: the passes for a graph within
 // the capacity they were made for, Dijkstra beyond.
 struct Search {
@@ -68,13 +78,20 @@ int32_t WalkBack(int32_t start, int32_t target) {
 }
 
 // Sets the route flags of the routeCount points in frontier and of the
-// segment by which each but the start was reached to value. A segment
-// index beyond the flag array has no flag and is left out.
+// segment by which each but the start was reached to value, moving
+// flagEnds past them. A segment index beyond the flag array has no flag and
+// is left out.
 void FlagRoute(int32_t routeCount, int32_t value) {
-  for (int32_t i = 0; i < routeCount; ++i) pointOnRoute[frontier[i] - 1] = value;
+  for (int32_t i = 0; i < routeCount; ++i) {
+    const size_t point = static_cast<size_t>(frontier[i] - 1);
+    pointOnRoute[point] = value;
+    flagEnds.points = std::max(flagEnds.points, point + 1);
+  }
   for (int32_t i = 0; i < routeCount - 1; ++i) {
     const int32_t segment = prevSegment[frontier[i]];
-    if (segment >= 0 && static_cast<size_t>(segment) < segmentOnRoute.size()) segmentOnRoute[segment] = value;
+    if (segment < 0 || static_cast<size_t>(segment) >= segmentOnRoute.size()) continue;
+    segmentOnRoute[segment] = value;
+    flagEnds.segments = std::max(flagEnds.segments, static_cast<size_t>(segment) + 1);
   }
 }
 
@@ -101,11 +118,11 @@ struct KeptSearch {
 };
 KeptSearch kept;
 
-// Clears both flag arrays, which the searches do when they hold the last
-// route alone.
+// Clears both flag arrays as far as any flag was ever set (flagEnds), so
+// that the searches of small maps do not clear the arrays' whole capacity.
 void UnflagAll() {
-  std::fill(pointOnRoute.begin(), pointOnRoute.end(), 0);
-  std::fill(segmentOnRoute.begin(), segmentOnRoute.end(), 0);
+  std::fill(pointOnRoute.begin(), pointOnRoute.begin() + flagEnds.points, 0);
+  std::fill(segmentOnRoute.begin(), segmentOnRoute.begin() + flagEnds.segments, 0);
   markedCount = 0;
 }
 
@@ -136,7 +153,7 @@ bool GraphFitsPasses() {
 int32_t MarkFoundRoute(const std::vector<int32_t>& codes, const std::vector<int32_t>& walkSegments) {
   FitSearchArrays();
   kept.valid = false;
-  FlagRoute(markedCount, 0);  // the flags hold the last route alone
+  FlagRoute(markedCount, 0);  // the last route, as a search from the same start unmarks it
   markedCount = 0;
   const int32_t count = static_cast<int32_t>(codes.size());
   if (count == 0) return RouteNotFound();
@@ -163,7 +180,7 @@ int32_t FindRouteDirect(int32_t startCode, int32_t targetCode) {
   FitSearchArrays();
   kept.valid = false;
   const Search& search = SearchForGraph();
-  const bool searchable = IsNodeCode(startCode) && IsNodeCode(targetCode);
+  const bool searchable = IsCode(startCode, nodeCount) && IsCode(targetCode, nodeCount);
   if (searchable) {
     search.start(startCode);
     TimeSearch(search, targetCode);
@@ -179,7 +196,8 @@ int32_t FindRouteDirect(int32_t startCode, int32_t targetCode) {
 int32_t FindRoute(int32_t startCode, int32_t targetCode) {
   FitSearchArrays();
   const Search& search = SearchForGraph();
-  if (!IsNodeCode(startCode) || !IsNodeCode(targetCode) || (&search == &kPasses && !PassesCanBeKept()))
+  if (!IsCode(startCode, nodeCount) || !IsCode(targetCode, nodeCount) ||
+      (&search == &kPasses && !PassesCanBeKept()))
     return FindRouteDirect(startCode, targetCode);
   if (kept.valid && kept.start == startCode && kept.generation == graphGeneration) {
     FlagRoute(markedCount, 0);  // the last route, before the search moves on

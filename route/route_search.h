@@ -21,7 +21,9 @@ extern std::vector<int32_t> nextFrontier;
 // index, code - 1) on it, else 0. At least GRAPH_CAPACITY entries each,
 // grown to fit the graph searched. Cleared with the map store and by a
 // search from a new start; a search from the same start unmarks only the
-// route it marked before.
+// route it marked before. Only the searches here set a flag, and ViaRoute
+// sets again those of routes they found: a clear reaches as far as any flag
+// was ever set, not further.
 extern std::vector<int32_t> segmentOnRoute;
 extern std::vector<int32_t> pointOnRoute;
 
@@ -66,9 +68,11 @@ void ClearMapAndRoute();
 // already final it is only walked back and marked; otherwise the search
 // runs on until it is. The route, its segments, which of several equal
 // routes, the result and both flag arrays are exactly those of
-// FindRouteDirect for every sequence of calls; only the ticks differ, being
-// those this call spent. Codes outside 1..nodeCount, and a small graph with
-// a negative length, take FindRouteDirect.
+// FindRouteDirect for every sequence of calls of the searches here; only
+// the ticks differ, being those this call spent. (The flags a ViaRoute sets
+// again for its legs stay with a search from the same start.) Codes outside
+// 1..nodeCount, and a small graph with a negative length, take
+// FindRouteDirect.
 int32_t FindRoute(int32_t startCode, int32_t targetCode);
 
 // The same search from scratch, for every call: resets the search arrays,
@@ -96,11 +100,11 @@ bool GraphFitsPasses();
 
 // Makes the walk given the last route, for a search other than FindRoute's:
 // codes from start to target, each in 1..nodeCount and none twice, and the
-// segment between each two. Unmarks the last route (the flags then hold
-// nothing else), marks the walk's points and segments as FindRoute marks its
-// route, and returns its number of points; an empty walk marks nothing and
-// returns RouteNotFound(). Ends any kept search; routeTicks is the caller's
-// to set.
+// segment between each two. Unmarks the last route, as a search from the
+// same start does, marks the walk's points and segments as FindRoute marks
+// its route, and returns its number of points; an empty walk marks nothing
+// and returns RouteNotFound(). Ends any kept search; routeTicks is the
+// caller's to set.
 int32_t MarkFoundRoute(const std::vector<int32_t>& codes, const std::vector<int32_t>& walkSegments);
 
 // The last route a search found, from its start to its target: the codes of

@@ -7,11 +7,10 @@
 #include <limits>
 
 #include "map/road_graph.h"
+#include "route/directed_graph.h"
 #include "route/route_search.h"
 
 constexpr int32_t kUnreached = std::numeric_limits<int32_t>::max();
-
-inline bool IsNodeCode(int32_t code) { return code >= 1 && code <= nodeCount; }
 
 // Codes 0..nodeCount: unreached, no predecessor, never seen in a pass.
 void ResetSearch();
@@ -26,7 +25,7 @@ void SeedSearch(int32_t start);
 // improve nothing.
 inline int32_t Relax(int32_t u, int32_t e) {
   const int32_t v = adjNode[e];
-  if (!IsNodeCode(v)) return 0;
+  if (!IsCode(v, nodeCount)) return 0;
   const int64_t candidate = int64_t{bestDistance[u]} + adjLength[e];
   if (candidate >= bestDistance[v] || candidate < std::numeric_limits<int32_t>::min()) return 0;
   bestDistance[v] = static_cast<int32_t>(candidate);

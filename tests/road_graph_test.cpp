@@ -226,8 +226,7 @@ TEST(ClearMapStore, EmptiesTheTablesAndRouteMarksAndKeepsTheGraph) {
   BuildRoadGraph();
   startPoint = currentPoint = 2;
   // The last route's marks, which would otherwise be painted on the next map.
-  pointOnRoute[0] = pointOnRoute.back() = 1;
-  segmentOnRoute[0] = segmentOnRoute.back() = 1;
+  ASSERT_EQ(FindRoute(1, 2), 2);
   ClearMapAndRoute();
   EXPECT_EQ(std::count(pointOnRoute.begin(), pointOnRoute.end(), 1), 0);
   EXPECT_EQ(std::count(segmentOnRoute.begin(), segmentOnRoute.end(), 1), 0);

@@ -12,6 +12,8 @@
 #include "map/layer_loader.h"
 #include "map/map_store.h"
 #include "map/road_graph.h"
+#include "route/directed_graph.h"
+#include "route/via_route.h"
 #include "tests/main_form_fixture.h"
 #include "tests/random_maps.h"
 #include "tests/route_reference.h"
@@ -32,10 +34,13 @@ std::vector<PointSpec> Points(int32_t n) {
 std::set<int32_t> MarkedPoints() { return ProgramOutcome(0).markedPoints; }
 std::set<int32_t> MarkedSegments() { return ProgramOutcome(0).markedSegments; }
 
-// Marks from an earlier search, which every search must clear.
+// Marks from an earlier route, which every search must clear: one through
+// every point of the map in code order, over segments 0, 1, ...
 void MarkEverything() {
-  std::fill(pointOnRoute.begin(), pointOnRoute.end(), 1);
-  std::fill(segmentOnRoute.begin(), segmentOnRoute.end(), 1);
+  std::vector<int32_t> codes, walkSegments;
+  for (int32_t code = 1; code <= nodeCount; ++code) codes.push_back(code);
+  for (int32_t segment = 0; segment + 1 < nodeCount; ++segment) walkSegments.push_back(segment);
+  MarkFoundRoute(codes, walkSegments);
 }
 
 class RouteSearch : public MainFormTest {};
@@ -424,5 +429,60 @@ TEST_F(RouteSearch, BeyondThePassCapacityRoutesAreDijkstras) {
     if (map.chain) {
       EXPECT_EQ(kept.back().result, map.chain);
     }
+  }
+}
+
+// The flags are cleared only as far as any flag was ever set. On a map
+// beyond the flags' first size and a small one in turn, after routes of
+// each search, of a via route and the clears, the flags hold exactly the
+// last route: none of a larger map's route survives a clear or a search
+// on a smaller one, and a via route's legs go with the next new start.
+TEST_F(RouteSearch, FlagsHoldTheLastRouteAloneOnMapsLargeAndSmall) {
+  constexpr int32_t kLarge = GRAPH_CAPACITY + 500;
+  std::vector<SegmentSpec> largeRow;
+  for (int32_t code = 1; code < kLarge; ++code) largeRow.push_back({code, code + 1, 1, {}});
+  const std::vector<SegmentSpec> smallRow = {{1, 2, 1, {}}, {2, 3, 1, {}}, {3, 4, 1, {}}};
+  // Every route of a row is its only one: the passes' transcription is the
+  // reference for Dijkstra's too.
+  const auto expectSearch = [](const char* what, int32_t result, int32_t start, int32_t target) {
+    SCOPED_TRACE(what);
+    EXPECT_EQ(ProgramOutcome(result), ReferenceRoute(start, target));
+  };
+  const auto expectVia = [](ViaRoute& via, int32_t target) {
+    SCOPED_TRACE("via route");
+    ASSERT_NE(via.RouteTo(target), RouteNotFound());
+    std::set<int32_t> routePoints, routeSegments(via.Route().segments.begin(), via.Route().segments.end());
+    for (const int32_t code : via.Route().codes) routePoints.insert(code - 1);
+    EXPECT_EQ(MarkedPoints(), routePoints);
+    EXPECT_EQ(MarkedSegments(), routeSegments);
+  };
+  const auto expectNoMarks = [](const char* what) {
+    SCOPED_TRACE(what);
+    EXPECT_TRUE(MarkedPoints().empty());
+    EXPECT_TRUE(MarkedSegments().empty());
+  };
+  for (int round = 0; round < 2; ++round) {
+    SCOPED_TRACE("round " + std::to_string(round));
+    SetMap(Points(kLarge), largeRow);
+    expectSearch("the whole row", FindRoute(1, kLarge), 1, kLarge);
+    expectSearch("from scratch", FindRouteDirect(kLarge, kLarge - 1), kLarge, kLarge - 1);
+    ViaRoute largeVia;
+    largeVia.SetStops({1, kLarge});
+    expectVia(largeVia, kLarge / 2);
+    expectSearch("a new start after a via route", FindRoute(2, 3), 2, 3);
+    expectSearch("the whole row again", FindRoute(kLarge, 1), kLarge, 1);
+    TakeRoadGraph();  // no graph, the marks left as they were
+    ClearRouteMarks();
+    expectNoMarks("cleared without a graph");
+    SetMap(Points(5), smallRow);
+    expectNoMarks("a small map after a large one");
+    expectSearch("on the small map", FindRoute(1, 4), 1, 4);
+    ViaRoute smallVia;
+    smallVia.SetStops({4, 1});
+    expectVia(smallVia, 3);
+    expectSearch("from scratch after a via route", FindRouteDirect(2, 1), 2, 1);
+    expectVia(smallVia, 2);
+    ClearRouteMarks();
+    expectNoMarks("cleared");
   }
 }
