@@ -40,10 +40,9 @@ namespace {
 // none. Each but the start was reached over its prevSegment.
 int32_t markedCount = 0;
 
-// How far into the route flag arrays any flag was ever set: every flag at
-// or beyond these ends is 0, so that clearing the flags stops there. They
-// never fall, not even when the flags are cleared, since ViaRoute sets
-// again the flags of legs found and marked before such a clear.
+// How far into the route flag arrays a flag was set since they were last
+// cleared (FlagPoint and FlagSegment set every flag): every flag at or
+// beyond these ends is 0, so that clearing the flags stops there.
 struct FlagEnds {
   size_t points = 0;
   size_t segments = 0;
@@ -77,28 +76,31 @@ int32_t WalkBack(int32_t start, int32_t target) {
   return routeCount;
 }
 
+// Sets the route flag of the point with code, and of segment, to value,
+// moving flagEnds past them. A code or a segment beyond the flag arrays has
+// no flag and is left out.
+void FlagPoint(int32_t code, int32_t value) {
+  if (code < 1 || static_cast<size_t>(code) > pointOnRoute.size()) return;
+  pointOnRoute[code - 1] = value;
+  flagEnds.points = std::max(flagEnds.points, static_cast<size_t>(code));
+}
+void FlagSegment(int32_t segment, int32_t value) {
+  if (segment < 0 || static_cast<size_t>(segment) >= segmentOnRoute.size()) return;
+  segmentOnRoute[segment] = value;
+  flagEnds.segments = std::max(flagEnds.segments, static_cast<size_t>(segment) + 1);
+}
+
 // Sets the route flags of the routeCount points in frontier and of the
-// segment by which each but the start was reached to value, moving
-// flagEnds past them. A segment index beyond the flag array has no flag and
-// is left out.
-void FlagRoute(int32_t routeCount, int32_t value) {
-  for (int32_t i = 0; i < routeCount; ++i) {
-    const size_t point = static_cast<size_t>(frontier[i] - 1);
-    pointOnRoute[point] = value;
-    flagEnds.points = std::max(flagEnds.points, point + 1);
-  }
-  for (int32_t i = 0; i < routeCount - 1; ++i) {
-    const int32_t segment = prevSegment[frontier[i]];
-    if (segment < 0 || static_cast<size_t>(segment) >= segmentOnRoute.size()) continue;
-    segmentOnRoute[segment] = value;
-    flagEnds.segments = std::max(flagEnds.segments, static_cast<size_t>(segment) + 1);
-  }
+// segment by which each but the start was reached to value.
+void FlagFrontier(int32_t routeCount, int32_t value) {
+  for (int32_t i = 0; i < routeCount; ++i) FlagPoint(frontier[i], value);
+  for (int32_t i = 0; i < routeCount - 1; ++i) FlagSegment(prevSegment[frontier[i]], value);
 }
 
 // Marks the route the walk back found and returns its result.
 int32_t MarkRoute(int32_t routeCount) {
   if (routeCount == RouteNotFound()) return routeCount;
-  FlagRoute(routeCount, 1);
+  FlagFrontier(routeCount, 1);
   markedCount = routeCount;
   return routeCount;
 }
@@ -118,11 +120,12 @@ struct KeptSearch {
 };
 KeptSearch kept;
 
-// Clears both flag arrays as far as any flag was ever set (flagEnds), so
+// Clears both flag arrays as far as a flag was set (flagEnds), so
 // that the searches of small maps do not clear the arrays' whole capacity.
 void UnflagAll() {
   std::fill(pointOnRoute.begin(), pointOnRoute.begin() + flagEnds.points, 0);
   std::fill(segmentOnRoute.begin(), segmentOnRoute.begin() + flagEnds.segments, 0);
+  flagEnds = {};
   markedCount = 0;
 }
 
@@ -153,7 +156,7 @@ bool GraphFitsPasses() {
 int32_t MarkFoundRoute(const std::vector<int32_t>& codes, const std::vector<int32_t>& walkSegments) {
   FitSearchArrays();
   kept.valid = false;
-  FlagRoute(markedCount, 0);  // the last route, as a search from the same start unmarks it
+  FlagFrontier(markedCount, 0);  // the last route, as a search from the same start unmarks it
   markedCount = 0;
   const int32_t count = static_cast<int32_t>(codes.size());
   if (count == 0) return RouteNotFound();
@@ -200,7 +203,7 @@ int32_t FindRoute(int32_t startCode, int32_t targetCode) {
       (&search == &kPasses && !PassesCanBeKept()))
     return FindRouteDirect(startCode, targetCode);
   if (kept.valid && kept.start == startCode && kept.generation == graphGeneration) {
-    FlagRoute(markedCount, 0);  // the last route, before the search moves on
+    FlagFrontier(markedCount, 0);  // the last route, before the search moves on
     markedCount = 0;
   } else {
     search.start(startCode);
@@ -228,4 +231,9 @@ int64_t LengthOf(const std::vector<int32_t>& route) {
   for (const int32_t segment : route)
     if (segment >= 0 && segment < segmentCount) length += segments[segment].Length;
   return length;
+}
+
+void FlagRoute(const RoutePath& route, int32_t value) {
+  for (const int32_t code : route.codes) FlagPoint(code, value);
+  for (const int32_t segment : route.segments) FlagSegment(segment, value);
 }

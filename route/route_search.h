@@ -4,6 +4,7 @@
 #include <vector>
 
 #include "map/road_graph.h"
+#include "route/route_path.h"
 
 // The search's working arrays, indexed by point code (frontier and
 // nextFrontier by position). They persist between searches; each has at
@@ -39,6 +40,12 @@ int32_t RouteNotFound();
 // and the point table now (every search does so first), so that a caller
 // can pay for it before the search it times.
 void FitSearchArrays();
+
+// Sets the route flags of the points with route's codes and of its
+// segments to value, those with a flag, as a search marks its route: how a
+// route found by several searches (ViaRoute) marks the parts that searches
+// before the last found.
+void FlagRoute(const RoutePath& route, int32_t value);
 
 // Clears both route flag arrays; the last route is then none.
 void ClearRouteMarks();

@@ -13,19 +13,10 @@ void Join(RoutePath& route, const RoutePath& leg) {
   route.segments.insert(route.segments.end(), leg.segments.begin(), leg.segments.end());
 }
 
-// Sets the route flags of route's points and segments to value, those with
-// a flag.
-void Flag(const RoutePath& route, int32_t value) {
-  for (const int32_t code : route.codes)
-    if (code >= 1 && static_cast<size_t>(code) <= pointOnRoute.size()) pointOnRoute[code - 1] = value;
-  for (const int32_t segment : route.segments)
-    if (segment >= 0 && static_cast<size_t>(segment) < segmentOnRoute.size()) segmentOnRoute[segment] = value;
-}
-
 }  // namespace
 
 void ViaRoute::SetStops(std::vector<int32_t> stops) {
-  Flag(fixed_, 0);  // the next route need not pass them
+  FlagRoute(fixed_, 0);  // the next route need not pass them
   fixed_ = {};
   fixedMarked_ = false;
   stops_ = std::move(stops);
@@ -68,6 +59,6 @@ int32_t ViaRoute::RouteTo(int32_t target, const LegSearch& search) {
   if (!reached) return RouteNotFound();
   whole_ = fixed_;
   Join(whole_, LastRoute());
-  Flag(fixed_, 1);
+  FlagRoute(fixed_, 1);
   return static_cast<int32_t>(whole_.codes.size());
 }

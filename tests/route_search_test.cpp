@@ -432,11 +432,12 @@ TEST_F(RouteSearch, BeyondThePassCapacityRoutesAreDijkstras) {
   }
 }
 
-// The flags are cleared only as far as any flag was ever set. On a map
-// beyond the flags' first size and a small one in turn, after routes of
-// each search, of a via route and the clears, the flags hold exactly the
-// last route: none of a larger map's route survives a clear or a search
-// on a smaller one, and a via route's legs go with the next new start.
+// The flags are cleared only as far as a flag was set since the last
+// clear. On a map beyond the flags' first size and a small one in turn,
+// after routes of each search, of a via route and the clears, the flags
+// hold exactly the last route: none of a larger map's route survives a
+// clear or a search on a smaller one, and a via route's legs go with the
+// next new start.
 TEST_F(RouteSearch, FlagsHoldTheLastRouteAloneOnMapsLargeAndSmall) {
   constexpr int32_t kLarge = GRAPH_CAPACITY + 500;
   std::vector<SegmentSpec> largeRow;
