@@ -36,7 +36,7 @@ constexpr int64_t kSegmentBytes = 16;
   int32_t x = 0, y = 0;
   if (!TakeNumber(text, at, x) || text[at++] != ' ' || !TakeNumber(text, at, y)) return 0;
   at += text[at] == '\r';
-  if (lineFeed < 16 && at == lineFeed) [[likely]] {
+  if (__builtin_expect(lineFeed < 16 && at == lineFeed, 1)) {
     point = {x, y};
     return lineFeed + 1;
   }
