@@ -7,6 +7,7 @@
 #include <cstdio>
 #include <random>
 #include <string>
+#include <utility>
 #include <vector>
 
 namespace {
@@ -15,23 +16,14 @@ constexpr int kSlots = 36;                  // towns on a kSlots x kSlots grid o
 constexpr double kSlot = 16000;             // metres between slot corners
 constexpr int32_t kTownJunctions = 990000;  // at scale 1
 
-struct Position {
-  double x, y;
-};
+using Position = CityPosition;
 
-struct Road {
-  int32_t from, to;  // junction indices
-  std::vector<Position> vertices;
-  int32_t length;
-  const char* roadClass;
-};
-
-// The network as it is built, before it is written.
+// The network as it is built.
 class Network {
  public:
   explicit Network(uint32_t seed) : random_(seed) {}
 
-  int32_t Junctions() const { return static_cast<int32_t>(junctions_.size()); }
+  int32_t Junctions() const { return static_cast<int32_t>(built_.junctions.size()); }
 
   // A town with its corner near (x0, y0); returns the indices of its
   // junctions on its outer edge, where country roads may join it.
@@ -41,7 +33,7 @@ class Network {
     const int32_t first = Junctions();
     for (int r = 0; r < rows; ++r)
       for (int c = 0; c < columns; ++c)
-        junctions_.push_back({x0 + xs[c] + Jitter(15), y0 + ys[r] + Jitter(15)});
+        built_.junctions.push_back({x0 + xs[c] + Jitter(15), y0 + ys[r] + Jitter(15)});
     std::vector<int32_t> edge;
     for (int r = 0; r < rows; ++r) {
       for (int c = 0; c < columns; ++c) {
@@ -60,7 +52,7 @@ class Network {
   // to 5 km, and between them a polyline with a vertex every 60 to 140 m
   // drifting off the straight line and back.
   void AddCountryRoad(int32_t a, int32_t b, const char* roadClass) {
-    const Position from = junctions_[a], to = junctions_[b];
+    const Position from = built_.junctions[a], to = built_.junctions[b];
     const double span = std::hypot(to.x - from.x, to.y - from.y);
     const int steps = std::max(2, static_cast<int>(span / 100));
     const double nx = -(to.y - from.y) / span, ny = (to.x - from.x) / span;
@@ -75,10 +67,10 @@ class Network {
           {from.x + t * (to.x - from.x) + nx * bend, from.y + t * (to.y - from.y) + ny * bend});
       sinceJunction += span / steps;
       if (sinceJunction >= nextJunction) {
-        junctions_.push_back(vertices.back());
+        built_.junctions.push_back(vertices.back());
         AddRoad(last, Junctions() - 1, vertices, 1.05, roadClass);
         last = Junctions() - 1;
-        vertices = {junctions_[last]};
+        vertices = {built_.junctions[last]};
         sinceJunction = 0;
         nextJunction = Uniform(2000, 5000);
       }
@@ -87,10 +79,8 @@ class Network {
     AddRoad(last, b, vertices, 1.05, roadClass);
   }
 
-  void Write(const std::string& folder) const {
-    WritePoints(folder);
-    WriteRoads(folder);
-  }
+  // The network built so far, handed over.
+  CityNetwork Take() { return std::move(built_); }
 
   int Uniform(int lo, int hi) { return std::uniform_int_distribution<int>(lo, hi)(random_); }
 
@@ -109,7 +99,7 @@ class Network {
   // off its middle: a tertiary road on the town's main lines, else one in
   // ten a service road and the others minor.
   void AddStreet(int32_t a, int32_t b, bool mainLine) {
-    const Position pa = junctions_[a], pb = junctions_[b];
+    const Position pa = built_.junctions[a], pb = built_.junctions[b];
     std::vector<Position> vertices{pa};
     if (Chance(0.2)) vertices.push_back({(pa.x + pb.x) / 2 + Jitter(20), (pa.y + pb.y) / 2 + Jitter(20)});
     vertices.push_back(pb);
@@ -126,46 +116,47 @@ class Network {
     for (size_t k = 1; k < vertices.size(); ++k)
       length += std::hypot(vertices[k].x - vertices[k - 1].x, vertices[k].y - vertices[k - 1].y);
     length *= std::uniform_real_distribution<double>(1.0, stretch)(random_);
-    roads_.push_back({a, b, vertices, static_cast<int32_t>(length), roadClass});
+    built_.roads.push_back({a, b, vertices, static_cast<int32_t>(length), roadClass});
   }
-
-  void WritePoints(const std::string& folder) const {
-    std::FILE* mif = std::fopen((folder + "/Mcity.mif").c_str(), "w");
-    std::FILE* mid = std::fopen((folder + "/Mcity.mid").c_str(), "w");
-    std::fputs(
-        "Version 300\nCharset \"Neutral\"\nDelimiter \",\"\nColumns 2\n  Code Integer\n  Name "
-        "Char(40)\nData\n",
-        mif);
-    for (size_t i = 0; i < junctions_.size(); ++i) {
-      std::fprintf(mif, "Point %d %d\n", Round(junctions_[i].x), Round(junctions_[i].y));
-      std::fprintf(mid, "%zu,\"Junction %zu\"\n", i + 1, i + 1);
-    }
-    std::fclose(mif);
-    std::fclose(mid);
-  }
-
-  void WriteRoads(const std::string& folder) const {
-    std::FILE* mif = std::fopen((folder + "/Scity.mif").c_str(), "w");
-    std::FILE* mid = std::fopen((folder + "/Scity.mid").c_str(), "w");
-    std::fputs(
-        "Version 300\nCharset \"Neutral\"\nDelimiter \",\"\nColumns 4\n  From Integer\n  To Integer\n"
-        "  Length Integer\n  Class Char(10)\nData\n",
-        mif);
-    for (const Road& road : roads_) {
-      std::fprintf(mif, "Pline %zu\n    Pen (1,2,0)\n", road.vertices.size());
-      for (const Position& p : road.vertices) std::fprintf(mif, "%d %d\n", Round(p.x), Round(p.y));
-      std::fprintf(mid, "%d,%d,%d,%s\n", road.from + 1, road.to + 1, road.length, road.roadClass);
-    }
-    std::fclose(mif);
-    std::fclose(mid);
-  }
-
-  static int Round(double v) { return static_cast<int>(std::lround(v)); }
 
   std::mt19937 random_;
-  std::vector<Position> junctions_;
-  std::vector<Road> roads_;
+  CityNetwork built_;
 };
+
+int Round(double v) { return static_cast<int>(std::lround(v)); }
+
+// The M layer: a point per junction, coded 1, 2, ... in order.
+void WritePoints(const CityNetwork& net, const std::string& folder) {
+  std::FILE* mif = std::fopen((folder + "/Mcity.mif").c_str(), "w");
+  std::FILE* mid = std::fopen((folder + "/Mcity.mid").c_str(), "w");
+  std::fputs(
+      "Version 300\nCharset \"Neutral\"\nDelimiter \",\"\nColumns 2\n  Code Integer\n  Name "
+      "Char(40)\nData\n",
+      mif);
+  for (size_t i = 0; i < net.junctions.size(); ++i) {
+    std::fprintf(mif, "Point %d %d\n", Round(net.junctions[i].x), Round(net.junctions[i].y));
+    std::fprintf(mid, "%zu,\"Junction %zu\"\n", i + 1, i + 1);
+  }
+  std::fclose(mif);
+  std::fclose(mid);
+}
+
+// The S layer: a polyline per road, with its ends, length and class.
+void WriteRoads(const CityNetwork& net, const std::string& folder) {
+  std::FILE* mif = std::fopen((folder + "/Scity.mif").c_str(), "w");
+  std::FILE* mid = std::fopen((folder + "/Scity.mid").c_str(), "w");
+  std::fputs(
+      "Version 300\nCharset \"Neutral\"\nDelimiter \",\"\nColumns 4\n  From Integer\n  To Integer\n"
+      "  Length Integer\n  Class Char(10)\nData\n",
+      mif);
+  for (const CityRoad& road : net.roads) {
+    std::fprintf(mif, "Pline %zu\n    Pen (1,2,0)\n", road.vertices.size());
+    for (const Position& p : road.vertices) std::fprintf(mif, "%d %d\n", Round(p.x), Round(p.y));
+    std::fprintf(mid, "%d,%d,%d,%s\n", road.from + 1, road.to + 1, road.length, road.roadClass);
+  }
+  std::fclose(mif);
+  std::fclose(mid);
+}
 
 bool Exists(const std::string& path) {
   struct stat info;
@@ -185,10 +176,7 @@ bool Written(const std::string& folder) {
 
 }  // namespace
 
-std::string WriteCityScaleMap(const std::string& folder, int scale) {
-  const std::string map = folder + "/Mcity.mif";
-  if (Written(folder)) return map;
-  ::mkdir(folder.c_str(), 0755);
+CityNetwork BuildCityScaleNetwork(int scale) {
   const int slots = static_cast<int>(std::lround(kSlots * std::sqrt(scale)));
   const int32_t townJunctions = kTownJunctions * scale;
   Network net(2026);
@@ -211,6 +199,15 @@ std::string WriteCityScaleMap(const std::string& folder, int scale) {
                          fast ? (eastward ? "motorway" : "trunk") : (eastward ? "primary" : "secondary"));
     }
   }
-  net.Write(folder);
+  return net.Take();
+}
+
+std::string WriteCityScaleMap(const std::string& folder, int scale) {
+  const std::string map = folder + "/Mcity.mif";
+  if (Written(folder)) return map;
+  ::mkdir(folder.c_str(), 0755);
+  const CityNetwork net = BuildCityScaleNetwork(scale);
+  WritePoints(net, folder);
+  WriteRoads(net, folder);
   return map;
 }

@@ -1,6 +1,29 @@
 #pragma once
 
+#include <cstdint>
 #include <string>
+#include <vector>
+
+// A place of the generated network, in metres east and north.
+struct CityPosition {
+  double x, y;
+};
+
+// A road of the generated network between two junctions (indices into the
+// junctions), along its polyline, the ends included; its length in metres
+// and its class: motorway, trunk, primary, secondary, tertiary, minor or
+// service.
+struct CityRoad {
+  int32_t from, to;
+  std::vector<CityPosition> vertices;
+  int32_t length;
+  const char* roadClass;
+};
+
+struct CityNetwork {
+  std::vector<CityPosition> junctions;
+  std::vector<CityRoad> roads;
+};
 
 // Writes into folder the four layer files of a road network of about
 // 1,000,000 junctions and 1.4 segments per junction (about 150 MB), unless
@@ -20,3 +43,7 @@
 // covers scale times the area, with scale times the junctions (10: about 10
 // million junctions, 14 million segments, 1.5 GB).
 std::string WriteCityScaleMap(const std::string& folder, int scale = 1);
+
+// The network WriteCityScaleMap writes at that scale, junctions and roads in
+// the order of its files: the same on every run.
+CityNetwork BuildCityScaleNetwork(int scale = 1);

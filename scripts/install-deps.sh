@@ -10,8 +10,12 @@ packages=(cmake make g++ qt6-base-dev libgl-dev libgdal-dev fonts-dejavu-core he
 if [ "${1:-}" = --programs ]; then
   shift
 else
-  # The tests, the benchmarks, and the package the tests build and check.
+  # The tests, the benchmarks, and the package the tests build and check;
+  # libosmium (header-only, with the compression and protobuf libraries its
+  # PBF writer needs) for the OpenStreetMap benchmark files, and osmium-tool
+  # as that benchmark's yardstick.
   packages+=(libgtest-dev libbenchmark-dev dpkg-dev file lintian)
+  packages+=(libosmium2-dev libprotozero-dev zlib1g-dev libbz2-dev libexpat1-dev liblz4-dev osmium-tool)
 fi
 packages+=("$@")
 missing=()
