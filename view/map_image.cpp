@@ -21,10 +21,16 @@ PictureMemory& Memory() {
 }
 
 // How bitmap is painted now: its canvas, the view's size, the options with
-// the route's items, the pen the canvas holds before anything is drawn, and the picture's memory.
-Painting PaintingOf(TBitmap* bitmap, const MapView& view, const MapImageOptions& options) {
+// the route's items (indexed for a painting of the whole view), the pen the
+// canvas holds before anything is drawn, and the picture's memory.
+Painting PaintingOf(TBitmap* bitmap, const MapView& view, const MapImageOptions& options, bool wholeView) {
   TCanvas* canvas = bitmap->GetCanvas();
-  return {canvas,   view, options.lines, options.points, RouteItems(options.route), canvas->Pen()->Color(),
+  return {canvas,
+          view,
+          options.lines,
+          options.points,
+          RouteItems(options.route, wholeView),
+          canvas->Pen()->Color(),
           &Memory()};
 }
 
@@ -59,7 +65,7 @@ void DrawMapImage(TBitmap* bitmap, MapView& view, const MapImageOptions& options
     options.roadMap->Draw(*bitmap, view, RoadMapOptionsOf(options));
     return;
   }
-  const Painting painting = PaintingOf(bitmap, view, options);
+  const Painting painting = PaintingOf(bitmap, view, options, true);
   ForgetDrawnView(*painting.memory);  // until the painting is complete
   // Every pixel an item paints below gets its owner.
   painting.memory->owners.resize(static_cast<size_t>(view.width) * static_cast<size_t>(view.height));
@@ -88,7 +94,7 @@ bool RedrawMapImage(TBitmap* bitmap, const MapView& view, const MapImageOptions&
     return SameView(placed, view) && options.roadMap->Redraw(*bitmap, view, RoadMapOptionsOf(options));
   }
   if (bitmap->Width() != view.width || bitmap->Height() != view.height) return false;
-  const Painting painting = PaintingOf(bitmap, view, options);
+  const Painting painting = PaintingOf(bitmap, view, options, false);
   const OwnersFollowed followed(painting);
   return RedrawChanges(painting);
 }

@@ -200,19 +200,25 @@ constexpr int kCursorOffsets[4][2] = {{-1, -1}, {-1, 1}, {1, -1}, {1, 1}};
 
 }  // namespace
 
-RouteItems::Indices::Indices(std::vector<int32_t> items) : sorted(std::move(items)) {
+RouteItems::Indices::Indices(std::vector<int32_t> items, bool withBits) : sorted(std::move(items)) {
   std::sort(sorted.begin(), sorted.end());
   sorted.erase(std::unique(sorted.begin(), sorted.end()), sorted.end());
-  if (sorted.empty() || sorted.back() < 0) return;
+  if (!withBits || sorted.empty() || sorted.back() < 0) return;
   bits.resize(static_cast<size_t>(sorted.back()) + 1);
   for (const int32_t i : sorted)
     if (i >= 0) bits[i] = true;
 }
 
-RouteItems::RouteItems(const RoutePath& route) : segments_(route.segments) {
+bool RouteItems::Indices::Has(int32_t i) const {
+  if (bits.empty()) return std::binary_search(sorted.begin(), sorted.end(), i);
+  return i >= 0 && static_cast<size_t>(i) < bits.size() && bits[i];
+}
+
+RouteItems::RouteItems(const RoutePath& route, bool askedOfEveryItem)
+    : segments_(route.segments, askedOfEveryItem) {
   std::vector<int32_t> indices = route.codes;
   for (int32_t& code : indices) --code;
-  points_ = Indices(std::move(indices));
+  points_ = Indices(std::move(indices), askedOfEveryItem);
 }
 
 void PaintWholeMap(const Painting& painting) {

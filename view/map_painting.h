@@ -23,23 +23,26 @@ struct PixelRect {
 
 // The items a route passes, as its painting colours them: the indices of
 // its segments, and of its points (the point with code c at index c - 1),
-// each sorted and once, and asked after in constant time, so that a
-// painting of every item pays nothing for them.
+// each sorted and once. For a painting that asks after every item they are
+// also kept a bit an index, so that it pays nothing for them; a redraw,
+// which asks after few, searches the sorted indices instead of setting a
+// bit for each index of the map on every pointer move.
 class RouteItems {
  public:
   RouteItems() = default;
-  explicit RouteItems(const RoutePath& route);
+  RouteItems(const RoutePath& route, bool askedOfEveryItem);
   bool HasSegment(int32_t i) const { return segments_.Has(i); }
   bool HasPoint(int32_t j) const { return points_.Has(j); }
   const std::vector<int32_t>& Segments() const { return segments_.sorted; }
   const std::vector<int32_t>& Points() const { return points_.sorted; }
 
  private:
-  // Indices sorted and once, with a bit for each from 0 to the largest.
+  // Indices sorted and once, and when asked for, a bit for each from 0 to
+  // the largest.
   struct Indices {
     Indices() = default;
-    explicit Indices(std::vector<int32_t> items);
-    bool Has(int32_t i) const { return i >= 0 && static_cast<size_t>(i) < bits.size() && bits[i]; }
+    Indices(std::vector<int32_t> items, bool withBits);
+    bool Has(int32_t i) const;
     std::vector<int32_t> sorted;
     std::vector<bool> bits;
   };
