@@ -212,6 +212,34 @@ TEST_F(MapWork, HandlersLeaveTheMapAloneWhileWorkRuns) {
   EXPECT_TRUE(finished);
 }
 
+// View, Fastest's rebuild ended by Close at a random moment, or left to
+// finish: ended, the window is closed and the graph is the one it was
+// weighed from, whether or not the worker had built the new one; finished,
+// the graph is weighed by durations.
+TEST_F(MapWork, ARebuildEndedAtAnyMomentLeavesTheEarlierGraph) {
+  TempDir dir;
+  const std::string grid = WriteLayers(dir, TimedGrid(150), "grid");
+  std::mt19937 random(26);
+  for (int round = 0; round < 12; ++round) {
+    fMain->OpenGivenMap(grid);
+    WaitForMapWork();
+    const GraphState before = CurrentGraph();
+    fMain->Fastest1Click(fMain->Fastest1);
+    std::this_thread::sleep_for(std::chrono::microseconds(random() % 20000));
+    if (round % 4 == 3) {
+      WaitForMapWork();
+      EXPECT_EQ(adjLength[0], 17) << round;
+      continue;
+    }
+    fMain->Close1Click(fMain->Close1);
+    EXPECT_FALSE(fMain->MapBusy()) << round;
+    EXPECT_EQ(CurrentState(), kClosed) << round;
+    GraphState expected = before;
+    std::get<6>(expected) = graphGeneration;  // Close's own change: kept searches end
+    EXPECT_EQ(CurrentGraph(), expected) << round;
+  }
+}
+
 // A graph beyond the direct search's capacity gets its fast routes prepared
 // on a worker and written to the cache; once handed over they answer every
 // pointer move as Dijkstra would, and Close drops them.
