@@ -55,8 +55,8 @@ std::string WriteStreetPattern(int lines) {
 
 // A quiet request to import source into Mstreets.mif beside it; the source
 // and the outputs are kept in texts, which the request points to.
-RuvelImportRequest RequestFor(const std::string& source, std::array<std::string, 4>& outputs) {
-  outputs = LayerFileNames(source.substr(0, source.rfind('/')) + "/Mstreets.mif").InOrder();
+RuvelImportRequest RequestFor(const std::string& source, std::array<std::string, 6>& outputs) {
+  outputs = LayerFileNames(source.substr(0, source.rfind('/')) + "/Mstreets.mif").WithRestrictions();
   RuvelImportRequest request = {};
   request.source = source.c_str();
   for (size_t i = 0; i < outputs.size(); ++i) request.outputs[i] = outputs[i].c_str();
@@ -67,7 +67,7 @@ RuvelImportRequest RequestFor(const std::string& source, std::array<std::string,
 // 45,000 roads: 22,628 junctions, 45,000 segments, 900,000 vertices.
 void BM_ImportStreetPattern(benchmark::State& state) {
   static const std::string source = WriteStreetPattern(45000);
-  std::array<std::string, 4> outputs;
+  std::array<std::string, 6> outputs;
   const RuvelImportRequest request = RequestFor(source, outputs);
   ImportReport report;
   for (auto _ : state) report = ImportRoads(request);
@@ -80,7 +80,7 @@ BENCHMARK(BM_ImportStreetPattern)->Unit(benchmark::kSecond)->Iterations(3);
 // about a quarter of the source.
 void BM_RefuseBeyondLimits(benchmark::State& state) {
   static const std::string source = WriteStreetPattern(200000);
-  std::array<std::string, 4> outputs;
+  std::array<std::string, 6> outputs;
   const RuvelImportRequest request = RequestFor(source, outputs);
   MapLimits limits;
   limits.segments = 50000;

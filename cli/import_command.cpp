@@ -97,7 +97,7 @@ void RunImport(const std::vector<std::string>& args) {
   std::string out;
   RuvelImportRequest request = ParseImport(args, out);
   CheckOutputName(out);
-  const std::array<std::string, 4> outputs = LayerFileNames(out).InOrder();
+  const std::array<std::string, 6> outputs = LayerFileNames(out).WithRestrictions();
   for (size_t i = 0; i < outputs.size(); ++i) request.outputs[i] = outputs[i].c_str();
   const auto import = reinterpret_cast<RuvelImportFunction>(
       ModuleFunction(RUVEL_IMPORT_MODULE_FILE, "import module", RUVEL_IMPORT_FUNCTION));

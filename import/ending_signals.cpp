@@ -9,7 +9,9 @@
 
 namespace {
 
-constexpr int kMostPending = 12;
+// The lock, each of the six files of a map written and each earlier one set
+// aside, with room to spare.
+constexpr int kMostPending = 16;
 constexpr size_t kLongestPath = 4096;
 char pendingFiles[kMostPending][kLongestPath];
 volatile sig_atomic_t pendingCount = 0;
@@ -47,8 +49,8 @@ HeldSignals::HeldSignals() {
 HeldSignals::~HeldSignals() { sigprocmask(SIG_SETMASK, &before_, nullptr); }
 
 void RemoveOnEndingSignal(const std::string& path) {
-  if (path.size() >= kLongestPath || pendingCount == kMostPending)
-    throw ImportError("the path " + path + " is too long");
+  if (path.size() >= kLongestPath) throw ImportError("the path " + path + " is too long");
+  if (pendingCount == kMostPending) throw ImportError("too many files pending to keep " + path);
   std::memcpy(pendingFiles[pendingCount], path.c_str(), path.size() + 1);
   pendingCount = pendingCount + 1;
 }

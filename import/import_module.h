@@ -20,9 +20,10 @@ extern "C" {
 // given.
 struct RuvelImportRequest {
   const char* source;  // a file or folder of road data
-  // The four files to write: the M layer's .mif and .mid, the S layer's
-  // .mif and .mid, named as the loader names them.
-  const char* outputs[4];
+  // The files to write: the M layer's .mif and .mid, the S layer's .mif and
+  // .mid, and the T layer's (turn restrictions) .mif and .mid, named as the
+  // loader names them.
+  const char* outputs[6];
   const char* layer;        // --layer
   const char* where;        // --where, an OGR attribute filter
   int hasBbox;              // --bbox given

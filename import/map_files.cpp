@@ -5,11 +5,16 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cerrno>
+#include <charconv>
 #include <cstdio>
 #include <cstring>
 #include <filesystem>
+#include <functional>
+#include <initializer_list>
 #include <limits>
+#include <string_view>
 
 #include "import/ending_signals.h"
 #include "import/import_error.h"
@@ -32,76 +37,183 @@ size_t CharacterLength(unsigned char lead) {
   return 1;
 }
 
-// text, valid UTF-8 without control characters, as a MIF string of at most
-// room bytes, quotes included: each quote is doubled, and the text is cut
-// before the first character (or doubled quote) that would not fit.
-std::string QuotedField(const std::string& text, size_t room) {
-  std::string quoted = "\"";
+// Appends text, valid UTF-8 without control characters, to out as a MIF
+// string of at most room bytes, quotes included: each quote is doubled, and
+// the text is cut before the first character (or doubled quote) that would
+// not fit.
+void AppendQuoted(std::string_view text, size_t room, std::string& out) {
+  out += '"';
+  size_t used = 2;  // the quotes
   for (size_t i = 0; i < text.size();) {
-    const size_t length = text[i] == '"' ? 1 : CharacterLength(static_cast<unsigned char>(text[i]));
-    const std::string piece = text[i] == '"' ? std::string("\"\"") : text.substr(i, length);
-    if (quoted.size() + piece.size() + 1 > room) break;
-    quoted += piece;
+    const bool quote = text[i] == '"';
+    const size_t length = quote ? 1 : CharacterLength(static_cast<unsigned char>(text[i]));
+    const size_t width = quote ? 2 : length;
+    if (used + width > room) break;
+    if (quote)
+      out += "\"\"";
+    else
+      out.append(text.data() + i, std::min(length, text.size() - i));
+    used += width;
     i += length;
   }
-  return quoted + "\"";
+  out += '"';
 }
 
-std::string Joined(const std::vector<std::string>& names) {
-  std::string joined;
-  for (const std::string& name : names) joined += (joined.empty() ? "" : " / ") + name;
-  return joined;
-}
+// Text written to a file a piece at a time, so that no file of a large map
+// is held whole in memory.
+class FileText {
+ public:
+  FileText(int fd, const std::string& name) : fd_(fd), name_(name) {}
+
+  FileText& operator<<(std::string_view text) {
+    buffer_ += text;
+    if (buffer_.size() >= kFlushBytes) Flush();
+    return *this;
+  }
+  FileText& operator<<(int64_t n) {
+    char digits[24];
+    const auto end = std::to_chars(digits, digits + sizeof digits, n).ptr;
+    return *this << std::string_view(digits, static_cast<size_t>(end - digits));
+  }
+
+  // Writes what is held; raises ImportError when that fails.
+  void Flush() {
+    size_t written = 0;
+    while (written < buffer_.size()) {
+      const ssize_t n = ::write(fd_, buffer_.data() + written, buffer_.size() - written);
+      if (n < 0 && errno == EINTR) continue;
+      if (n < 0) throw ImportError("cannot write " + name_ + ": " + std::strerror(errno));
+      written += static_cast<size_t>(n);
+    }
+    buffer_.clear();
+  }
+
+ private:
+  static constexpr size_t kFlushBytes = 1 << 20;
+  int fd_;
+  const std::string& name_;
+  std::string buffer_;
+};
 
 std::string Header(const std::string& coordSys, const std::string& columns) {
   return std::string("Version 300\nCharset \"Neutral\"\nDelimiter \",\"\nCoordSys ") + coordSys + "\n" +
          columns + "Data\n\n";
 }
 
-// A row of a .mid file: the numbers, then the quoted text, then the rest,
-// within a line.
-std::string Row(const std::string& numbers, const std::string& text, const std::string& rest = "") {
-  return numbers + QuotedField(text, kLongestLine - numbers.size() - rest.size()) + rest + "\n";
+// Writes a row of a .mid file: the numbers, then the quoted text, then the
+// rest, within a line. line is room to make it in.
+void WriteRow(std::string_view numbers, std::string_view text, std::string_view rest, std::string& line,
+              FileText& out) {
+  line.assign(numbers);
+  AppendQuoted(text, kLongestLine - numbers.size() - rest.size(), line);
+  line += rest;
+  line += '\n';
+  out << line;
 }
 
-std::string PointGeometry(const RoadNetwork& network, const std::string& coordSys) {
-  std::string text = Header(coordSys, "Columns 2\n  Code Integer\n  Names Char(254)\n");
-  for (const Junction& j : network.junctions)
-    text += "Point " + std::to_string(j.at.x) + " " + std::to_string(j.at.y) + "\n";
-  return text;
+// The numbers, each followed by a comma, in the buffer's text.
+std::string_view Numbers(std::initializer_list<int64_t> numbers, char (&buffer)[96]) {
+  char* at = buffer;
+  for (const int64_t n : numbers) {
+    at = std::to_chars(at, buffer + sizeof buffer - 1, n).ptr;
+    *at++ = ',';
+  }
+  return std::string_view(buffer, static_cast<size_t>(at - buffer));
 }
 
-std::string PointAttributes(const RoadNetwork& network) {
-  std::string text;
-  for (size_t c = 1; c <= network.junctions.size(); ++c)
-    text += Row(std::to_string(c) + ",", Joined(network.junctions[c - 1].roadNames));
-  return text;
+void WritePoint(MapPosition at, FileText& out) { out << "Point " << at.x << " " << at.y << "\n"; }
+
+void PointGeometry(const RoadNetwork& network, const std::string& coordSys, FileText& out) {
+  out << Header(coordSys, "Columns 2\n  Code Integer\n  Names Char(254)\n");
+  for (const MapPosition& at : network.junctions) WritePoint(at, out);
 }
 
-std::string SegmentGeometry(const RoadNetwork& network, const std::string& coordSys, TravelColumns columns) {
+// For each junction, the names of the segments that meet it (a segment's
+// `from` before its `to`, the segments in order): the segments' name
+// indices, junction c's from first[c - 1] up to first[c].
+struct JunctionNames {
+  std::vector<size_t> first;
+  std::vector<int32_t> names;
+};
+
+JunctionNames NamesAtJunctions(const RoadNetwork& network) {
+  JunctionNames at;
+  at.first.assign(network.junctions.size() + 1, 0);
+  for (const RoadSegment& s : network.segments) {
+    ++at.first[static_cast<size_t>(s.from)];
+    ++at.first[static_cast<size_t>(s.to)];
+  }
+  for (size_t c = 1; c < at.first.size(); ++c) at.first[c] += at.first[c - 1];
+  at.names.resize(at.first.back());
+  std::vector<size_t> next(at.first.begin(), at.first.end() - 1);
+  for (const RoadSegment& s : network.segments) {
+    at.names[next[static_cast<size_t>(s.from) - 1]++] = s.name;
+    at.names[next[static_cast<size_t>(s.to) - 1]++] = s.name;
+  }
+  return at;
+}
+
+// Each junction's row: its code and the distinct names of its roads, in
+// order, joined by " / ".
+void PointAttributes(const RoadNetwork& network, FileText& out) {
+  const JunctionNames at = NamesAtJunctions(network);
+  std::vector<std::string_view> distinct;
+  std::string joined, line;
+  char buffer[96];
+  for (size_t c = 1; c <= network.junctions.size(); ++c) {
+    distinct.clear();
+    joined.clear();
+    for (size_t i = at.first[c - 1]; i < at.first[c]; ++i) {
+      const std::string_view name = network.names[at.names[i]];
+      if (name.empty() || std::find(distinct.begin(), distinct.end(), name) != distinct.end()) continue;
+      if (!distinct.empty()) joined += " / ";
+      joined += name;
+      distinct.push_back(name);
+    }
+    WriteRow(Numbers({static_cast<int64_t>(c)}, buffer), joined, "", line, out);
+  }
+}
+
+void SegmentGeometry(const RoadNetwork& network, const std::string& coordSys, TravelColumns columns,
+                     FileText& out) {
   const std::string declared = std::string("  From Integer\n  To Integer\n  Length Integer\n") +
                                (columns.oneway ? "  Oneway Integer\n" : "") +
                                (columns.duration ? "  Duration Integer\n" : "") + "  Name Char(254)\n" +
                                (columns.roadClass ? "  Class Char(10)\n" : "");
   const int count = 4 + columns.oneway + columns.duration + columns.roadClass;
-  std::string text = Header(coordSys, "Columns " + std::to_string(count) + "\n" + declared);
-  for (const RoadSegment& s : network.segments) {
-    text += "Pline " + std::to_string(s.vertices.size()) + "\n";
-    for (const MapPosition& v : s.vertices) text += std::to_string(v.x) + " " + std::to_string(v.y) + "\n";
+  out << Header(coordSys, "Columns " + std::to_string(count) + "\n" + declared);
+  for (size_t s = 0; s < network.segments.size(); ++s) {
+    const MapPosition *v = network.VerticesBegin(s), *end = network.VerticesEnd(s);
+    out << "Pline " << static_cast<int64_t>(end - v) << "\n";
+    for (; v != end; ++v) out << v->x << " " << v->y << "\n";
   }
-  return text;
 }
 
-std::string SegmentAttributes(const RoadNetwork& network, TravelColumns columns) {
-  std::string text;
+void SegmentAttributes(const RoadNetwork& network, TravelColumns columns, FileText& out) {
+  std::string line, rest;
+  char buffer[96];
   for (const RoadSegment& s : network.segments) {
-    std::string numbers =
-        std::to_string(s.from) + "," + std::to_string(s.to) + "," + std::to_string(s.length) + ",";
-    if (columns.oneway) numbers += std::to_string(s.oneway) + ",";
-    if (columns.duration) numbers += std::to_string(s.duration) + ",";
-    text += Row(numbers, s.name, columns.roadClass ? std::string(",") + ClassWord(s.roadClass) : "");
+    std::string_view numbers = Numbers({s.from, s.to, s.length}, buffer);
+    if (columns.oneway && columns.duration)
+      numbers = Numbers({s.from, s.to, s.length, s.oneway, s.duration}, buffer);
+    else if (columns.oneway || columns.duration)
+      numbers = Numbers({s.from, s.to, s.length, columns.oneway ? s.oneway : s.duration}, buffer);
+    rest.clear();
+    if (columns.roadClass) (rest += ',') += ClassWord(s.roadClass);
+    WriteRow(numbers, network.names[s.name], rest, line, out);
   }
-  return text;
+}
+
+void RestrictionGeometry(const RoadNetwork& network, const std::vector<RestrictionRow>& rows,
+                         const std::string& coordSys, FileText& out) {
+  out << Header(coordSys,
+                "Columns 6\n  Rule Char(32)\n  Kind Char(4)\n  From Integer\n  To Integer\n  Via Integer\n"
+                "  Ways Char(254)\n");
+  for (const RestrictionRow& row : rows) WritePoint(network.junctions[static_cast<size_t>(row.via) - 1], out);
+}
+
+void RestrictionAttributes(const std::vector<RestrictionRow>& rows, FileText& out) {
+  for (const RestrictionRow& row : rows) out << RestrictionLine(row) << "\n";
 }
 
 // The start of the names of the temporary files of the map whose files
@@ -123,18 +235,6 @@ int CreatePending(std::string& pattern) {
   return fd;
 }
 
-// Writes all of content to fd; false on failure, with errno set.
-bool WriteAll(int fd, const std::string& content) {
-  size_t written = 0;
-  while (written < content.size()) {
-    const ssize_t n = ::write(fd, content.data() + written, content.size() - written);
-    if (n < 0 && errno == EINTR) continue;
-    if (n < 0) return false;
-    written += static_cast<size_t>(n);
-  }
-  return true;
-}
-
 // Whether anything, a dangling link too, has the name path.
 bool Exists(const std::string& path) {
   struct stat info {};
@@ -153,17 +253,20 @@ class MapWrite {
   MapWrite(const MapWrite&) = delete;
   MapWrite& operator=(const MapWrite&) = delete;
 
-  // Writes content to a new temporary file beside the target paths[k],
-  // with the target's permissions when it exists.
-  void Write(size_t k, const std::string& content) {
+  // Writes a new temporary file beside the target paths[k], its text made by
+  // write, with the target's permissions when it exists.
+  void Write(size_t k, const std::function<void(FileText&)>& write) {
     const std::string& path = paths_[k];
     std::string name = prefix_ + "part-XXXXXX";
     const int fd = CreatePending(name);
     if (fd < 0) throw ImportError("cannot write beside " + path + ": " + std::strerror(errno));
-    if (!WriteAll(fd, content)) {
-      const int error = errno;
+    try {
+      FileText text(fd, name);
+      write(text);
+      text.Flush();
+    } catch (const ImportError&) {
       ::close(fd);
-      throw ImportError("cannot write " + name + ": " + std::strerror(error));
+      throw;
     }
     struct stat earlier {};
     if (::stat(path.c_str(), &earlier) == 0) {
@@ -174,13 +277,15 @@ class MapWrite {
       ::fchmod(fd, 0666 & ~mask);
     }
     if (::close(fd) != 0) throw ImportError("cannot write " + name + ": " + std::strerror(errno));
-    temporary_.push_back(name);
+    temporary_[k] = name;
   }
 
-  // Puts every temporary file in its target's place, with the signals held:
-  // each earlier target is first set aside, and when a rename fails, every
-  // target already replaced gets its earlier file back (or none, as before).
-  void Commit() {
+  // Puts every temporary file in its target's place, and removes each
+  // target not written, with the signals held: each earlier target is first
+  // set aside, and when a rename fails, every target already replaced or
+  // removed gets its earlier file back (or none, as before). Returns whether
+  // a target not written was removed.
+  bool Commit() {
     const MapFilePaths& paths = paths_;
     const HeldSignals held;
     for (const std::string& path : paths) {
@@ -196,19 +301,24 @@ class MapWrite {
       for (size_t i = placed + 1; i-- > 0;) {
         if (!aside[i].empty())
           rename_(aside[i].c_str(), paths[i].c_str());
-        else if (i < placed)
+        else if (i < placed && !temporary_[i].empty())
           ::unlink(paths[i].c_str());
       }
       throw;
     }
-    for (const std::string& name : aside)
-      if (!name.empty()) ::unlink(name.c_str());
+    bool removed = false;
+    for (size_t i = 0; i < paths.size(); ++i) {
+      if (aside[i].empty()) continue;
+      ::unlink(aside[i].c_str());
+      removed = removed || temporary_[i].empty();
+    }
     ForgetPendingFiles(mark_, false);
+    return removed;
   }
 
  private:
   // Sets an earlier target aside (its new name in aside), then renames
-  // temporary to target.
+  // temporary, unless empty, to target.
   void Place(const std::string& temporary, const std::string& target, std::string& aside) {
     if (Exists(target)) {
       std::string name = prefix_ + "old-XXXXXX";
@@ -217,7 +327,7 @@ class MapWrite {
         throw ImportError("cannot set " + target + " aside: " + std::strerror(errno));
       aside = name;
     }
-    if (rename_(temporary.c_str(), target.c_str()) != 0)
+    if (!temporary.empty() && rename_(temporary.c_str(), target.c_str()) != 0)
       throw ImportError("cannot replace " + target + ": " + std::strerror(errno));
   }
 
@@ -226,7 +336,7 @@ class MapWrite {
   const RenameFile& rename_;
   const size_t mark_;  // the files an ending signal removed before this write
   const EndingSignalCleanup cleanup_;
-  std::vector<std::string> temporary_;
+  std::array<std::string, kMapFileCount> temporary_;  // empty: not written
 };
 
 }  // namespace
@@ -240,10 +350,10 @@ const char* ClassWord(RoadClass roadClass) {
 void CheckMapCapacity(const RoadNetwork& network, const MapLimits& limits) {
   const int64_t junctions = static_cast<int64_t>(network.junctions.size());
   const int64_t segments = static_cast<int64_t>(network.segments.size());
-  int64_t entries = 0, vertices = 0, longest = 0, slowest = 0;
+  int64_t entries = 0, longest = 0, slowest = 0;
+  const int64_t vertices = static_cast<int64_t>(network.vertices.size());
   for (const RoadSegment& s : network.segments) {
     entries += s.from == s.to ? 1 : 2;
-    vertices += static_cast<int64_t>(s.vertices.size());
     longest = std::max(longest, s.length);
     slowest = std::max(slowest, s.duration);
   }
@@ -268,14 +378,19 @@ void CheckMapCapacity(const RoadNetwork& network, const MapLimits& limits) {
   }
 }
 
-void WriteMapFiles(const RoadNetwork& network, const std::string& coordSys, TravelColumns columns,
-                   const MapFilePaths& paths, const RenameFile& rename) {
+bool WriteMapFiles(const RoadNetwork& network, const std::vector<RestrictionRow>& restrictions,
+                   const std::string& coordSys, TravelColumns columns, const MapFilePaths& paths,
+                   const RenameFile& rename) {
   MapWrite files(paths, rename);
-  files.Write(0, PointGeometry(network, coordSys));
-  files.Write(1, PointAttributes(network));
-  files.Write(2, SegmentGeometry(network, coordSys, columns));
-  files.Write(3, SegmentAttributes(network, columns));
-  files.Commit();
+  files.Write(0, [&](FileText& out) { PointGeometry(network, coordSys, out); });
+  files.Write(1, [&](FileText& out) { PointAttributes(network, out); });
+  files.Write(2, [&](FileText& out) { SegmentGeometry(network, coordSys, columns, out); });
+  files.Write(3, [&](FileText& out) { SegmentAttributes(network, columns, out); });
+  if (!restrictions.empty()) {
+    files.Write(4, [&](FileText& out) { RestrictionGeometry(network, restrictions, coordSys, out); });
+    files.Write(5, [&](FileText& out) { RestrictionAttributes(restrictions, out); });
+  }
+  return files.Commit();
 }
 
 void RemoveLeftoverTemporaries(const MapFilePaths& paths) {

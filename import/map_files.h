@@ -9,6 +9,7 @@
 
 #include "import/map_limits.h"
 #include "import/road_network.h"
+#include "import/turn_restrictions.h"
 
 // Raises ImportError, naming every count beyond it, when the network does
 // not fit a map: more junctions, segments, adjacency entries or vertices
@@ -16,9 +17,11 @@
 // length or duration has.
 void CheckMapCapacity(const RoadNetwork& network, const MapLimits& limits);
 
-// The four files of a map, in the order the loader reads them: the M
-// layer's .mif and .mid, the S layer's .mif and .mid.
-using MapFilePaths = std::array<std::string, 4>;
+// The files of a map, in the order the loader reads them: the M layer's
+// .mif and .mid, the S layer's .mif and .mid, and the optional T layer's
+// (turn restrictions) .mif and .mid.
+constexpr size_t kMapFileCount = 6;
+using MapFilePaths = std::array<std::string, kMapFileCount>;
 
 // Whether the S layer declares the Oneway, Duration and Class columns.
 struct TravelColumns {
@@ -36,20 +39,26 @@ using RenameFile = std::function<int(const char* from, const char* to)>;
 // Writes the network as a map: MIF files with a proper header (the given
 // CoordSys clause), one Point line per junction (junction c is the c-th),
 // one Pline line per segment followed by its vertices, and .mid rows
-// `code,"names"` and `from,to,length,oneway,duration,"name",class`, without
-// the oneway, duration and class the columns leave out. Text is quoted with quotes
+// `code,"names"` (the distinct names of the segments meeting there, a
+// segment's from before its to, in segment order, joined by " / ") and
+// `from,to,length,oneway,duration,"name",class`, without the oneway,
+// duration and class the columns leave out. Text is quoted with quotes
 // doubled, on one line, and cut at a character boundary so that no line
-// passes 254 bytes before its line feed. The folder must exist. The files
-// are written under short temporary names beside the targets, with the
-// permissions of the files they replace (else as any new file), and renamed
-// over them only once all four are complete, with SIGINT, SIGTERM and
-// SIGHUP held, each earlier file kept aside until all four renames have
-// succeeded and put back when one fails. So a failure (ImportError) leaves
-// any earlier map as it was, and whenever the import ends, by one of those
-// signals too, the folder holds the whole earlier map or the whole new one,
-// and no temporary file.
-void WriteMapFiles(const RoadNetwork& network, const std::string& coordSys, TravelColumns columns,
-                   const MapFilePaths& paths, const RenameFile& rename = ::rename);
+// passes 254 bytes before its line feed. With restrictions, also the T
+// layer: a Point at each row's via junction and the rows as
+// RestrictionLine gives them; without, an earlier T layer is removed.
+// The folder must exist. The files are written under short temporary names
+// beside the targets, with the permissions of the files they replace (else
+// as any new file), and renamed over them only once all are complete, with
+// SIGINT, SIGTERM and SIGHUP held, each earlier file kept aside until all
+// renames (and removals) have succeeded and put back when one fails. So a
+// failure (ImportError) leaves any earlier map as it was, and whenever the
+// import ends, by one of those signals too, the folder holds the whole
+// earlier map or the whole new one, and no temporary file. Returns whether
+// an earlier T layer file was removed.
+bool WriteMapFiles(const RoadNetwork& network, const std::vector<RestrictionRow>& restrictions,
+                   const std::string& coordSys, TravelColumns columns, const MapFilePaths& paths,
+                   const RenameFile& rename = ::rename);
 
 // Removes the temporary files that an earlier write of the same map left
 // (one ended by SIGKILL, say). Only for the holder of the map's lock.

@@ -52,22 +52,13 @@ std::string MapInfoClause(const OGRSpatialReference& srs) {
   return clause;
 }
 
-// The distance in metres between two positions on the WGS 84 ellipsoid.
-double GeodesicDistance(double lon1, double lat1, double lon2, double lat2) {
-  geod_geodesic ellipsoid;
-  geod_init(&ellipsoid, kWgs84Axis, kWgs84Flattening);
-  double metres = 0;
-  geod_inverse(&ellipsoid, lat1, lon1, lat2, lon2, &metres, nullptr, nullptr);
-  return metres;
-}
-
 // Whether the position (x, y) of the source goes through written (the
 // written clause's system to WGS 84) to within 1 cm of where own puts it; a
 // position own cannot place says nothing.
 bool SamePlace(double x, double y, OGRCoordinateTransformation& own, OGRCoordinateTransformation& written) {
   double x1 = x, y1 = y, x2 = x, y2 = y;
   if (!own.Transform(1, &x1, &y1)) return true;
-  return written.Transform(1, &x2, &y2) && GeodesicDistance(x1, y1, x2, y2) <= kSamePlace;
+  return written.Transform(1, &x2, &y2) && GeodesicMetres(x1, y1, x2, y2) <= kSamePlace;
 }
 
 // Whether the transformation of the written clause's system to WGS 84
@@ -116,56 +107,6 @@ bool LooksLikeDegrees(const SourceLayer& source) {
   }
   return any;
 }
-
-// The longitudes of the data, in bins of a tenth of a degree that keep the
-// least and greatest longitude they hold, for the shortest interval that
-// covers them all.
-class LongitudeSpan {
- public:
-  LongitudeSpan() {
-    low_.fill(HUGE_VAL);
-    high_.fill(-HUGE_VAL);
-  }
-
-  void Add(double lon) {
-    lon = std::fmod(std::fmod(lon + 180, 360) + 360, 360) - 180;  // within [-180, 180)
-    const size_t bin = std::min<size_t>(kBins - 1, static_cast<size_t>((lon + 180) * kBins / 360));
-    low_[bin] = std::min(low_[bin], lon);
-    high_[bin] = std::max(high_[bin], lon);
-  }
-
-  // The start and the width of the shortest interval, in degrees, found by
-  // leaving out the widest gap between the data's longitudes (any gap
-  // within one bin is narrower than a tenth of a degree). False without
-  // data.
-  bool Shortest(double& start, double& width) const {
-    double widest = -1, previousHigh = 0;
-    bool any = false;
-    double firstLow = 0;
-    for (size_t bin = 0; bin < kBins; ++bin) {
-      if (low_[bin] > high_[bin]) continue;
-      if (!any) {
-        firstLow = low_[bin];
-      } else if (low_[bin] - previousHigh > widest) {
-        widest = low_[bin] - previousHigh;
-        start = low_[bin];
-      }
-      previousHigh = high_[bin];
-      any = true;
-    }
-    if (!any) return false;
-    if (firstLow + 360 - previousHigh > widest) {
-      widest = firstLow + 360 - previousHigh;
-      start = firstLow;
-    }
-    width = 360 - widest;
-    return true;
-  }
-
- private:
-  static constexpr size_t kBins = 3600;
-  std::array<double, kBins> low_, high_;
-};
 
 // The UTM zone, 1 to 60, of a longitude within [-180, 540).
 int ZoneOf(double lon) {
@@ -227,21 +168,20 @@ void MapProjection::ChooseMapSystem(const std::vector<ProjectedLine>& kept) {
 }
 
 void MapProjection::ChooseUtmZone(const std::vector<ProjectedLine>& kept) {
-  LongitudeSpan span;
-  double south = HUGE_VAL, north = -HUGE_VAL;
+  GeoExtent extent;
   for (const ProjectedLine& line : kept) {
     std::vector<double> lon = line.x, lat = line.y;
     std::vector<int> done(lon.size());
     toWgs84_->Transform(lon.size(), lon.data(), lat.data(), nullptr, done.data());
-    for (size_t k = 0; k < lon.size(); ++k) {
-      if (!done[k]) continue;
-      span.Add(lon[k]);
-      south = std::min(south, lat[k]);
-      north = std::max(north, lat[k]);
-    }
+    for (size_t k = 0; k < lon.size(); ++k)
+      if (done[k]) extent.Add(lon[k], lat[k]);
   }
-  double start = 0, width = 0;
-  if (!span.Shortest(start, width)) south = north = 0;
+  ChooseUtmZone(extent);
+}
+
+void MapProjection::ChooseUtmZone(const GeoExtent& extent) {
+  double start = 0, width = 0, south = extent.South(), north = extent.North();
+  if (!extent.Shortest(start, width)) south = north = 0;
   const int zone = ZoneOf(start + width / 2 + 360);
   const int zones = width > 354 ? 60 : (ZoneOf(start + width + 360) - ZoneOf(start + 360) + 60) % 60 + 1;
   if (zones > 3)
@@ -307,7 +247,7 @@ bool MapProjection::Measure(const SourceLine& line, ProjectedLine& out, std::str
     }
   }
   for (size_t k = 1; k < n; ++k)
-    out.along[k] = out.along[k - 1] + GeodesicDistance(lon[k - 1], lat[k - 1], lon[k], lat[k]);
+    out.along[k] = out.along[k - 1] + GeodesicMetres(lon[k - 1], lat[k - 1], lon[k], lat[k]);
   return true;
 }
 
@@ -332,4 +272,64 @@ std::string MapProjection::CoordSys(int64_t minX, int64_t minY, int64_t maxX, in
   // MapInfo needs a non-empty box for a NonEarth system.
   return "NonEarth Units \"m\" Bounds (" + std::to_string(minX) + ", " + std::to_string(minY) + ") (" +
          std::to_string(std::max(maxX, minX + 1)) + ", " + std::to_string(std::max(maxY, minY + 1)) + ")";
+}
+
+double GeodesicMetres(double lon1, double lat1, double lon2, double lat2) {
+  static const geod_geodesic ellipsoid = [] {
+    geod_geodesic e;
+    geod_init(&e, kWgs84Axis, kWgs84Flattening);
+    return e;
+  }();
+  double metres = 0;
+  geod_inverse(&ellipsoid, lat1, lon1, lat2, lon2, &metres, nullptr, nullptr);
+  return metres;
+}
+
+GeoExtent::GeoExtent() {
+  low_.fill(HUGE_VAL);
+  high_.fill(-HUGE_VAL);
+}
+
+void GeoExtent::Add(double lon, double lat) {
+  south_ = std::min(south_, lat);
+  north_ = std::max(north_, lat);
+  lon = std::fmod(std::fmod(lon + 180, 360) + 360, 360) - 180;  // within [-180, 180)
+  const size_t bin = std::min<size_t>(kBins - 1, static_cast<size_t>((lon + 180) * kBins / 360));
+  low_[bin] = std::min(low_[bin], lon);
+  high_[bin] = std::max(high_[bin], lon);
+}
+
+bool GeoExtent::Shortest(double& start, double& width) const {
+  double widest = -1, previousHigh = 0;
+  bool any = false;
+  double firstLow = 0;
+  for (size_t bin = 0; bin < kBins; ++bin) {
+    if (low_[bin] > high_[bin]) continue;
+    if (!any) {
+      firstLow = low_[bin];
+    } else if (low_[bin] - previousHigh > widest) {
+      widest = low_[bin] - previousHigh;
+      start = low_[bin];
+    }
+    previousHigh = high_[bin];
+    any = true;
+  }
+  if (!any) return false;
+  if (firstLow + 360 - previousHigh > widest) {
+    widest = firstLow + 360 - previousHigh;
+    start = firstLow;
+  }
+  width = 360 - widest;
+  return true;
+}
+
+void MapProjection::ToMapEach(std::vector<double>& x, std::vector<double>& y,
+                              std::vector<int>& placed) const {
+  placed.assign(x.size(), 1);
+  if (toMap_) toMap_->Transform(x.size(), x.data(), y.data(), nullptr, placed.data());
+  for (size_t k = 0; k < x.size(); ++k) {
+    x[k] *= scaleToMap_;
+    y[k] *= scaleToMap_;
+    if (!FitsMap(x[k]) || !FitsMap(y[k])) placed[k] = 0;
+  }
 }

@@ -1,5 +1,7 @@
 #pragma once
 
+#include <array>
+#include <cmath>
 #include <cstdint>
 #include <memory>
 #include <string>
@@ -15,6 +17,32 @@ class OGRSpatialReference;
 // to vertex k.
 struct ProjectedLine {
   std::vector<double> x, y, along;
+};
+
+// The distance in metres between two positions on the WGS 84 ellipsoid.
+double GeodesicMetres(double lon1, double lat1, double lon2, double lat2);
+
+// The WGS 84 positions of a source's kept data, for choosing the map's UTM
+// zone: their least and greatest latitude, and their longitudes in bins of
+// a tenth of a degree that keep the least and greatest longitude they hold,
+// for the shortest interval that covers them all.
+class GeoExtent {
+ public:
+  GeoExtent();
+  void Add(double lon, double lat);
+
+  // The start and the width of the shortest interval, in degrees, found by
+  // leaving out the widest gap between the data's longitudes (any gap
+  // within one bin is narrower than a tenth of a degree). False without
+  // data.
+  bool Shortest(double& start, double& width) const;
+  double South() const { return south_; }
+  double North() const { return north_; }
+
+ private:
+  static constexpr size_t kBins = 3600;
+  std::array<double, kBins> low_, high_;
+  double south_ = HUGE_VAL, north_ = -HUGE_VAL;
 };
 
 // How the source's coordinates become the map's whole metres, and how road
@@ -53,6 +81,17 @@ class MapProjection {
   // kept (only those, so that lines left out place nothing). Raises
   // ImportError when the source cannot be transformed to it.
   void ChooseMapSystem(const std::vector<ProjectedLine>& kept);
+
+  // Chooses the WGS 84 UTM zone of the extent as the map's system, for a
+  // source on the Earth, as ChooseMapSystem does for a source that does not
+  // keep its own. Raises ImportError when the source cannot be transformed
+  // to it.
+  void ChooseUtmZone(const GeoExtent& extent);
+
+  // Puts positions of the source in the map's coordinates, each in place;
+  // placed[k] is 0 for one that cannot be transformed or lies beyond the
+  // map's 32-bit coordinates, else 1.
+  void ToMapEach(std::vector<double>& x, std::vector<double>& y, std::vector<int>& placed) const;
 
   // Puts a measured line in the map's coordinates. Returns false, with the
   // reason, when a vertex cannot be transformed or lies beyond the map's

@@ -12,6 +12,7 @@
 
 // What an import built, for its report.
 struct ImportReport {
+  std::string reader;  // GDAL or libosmium
   std::string source, sourceSystem, mapSystem, mapNote;
   int64_t junctions = 0, segments = 0, totalLength = 0;
   int64_t minX = 0, minY = 0, maxX = 0, maxY = 0;
@@ -21,16 +22,24 @@ struct ImportReport {
   int64_t onewaySegments = 0;               // segments usable one way only
   bool defaultSpeedUsed = false;            // whether lines may take the default speed
   double defaultSpeedKmh = 0;
-  int64_t defaultSpeedLines = 0;                  // lines that took it
-  int64_t untransformable = 0;                    // features skipped as they cannot be transformed
-  std::vector<std::string> untransformableFirst;  // the first few of them: feature id and reason
+  int64_t defaultSpeedLines = 0;                     // lines that took it
+  int64_t untransformable = 0;                       // features skipped as they cannot be transformed
+  std::vector<std::string> untransformableFirst;     // the first few of them: feature id and reason
+  int64_t cutWays = 0;                               // ways cut where the file lacks nodes
+  int64_t barriersPassed = 0, barriersBlocking = 0;  // barrier nodes on kept ways
+  int64_t restrictionsRead = 0, restrictionsWritten = 0;
+  std::string restrictionsSkipped;       // how many were skipped and why, as text
+  bool restrictionLayerRemoved = false;  // an earlier T layer went
   MapFilePaths outputs;
 };
 
 // Reads the source's lines that the request's profile keeps, maps them to
 // whole metres, builds the road network among them, joining ends within
-// the request's snapping distance, checks that it fits a map within limits
-// and writes the map's four files, with the Oneway, Duration and Class
+// the request's snapping distance (an OpenStreetMap file read with
+// libosmium for the car, bike and foot profiles without --where, --layer,
+// --snap and --source-crs, its network built from the ways' shared nodes,
+// with barriers and turn restrictions: see BuildOsmNetwork), checks that it fits a map within limits
+// and writes the map's files (the T layer's only with restrictions), with the Oneway, Duration and Class
 // columns when the profile gives directions, speeds and classes. A feature with a vertex that
 // cannot be transformed is skipped and counted. Raises, having written
 // nothing, ImportUsageError for a request that is wrong usage (a snapping

@@ -270,20 +270,19 @@ struct PositionUse {
   bool IsJunction() const { return end || passes >= 2; }
 };
 
-void AddName(Junction& junction, const std::string& name) {
-  if (name.empty()) return;
-  if (std::find(junction.roadNames.begin(), junction.roadNames.end(), name) == junction.roadNames.end())
-    junction.roadNames.push_back(name);
+}  // namespace
+
+int32_t RoadNames::Add(std::string_view name) {
+  if (name.empty()) return 0;
+  text_ += name;
+  starts_.push_back(text_.size());
+  return static_cast<int32_t>(starts_.size() - 2);
 }
 
-// The time to drive metres (0 or more) at km/h, in tenths of a second,
-// rounded; the largest int64_t for a time beyond it.
 int64_t TenthsOfSecond(double metres, double kmh) {
   const double tenths = std::round(std::max(0.0, metres) * 36 / kmh);
   return tenths < 9e18 ? static_cast<int64_t>(tenths) : std::numeric_limits<int64_t>::max();
 }
-
-}  // namespace
 
 RoadNetwork BuildRoadNetwork(const std::vector<ProjectedLine>& lines, const std::vector<RoadTraits>& traits,
                              double snap) {
@@ -304,12 +303,13 @@ RoadNetwork BuildRoadNetwork(const std::vector<ProjectedLine>& lines, const std:
   // Each line cut at its junctions, which are numbered as they first appear.
   const auto codeAt = [&](PositionUse& use, MapPosition p) {
     if (use.code == 0) {
-      network.junctions.push_back({p, {}});
+      network.junctions.push_back(p);
       use.code = static_cast<int32_t>(network.junctions.size());
     }
     return use.code;
   };
   for (const RoundedLine& line : rounded) {
+    const int32_t name = network.names.Add(traits[line.source].name);
     size_t start = 0;
     int32_t startCode = codeAt(uses[KeyOf(line.at[0])], line.at[0]);  // a line end: a junction
     for (size_t k = 1; k < line.at.size(); ++k) {
@@ -320,18 +320,17 @@ RoadNetwork BuildRoadNetwork(const std::vector<ProjectedLine>& lines, const std:
       segment.to = codeAt(use, line.at[k]);
       const double along = line.along[k] - line.along[start];
       segment.length = std::max<int64_t>(0, std::llround(along));
-      segment.vertices.assign(line.at.begin() + static_cast<std::ptrdiff_t>(start),
+      segment.firstVertex = network.vertices.size();
+      network.vertices.insert(network.vertices.end(), line.at.begin() + static_cast<std::ptrdiff_t>(start),
                               line.at.begin() + static_cast<std::ptrdiff_t>(k) + 1);
       const RoadTraits& road = traits[line.source];
-      segment.name = road.name;
+      segment.name = name;
       segment.oneway = road.oneway;
       segment.roadClass = road.roadClass;
       if (road.speed > 0) segment.duration = TenthsOfSecond(along, road.speed);
-      AddName(network.junctions[segment.from - 1], segment.name);
-      AddName(network.junctions[segment.to - 1], segment.name);
       start = k;
       startCode = segment.to;
-      network.segments.push_back(std::move(segment));
+      network.segments.push_back(segment);
     }
   }
   return network;

@@ -2,6 +2,7 @@
 
 #include <cstdint>
 #include <string>
+#include <string_view>
 #include <vector>
 
 #include "import/map_projection.h"
@@ -13,31 +14,59 @@ struct MapPosition {
   bool operator==(const MapPosition& o) const { return x == o.x && y == o.y; }
 };
 
-// A junction: where roads end or meet. Its code is its index + 1.
-struct Junction {
-  MapPosition at;
-  std::vector<std::string> roadNames;  // the distinct names of the roads meeting here, in order
+// Road names held one after another in one text, so that a country's
+// millions of them cost little more than their bytes; each is named by the
+// index Add gave it, 0 being the empty name.
+class RoadNames {
+ public:
+  // Adds a name (the empty one is always there) and returns its index.
+  int32_t Add(std::string_view name);
+  std::string_view operator[](int32_t i) const {
+    const auto at = static_cast<size_t>(i);
+    return std::string_view(text_).substr(starts_[at], starts_[at + 1] - starts_[at]);
+  }
+
+ private:
+  std::string text_;
+  std::vector<size_t> starts_{0, 0};  // name i from starts_[i] up to starts_[i + 1]
 };
 
-// A road between two junctions, with every vertex between them.
+// A road between two junctions. Its vertices, every one from its `from`
+// junction's position to its `to` junction's, lie in the network's vertices
+// from firstVertex up to the next segment's firstVertex.
 struct RoadSegment {
-  int32_t from, to;  // junction codes
-  int64_t length;    // whole metres
-  std::vector<MapPosition> vertices;
-  std::string name;
-  int8_t oneway = 0;     // 0 both ways, 1 only from `from` to `to`, -1 only the other way
-  int64_t duration = 0;  // tenths of a second; 0 without a speed
+  int32_t from = 0, to = 0;  // junction codes
+  int32_t name = 0;          // index into the network's names
+  int8_t oneway = 0;         // 0 both ways, 1 only from `from` to `to`, -1 only the other way
   RoadClass roadClass = RoadClass::kMinor;
+  int64_t length = 0;    // whole metres
+  int64_t duration = 0;  // tenths of a second; 0 without a speed
+  size_t firstVertex = 0;
 };
 
-// The road network of a map: junctions numbered by first appearance in the
-// source, and the segments between them in source order.
+// The road network of a map, held flat so that a country's fits in memory:
+// junction c (its code) at junctions[c - 1], the segments in the order they
+// are written, their vertices one after another, and the distinct road
+// names, names[0] the empty one. A junction's names are those of the
+// segments that meet it, as the map's files write them.
 struct RoadNetwork {
-  std::vector<Junction> junctions;
+  std::vector<MapPosition> junctions;
   std::vector<RoadSegment> segments;
+  std::vector<MapPosition> vertices;
+  RoadNames names;
   int64_t collapsedLines = 0;  // lines that rounded to a single position
   int64_t joinedEnds = 0;      // line ends that --snap joined to another line
+
+  // The vertices of segment s: its first, and one past its last.
+  const MapPosition* VerticesBegin(size_t s) const { return vertices.data() + segments[s].firstVertex; }
+  const MapPosition* VerticesEnd(size_t s) const {
+    return vertices.data() + (s + 1 < segments.size() ? segments[s + 1].firstVertex : vertices.size());
+  }
 };
+
+// The time to drive metres (0 or more) at km/h, in tenths of a second,
+// rounded; the largest int64_t for a time beyond it.
+int64_t TenthsOfSecond(double metres, double kmh);
 
 // Nodes the lines into the network of a map (noding: finding where lines
 // meet and splitting them there), the lines given in the map's coordinates

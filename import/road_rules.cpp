@@ -95,6 +95,34 @@ bool Forbidden(const RoadTags& tags, std::initializer_list<const char*> keys) {
   return false;
 }
 
+// The access keys of a profile, the most specific first.
+std::initializer_list<const char*> AccessKeys(Profile profile) {
+  static constexpr std::initializer_list<const char*> kCar = {"motorcar", "motor_vehicle", "vehicle",
+                                                              "access"},
+                                                      kBike = {"bicycle", "vehicle", "access"},
+                                                      kFoot = {"foot", "access"};
+  switch (profile) {
+    case Profile::kCar:
+      return kCar;
+    case Profile::kBike:
+      return kBike;
+    case Profile::kFoot:
+      return kFoot;
+    case Profile::kAll:
+      break;
+  }
+  return {};
+}
+
+// Whether a car passes a barrier of the given value, its tags read for the
+// kind of kerb or bollard.
+bool CarPasses(const std::string& barrier, const RoadTags& tags) {
+  if (barrier == "kerb") return Is(tags.Find("kerb"), {"lowered", "flush"});
+  if (barrier == "bollard") return Is(tags.Find("bollard"), {"rising"});
+  return Is(&barrier, {"border_control", "toll_booth", "toll_gantry", "cattle_grid", "gate", "lift_gate",
+                       "no", "entrance", "sally_port", "arch", "height_restrictor"});
+}
+
 // Whether a mode that makes the use of a class of road may use this road,
 // allowingKey being the tag that opens a road to it.
 bool Allowed(Use use, const RoadTags& tags, const char* allowingKey) {
@@ -239,20 +267,18 @@ bool RoadRules::Judge(const RoadTags& tags, RoadTraits& traits, bool& tookDefaul
   if (!road || Is(tags.Find("area"), {"yes"})) return false;
   switch (profile_) {
     case Profile::kCar:
-      if (road->carSpeed == 0 || Forbidden(tags, {"motorcar", "motor_vehicle", "vehicle", "access"}))
-        return false;
+      if (road->carSpeed == 0 || Forbidden(tags, AccessKeys(Profile::kCar))) return false;
       traits.oneway = CarDirection(tags);
       traits.speed = SpeedIn(tags.Find("maxspeed"), true);
       if (!(traits.speed > 0)) traits.speed = road->carSpeed;
       return true;
     case Profile::kBike:
-      if (!Allowed(road->bike, tags, "bicycle") || Forbidden(tags, {"bicycle", "vehicle", "access"}))
-        return false;
+      if (!Allowed(road->bike, tags, "bicycle") || Forbidden(tags, AccessKeys(Profile::kBike))) return false;
       traits.oneway = BikeDirection(tags);
       traits.speed = kBikeSpeed;
       return true;
     case Profile::kFoot:
-      if (!Allowed(road->foot, tags, "foot") || Forbidden(tags, {"foot", "access"})) return false;
+      if (!Allowed(road->foot, tags, "foot") || Forbidden(tags, AccessKeys(Profile::kFoot))) return false;
       traits.oneway = Is(tags.Find("oneway:foot"), {"yes"}) ? 1 : 0;
       traits.speed = kFootSpeed;
       return true;
@@ -260,4 +286,15 @@ bool RoadRules::Judge(const RoadTags& tags, RoadTraits& traits, bool& tookDefaul
       break;
   }
   return false;
+}
+
+BarrierEffect RoadRules::Barrier(const RoadTags& tags) const {
+  const std::string* barrier = tags.Find("barrier");
+  if (!barrier || profile_ == Profile::kAll) return BarrierEffect::kNone;
+  for (const char* key : AccessKeys(profile_))
+    if (const std::string* value = tags.Find(key))
+      return Is(value, {"no", "private"}) ? BarrierEffect::kBlocks : BarrierEffect::kPasses;
+  const bool passes =
+      profile_ == Profile::kCar ? CarPasses(*barrier, tags) : !Is(barrier, {"wall", "fence", "yes"});
+  return passes ? BarrierEffect::kPasses : BarrierEffect::kBlocks;
 }

@@ -19,6 +19,9 @@ struct RoadTraits {
   RoadClass roadClass = RoadClass::kMinor;
 };
 
+// What a node tagged `barrier` does to the roads through it.
+enum class BarrierEffect : uint8_t { kNone, kPasses, kBlocks };
+
 // The modes of travel a map may be made for.
 enum class Profile : uint8_t { kAll, kCar, kBike, kFoot };
 
@@ -85,6 +88,18 @@ class RoadRules {
   // The fields a layer must have for the rules: `highway` for the car, bike
   // and foot profiles, the fields given for all.
   std::vector<std::string> RequiredFields() const;
+
+  // What a node with the tags does to the profile's travel: kNone without a
+  // `barrier` tag, and with the all profile. A car passes border_control,
+  // toll_booth, toll_gantry, cattle_grid, gate, lift_gate, no, entrance,
+  // sally_port, arch, height_restrictor, a kerb with kerb=lowered or flush
+  // and a bollard with bollard=rising; every other value blocks it. Bikes
+  // and walkers are blocked by wall, fence and yes only. The most specific
+  // access tag present of the profile's (as for roads) decides over the
+  // value: `no` or `private` blocks, anything else passes.
+  BarrierEffect Barrier(const RoadTags& tags) const;
+  // The profile the rules are for.
+  Profile Mode() const { return profile_; }
 
   // Whether the road with the tags is kept; if so, its direction and speed
   // go into traits, and tookDefault says whether its speed is the default.

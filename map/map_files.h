@@ -1,8 +1,9 @@
 #pragma once
 
 // The files of a map: it is named by its M layer's .mif file, whose name
-// begins with a capital M; the other three are named from it, the S layer's
-// by replacing that M with an S.
+// begins with a capital M; the others are named from it, the S layer's by
+// replacing that M with an S, the optional T layer's (turn restrictions)
+// with a T.
 
 #include <array>
 #include <string>
@@ -20,10 +21,16 @@ void CheckMapName(const std::string& path);
 // extensions are lower case, whatever the chosen one's case.
 struct LayerFiles {
   std::string pointGeometry, pointAttributes, segmentGeometry, segmentAttributes;
+  std::string restrictionGeometry, restrictionAttributes;  // the T layer's, named as the S layer's
 
-  // The four in that order, as paths.
+  // The four of the M and S layers in that order, as paths.
   std::array<std::string, 4> InOrder() const {
     return {pointGeometry, pointAttributes, segmentGeometry, segmentAttributes};
+  }
+  // The same followed by the T layer's two.
+  std::array<std::string, 6> WithRestrictions() const {
+    return {pointGeometry,     pointAttributes,     segmentGeometry,
+            segmentAttributes, restrictionGeometry, restrictionAttributes};
   }
 };
 LayerFiles LayerFileNames(std::string fileName);

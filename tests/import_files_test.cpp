@@ -20,8 +20,14 @@ namespace {
 // A network of one road between two junctions, named name.
 RoadNetwork OneRoad(const std::string& name) {
   RoadNetwork network;
-  network.junctions = {{{0, 0}, {name}}, {{10, 0}, {name}}};
-  network.segments = {{1, 2, 10, {{0, 0}, {10, 0}}, name}};
+  network.junctions = {{0, 0}, {10, 0}};
+  RoadSegment road;
+  road.from = 1;
+  road.to = 2;
+  road.name = network.names.Add(name);
+  road.length = 10;
+  network.segments = {road};
+  network.vertices = {{0, 0}, {10, 0}};
   return network;
 }
 
@@ -57,9 +63,9 @@ RenameFile FailingRename(int n) {
 TEST(MapWrite, AFailedRenameRestoresTheEarlierMap) {
   for (const bool earlier : {true, false}) {
     TempDir dir;
-    const MapFilePaths paths = LayerFileNames(dir / "Mroads.mif").InOrder();
+    const MapFilePaths paths = LayerFileNames(dir / "Mroads.mif").WithRestrictions();
     if (earlier) {
-      WriteMapFiles(OneRoad("Old"), "NonEarth Units \"m\"", {}, paths);
+      WriteMapFiles(OneRoad("Old"), {}, "NonEarth Units \"m\"", {}, paths);
       ::chmod(paths[0].c_str(), 0600);
       ::chmod(paths[2].c_str(), 0640);
     }
@@ -67,11 +73,11 @@ TEST(MapWrite, AFailedRenameRestoresTheEarlierMap) {
     const int renames = earlier ? 8 : 4;  // each earlier file set aside, each new one put in place
     for (int n = 1; n <= renames; ++n) {
       SCOPED_TRACE((earlier ? "replacing, rename " : "new map, rename ") + std::to_string(n));
-      EXPECT_THROW(WriteMapFiles(OneRoad("New"), "NonEarth Units \"m\"", {}, paths, FailingRename(n)),
+      EXPECT_THROW(WriteMapFiles(OneRoad("New"), {}, "NonEarth Units \"m\"", {}, paths, FailingRename(n)),
                    ImportError);
       EXPECT_EQ(Folder(dir), before);
     }
-    WriteMapFiles(OneRoad("New"), "NonEarth Units \"m\"", {}, paths, FailingRename(renames + 1));
+    WriteMapFiles(OneRoad("New"), {}, "NonEarth Units \"m\"", {}, paths, FailingRename(renames + 1));
     EXPECT_EQ(Folder(dir).size(), 4u);
     EXPECT_EQ(ReadWhole(paths[3]), "1,2,10,\"New\"\n");
     if (earlier) {  // the new files take the replaced files' permissions
@@ -87,8 +93,8 @@ TEST(MapWrite, AFailedRenameRestoresTheEarlierMap) {
 TEST(MapWrite, TheNextImportRemovesWhatAKilledOneLeft) {
   TempDir dir, source, held;
   WriteFile(source / "roads.csv", "WKT,name\n\"LINESTRING (1000 0,1010 0)\",A\n");
-  const MapFilePaths paths = LayerFileNames(dir / "Mroads.mif").InOrder();
-  WriteMapFiles(OneRoad("Old"), "NonEarth Units \"m\"", {}, paths);
+  const MapFilePaths paths = LayerFileNames(dir / "Mroads.mif").WithRestrictions();
+  WriteMapFiles(OneRoad("Old"), {}, "NonEarth Units \"m\"", {}, paths);
   for (const int n : {1, 2, 5, 8}) {
     SCOPED_TRACE("killed at rename " + std::to_string(n));
     // A kill then leaves the temporaries as they are at that rename.
@@ -98,7 +104,7 @@ TEST(MapWrite, TheNextImportRemovesWhatAKilledOneLeft) {
       errno = EIO;
       return -1;
     };
-    EXPECT_THROW(WriteMapFiles(OneRoad("New"), "NonEarth Units \"m\"", {}, paths, killed), ImportError);
+    EXPECT_THROW(WriteMapFiles(OneRoad("New"), {}, "NonEarth Units \"m\"", {}, paths, killed), ImportError);
     std::filesystem::copy(
         held.Path(), dir.Path(),
         std::filesystem::copy_options::recursive | std::filesystem::copy_options::skip_existing);

@@ -13,6 +13,6 @@ struct QuietRequest {
   QuietRequest& operator=(const QuietRequest&) = delete;
 
   std::string source;
-  std::array<std::string, 4> outputs;
+  std::array<std::string, 6> outputs;
   RuvelImportRequest request;
 };
