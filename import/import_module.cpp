@@ -2,6 +2,8 @@
 // C types: every exception stops here and becomes a message.
 #include "import/import_module.h"
 
+#include <malloc.h>
+
 #include <cstdio>
 #include <string>
 
@@ -12,6 +14,11 @@
 #include "toolkit/module_entry.h"
 
 namespace {
+
+// Arrays of a megabyte or more are taken from the system and given back
+// when freed, whatever was freed before: an import frees each pass's arrays
+// to make room for the next's, which the heap would otherwise keep.
+constexpr int kOwnMappingBytes = 1 << 20;
 
 // Runs work; returns its status, as ModuleEntryStatus gives it.
 template <typename Work>
@@ -24,6 +31,7 @@ int Guarded(char* message, size_t messageSize, Work work) {
 extern "C" __attribute__((visibility("default"))) int RuvelImport(const RuvelImportRequest* request,
                                                                   char* message, size_t messageSize) {
   return Guarded(message, messageSize, [request] {
+    mallopt(M_MMAP_THRESHOLD, kOwnMappingBytes);
     const ImportReport report = ImportRoads(*request);
     if (!request->quiet) PrintImportReport(report, stdout);
   });

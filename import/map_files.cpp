@@ -6,15 +6,19 @@
 #include <unistd.h>
 
 #include <algorithm>
+#include <atomic>
 #include <cerrno>
 #include <charconv>
 #include <cstdio>
 #include <cstring>
+#include <exception>
 #include <filesystem>
 #include <functional>
 #include <initializer_list>
 #include <limits>
+#include <mutex>
 #include <string_view>
+#include <thread>
 
 #include "import/ending_signals.h"
 #include "import/import_error.h"
@@ -241,6 +245,12 @@ bool Exists(const std::string& path) {
   return ::lstat(path.c_str(), &info) == 0;
 }
 
+// A file of a map to write: which of its paths, and what writes its text.
+struct FilePart {
+  size_t k;
+  std::function<void(FileText&)> write;
+};
+
 // The four files of a map written under temporary names beside their
 // targets, then put in their place all together or not at all. While it
 // lives, SIGINT, SIGTERM and SIGHUP (those not ignored) first remove its
@@ -253,31 +263,48 @@ class MapWrite {
   MapWrite(const MapWrite&) = delete;
   MapWrite& operator=(const MapWrite&) = delete;
 
-  // Writes a new temporary file beside the target paths[k], its text made by
-  // write, with the target's permissions when it exists.
-  void Write(size_t k, const std::function<void(FileText&)>& write) {
-    const std::string& path = paths_[k];
-    std::string name = prefix_ + "part-XXXXXX";
-    const int fd = CreatePending(name);
-    if (fd < 0) throw ImportError("cannot write beside " + path + ": " + std::strerror(errno));
+  // Writes new temporary files beside the targets, paths[part.k] for each
+  // part, their texts made by part.write, two at a time, each with its
+  // target's permissions when it exists. The functions must be safe to run
+  // at once.
+  void Write(const std::vector<FilePart>& parts) {
+    std::vector<int> fds;
+    const auto closeAll = [&fds]() {
+      for (const int fd : fds) ::close(fd);
+    };
+    for (const FilePart& part : parts) {
+      std::string name = prefix_ + "part-XXXXXX";
+      const int fd = CreatePending(name);
+      if (fd < 0) {
+        const int error = errno;
+        closeAll();
+        throw ImportError("cannot write beside " + paths_[part.k] + ": " + std::strerror(error));
+      }
+      fds.push_back(fd);
+      temporary_[part.k] = name;
+    }
     try {
-      FileText text(fd, name);
-      write(text);
-      text.Flush();
+      FillTwoAtATime(parts, fds);
     } catch (const ImportError&) {
-      ::close(fd);
+      closeAll();
       throw;
     }
-    struct stat earlier {};
-    if (::stat(path.c_str(), &earlier) == 0) {
-      ::fchmod(fd, earlier.st_mode & 07777);
-    } else {
-      const mode_t mask = ::umask(0);  // read back, then restored: files as any program makes them
-      ::umask(mask);
-      ::fchmod(fd, 0666 & ~mask);
+    for (size_t i = 0; i < parts.size(); ++i) {
+      struct stat earlier {};
+      if (::stat(paths_[parts[i].k].c_str(), &earlier) == 0) {
+        ::fchmod(fds[i], earlier.st_mode & 07777);
+      } else {
+        const mode_t mask = ::umask(0);  // read back, then restored: files as any program makes them
+        ::umask(mask);
+        ::fchmod(fds[i], 0666 & ~mask);
+      }
     }
-    if (::close(fd) != 0) throw ImportError("cannot write " + name + ": " + std::strerror(errno));
-    temporary_[k] = name;
+    for (size_t i = 0; i < parts.size(); ++i) {
+      if (::close(fds[i]) == 0) continue;
+      const int error = errno;
+      for (size_t j = i + 1; j < parts.size(); ++j) ::close(fds[j]);
+      throw ImportError("cannot write " + temporary_[parts[i].k] + ": " + std::strerror(error));
+    }
   }
 
   // Puts every temporary file in its target's place, and removes each
@@ -317,6 +344,30 @@ class MapWrite {
   }
 
  private:
+  // Fills the files, the parts' texts into fds, on this thread and one
+  // more; raises the first ImportError either met.
+  void FillTwoAtATime(const std::vector<FilePart>& parts, const std::vector<int>& fds) const {
+    std::atomic<size_t> next{0};
+    std::exception_ptr failure;
+    std::mutex failureLock;
+    const auto fill = [&]() {
+      for (size_t i; (i = next++) < parts.size();) {
+        try {
+          FileText text(fds[i], temporary_[parts[i].k]);
+          parts[i].write(text);
+          text.Flush();
+        } catch (const ImportError&) {
+          const std::lock_guard<std::mutex> hold(failureLock);
+          if (!failure) failure = std::current_exception();
+        }
+      }
+    };
+    std::thread other(fill);
+    fill();
+    other.join();
+    if (failure) std::rethrow_exception(failure);
+  }
+
   // Sets an earlier target aside (its new name in aside), then renames
   // temporary, unless empty, to target.
   void Place(const std::string& temporary, const std::string& target, std::string& aside) {
@@ -382,14 +433,17 @@ bool WriteMapFiles(const RoadNetwork& network, const std::vector<RestrictionRow>
                    const std::string& coordSys, TravelColumns columns, const MapFilePaths& paths,
                    const RenameFile& rename) {
   MapWrite files(paths, rename);
-  files.Write(0, [&](FileText& out) { PointGeometry(network, coordSys, out); });
-  files.Write(1, [&](FileText& out) { PointAttributes(network, out); });
-  files.Write(2, [&](FileText& out) { SegmentGeometry(network, coordSys, columns, out); });
-  files.Write(3, [&](FileText& out) { SegmentAttributes(network, columns, out); });
+  // The largest first, so that the two threads finish together.
+  std::vector<FilePart> parts = {
+      {2, [&](FileText& out) { SegmentGeometry(network, coordSys, columns, out); }},
+      {3, [&](FileText& out) { SegmentAttributes(network, columns, out); }},
+      {1, [&](FileText& out) { PointAttributes(network, out); }},
+      {0, [&](FileText& out) { PointGeometry(network, coordSys, out); }}};
   if (!restrictions.empty()) {
-    files.Write(4, [&](FileText& out) { RestrictionGeometry(network, restrictions, coordSys, out); });
-    files.Write(5, [&](FileText& out) { RestrictionAttributes(restrictions, out); });
+    parts.push_back({4, [&](FileText& out) { RestrictionGeometry(network, restrictions, coordSys, out); }});
+    parts.push_back({5, [&](FileText& out) { RestrictionAttributes(restrictions, out); }});
   }
+  files.Write(parts);
   return files.Commit();
 }
 

@@ -13,6 +13,7 @@
 
 #include "import/import_error.h"
 #include "import/safe_text.h"
+#include "import/two_threads.h"
 
 namespace {
 
@@ -274,7 +275,33 @@ std::string MapProjection::CoordSys(int64_t minX, int64_t minY, int64_t maxX, in
          std::to_string(std::max(maxX, minX + 1)) + ", " + std::to_string(std::max(maxY, minY + 1)) + ")";
 }
 
+namespace {
+
+// How far apart, in metres, two positions may be for the local measure to
+// stand in for the geodesic (within 10 micrometres of it below this).
+constexpr double kLocallyFlatMetres = 300;
+
+// The distance in metres between two near positions on the WGS 84
+// ellipsoid, from its radii of curvature at their middle latitude.
+double LocalMetres(double lon1, double lat1, double lon2, double lat2) {
+  constexpr double kRadians = M_PI / 180, kSquaredEccentricity = kWgs84Flattening * (2 - kWgs84Flattening);
+  const double middle = (lat1 + lat2) * 0.5 * kRadians, sine = std::sin(middle);
+  const double w2 = 1 - kSquaredEccentricity * sine * sine, w = std::sqrt(w2);
+  const double primeVertical = kWgs84Axis / w,
+               meridional = kWgs84Axis * (1 - kSquaredEccentricity) / (w2 * w);
+  double lon = lon2 - lon1;
+  if (lon > 180) lon -= 360;
+  if (lon < -180) lon += 360;
+  const double north = meridional * (lat2 - lat1) * kRadians;
+  const double east = primeVertical * std::cos(middle) * lon * kRadians;
+  return std::hypot(east, north);
+}
+
+}  // namespace
+
 double GeodesicMetres(double lon1, double lat1, double lon2, double lat2) {
+  const double local = LocalMetres(lon1, lat1, lon2, lat2);
+  if (local < kLocallyFlatMetres) return local;
   static const geod_geodesic ellipsoid = [] {
     geod_geodesic e;
     geod_init(&e, kWgs84Axis, kWgs84Flattening);
@@ -326,7 +353,19 @@ bool GeoExtent::Shortest(double& start, double& width) const {
 void MapProjection::ToMapEach(std::vector<double>& x, std::vector<double>& y,
                               std::vector<int>& placed) const {
   placed.assign(x.size(), 1);
-  if (toMap_) toMap_->Transform(x.size(), x.data(), y.data(), nullptr, placed.data());
+  if (toMap_) {
+    // A transformation serves one thread at a time: the other half goes
+    // through a copy.
+    const Transform copy(toMap_->Clone());
+    const auto transform = [&](size_t begin, size_t end) {
+      OGRCoordinateTransformation& t = begin == 0 || !copy ? *toMap_ : *copy;
+      t.Transform(end - begin, x.data() + begin, y.data() + begin, nullptr, placed.data() + begin);
+    };
+    if (copy)
+      OnTwoThreads(x.size(), transform);
+    else
+      transform(0, x.size());
+  }
   for (size_t k = 0; k < x.size(); ++k) {
     x[k] *= scaleToMap_;
     y[k] *= scaleToMap_;

@@ -19,7 +19,11 @@ struct ProjectedLine {
   std::vector<double> x, y, along;
 };
 
-// The distance in metres between two positions on the WGS 84 ellipsoid.
+// The distance in metres between two positions on the WGS 84 ellipsoid:
+// the geodesic's (Karney's algorithm), or, for positions less than 300 m
+// apart, as a road's nodes mostly are, within 10 micrometres of it from the
+// ellipsoid's radii of curvature at their middle latitude, twenty times
+// faster.
 double GeodesicMetres(double lon1, double lat1, double lon2, double lat2);
 
 // The WGS 84 positions of a source's kept data, for choosing the map's UTM

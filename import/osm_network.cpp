@@ -7,11 +7,10 @@
 #include "import/import_error.h"
 #include "import/map_projection.h"
 #include "import/progress.h"
+#include "import/two_threads.h"
 
 namespace {
 
-// How many nodes go through the map's projection at once.
-constexpr size_t kProjectionBatch = 1 << 16;
 // How many ways left out as untransformable the report names.
 constexpr size_t kNamedFailures = 3;
 
@@ -79,28 +78,21 @@ class Builder {
     projection.ChooseUtmZone(extent);
     positions_.resize(state_.size());
     std::vector<double> x, y;
-    std::vector<uint32_t> batch;
-    std::vector<int> placed;
-    const auto flush = [&]() {
-      projection.ToMapEach(x, y, placed);
-      for (size_t k = 0; k < batch.size(); ++k) {
-        if (!placed[k]) continue;
-        positions_[batch[k]] = {static_cast<int32_t>(std::lround(x[k])),
-                                static_cast<int32_t>(std::lround(y[k]))};
-        state_[batch[k]] |= kPlaced;
-      }
-      x.clear();
-      y.clear();
-      batch.clear();
-    };
+    std::vector<uint32_t> nodes;
     for (uint32_t node = 0; node < state_.size(); ++node) {
       if (!(state_[node] & kUsed)) continue;
       x.push_back(roads_.locations[node].lon());
       y.push_back(roads_.locations[node].lat());
-      batch.push_back(node);
-      if (batch.size() == kProjectionBatch) flush();
+      nodes.push_back(node);
     }
-    flush();
+    std::vector<int> placed;
+    projection.ToMapEach(x, y, placed);
+    for (size_t k = 0; k < nodes.size(); ++k) {
+      if (!placed[k]) continue;
+      positions_[nodes[k]] = {static_cast<int32_t>(std::lround(x[k])),
+                              static_cast<int32_t>(std::lround(y[k]))};
+      state_[nodes[k]] |= kPlaced;
+    }
     LeaveOutUnplaced(out);
   }
 
@@ -163,23 +155,61 @@ class Builder {
 
   const MapPosition& PositionOf(uint32_t node) const { return positions_[node]; }
 
-  // Makes room in the network for the segments and vertices the pieces
-  // make and their junctions, so that it never holds twice its size.
-  void Reserve(RoadNetwork& network) const {
-    size_t segments = 0, vertices = 0, junctions = 0;
+  // The index of each way's first segment, and at the end their count:
+  // way w's segments come from first[w] up to first[w + 1].
+  std::vector<int32_t> FirstSegments() const {
+    std::vector<int32_t> first(wayKept_.size() + 1, 0);
     for (size_t w = 0; w < wayKept_.size(); ++w) {
+      first[w + 1] = first[w];
       if (!wayKept_[w]) continue;
       ForEachPiece(w, [&](size_t begin, size_t end) {
-        for (size_t r = begin + 1; r < end; ++r) segments += IsJunction(roads_.refs[r]);
-        vertices += end - begin;
+        for (size_t r = begin + 1; r < end; ++r) first[w + 1] += IsJunction(roads_.refs[r]);
       });
     }
+    return first;
+  }
+
+  // The geodesic length of each segment, in metres, the ways' segments
+  // numbered by first: measured on two threads, each along its piece of way
+  // from its start, as the lines of other sources are.
+  std::vector<double> SegmentLengths(const std::vector<int32_t>& first) const {
+    std::vector<double> lengths(static_cast<size_t>(first.back()));
+    const auto measure = [&](size_t fromWay, size_t toWay) {
+      for (size_t w = fromWay; w < toWay; ++w) {
+        if (!wayKept_[w]) continue;
+        auto segment = static_cast<size_t>(first[w]);
+        ForEachPiece(w, [&](size_t begin, size_t end) {
+          double along = 0, alongAtStart = 0;
+          for (size_t r = begin + 1; r < end; ++r) {
+            const osmium::Location &a = roads_.locations[roads_.refs[r - 1]],
+                                   &b = roads_.locations[roads_.refs[r]];
+            along += GeodesicMetres(a.lon(), a.lat(), b.lon(), b.lat());
+            if (!IsJunction(roads_.refs[r])) continue;
+            lengths[segment++] = along - alongAtStart;
+            alongAtStart = along;
+          }
+        });
+      }
+    };
+    OnTwoThreads(
+        wayKept_.size(), measure,
+        static_cast<size_t>(std::lower_bound(first.begin(), first.end(), first.back() / 2) - first.begin()));
+    return lengths;
+  }
+
+  // Makes room in the network for the segments of the pieces, their
+  // vertices and junctions, so that it never holds twice its size.
+  void Reserve(size_t segments, RoadNetwork& network) const {
+    size_t vertices = 0, junctions = 0;
+    for (size_t w = 0; w < wayKept_.size(); ++w)
+      if (wayKept_[w]) ForEachPiece(w, [&](size_t begin, size_t end) { vertices += end - begin; });
     for (uint32_t node = 0; node < state_.size(); ++node)
       junctions += IsJunction(node) && (state_[node] & kInPiece);
     network.segments.reserve(segments);
     network.vertices.reserve(vertices + segments);
-    network.junctions.reserve(junctions + roads_.barriersBlocking * 2);
+    network.junctions.reserve(junctions + static_cast<size_t>(roads_.barriersBlocking) * 2);
   }
+
   const std::vector<uint8_t>& WayKept() const { return wayKept_; }
 
  private:
@@ -214,30 +244,28 @@ class Builder {
 class SegmentWriter {
  public:
   SegmentWriter(const OsmRoads& roads, const Builder& builder, RoadNetwork& network)
-      : roads_(roads), builder_(builder), network_(network), codes_(roads.nodeIds.size(), 0) {}
+      : roads_(roads), builder_(builder), network_(network), codes_(roads.barriers.size(), 0) {}
 
-  // Emits the segments of the piece refs[begin, end) of way w.
-  void Piece(size_t w, size_t begin, size_t end) {
+  // Emits the segments of the piece refs[begin, end) of way w, whose
+  // lengths in metres come in order from lengths.
+  void Piece(size_t w, size_t begin, size_t end, const double*& lengths) {
     const WayTraits& traits = roads_.traits[w];
     int32_t from = CodeOf(roads_.refs[begin]);
-    double along = 0, alongAtStart = 0;
     size_t start = begin;
     for (size_t k = begin + 1; k < end; ++k) {
-      const osmium::Location &a = roads_.locations[roads_.refs[k - 1]], &b = roads_.locations[roads_.refs[k]];
-      along += GeodesicMetres(a.lon(), a.lat(), b.lon(), b.lat());
       const uint32_t node = roads_.refs[k];
       if (!builder_.IsJunction(node)) continue;
+      const double metres = *lengths++;
       RoadSegment segment;
       segment.from = from;
       segment.to = CodeOf(node);
-      segment.length = std::max<int64_t>(0, std::llround(along - alongAtStart));
+      segment.length = std::max<int64_t>(0, std::llround(metres));
       segment.name = traits.name;
       segment.oneway = traits.oneway;
       segment.roadClass = traits.roadClass;
-      if (traits.speed > 0) segment.duration = TenthsOfSecond(along - alongAtStart, traits.speed);
+      if (traits.speed > 0) segment.duration = TenthsOfSecond(metres, traits.speed);
       AddSegment(segment, start, k);
       start = k;
-      alongAtStart = along;
       // A blocking barrier is a junction of its own for each segment.
       from = roads_.barriers[node] == BarrierEffect::kBlocks && k + 1 < end ? NewJunction(node) : segment.to;
     }
@@ -286,26 +314,13 @@ class WaysInNetwork : public RestrictedWays {
  public:
   WaysInNetwork(const OsmRoads& roads, const RoadNetwork& network, const SegmentWriter& writer,
                 const std::vector<int32_t>& firstSegment)
-      : roads_(roads), network_(network), writer_(writer), firstSegment_(firstSegment) {
-    byId_.reserve(roads.wayIds.size());
-    for (size_t w = 0; w < roads.wayIds.size(); ++w)
-      byId_.emplace_back(roads.wayIds[w], static_cast<int64_t>(w));
-    std::sort(byId_.begin(), byId_.end());
-  }
+      : roads_(roads), network_(network), writer_(writer), firstSegment_(firstSegment) {}
 
-  int64_t WayIndex(int64_t id) const override {
-    const auto at = std::lower_bound(byId_.begin(), byId_.end(), std::make_pair(id, int64_t{-1}));
-    return at != byId_.end() && at->first == id ? at->second : -1;
-  }
   uint32_t FirstNode(int64_t way) const override {
     return roads_.refs[roads_.firstRef[static_cast<size_t>(way)]];
   }
   uint32_t LastNode(int64_t way) const override {
     return roads_.refs[roads_.firstRef[static_cast<size_t>(way) + 1] - 1];
-  }
-  int64_t NodeIndex(int64_t id) const override {
-    const auto at = std::lower_bound(roads_.nodeIds.begin(), roads_.nodeIds.end(), id);
-    return at != roads_.nodeIds.end() && *at == id ? at - roads_.nodeIds.begin() : -1;
   }
   int32_t NodeCode(uint32_t node) const override { return writer_.CodeAt(node); }
   bool NodeBlocks(uint32_t node) const override { return roads_.barriers[node] == BarrierEffect::kBlocks; }
@@ -328,7 +343,6 @@ class WaysInNetwork : public RestrictedWays {
   const RoadNetwork& network_;
   const SegmentWriter& writer_;
   const std::vector<int32_t>& firstSegment_;
-  std::vector<std::pair<int64_t, int64_t>> byId_;
 };
 
 }  // namespace
@@ -341,21 +355,26 @@ OsmNetwork BuildOsmNetwork(OsmRoads& roads, MapProjection& projection, const dou
   builder.Place(projection, out);
   builder.FindJunctions(out);
   RoadNetwork& network = out.network;
-  builder.Reserve(network);
+  const std::vector<int32_t> firstSegment = builder.FirstSegments();
+  const std::vector<double> lengths = builder.SegmentLengths(firstSegment);
+  // The rest no longer needs the nodes' locations and the ids: they go.
+  std::vector<osmium::Location>().swap(roads.locations);
+  IndexRestrictionMembers(roads.restrictions, roads.wayIds, roads.nodeIds);
+  std::vector<int64_t>().swap(roads.wayIds);
+  std::vector<int64_t>().swap(roads.nodeIds);
+  builder.Reserve(lengths.size(), network);
   network.names = std::move(roads.names);
   SegmentWriter writer(roads, builder, network);
-  const size_t ways = roads.wayIds.size();
-  std::vector<int32_t> firstSegment(ways + 1, 0);
+  const size_t ways = roads.traits.size();
+  const double* length = lengths.data();
   for (size_t w = 0; w < ways; ++w) {
-    firstSegment[w] = static_cast<int32_t>(network.segments.size());
     if (builder.WayKept()[w])
       builder.ForEachPiece(
-          w, [&](size_t begin, size_t end) { writer.Piece(w, begin, end); }, &network.collapsedLines);
-    out.keptWays += firstSegment[w] < static_cast<int32_t>(network.segments.size());
+          w, [&](size_t begin, size_t end) { writer.Piece(w, begin, end, length); }, &network.collapsedLines);
+    out.keptWays += firstSegment[w] < firstSegment[w + 1];
     if (w % 4096 == 0)
       progress.Update("finding junctions", static_cast<int64_t>(w), static_cast<int64_t>(ways));
   }
-  firstSegment[ways] = static_cast<int32_t>(network.segments.size());
   if (!roads.restrictions.empty())
     out.restrictions = ResolveRestrictions(
         roads.restrictions, WaysInNetwork(roads, network, writer, firstSegment), roads.restrictionCounts);

@@ -81,21 +81,26 @@ class FilePass {
   std::unique_ptr<osmium::io::Reader> reader_;
 };
 
-// The object's tags the rules read (keys), as RoadTags.
+// The object's tags whose keys are among the keys (sorted), as RoadTags.
 void ReadTags(const osmium::TagList& tags, const std::vector<std::string>& keys, RoadTags& out) {
   out.Clear();
-  for (const std::string& key : keys)
-    if (const char* value = tags[key.c_str()]) out.Add(key, value);
+  for (const osmium::Tag& tag : tags)
+    if (std::binary_search(keys.begin(), keys.end(), tag.key())) out.Add(tag.key(), tag.value());
+}
+
+// The keys of the tags the rules read, and of barrier nodes, sorted.
+std::vector<std::string> KeysRead(const RoadRules& rules) {
+  std::vector<std::string> keys = rules.Keys();
+  keys.insert(keys.end(), {"barrier", "kerb", "bollard"});
+  std::sort(keys.begin(), keys.end());
+  return keys;
 }
 
 // The first pass: the kept ways with their node ids, and the restrictions.
 class WayPass {
  public:
   WayPass(const RoadRules& rules, const std::string& nameKey, const MapLimits& limits, OsmRoads& roads)
-      : rules_(rules), nameKey_(nameKey), limits_(limits), roads_(roads) {
-    keys_ = rules.Keys();
-    keys_.push_back("barrier");
-  }
+      : rules_(rules), nameKey_(nameKey), limits_(limits), roads_(roads), keys_(KeysRead(rules)) {}
 
   void Way(const osmium::Way& way) {
     ++roads_.waysRead;
@@ -145,7 +150,7 @@ class WayPass {
   const std::string& nameKey_;
   const MapLimits& limits_;
   OsmRoads& roads_;
-  std::vector<std::string> keys_;
+  const std::vector<std::string> keys_;
   RoadTags tags_;
   std::vector<int64_t> nodeIds_;
 };
@@ -220,10 +225,7 @@ OsmRoads ReadOsmRoads(const std::string& path, const RoadRules& rules, const std
   roads.locations.assign(nodes, osmium::Location());
   roads.barriers.assign(nodes, BarrierEffect::kNone);
   NodeFinder finder(roads.nodeIds);
-  std::vector<std::string> keys = rules.Keys();
-  keys.push_back("barrier");
-  keys.push_back("kerb");
-  keys.push_back("bollard");
+  const std::vector<std::string> keys = KeysRead(rules);
   RoadTags tags;
   size_t found = 0;
   FilePass pass(path, osmium::osm_entity_bits::node, "reading nodes (pass 2 of 2)", progress);

@@ -136,19 +136,16 @@ bool AppendViaSegments(const RestrictedWays& ways, int64_t way, bool forward, in
 }
 
 // The row of the restriction from the way to the way, or why there is none.
-bool ResolveRow(const OsmRestriction& r, int64_t fromId, int64_t toId, const RestrictedWays& ways,
+bool ResolveRow(const OsmRestriction& r, int64_t from, int64_t to, const RestrictedWays& ways,
                 RestrictionRow& row, RestrictionSkip& why) {
-  const int64_t from = ways.WayIndex(fromId), to = ways.WayIndex(toId);
-  std::vector<int64_t> via;
-  for (const int64_t id : r.viaWays) via.push_back(ways.WayIndex(id));
+  const std::vector<int64_t>& via = r.viaWays;
   why = RestrictionSkip::kNotKeptRoad;
   if (from < 0 || to < 0 || std::find(via.begin(), via.end(), -1) != via.end()) return false;
   // The node where From meets the via, and the one where To leaves it.
   uint32_t enter = 0, leave = 0;
   if (r.viaIsNode) {
-    const int64_t node = ways.NodeIndex(r.viaNode);
-    if (node < 0) return false;
-    enter = leave = static_cast<uint32_t>(node);
+    if (r.viaNode < 0) return false;
+    enter = leave = static_cast<uint32_t>(r.viaNode);
   } else {
     why = RestrictionSkip::kNotAtVia;
     const uint32_t viaEnds[] = {ways.FirstNode(via[0]), ways.LastNode(via[0])};
@@ -256,6 +253,23 @@ bool ReadOsmRestriction(const osmium::Relation& relation, Profile profile, OsmRe
     return true;
   counts.Skip(why);
   return false;
+}
+
+void IndexRestrictionMembers(std::vector<OsmRestriction>& restrictions, const std::vector<int64_t>& wayIds,
+                             const std::vector<int64_t>& nodeIds) {
+  std::vector<std::pair<int64_t, int64_t>> ways;
+  ways.reserve(wayIds.size());
+  for (size_t w = 0; w < wayIds.size(); ++w) ways.emplace_back(wayIds[w], static_cast<int64_t>(w));
+  std::sort(ways.begin(), ways.end());
+  const auto way = [&ways](int64_t& id) {
+    const auto at = std::lower_bound(ways.begin(), ways.end(), std::make_pair(id, int64_t{-1}));
+    id = at != ways.end() && at->first == id ? at->second : -1;
+  };
+  for (OsmRestriction& r : restrictions) {
+    for (auto* members : {&r.from, &r.to, &r.viaWays}) std::for_each(members->begin(), members->end(), way);
+    const auto node = std::lower_bound(nodeIds.begin(), nodeIds.end(), r.viaNode);
+    r.viaNode = r.viaIsNode && node != nodeIds.end() && *node == r.viaNode ? node - nodeIds.begin() : -1;
+  }
 }
 
 std::vector<RestrictionRow> ResolveRestrictions(const std::vector<OsmRestriction>& read,

@@ -41,7 +41,8 @@ struct RestrictionCounts {
 };
 
 // A restriction relation of the source for the profile, as read: its
-// value, whether it is only_*, and its members' ids.
+// value, whether it is only_*, and its members' ids, which
+// IndexRestrictionMembers turns into indices among the ways and nodes read.
 struct OsmRestriction {
   std::string rule;
   bool only = false;
@@ -67,13 +68,9 @@ bool ReadOsmRestriction(const osmium::Relation& relation, Profile profile, OsmRe
 class RestrictedWays {
  public:
   virtual ~RestrictedWays() = default;
-  // The index of the kept way with the id, or -1.
-  virtual int64_t WayIndex(int64_t id) const = 0;
   // The index (among the nodes) of the way's first and last node.
   virtual uint32_t FirstNode(int64_t way) const = 0;
   virtual uint32_t LastNode(int64_t way) const = 0;
-  // The index of the node with the id, or -1.
-  virtual int64_t NodeIndex(int64_t id) const = 0;
   // The junction code of a node, 0 when it is none (or a blocking barrier).
   virtual int32_t NodeCode(uint32_t node) const = 0;
   // Whether a node of the way, or the node, is a blocking barrier.
@@ -85,7 +82,13 @@ class RestrictedWays {
   virtual std::pair<int32_t, int32_t> SegmentEnds(int32_t segment) const = 0;
 };
 
-// The rows of the restrictions read, in their order: one per restriction,
+// Turns the restrictions' member ids into indices among the ways (their
+// ids in wayIds, in any order) and nodes (nodeIds, ascending), -1 for an id
+// that is not there.
+void IndexRestrictionMembers(std::vector<OsmRestriction>& restrictions, const std::vector<int64_t>& wayIds,
+                             const std::vector<int64_t>& nodeIds);
+
+// The rows of the restrictions read, their members indexed, in their order: one per restriction,
 // or per from of a no_entry or to of a no_exit; From and To the segments of
 // their ways that touch the via (its node, or the via ways' ends), Ways the
 // via ways' segments in travel order. Skipped and counted: a from or to not
