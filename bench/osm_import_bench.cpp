@@ -8,6 +8,9 @@
 #include <unistd.h>
 
 #include <cstdlib>
+#include <iterator>
+#include <osmium/io/any_input.hpp>
+#include <osmium/io/reader.hpp>
 #include <sstream>
 #include <string>
 
@@ -26,14 +29,26 @@ bool OnPath(const std::string& program) {
   return false;
 }
 
+// The nodes of the file that its ways use: half of all, as the generator
+// writes as many again that no way uses.
+double RoadNodes(const std::string& path) {
+  osmium::io::Reader reader(path, osmium::osm_entity_bits::node);
+  double nodes = 0;
+  while (const osmium::memory::Buffer buffer = reader.read())
+    nodes += static_cast<double>(std::distance(buffer.begin(), buffer.end()));
+  reader.close();
+  return nodes / 2;
+}
+
 // Times the import of the network at scale as OpenStreetMap (the file
 // written into folder on first use) against osmium fileinfo -e of it, and
 // reports the import's time as a multiple of osmium's, both times and the
-// import's peak memory.
+// import's peak memory, also in bytes per node of a road beyond 64 MB.
 void RunOsmImport(benchmark::State& state, const std::string& folder, int scale) {
   if (!OnPath("osmium")) return state.SkipWithError("osmium (osmium-tool) is not installed");
   const std::string source = WriteOsmCityMap(folder, scale);
   const std::string out = folder + "/imported";
+  const double roadNodes = RoadNodes(source);
   for (auto _ : state) {
     const ProcessRun yardstick = RunProcess("osmium", {"fileinfo", "-e", source});
     const ProcessRun run = RunRuvelRoute({"import", source, out + "/Mimported.mif", "--quiet"});
@@ -42,6 +57,7 @@ void RunOsmImport(benchmark::State& state, const std::string& folder, int scale)
     state.counters["x osmium"] = run.seconds / yardstick.seconds;
     state.counters["osmium s"] = yardstick.seconds;
     state.counters["peak MB"] = run.peakMegabytes;
+    state.counters["B per road node"] = (run.peakMegabytes - 64) * 1024 * 1024 / roadNodes;
     state.counters["osmium peak MB"] = yardstick.peakMegabytes;
   }
 }

@@ -17,6 +17,7 @@
 #include "import/progress.h"
 #include "import/road_network.h"
 #include "import/safe_text.h"
+#include "import/two_threads.h"
 
 namespace {
 
@@ -156,16 +157,20 @@ class WayPass {
 };
 
 // Turns the kept ways' node ids into indices among the distinct ids, which
-// become the roads' nodes.
+// become the roads' nodes; sorts and looks up on two threads.
 void IndexNodes(std::vector<int64_t>& uses, OsmRoads& roads) {
-  roads.nodeIds = uses;
-  std::sort(roads.nodeIds.begin(), roads.nodeIds.end());
-  roads.nodeIds.erase(std::unique(roads.nodeIds.begin(), roads.nodeIds.end()), roads.nodeIds.end());
-  roads.nodeIds.shrink_to_fit();
+  std::vector<int64_t>& ids = roads.nodeIds;
+  ids = uses;
+  const auto at = [&ids](size_t i) { return ids.begin() + static_cast<std::ptrdiff_t>(i); };
+  OnTwoThreads(ids.size(), [&](size_t begin, size_t end) { std::sort(at(begin), at(end)); });
+  std::inplace_merge(ids.begin(), at(ids.size() / 2), ids.end());
+  ids.erase(std::unique(ids.begin(), ids.end()), ids.end());
+  ids.shrink_to_fit();
   roads.refs.resize(uses.size());
-  for (size_t i = 0; i < uses.size(); ++i)
-    roads.refs[i] = static_cast<uint32_t>(
-        std::lower_bound(roads.nodeIds.begin(), roads.nodeIds.end(), uses[i]) - roads.nodeIds.begin());
+  OnTwoThreads(uses.size(), [&](size_t begin, size_t end) {
+    for (size_t i = begin; i < end; ++i)
+      roads.refs[i] = static_cast<uint32_t>(std::lower_bound(ids.begin(), ids.end(), uses[i]) - ids.begin());
+  });
   std::vector<int64_t>().swap(uses);
 }
 
