@@ -60,8 +60,9 @@ void RunRender(const std::vector<std::string>& args);
 // MAXX MAXY] [--snap METRES] [--name-field FIELD] [--source-crs CRS]
 // [--profile car|bike|foot|all] [--oneway-field FIELD] [--speed-field FIELD]
 // [--default-speed KMH] [--class-field FIELD] [--quiet]: turns the roads of a
-// GIS layer that a mode of travel uses into a map's four files, through the
-// import module.
+// GIS layer or OpenStreetMap file that a mode of travel uses into a map's
+// files (the T layer's too when the source has turn restrictions), through
+// the import module.
 void RunImport(const std::vector<std::string>& args);
 
 // Empties the map store and loads the map whose M layer is path. Raises

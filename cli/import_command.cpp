@@ -81,7 +81,8 @@ RuvelImportRequest ParseImport(const std::vector<std::string>& args, std::string
 }
 
 // Raises Exception unless the output's name begins with a capital M and
-// ends in .mif (in any letter case), so that its four files are four.
+// ends in .mif (in any letter case), so that the map's files have names of
+// their own.
 void CheckOutputName(const std::string& out) {
   CheckMapName(out);
   const std::string name = ExtractFileName(out);

@@ -144,7 +144,7 @@ class WayPass {
                       " ways already give " + std::to_string(ways) + " roads of " + std::to_string(nodes) +
                       " nodes (a map holds at most " + std::to_string(limits_.segments) + " segments and " +
                       std::to_string(limits_.vertices) +
-                      " vertices); choose a part of it with --bbox. Nothing was written");
+                      " vertices); cut a smaller extract of the file. Nothing was written");
   }
 
   const RoadRules& rules_;

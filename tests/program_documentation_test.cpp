@@ -53,7 +53,8 @@ TEST(ProgramDocumentation, VersionAndHelpAnswerWithoutADisplay) {
 // and each argument is completed from what the synopsis says it is.
 TEST(ProgramDocumentation, BashCompletionFollowsTheSynopsis) {
   TempDir dir;
-  for (const char* name : {"Mtown.mif", "Stown.mif", "roads.shp", "ROADS.GPKG", "notes.txt"})
+  for (const char* name : {"Mtown.mif", "Stown.mif", "roads.shp", "ROADS.GPKG", "notes.txt", "x.osm.gz",
+                           "x.osm.bz2", "notes.gz"})
     WriteFile(dir / name, "");
   RunCommand("mkdir '" + (dir / "sub") + "'");
 
@@ -72,7 +73,8 @@ TEST(ProgramDocumentation, BashCompletionFollowsTheSynopsis) {
       {"render \"\"", "Mtown.mif\nsub\n"},
       {"render Mtown.mif o.png --size \"\"", "\n"},
       {"render Mtown.mif o.png --size 9x9 --no-p", "--no-points\n"},
-      {"import \"\"", "Mtown.mif\nROADS.GPKG\nStown.mif\nroads.shp\nsub\n"},
+      {"import \"\"", "Mtown.mif\nROADS.GPKG\nStown.mif\nroads.shp\nsub\nx.osm.bz2\nx.osm.gz\n"},
+      {"import x.osm", "x.osm.bz2\nx.osm.gz\n"},
       {"import roads.shp Mx.mif --profile \"\"", "all\nbike\ncar\nfoot\n"},
       {"import --bbox 1 2 3 4 roads.shp \"\"", "Mtown.mif\nsub\n"},
   };
