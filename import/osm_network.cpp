@@ -114,16 +114,6 @@ class Builder {
     }
   }
 
- private:
-  // Calls visit on each node of each kept way.
-  template <typename Visit>
-  void ForEachKeptRef(Visit visit) {
-    for (size_t w = 0; w < wayKept_.size(); ++w)
-      if (wayKept_[w])
-        for (size_t r = roads_.firstRef[w]; r < roads_.firstRef[w + 1]; ++r) visit(roads_.refs[r]);
-  }
-
- public:
   // Calls visit(begin, end) on each piece of way w: a range of its refs
   // between nodes the file lacks, of two nodes or more whose positions are
   // not all one (the others are counted in collapsed, when given). Returns
@@ -213,6 +203,14 @@ class Builder {
   const std::vector<uint8_t>& WayKept() const { return wayKept_; }
 
  private:
+  // Calls visit on each node of each kept way.
+  template <typename Visit>
+  void ForEachKeptRef(Visit visit) {
+    for (size_t w = 0; w < wayKept_.size(); ++w)
+      if (wayKept_[w])
+        for (size_t r = roads_.firstRef[w]; r < roads_.firstRef[w + 1]; ++r) visit(roads_.refs[r]);
+  }
+
   // Leaves out the kept ways with a node the file has that cannot be placed.
   void LeaveOutUnplaced(OsmNetwork& out) {
     for (size_t w = 0; w < wayKept_.size(); ++w) {
