@@ -10,6 +10,7 @@
 #include <osmium/osm/relation.hpp>
 #include <osmium/osm/way.hpp>
 #include <osmium/thread/pool.hpp>
+#include <stdexcept>
 #include <thread>
 #include <unordered_map>
 
@@ -28,8 +29,10 @@ class FilePass {
   FilePass(const std::string& path, osmium::osm_entity_bits::type kinds, const char* what, Progress& progress)
       : path_(path), what_(what), progress_(progress), pool_(PoolSize()), size_(FileSize(path)) {
     Guard([&] {
-      reader_ = std::make_unique<osmium::io::Reader>(osmium::io::File(path), pool_, kinds,
-                                                     osmium::io::read_meta::no);
+      const osmium::io::File file(path);
+      pbf_ = file.format() == osmium::io::file_format::pbf &&
+             file.compression() == osmium::io::file_compression::none;
+      reader_ = std::make_unique<osmium::io::Reader>(file, pool_, kinds, osmium::io::read_meta::no);
     });
   }
   ~FilePass() {
@@ -51,6 +54,10 @@ class FilePass {
           if (!visit(object)) return;
         progress_.Update(what_, static_cast<int64_t>(reader_->offset()), size_);
       }
+      // libosmium ends a PBF file that stops inside a block's size quietly:
+      // the blocks it read do not reach the file's end.
+      if (pbf_ && static_cast<int64_t>(reader_->offset()) < size_)
+        throw std::runtime_error("truncated data (the file ends inside the size of a block)");
       reader_->close();
     });
   }
@@ -79,6 +86,7 @@ class FilePass {
   Progress& progress_;
   osmium::thread::Pool pool_;
   int64_t size_;
+  bool pbf_ = false;  // an uncompressed PBF file, whose blocks libosmium counts in the offset
   std::unique_ptr<osmium::io::Reader> reader_;
 };
 
