@@ -304,16 +304,25 @@ TEST(OsmImport, TurnRestrictions) {
 // earlier map as it was; compressed XML refuses what only GDAL serves.
 TEST(OsmImport, TruncatedPbfKeepsTheEarlierMap) {
   TempDir dir;
-  WriteFile(dir / "in.osm", OsmXml(Cross()));
+  WriteFile(dir / "roads.osm", OsmXml(Cross()));
+  WriteOsmPbf(dir / "roads.osm", dir / "roads.osm.pbf");
+  WriteFile(dir / "in.osm",
+            OsmXml(Cross() + "r1 from:w10 via:n2 to:w12 type=restriction restriction=no_exit"));
   WriteOsmPbf(dir / "in.osm", dir / "in.osm.pbf");
   QuietRequest whole(dir / "in.osm.pbf", dir / "Mmap.mif");
   ImportRoads(whole.request);
-  const std::string files[] = {"Mmap.mif", "Mmap.mid", "Smap.mif", "Smap.mid"};
+  const std::string files[] = {"Mmap.mif", "Mmap.mid", "Smap.mif", "Smap.mid", "Tmap.mif", "Tmap.mid"};
   std::vector<std::string> before;
   for (const std::string& file : files) before.push_back(ReadWhole(dir / file));
-  const std::string pbf = ReadWhole(dir / "in.osm.pbf");
-  // Every proper prefix lacks some of the ways (the last of the objects) or is corrupt.
-  for (size_t size = 1; size < pbf.size(); size += 1 + size / 8) {
+  // The file is the roads' file, then a block of the relation. A PBF file
+  // has no end mark: cut just before that block, it is a whole file of the
+  // roads alone; cut anywhere else, it is corrupt or lacks ways.
+  const std::string pbf = ReadWhole(dir / "in.osm.pbf"), roads = ReadWhole(dir / "roads.osm.pbf");
+  ASSERT_EQ(pbf.substr(0, roads.size()), roads);
+  std::vector<size_t> cuts{roads.size() + 1, roads.size() + 2, roads.size() + 3};  // in the block's size
+  for (size_t size = 1; size < pbf.size(); size += 1 + size / 8)
+    if (size != roads.size()) cuts.push_back(size);
+  for (const size_t size : cuts) {
     SCOPED_TRACE(size);
     WriteFile(dir / "cut.osm.pbf", pbf.substr(0, size));
     QuietRequest cut(dir / "cut.osm.pbf", dir / "Mmap.mif");
