@@ -2,8 +2,11 @@
 // positions are all shared nodes: the same map, byte for byte.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <array>
+#include <numeric>
 #include <random>
+#include <sstream>
 #include <string>
 #include <vector>
 
@@ -75,23 +78,52 @@ std::string RandomStreets(unsigned seed, int size) {
   return nodes + ways;
 }
 
+// The items with the nodes' ids negated and the nodes in random order.
+std::string Disordered(const std::string& items, unsigned seed) {
+  std::vector<std::string> nodes;
+  std::string ways;
+  std::istringstream list(items);
+  for (std::string item; std::getline(list, item, '|');) {
+    std::istringstream words(item);
+    std::string word;
+    words >> word;
+    const bool node = word[0] == 'n';
+    std::string out = node ? "n-" + word.substr(1) : word;
+    while (words >> word) out += " " + (!node && word.find('=') == std::string::npos ? "-" + word : word);
+    if (node)
+      nodes.push_back(out + "|");
+    else
+      ways += out + "|";
+  }
+  std::shuffle(nodes.begin(), nodes.end(), std::mt19937(seed));
+  return std::accumulate(nodes.begin(), nodes.end(), std::string()) + ways;
+}
+
 }  // namespace
 
+// GDAL's reader and libosmium's, from XML, from PBF, and from XML with
+// negative ids in random order, write the same map.
 TEST(OsmImport, SameMapAsGdal) {
   for (const unsigned seed : {1u, 2u, 3u, 4u, 5u}) {
     SCOPED_TRACE(seed);
     TempDir dir;
-    WriteFile(dir / "streets.osm", OsmXml(RandomStreets(seed, 6)));
-    QuietRequest osmium(dir / "streets.osm", dir / "Mosmium.mif"),
-        gdal(dir / "streets.osm", dir / "Mgdal.mif");
+    const std::string streets = RandomStreets(seed, 6);
+    WriteFile(dir / "streets.osm", OsmXml(streets));
+    WriteOsmPbf(dir / "streets.osm", dir / "streets.osm.pbf");
+    WriteFile(dir / "disordered.osm", OsmXml(Disordered(streets, seed)));
+    QuietRequest gdal(dir / "streets.osm", dir / "Mgdal.mif");
     gdal.request.where = "1=1";
-    const ImportReport osmiumReport = ImportRoads(osmium.request), gdalReport = ImportRoads(gdal.request);
-    ASSERT_EQ(osmiumReport.reader, "libosmium");
-    ASSERT_EQ(gdalReport.reader, "GDAL");
-    EXPECT_GT(osmiumReport.segments, 20);
-    for (const char* file : {"M.mif", "M.mid", "S.mif", "S.mid"}) {
-      const std::string name = std::string(file, 1), ext = file + 1;
-      EXPECT_EQ(ReadWhole(dir / (name + "osmium" + ext)), ReadWhole(dir / (name + "gdal" + ext))) << file;
+    ASSERT_EQ(ImportRoads(gdal.request).reader, "GDAL");
+    for (const std::string source : {"streets.osm", "streets.osm.pbf", "disordered.osm"}) {
+      SCOPED_TRACE(source);
+      QuietRequest osmium(dir / source, dir / "Mosmium.mif");
+      const ImportReport report = ImportRoads(osmium.request);
+      ASSERT_EQ(report.reader, "libosmium");
+      EXPECT_GT(report.segments, 20);
+      for (const char* file : {"M.mif", "M.mid", "S.mif", "S.mid"}) {
+        const std::string name(file, 1), ext = file + 1;
+        EXPECT_EQ(ReadWhole(dir / (name + "osmium" + ext)), ReadWhole(dir / (name + "gdal" + ext))) << file;
+      }
     }
   }
 }

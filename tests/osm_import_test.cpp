@@ -99,14 +99,17 @@ std::string SegmentEnds(const std::string& mid) {
 // way 16), east (11), north (12) and south (13); beyond the east arm ways
 // 14 and 15 run on to node 7, then way 19 to the wall at node 13 and way
 // 20 past it. Its segments, in order: 0 and 1 (way 10), 2 (11), 3 (12),
-// 4 (13), 5 (14), 6 (15), 7 (16), 8 (17), 9 (18), 10 (19), 11 (20); node
-// 2 is junction 3, node 6 junction 7. Way 21 is a footway.
+// 4 (13), 5 (14), 6 (15), 7 (16), 8 (17), 9 (18), 10 (19), 11 (20), 12
+// (22, on from node 8), 13 and 14 (23, a loop from node 3 through node 16),
+// 15 (24); node 2 is junction 3, node 3 junction 4, node 6 junction 7. Way
+// 21 is a footway.
 std::string Cross() {
   std::string items =
       "n8 -1 1|n1 0 1|n2 1 1|n3 2 1|n4 1 2|n5 1 0|n6 3 1|n7 4 1|n9 0 2|n10 3 2|n11 2 0|n13 5 1 barrier=wall|"
-      "n14 5 2|w21 4 9 highway=footway|";
-  for (const char* way : {"w10 8 1 2", "w11 2 3", "w12 2 4", "w13 5 2", "w14 3 6", "w15 6 7", "w16 1 9",
-                          "w17 6 10", "w18 3 11", "w19 7 13", "w20 13 14"})
+      "n14 5 2|n15 -1 0|n16 3 0|n17 2.5 -1|n18 4 0|w21 4 9 highway=footway|";
+  for (const char* way :
+       {"w10 8 1 2", "w11 2 3", "w12 2 4", "w13 5 2", "w14 3 6", "w15 6 7", "w16 1 9", "w17 6 10", "w18 3 11",
+        "w19 7 13", "w20 13 14", "w22 8 15", "w23 3 16 17 3", "w24 16 18"})
     items += std::string(way) + " highway=residential|";
   return items;
 }
@@ -130,8 +133,7 @@ TEST(OsmImport, JunctionsFromNodeIds) {
       {"a crossing without one", "n1 0 0|n3 2 0|n4 1 1|n5 1 -1|w1 1 3 highway=primary|w2 4 5 highway=primary",
        "1-2 3-4", 0},
       {"two nodes at one position",
-       "n1 0 0|n2 1 0|n3 2 0|n4 1 1|n5 1 -1|n6 1 0|w1 1 2 3 highway=primary|w2 4 6 5 highway=primary",
-       "1-2 3-4", 0},
+       "n1 0 0|n2 1 0|n4 1 1|n6 1 0|w1 1 2 highway=primary|w2 6 4 highway=primary", "1-2 3-4", 0},
       {"a way through a node twice", "n1 0 0|n2 1 0|n3 2 0|n4 2 1|n5 1 -1|w1 1 2 3 4 2 5 highway=primary",
        "1-2 2-2 2-3", 0},
       {"nodes missing inside and at the border",
@@ -238,6 +240,12 @@ TEST(OsmImport, TurnRestrictions) {
        R"("no_straight_on","no",1,8,3,"2 5")", ""},
       {"car", "r1 from:w17 via:w14 via:w11 to:w13 type=restriction restriction=no_left_turn",
        R"("no_left_turn","no",8,4,7,"5 2")", ""},
+      {"car", "r1 from:w23 via:n3 to:w18 type=restriction restriction=no_right_turn",
+       R"("no_right_turn","no",14,9,4,"")", ""},
+      {"car", "r1 from:w11 via:n3 to:w23 type=restriction restriction=only_left_turn",
+       R"("only_left_turn","only",2,13,4,"")", ""},
+      {"car", "r1 from:w11 via:w10 to:w22 type=restriction restriction=no_left_turn",
+       R"("no_left_turn","no",2,12,3,"1 0")", ""},
       {"car", "r1 from:w10 via:n2 to:w12 type=restriction restriction=no_left_turn except=bicycle;psv", left,
        ""},
       {"car", "r1 from:w10 via:n2 to:w12 type=restriction restriction=no_left_turn except=psv;motorcar", "",
