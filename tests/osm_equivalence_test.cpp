@@ -6,7 +6,6 @@
 #include <array>
 #include <numeric>
 #include <random>
-#include <sstream>
 #include <string>
 #include <vector>
 
@@ -23,18 +22,21 @@ namespace {
 // one. Rows and columns are cut into ways at random points (the two ways
 // sharing the node there), with gaps and shape nodes between the points,
 // and random classes (footways, which cars do not take, among them),
-// names, directions and speeds.
-std::string RandomStreets(unsigned seed, int size) {
+// names, directions and speeds. With sign -1 the ids are negative and the
+// nodes in random order.
+std::string RandomStreets(unsigned seed, int size, int sign) {
   std::mt19937 random(seed);
   const auto chance = [&](double p) { return std::uniform_real_distribution<double>(0, 1)(random) < p; };
   const auto pick = [&](const std::vector<std::string>& values) {
     return values[std::uniform_int_distribution<size_t>(0, values.size() - 1)(random)];
   };
-  std::string nodes, ways;
+  std::vector<std::string> nodes;
+  std::string ways;
   int64_t next = 1;
   const auto node = [&](double x, double y) {
-    nodes += "n" + std::to_string(next) + " " + std::to_string(x) + " " + std::to_string(y) + "|";
-    return next++;
+    nodes.push_back("n" + std::to_string(sign * next) + " " + std::to_string(x) + " " + std::to_string(y) +
+                    "|");
+    return sign * next++;
   };
   // The node each row ([0]) and column ([1]) takes at each point, and its position.
   std::vector<std::vector<std::array<int64_t, 2>>> at(size, std::vector<std::array<int64_t, 2>>(size));
@@ -57,7 +59,7 @@ std::string RandomStreets(unsigned seed, int size) {
   int64_t wayId = 1;
   for (int line = 0; line < 2 * size; ++line) {
     const int across = line % 2, fixed = line / 2;  // across: a column, fixed its i; else a row, fixed its j
-    std::string way = "w" + std::to_string(wayId++) + " " +
+    std::string way = "w" + std::to_string(sign * wayId++) + " " +
                       std::to_string(at[across ? fixed : 0][across ? 0 : fixed][across]);
     for (int k = 1; k < size; ++k) {
       const int i = across ? fixed : k, j = across ? k : fixed;
@@ -71,31 +73,11 @@ std::string RandomStreets(unsigned seed, int size) {
       if (!gap) way += " " + std::to_string(here);
       if (gap || chance(0.25) || k == size - 1) {
         if (way.find(' ', way.find(' ') + 1) != std::string::npos) ways += way + tags() + "|";
-        way = "w" + std::to_string(wayId++) + " " + std::to_string(here);
+        way = "w" + std::to_string(sign * wayId++) + " " + std::to_string(here);
       }
     }
   }
-  return nodes + ways;
-}
-
-// The items with the nodes' ids negated and the nodes in random order.
-std::string Disordered(const std::string& items, unsigned seed) {
-  std::vector<std::string> nodes;
-  std::string ways;
-  std::istringstream list(items);
-  for (std::string item; std::getline(list, item, '|');) {
-    std::istringstream words(item);
-    std::string word;
-    words >> word;
-    const bool node = word[0] == 'n';
-    std::string out = node ? "n-" + word.substr(1) : word;
-    while (words >> word) out += " " + (!node && word.find('=') == std::string::npos ? "-" + word : word);
-    if (node)
-      nodes.push_back(out + "|");
-    else
-      ways += out + "|";
-  }
-  std::shuffle(nodes.begin(), nodes.end(), std::mt19937(seed));
+  if (sign < 0) std::shuffle(nodes.begin(), nodes.end(), std::mt19937(seed));
   return std::accumulate(nodes.begin(), nodes.end(), std::string()) + ways;
 }
 
@@ -107,10 +89,9 @@ TEST(OsmImport, SameMapAsGdal) {
   for (const unsigned seed : {1u, 2u, 3u, 4u, 5u}) {
     SCOPED_TRACE(seed);
     TempDir dir;
-    const std::string streets = RandomStreets(seed, 6);
-    WriteFile(dir / "streets.osm", OsmXml(streets));
+    WriteFile(dir / "streets.osm", OsmXml(RandomStreets(seed, 6, 1)));
     WriteOsmPbf(dir / "streets.osm", dir / "streets.osm.pbf");
-    WriteFile(dir / "disordered.osm", OsmXml(Disordered(streets, seed)));
+    WriteFile(dir / "disordered.osm", OsmXml(RandomStreets(seed, 6, -1)));
     QuietRequest gdal(dir / "streets.osm", dir / "Mgdal.mif");
     gdal.request.where = "1=1";
     ASSERT_EQ(ImportRoads(gdal.request).reader, "GDAL");

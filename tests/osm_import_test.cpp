@@ -16,19 +16,13 @@
 
 namespace {
 
-// The fields of a .mid row, split at commas (no field holds one here).
-std::vector<std::string> Fields(const std::string& row) {
-  std::vector<std::string> fields;
-  std::istringstream text(row);
-  for (std::string field; std::getline(text, field, ',');) fields.push_back(field);
-  return fields;
-}
-
-std::vector<std::string> Rows(const std::string& mid) {
-  std::vector<std::string> rows;
-  std::istringstream text(mid);
-  for (std::string row; std::getline(text, row);) rows.push_back(row);
-  return rows;
+// The parts of the text between the separators: a .mid file's rows at
+// '\n', a row's fields at ',' (no field holds one here).
+std::vector<std::string> Split(const std::string& text, char separator) {
+  std::vector<std::string> parts;
+  std::istringstream in(text);
+  for (std::string part; std::getline(in, part, separator);) parts.push_back(part);
+  return parts;
 }
 
 // The positions of the Point objects, or the first and last vertex of each
@@ -51,16 +45,17 @@ std::vector<std::string> Ends(const std::string& mif) {
 void ExpectEndsOnJunctions(const TempDir& dir, const std::string& base) {
   const std::vector<std::string> points = Ends(ReadWhole(dir / ("M" + base + ".mif")));
   const std::vector<std::string> lines = Ends(ReadWhole(dir / ("S" + base + ".mif")));
-  const std::vector<std::string> segments = Rows(ReadWhole(dir / ("S" + base + ".mid")));
+  const std::vector<std::string> segments = Split(ReadWhole(dir / ("S" + base + ".mid")), '\n');
   ASSERT_EQ(lines.size(), 2 * segments.size());
   for (size_t s = 0; s < segments.size(); ++s) {
-    EXPECT_EQ(lines[2 * s], points.at(std::stoul(Fields(segments[s])[0]) - 1)) << s;
-    EXPECT_EQ(lines[2 * s + 1], points.at(std::stoul(Fields(segments[s])[1]) - 1)) << s;
+    EXPECT_EQ(lines[2 * s], points.at(std::stoul(Split(segments[s], ',')[0]) - 1)) << s;
+    EXPECT_EQ(lines[2 * s + 1], points.at(std::stoul(Split(segments[s], ',')[1]) - 1)) << s;
   }
   const std::vector<std::string> vias = Ends(ReadWhole(dir / ("T" + base + ".mif")));
-  const std::vector<std::string> rows = Rows(ReadWhole(dir / ("T" + base + ".mid")));
+  const std::vector<std::string> rows = Split(ReadWhole(dir / ("T" + base + ".mid")), '\n');
   ASSERT_EQ(vias.size(), rows.size());
-  for (size_t r = 0; r < rows.size(); ++r) EXPECT_EQ(vias[r], points.at(std::stoul(Fields(rows[r])[4]) - 1));
+  for (size_t r = 0; r < rows.size(); ++r)
+    EXPECT_EQ(vias[r], points.at(std::stoul(Split(rows[r], ',')[4]) - 1));
 }
 
 // Imports the items (OsmXml's text) for the profile from an XML file and
@@ -90,8 +85,8 @@ ImportReport ImportBoth(const TempDir& dir, const std::string& items, const char
 // Each segment's junctions, "from-to", in the order of the rows.
 std::string SegmentEnds(const std::string& mid) {
   std::string ends;
-  for (const std::string& row : Rows(mid))
-    ends += (ends.empty() ? "" : " ") + Fields(row)[0] + "-" + Fields(row)[1];
+  for (const std::string& row : Split(mid, '\n'))
+    ends += (ends.empty() ? "" : " ") + Split(row, ',')[0] + "-" + Split(row, ',')[1];
   return ends;
 }
 
@@ -144,8 +139,7 @@ TEST(OsmImport, JunctionsFromNodeIds) {
        "n-3 2 0|n-1 0 0|n-4 1 1|n-2 1 0|w-1 -1 -2 -3 highway=primary|w-2 -4 -2 highway=primary",
        "1-2 2-3 4-2", 0},
       {"a wall where ways meet",
-       "n1 0 0|n2 1 0 barrier=wall|n3 2 0|n4 1 1|w1 1 2 3 highway=primary|w2 4 2 "
-       "highway=primary",
+       "n1 0 0|n2 1 0 barrier=wall|n3 2 0|n4 1 1|w1 1 2 3 highway=primary|w2 4 2 highway=primary",
        "1-2 3-4 5-6", 0},
   };
   for (const auto& c : cases) {
@@ -164,42 +158,26 @@ TEST(OsmImport, BarriersByProfile) {
     const char* tags;
     const char* blocks;  // c, b, f: blocks car, bike, foot
   } cases[] = {
-      {"barrier=border_control", ""},
-      {"barrier=toll_booth", ""},
-      {"barrier=toll_gantry", ""},
-      {"barrier=cattle_grid", ""},
-      {"barrier=gate", ""},
-      {"barrier=lift_gate", ""},
-      {"barrier=no", ""},
-      {"barrier=entrance", ""},
-      {"barrier=sally_port", ""},
-      {"barrier=arch", ""},
-      {"barrier=height_restrictor", ""},
-      {"barrier=kerb kerb=lowered", ""},
-      {"barrier=kerb kerb=flush", ""},
-      {"barrier=kerb kerb=raised", "c"},
-      {"barrier=kerb", "c"},
-      {"barrier=bollard bollard=rising", ""},
-      {"barrier=bollard", "c"},
-      {"barrier=block", "c"},
-      {"barrier=wall", "cbf"},
-      {"barrier=fence", "cbf"},
-      {"barrier=yes", "cbf"},
-      {"barrier=gate access=private", "cbf"},
-      {"barrier=gate access=no foot=yes", "cb"},
-      {"barrier=wall motorcar=yes", "bf"},
-      {"barrier=bollard vehicle=no", "cb"},
+      // clang-format off
+      {"barrier=border_control", ""}, {"barrier=toll_booth", ""}, {"barrier=toll_gantry", ""},
+      {"barrier=cattle_grid", ""}, {"barrier=gate", ""}, {"barrier=lift_gate", ""}, {"barrier=no", ""},
+      {"barrier=entrance", ""}, {"barrier=sally_port", ""}, {"barrier=arch", ""},
+      {"barrier=height_restrictor", ""}, {"barrier=kerb kerb=lowered", ""}, {"barrier=kerb kerb=flush", ""},
+      {"barrier=kerb kerb=raised", "c"}, {"barrier=kerb", "c"}, {"barrier=bollard bollard=rising", ""},
+      {"barrier=bollard", "c"}, {"barrier=block", "c"}, {"barrier=wall", "cbf"}, {"barrier=fence", "cbf"},
+      {"barrier=yes", "cbf"}, {"barrier=gate access=private", "cbf"}, {"barrier=gate access=no foot=yes", "cb"},
+      {"barrier=wall motorcar=yes", "bf"}, {"barrier=bollard vehicle=no", "cb"},
       {"barrier=bollard motor_vehicle=yes vehicle=no", "b"},
       {"barrier=gate motorcar=private motor_vehicle=yes access=yes", "c"},
-      {"barrier=gate bicycle=no access=yes", "b"},
-      {"barrier=fence access=destination", ""},
+      {"barrier=gate bicycle=no access=yes", "b"}, {"barrier=fence access=destination", ""},
+      // clang-format on
   };
-  std::string items;
+  std::string items;  // way i from node 3i + 1 through the barrier at 3i + 2 to 3i + 3, named Bi
   for (size_t i = 0; i < std::size(cases); ++i) {
-    const std::string y = std::to_string(i), n = std::to_string(3 * i + 1);
-    items += "n" + n + " 0 " + y + "|n" + std::to_string(3 * i + 2) + " 1 " + y + " " + cases[i].tags + "|n" +
-             std::to_string(3 * i + 3) + " 2 " + y + "|w" + n + " " + n + " " + std::to_string(3 * i + 2) +
-             " " + std::to_string(3 * i + 3) + " highway=residential name=B" + y + "|";
+    const std::string y = " " + std::to_string(i), a = std::to_string(3 * i + 1),
+                      b = std::to_string(3 * i + 2), c = std::to_string(3 * i + 3);
+    items += "n" + a + " 0" + y + "|n" + b + " 1" + y + " " + cases[i].tags + "|n" + c + " 2" + y + "|w" + a +
+             " " + a + " " + b + " " + c + " highway=residential name=B" + y.substr(1) + "|";
   }
   for (const char* profile : {"car", "bike", "foot"}) {
     SCOPED_TRACE(profile);
@@ -227,84 +205,71 @@ TEST(OsmImport, TurnRestrictions) {
   const struct {
     const char* profile;
     const char* relations;
-    std::string rows, skipped;
+    std::string rows, skipped;  // the rows separated by ';'
   } cases[] = {
-      {"car", "r1 from:w10 via:n2 to:w12 type=restriction restriction=no_left_turn", left, ""},
-      {"car", "r1 from:w13 via:n2 to:w10 type=restriction restriction=no_right_turn",
-       R"("no_right_turn","no",4,1,3,"")", ""},
-      {"car", "r1 from:w10 via:n2 to:w11 type=restriction restriction=only_straight_on",
+      {"car", "r1 from:w10 via:n2 to:w12 restriction=no_left_turn", left, ""},
+      {"car", "r1 from:w13 via:n2 to:w10 restriction=no_right_turn", R"("no_right_turn","no",4,1,3,"")", ""},
+      {"car", "r1 from:w10 via:n2 to:w11 restriction=only_straight_on",
        R"("only_straight_on","only",1,2,3,"")", ""},
-      {"car", "r1 from:w10 via:w11 to:w18 type=restriction restriction=no_right_turn",
-       R"("no_right_turn","no",1,9,3,"2")", ""},
-      {"car", "r1 from:w10 via:w11 via:w14 to:w17 type=restriction restriction=no_straight_on",
+      {"car", "r1 from:w10 via:w11 to:w18 restriction=no_right_turn", R"("no_right_turn","no",1,9,3,"2")",
+       ""},
+      {"car", "r1 from:w10 via:w11 via:w14 to:w17 restriction=no_straight_on",
        R"("no_straight_on","no",1,8,3,"2 5")", ""},
-      {"car", "r1 from:w17 via:w14 via:w11 to:w13 type=restriction restriction=no_left_turn",
+      {"car", "r1 from:w17 via:w14 via:w11 to:w13 restriction=no_left_turn",
        R"("no_left_turn","no",8,4,7,"5 2")", ""},
-      {"car", "r1 from:w23 via:n3 to:w18 type=restriction restriction=no_right_turn",
-       R"("no_right_turn","no",14,9,4,"")", ""},
-      {"car", "r1 from:w11 via:n3 to:w23 type=restriction restriction=only_left_turn",
-       R"("only_left_turn","only",2,13,4,"")", ""},
-      {"car", "r1 from:w11 via:w10 to:w22 type=restriction restriction=no_left_turn",
-       R"("no_left_turn","no",2,12,3,"1 0")", ""},
-      {"car", "r1 from:w10 via:n2 to:w12 type=restriction restriction=no_left_turn except=bicycle;psv", left,
+      {"car", "r1 from:w23 via:n3 to:w18 restriction=no_right_turn", R"("no_right_turn","no",14,9,4,"")", ""},
+      {"car", "r1 from:w11 via:n3 to:w23 restriction=only_left_turn", R"("only_left_turn","only",2,13,4,"")",
        ""},
-      {"car", "r1 from:w10 via:n2 to:w12 type=restriction restriction=no_left_turn except=psv;motorcar", "",
+      {"car", "r1 from:w11 via:w10 to:w22 restriction=no_left_turn", R"("no_left_turn","no",2,12,3,"1 0")",
+       ""},
+      {"car", "r1 from:w10 via:n2 to:w12 restriction=no_left_turn except=bicycle;psv", left, ""},
+      {"car", "r1 from:w10 via:n2 to:w12 restriction=no_left_turn except=psv;motorcar", "",
        "1 naming the profile's vehicle in except"},
-      {"car",
-       "r1 from:w10 via:n2 to:w12 type=restriction restriction=no_left_turn restriction:motorcar=no_u_turn",
+      {"car", "r1 from:w10 via:n2 to:w12 restriction=no_left_turn restriction:motorcar=no_u_turn",
        R"("no_u_turn","no",1,3,3,"")", ""},
-      {"car", "r1 from:w10 via:n2 to:w12 type=restriction restriction:conditional=no_left_turn@(Mo-Fr)", "",
-       "1 conditional"},
-      {"car",
-       "r1 from:w10 via:n2 to:w12 type=restriction restriction:conditional=no_left_turn@(Mo) "
-       "restriction=no_left_turn",
+      {"car", "r1 from:w10 via:n2 to:w12 restriction:conditional=no_left_turn@(Mo-Fr)", "", "1 conditional"},
+      {"car", "r1 from:w10 via:n2 to:w12 restriction:conditional=no_left_turn@(Mo) restriction=no_left_turn",
        left, ""},
-      {"car", "r1 from:w10 via:n2 to:w11 type=restriction restriction=no_straight_on_on_red", "", "1 on red"},
-      {"car", "r1 from:w10 via:n2 to:w11 type=restriction restriction=give_way", "", "1 of unknown value"},
-      {"car", "r1 from:w16 via:n2 to:w12 type=restriction restriction=no_left_turn", "",
+      {"car", "r1 from:w10 via:n2 to:w11 restriction=no_straight_on_on_red", "", "1 on red"},
+      {"car", "r1 from:w10 via:n2 to:w11 restriction=give_way", "", "1 of unknown value"},
+      {"car", "r1 from:w16 via:n2 to:w12 restriction=no_left_turn", "",
        "1 whose from or to does not begin or end at the via"},
-      {"car", "r1 from:w10 via:w11 via:w15 to:w17 type=restriction restriction=no_straight_on", "",
+      {"car", "r1 from:w10 via:w11 via:w15 to:w17 restriction=no_straight_on", "",
        "1 whose via ways do not join up"},
-      {"car", "r1 from:w10 from:w13 via:n2 to:w12 type=restriction restriction=no_left_turn", "",
+      {"car", "r1 from:w10 from:w13 via:n2 to:w12 restriction=no_left_turn", "",
        "1 with several from or to or other members"},
-      {"car", "r1 from:w10 from:w13 via:n2 to:w12 type=restriction restriction=no_entry",
-       R"("no_entry","no",1,3,3,"")"
-       "\n"
-       R"("no_entry","no",4,3,3,"")",
-       ""},
-      {"car", "r1 from:w10 via:n2 to:w11 to:w12 type=restriction restriction=no_exit",
-       R"("no_exit","no",1,2,3,"")"
-       "\n"
-       R"("no_exit","no",1,3,3,"")",
-       ""},
-      {"car", "r1 from:w19 via:n13 to:w20 type=restriction restriction=no_straight_on", "",
-       "1 through a blocking barrier"},
-      {"car", "r1 from:w15 via:w19 to:w20 type=restriction restriction=no_straight_on", "",
-       "1 through a blocking barrier"},
+      {"car", "r1 from:w10 from:w13 via:n2 to:w12 restriction=no_entry",
+       R"("no_entry","no",1,3,3,"";"no_entry","no",4,3,3,"")", ""},
+      {"car", "r1 from:w10 via:n2 to:w11 to:w12 restriction=no_exit",
+       R"("no_exit","no",1,2,3,"";"no_exit","no",1,3,3,"")", ""},
+      {"car", "r1 from:w19 via:n13 to:w20 restriction=no_straight_on", "", "1 through a blocking barrier"},
+      {"car", "r1 from:w15 via:w19 to:w20 restriction=no_straight_on", "", "1 through a blocking barrier"},
       {"car",
-       "r1 from:w10 via:n2 to:w21 type=restriction restriction=no_left_turn|"
-       "r2 from:w99 via:n2 to:w12 type=restriction restriction=no_left_turn",
+       "r1 from:w10 via:n2 to:w21 restriction=no_left_turn|"
+       "r2 from:w99 via:n2 to:w12 restriction=no_left_turn",
        "", "2 whose members are not kept roads"},
       {"car",
-       "r1 from:w10 via:n2 to:w12 type=restriction restriction=no_left_turn|"
-       "r2 from:w10 via:n2 to:w12 type=restriction restriction=no_left_turn",
+       "r1 from:w10 via:n2 to:w12 restriction=no_left_turn|"
+       "r2 from:w10 via:n2 to:w12 restriction=no_left_turn",
        left, "1 duplicated"},
       {"car",
-       "r1 from:w10 via:n2 to:w11 type=restriction restriction=only_straight_on|"
-       "r2 from:w10 via:n2 to:w12 type=restriction restriction=only_left_turn",
+       "r1 from:w10 via:n2 to:w11 restriction=only_straight_on|"
+       "r2 from:w10 via:n2 to:w12 restriction=only_left_turn",
        "", "2 conflicting only_*"},
-      {"car", "r1 from:w10 via:n2 to:w12 type=restriction restriction:bicycle=no_left_turn", "", ""},
-      {"bike", "r1 from:w10 via:n2 to:w12 type=restriction restriction:bicycle=no_left_turn", left, ""},
-      {"bike", "r1 from:w10 via:n2 to:w12 type=restriction restriction=no_left_turn", "", ""},
-      {"foot", "r1 from:w10 via:n2 to:w12 type=restriction restriction=no_left_turn", "", ""},
+      {"car", "r1 from:w10 via:n2 to:w12 restriction:bicycle=no_left_turn", "", ""},
+      {"bike", "r1 from:w10 via:n2 to:w12 restriction:bicycle=no_left_turn", left, ""},
+      {"bike", "r1 from:w10 via:n2 to:w12 restriction=no_left_turn", "", ""},
+      {"foot", "r1 from:w10 via:n2 to:w12 restriction=no_left_turn", "", ""},
   };
   TempDir dir;
   for (const auto& c : cases) {
     SCOPED_TRACE(std::string(c.profile) + " " + c.relations);
     const ImportReport report = ImportBoth(dir, Cross() + c.relations, c.profile);
-    EXPECT_EQ(ReadWhole(dir / "Txml.mid"), c.rows.empty() ? "" : c.rows + "\n");
+    std::string rows = c.rows.empty() ? "" : c.rows + "\n";
+    std::replace(rows.begin(), rows.end(), ';', '\n');
+    EXPECT_EQ(ReadWhole(dir / "Txml.mid"), rows);
     EXPECT_EQ(report.restrictionsSkipped, c.skipped);
-    EXPECT_EQ(report.restrictionsWritten, static_cast<int64_t>(Rows(c.rows).size()));
+    EXPECT_EQ(report.restrictionsWritten, static_cast<int64_t>(Split(rows, '\n').size()));
   }
 }
 
@@ -314,8 +279,7 @@ TEST(OsmImport, TruncatedPbfKeepsTheEarlierMap) {
   TempDir dir;
   WriteFile(dir / "roads.osm", OsmXml(Cross()));
   WriteOsmPbf(dir / "roads.osm", dir / "roads.osm.pbf");
-  WriteFile(dir / "in.osm",
-            OsmXml(Cross() + "r1 from:w10 via:n2 to:w12 type=restriction restriction=no_exit"));
+  WriteFile(dir / "in.osm", OsmXml(Cross() + "r1 from:w10 via:n2 to:w12 restriction=no_exit"));
   WriteOsmPbf(dir / "in.osm", dir / "in.osm.pbf");
   QuietRequest whole(dir / "in.osm.pbf", dir / "Mmap.mif");
   ImportRoads(whole.request);
@@ -355,7 +319,7 @@ TEST(OsmImport, TruncatedPbfKeepsTheEarlierMap) {
 // the rest of the map replaced.
 TEST(OsmImport, ReimportRemovesTheRestrictionLayer) {
   TempDir dir;
-  const std::string restriction = "r1 from:w10 via:n2 to:w12 type=restriction restriction=no_left_turn";
+  const std::string restriction = "r1 from:w10 via:n2 to:w12 restriction=no_left_turn";
   EXPECT_FALSE(ImportBoth(dir, Cross() + restriction).restrictionLayerRemoved);
   EXPECT_NE(ReadWhole(dir / "Txml.mif")
                 .find("Columns 6\n  Rule Char(32)\n  Kind Char(4)\n  From Integer\n  "
@@ -370,16 +334,15 @@ TEST(OsmImport, ReimportRemovesTheRestrictionLayer) {
 // the turn it restricts.
 TEST(OsmImport, RestrictionSegmentsAreTheRoutesOwn) {
   TempDir dir;
-  WriteFile(dir / "in.osm",
-            OsmXml(Cross() + "r1 from:w10 via:n2 to:w12 type=restriction restriction=no_left_turn"));
+  WriteFile(dir / "in.osm", OsmXml(Cross() + "r1 from:w10 via:n2 to:w12 restriction=no_left_turn"));
   const std::string run = "'" + kRuvelRoute + "' ", map = " '" + (dir / "Mmap.mif") + "'";
   ASSERT_EQ(RunCommand(run + "import --quiet '" + (dir / "in.osm") + "'" + map).exitCode, 0);
-  const std::vector<std::string> row = Fields(ReadWhole(dir / "Tmap.mid"));
+  const std::vector<std::string> row = Split(ReadWhole(dir / "Tmap.mid"), ',');
   ASSERT_EQ(row.size(), 6u);
-  const std::vector<std::string> segments = Rows(ReadWhole(dir / "Smap.mid"));
+  const std::vector<std::string> segments = Split(ReadWhole(dir / "Smap.mid"), '\n');
   // From the far end of From to the far end of To.
   const auto farEnd = [&](const std::string& segment) {
-    const std::vector<std::string> ends = Fields(segments.at(std::stoul(segment)));
+    const std::vector<std::string> ends = Split(segments.at(std::stoul(segment)), ',');
     return ends[0] == row[4] ? ends[1] : ends[0];
   };
   const CommandResult route = RunCommand(run + "route" + map + " " + farEnd(row[2]) + " " + farEnd(row[3]));

@@ -12,16 +12,8 @@ namespace {
 // The text as an XML attribute's value.
 std::string Escaped(const std::string& text) {
   std::string out;
-  for (const char c : text) {
-    if (c == '&')
-      out += "&amp;";
-    else if (c == '<')
-      out += "&lt;";
-    else if (c == '"')
-      out += "&quot;";
-    else
-      out += c;
-  }
+  for (const char c : text)
+    out += c == '&' ? "&amp;" : c == '<' ? "&lt;" : c == '"' ? "&quot;" : std::string(1, c);
   return out;
 }
 
@@ -55,6 +47,7 @@ std::string Element(const std::string& item) {
       element += " lat=\"" + Degrees(43.73, word) + "\" lon=\"" + Degrees(7.42, x) + "\"";
     }
   }
+  if (kind == 'r') children += "<tag k=\"type\" v=\"restriction\"/>";
   return element + ">" + children + "</" + name + ">\n";
 }
 
