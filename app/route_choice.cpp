@@ -68,8 +68,10 @@ int32_t FindChosenRoute(TfMain* form) {
   const std::vector<int32_t> stops = Stops(choice);
   if (stops != choice.route.Stops()) choice.route.SetStops(stops);
   const int32_t target = choice.pinned >= 0 ? choice.pinned : currentPoint;
-  const int32_t routeCount = choice.route.RouteTo(
-      points[target].Code, [form](int32_t from, int32_t to) { return form->fastRoutes->Find(from, to); });
+  const int32_t routeCount =
+      choice.route.RouteTo(points[target].Code, [form](int32_t from, int32_t to, int32_t& arrival) {
+        return form->fastRoutes->FindLeg(from, to, arrival);
+      });
   form->EditTime->SetText(IntToStr(choice.route.Ticks()));
   return routeCount;
 }

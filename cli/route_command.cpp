@@ -35,7 +35,9 @@ FoundRoute Find(int32_t start, const std::vector<int32_t>& vias, int32_t target,
   ViaRoute route;
   route.SetStops(stops);
   const int32_t count =
-      route.RouteTo(target, [&search](int32_t from, int32_t to) { return search.Find(from, to); });
+      route.RouteTo(target, [&search](int32_t from, int32_t to, int32_t& arrival) {
+        return search.FindLeg(from, to, arrival);
+      });
   return {start,         target,
           count,         route.Route(),
           route.Ticks(), directions ? directions->StepsOf(route.Route()) : std::vector<DirectionStep>()};

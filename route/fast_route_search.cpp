@@ -8,18 +8,10 @@
 #include "map/road_graph.h"
 #include "route/directed_graph.h"
 #include "route/route_search.h"
+#include "route/route_path.h"
 #include "toolkit/performance_counter.h"
 
 namespace {
-
-// The weight of the road graph's entry from `from` to `to` over segment,
-// or -1 when there is none.
-int64_t EntryWeight(int32_t from, int32_t to, int32_t segment) {
-  if (!IsCode(from, nodeCount)) return -1;
-  for (int32_t e = nodeStart[from - 1]; e < nodeStart[from]; ++e)
-    if (adjNode[e] == to && adjSegment[e] == segment) return adjLength[e];
-  return -1;
-}
 
 bool PassesAPointTwice(const std::vector<int32_t>& codes) {
   std::vector<int32_t> sorted = codes;
@@ -49,18 +41,38 @@ void CutCycles(std::vector<int32_t>& codes, std::vector<int32_t>& segments) {
   segments = std::move(keptSegments);
 }
 
-// Whether the walk joins start to target along real entries whose weights
-// add up to distance.
-bool IsRealWalk(const std::vector<int32_t>& codes, const std::vector<int32_t>& segments, int32_t start,
-                int32_t target, int64_t distance) {
-  if (codes.empty() || codes.front() != start || codes.back() != target) return false;
+// Whether the walk joins from to to along entries of a graph (its point
+// count and arrays, as the road graph and DirectedGraph hold them) whose
+// weights add up to distance.
+bool IsWalkAlong(int32_t nodes, const std::vector<int32_t>& starts, const std::vector<int32_t>& heads,
+                 const std::vector<int32_t>& weights, const std::vector<int32_t>& entrySegments,
+                 const std::vector<int32_t>& points, const std::vector<int32_t>& segments, int32_t from, int32_t to,
+                 int64_t distance) {
+  if (points.empty() || points.front() != from || points.back() != to) return false;
   int64_t sum = 0;
-  for (size_t i = 0; i + 1 < codes.size(); ++i) {
-    const int64_t weight = EntryWeight(codes[i], codes[i + 1], segments[i]);
+  for (size_t i = 0; i + 1 < points.size(); ++i) {
+    if (!IsCode(points[i], nodes)) return false;
+    int64_t weight = -1;
+    for (int32_t e = starts[points[i] - 1]; e < starts[points[i]] && weight < 0; ++e)
+      if (heads[e] == points[i + 1] && entrySegments[e] == segments[i]) weight = weights[e];
     if (weight < 0) return false;
     sum += weight;
   }
   return sum == distance;
+}
+
+bool IsWalkOf(const DirectedGraph& graph, const std::vector<int32_t>& points, const std::vector<int32_t>& segments,
+              int32_t from, int32_t to, int64_t distance) {
+  return IsWalkAlong(graph.nodeCount, graph.nodeStart, graph.adjNode, graph.adjWeight, graph.adjSegment, points,
+                     segments, from, to, distance);
+}
+
+// Whether the walk joins start to target along real entries of the road
+// graph whose weights add up to distance.
+bool IsRealWalk(const std::vector<int32_t>& codes, const std::vector<int32_t>& segments, int32_t start,
+                int32_t target, int64_t distance) {
+  return IsWalkAlong(nodeCount, nodeStart, adjNode, adjLength, adjSegment, codes, segments, start, target,
+                     distance);
 }
 
 // Whether every code names a point of the road graph.
@@ -96,6 +108,12 @@ int32_t FindRouteInHierarchy(const ContractionHierarchy& hierarchy, HierarchyQue
   return result;
 }
 
+void FastRoutes::SetTurns(std::shared_ptr<const TurnGraph> turns) {
+  turns_ = std::move(turns);
+  turnSearch_ = GraphSearch();
+  if (hierarchy_ && turns_ && hierarchy_->nodeCount != turns_->Graph().nodeCount) hierarchy_.reset();
+}
+
 void FastRoutes::Adopt(std::unique_ptr<ContractionHierarchy> hierarchy, HierarchyQuery query) {
   hierarchy_ = std::move(hierarchy);
   query_ = std::move(query);
@@ -105,13 +123,61 @@ void FastRoutes::Adopt(std::unique_ptr<ContractionHierarchy> hierarchy, Hierarch
 }
 
 bool FastRoutes::Ready() const {
-  return hierarchy_ && hierarchy_->generation == graphGeneration && !GraphFitsPasses();
+  if (!hierarchy_ || hierarchy_->generation != graphGeneration) return false;
+  if (turns_) return hierarchy_->nodeCount == turns_->Graph().nodeCount;
+  return !GraphFitsPasses();
 }
 
 int32_t FastRoutes::Find(int32_t startCode, int32_t targetCode) {
+  int32_t arrival = 0;
+  return FindLeg(startCode, targetCode, arrival);
+}
+
+int32_t FastRoutes::FindLeg(int32_t startCode, int32_t targetCode, int32_t& arrival) {
+  if (turns_ && turns_->Graph().generation == graphGeneration)
+    return FindWithTurns(startCode, targetCode, arrival);
+  arrival = 0;
   if (!Ready()) return FindRoute(startCode, targetCode);
   bool bad = false;
   const int32_t result = FindRouteInHierarchy(*hierarchy_, query_, startCode, targetCode, bad);
   if (bad) hierarchy_.reset();
+  return result;
+}
+
+bool FastRoutes::TurnWalk(int32_t from, int32_t to, std::vector<int32_t>& points,
+                          std::vector<int32_t>& segments) {
+  const DirectedGraph& graph = turns_->Graph();
+  if (Ready()) {
+    const int64_t distance = query_.Run(*hierarchy_, from, to);
+    bool bad = query_.HasMetBadArc();
+    if (distance >= 0 && !bad) {
+      bad = !query_.Unpack(*hierarchy_, graph.nodeCount, points, segments);
+      if (!bad) CutCycles(points, segments);
+      bad = bad || !IsWalkOf(graph, points, segments, from, to, distance);
+    }
+    if (!bad) return distance >= 0;
+    hierarchy_.reset();
+  }
+  if (turnSearch_.Run(graph, from, to) < 0) return false;
+  turnSearch_.Walk(to, points, segments);
+  return true;
+}
+
+int32_t FastRoutes::FindWithTurns(int32_t startCode, int32_t targetCode, int32_t& arrival) {
+  const int64_t t0 = QueryPerformanceCounter();
+  const int32_t junctions = turns_->JunctionCount();
+  std::vector<int32_t> points, segments;
+  RoutePath route;
+  if (IsCode(startCode, junctions) && startCode == targetCode) {
+    route.codes = {startCode};
+  } else if (IsCode(startCode, junctions) && IsCode(targetCode, junctions)) {
+    const bool goesOn = arrival > 0 && turns_->JunctionOf(arrival) == startCode;
+    if (TurnWalk(goesOn ? arrival : turns_->StartOf(startCode), turns_->EndOf(targetCode), points, segments)) {
+      route = turns_->RouteOf(points, segments);
+      arrival = points.size() >= 2 ? points[points.size() - 2] : 0;
+    }
+  }
+  const int32_t result = MarkFoundRoute(route.codes, route.segments);
+  routeTicks = QueryPerformanceCounter() - t0;
   return result;
 }

@@ -4,7 +4,9 @@
 #include <memory>
 
 #include "route/contraction_hierarchy.h"
+#include "route/graph_search.h"
 #include "route/hierarchy_query.h"
+#include "route/turn_graph.h"
 
 // FindRoute's contract and outputs (routeTicks, the route flags,
 // RouteCodes, RouteSegments, RouteLength; RouteNotFound() when the target
@@ -22,11 +24,21 @@ int32_t FindRouteInHierarchy(const ContractionHierarchy& hierarchy, HierarchyQue
 
 // The route search of a window or command: a contraction hierarchy with
 // its query, when one is held for the road graph as it now stands and the
-// graph is beyond the passes' capacity; FindRoute otherwise. Lives on the
-// thread that searches (the window thread); a hierarchy built on a worker
-// is handed over with Adopt once finished.
+// graph is beyond the passes' capacity; FindRoute otherwise. On a map with
+// turn restrictions, every route is one of the turn graph's (see
+// TurnGraph), whatever the map's size: found by its hierarchy when one is
+// held, else by Dijkstra's search over it, and marked as FindRoute marks
+// its routes. Lives on the thread that searches (the window thread); a
+// hierarchy or turn graph built on a worker is handed over once finished.
 class FastRoutes {
  public:
+  // From now on routes obey turns, built for the road graph as it now
+  // stands; nullptr: the road graph's routes. Drops a hierarchy made for
+  // another graph.
+  void SetTurns(std::shared_ptr<const TurnGraph> turns);
+  // The turn graph routes obey, or nullptr.
+  const TurnGraph* Turns() const { return turns_.get(); }
+
   // Holds hierarchy (built or loaded for the road graph whose generation it
   // records) from now on, replacing any other, searched with query, whose
   // arrays are sized to it here unless they are already (a worker may have
@@ -34,16 +46,29 @@ class FastRoutes {
   void Adopt(std::unique_ptr<ContractionHierarchy> hierarchy, HierarchyQuery query = HierarchyQuery());
 
   // Whether Find answers by the hierarchy: one is held, made for the road
-  // graph's current generation, and the graph is beyond the passes'
-  // capacity.
+  // graph's current generation (the turn graph's points, with turns), and
+  // the graph is beyond the passes' capacity or has turns.
   bool Ready() const;
 
   // FindRoute's contract: FindRouteInHierarchy when Ready, dropping the
   // hierarchy when it proves bad; FindRoute (passes or the kept Dijkstra)
-  // otherwise.
+  // otherwise. With turns, the least weight of a route that obeys them.
   int32_t Find(int32_t startCode, int32_t targetCode);
 
+  // Find for a leg that goes on where a route arrived at startCode: arrival
+  // is the turn graph's state that route ended in (0: a route that starts
+  // there), and becomes the state this route ends in at targetCode (as it
+  // was when the route has one point; 0 without turns).
+  int32_t FindLeg(int32_t startCode, int32_t targetCode, int32_t& arrival);
+
  private:
+  int32_t FindWithTurns(int32_t startCode, int32_t targetCode, int32_t& arrival);
+  // The walk of the turn graph from `from` to `to`, by the hierarchy when
+  // ready and sound, else by Dijkstra's search; false when there is none.
+  bool TurnWalk(int32_t from, int32_t to, std::vector<int32_t>& points, std::vector<int32_t>& segments);
+
   std::unique_ptr<ContractionHierarchy> hierarchy_;
   HierarchyQuery query_;
+  std::shared_ptr<const TurnGraph> turns_;
+  GraphSearch turnSearch_;
 };

@@ -37,8 +37,25 @@ void SeedSearch(int32_t start) {
 namespace {
 
 // The points of the route last marked, target first, in frontier; 0 for
-// none. Each but the start was reached over its prevSegment.
+// none. Each but the start was reached over its prevSegment, unless
+// MarkFoundRoute marked it.
 int32_t markedCount = 0;
+
+// The segments of the route MarkFoundRoute marked, from the start, while
+// that route is the last marked: a walk may pass a point twice, which
+// prevSegment, by point, cannot tell.
+struct MarkedWalk {
+  bool active = false;
+  std::vector<int32_t> segments;
+};
+MarkedWalk markedWalk;
+
+// The segment by which the route last marked reached its i-th point from
+// the target (0 the target, markedCount - 1 the start).
+int32_t MarkedSegment(int32_t i) {
+  return markedWalk.active ? markedWalk.segments[static_cast<size_t>(markedCount - 2 - i)]
+                           : prevSegment[frontier[i]];
+}
 
 // How far into the route flag arrays a flag was set since they were last
 // cleared (FlagPoint and FlagSegment set every flag): every flag at or
@@ -94,14 +111,22 @@ void FlagSegment(int32_t segment, int32_t value) {
 // segment by which each but the start was reached to value.
 void FlagFrontier(int32_t routeCount, int32_t value) {
   for (int32_t i = 0; i < routeCount; ++i) FlagPoint(frontier[i], value);
-  for (int32_t i = 0; i < routeCount - 1; ++i) FlagSegment(prevSegment[frontier[i]], value);
+  for (int32_t i = 0; i < routeCount - 1; ++i) FlagSegment(MarkedSegment(i), value);
 }
 
-// Marks the route the walk back found and returns its result.
+// Takes the marks of the route last marked away; it is then none.
+void UnmarkLastRoute() {
+  FlagFrontier(markedCount, 0);
+  markedCount = 0;
+  markedWalk.active = false;
+}
+
+// Marks the route the walk back found (or MarkFoundRoute set out) and
+// returns its result.
 int32_t MarkRoute(int32_t routeCount) {
   if (routeCount == RouteNotFound()) return routeCount;
-  FlagFrontier(routeCount, 1);
   markedCount = routeCount;
+  FlagFrontier(routeCount, 1);
   return routeCount;
 }
 
@@ -127,6 +152,7 @@ void UnflagAll() {
   std::fill(segmentOnRoute.begin(), segmentOnRoute.begin() + flagEnds.segments, 0);
   flagEnds = {};
   markedCount = 0;
+  markedWalk.active = false;
 }
 
 }  // namespace
@@ -156,17 +182,12 @@ bool GraphFitsPasses() {
 int32_t MarkFoundRoute(const std::vector<int32_t>& codes, const std::vector<int32_t>& walkSegments) {
   FitSearchArrays();
   kept.valid = false;
-  FlagFrontier(markedCount, 0);  // the last route, as a search from the same start unmarks it
-  markedCount = 0;
+  UnmarkLastRoute();  // the last route, as a search from the same start unmarks it
   const int32_t count = static_cast<int32_t>(codes.size());
   if (count == 0) return RouteNotFound();
-  for (int32_t i = 0; i < count; ++i) {  // target first, as the walk back leaves a route
-    const int32_t code = codes[count - 1 - i];
-    const bool isStart = i == count - 1;
-    frontier[i] = code;
-    prevNode[code] = isStart ? code : codes[count - 2 - i];
-    prevSegment[code] = isStart ? 0 : walkSegments[count - 2 - i];
-  }
+  for (int32_t i = 0; i < count; ++i) frontier[i] = codes[count - 1 - i];  // target first, as a walk back
+  markedWalk.active = true;
+  markedWalk.segments = walkSegments;
   return MarkRoute(count);
 }
 
@@ -203,8 +224,7 @@ int32_t FindRoute(int32_t startCode, int32_t targetCode) {
       (&search == &kPasses && !PassesCanBeKept()))
     return FindRouteDirect(startCode, targetCode);
   if (kept.valid && kept.start == startCode && kept.generation == graphGeneration) {
-    FlagFrontier(markedCount, 0);  // the last route, before the search moves on
-    markedCount = 0;
+    UnmarkLastRoute();  // the last route, before the search moves on
   } else {
     search.start(startCode);
     UnflagAll();
@@ -220,7 +240,7 @@ std::vector<int32_t> RouteCodes() {
 
 std::vector<int32_t> RouteSegments() {
   std::vector<int32_t> route;
-  for (int32_t i = markedCount - 2; i >= 0; --i) route.push_back(prevSegment[frontier[i]]);
+  for (int32_t i = markedCount - 2; i >= 0; --i) route.push_back(MarkedSegment(i));
   return route;
 }
 

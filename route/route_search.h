@@ -106,8 +106,8 @@ PassCapacity& PassSearchCapacity();
 bool GraphFitsPasses();
 
 // Makes the walk given the last route, for a search other than FindRoute's:
-// codes from start to target, each in 1..nodeCount and none twice, and the
-// segment between each two. Unmarks the last route, as a search from the
+// codes from start to target, each in 1..nodeCount (a walk may pass a point
+// more than once), and the segment between each two. Unmarks the last route, as a search from the
 // same start does, marks the walk's points and segments as FindRoute marks
 // its route, and returns its number of points; an empty walk marks nothing
 // and returns RouteNotFound(). Ends any kept search; routeTicks is the

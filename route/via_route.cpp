@@ -15,6 +15,11 @@ void Join(RoutePath& route, const RoutePath& leg) {
 
 }  // namespace
 
+int32_t ViaRoute::FindRouteLeg(int32_t startCode, int32_t targetCode, int32_t& arrival) {
+  arrival = 0;
+  return FindRoute(startCode, targetCode);
+}
+
 void ViaRoute::SetStops(std::vector<int32_t> stops) {
   FlagRoute(fixed_, 0);  // the next route need not pass them
   fixed_ = {};
@@ -27,8 +32,9 @@ void ViaRoute::SetStops(std::vector<int32_t> stops) {
 void ViaRoute::FindFixedLegs(const LegSearch& search) {
   fixed_ = {};
   fixedReached_ = true;
+  fixedArrival_ = 0;
   for (size_t i = 0; i + 1 < stops_.size() && fixedReached_; ++i) {
-    fixedReached_ = search(stops_[i], stops_[i + 1]) != RouteNotFound();
+    fixedReached_ = search(stops_[i], stops_[i + 1], fixedArrival_) != RouteNotFound();
     ticks_ += routeTicks;
     if (fixedReached_) Join(fixed_, LastRoute());
   }
@@ -45,7 +51,8 @@ int32_t ViaRoute::RouteTo(int32_t target, const LegSearch& search) {
   if (stops_.size() > 1 && (!fixedKnown_ || fixedGeneration_ != graphGeneration)) FindFixedLegs(search);
   if (stops_.size() > 1 && !fixedReached_)
     return RouteNotFound();  // no leg beyond an unreachable one is searched
-  const int32_t lastLeg = search(stops_.back(), target);
+  int32_t arrival = fixedArrival_;
+  const int32_t lastLeg = search(stops_.back(), target, arrival);
   ticks_ += routeTicks;
   const bool reached = lastLeg != RouteNotFound();
   if (stops_.size() > 1 && reached != fixedMarked_) {
@@ -54,7 +61,8 @@ int32_t ViaRoute::RouteTo(int32_t target, const LegSearch& search) {
     // searched again to mark it (a kept search only walks it back).
     ClearRouteMarks();
     fixedMarked_ = reached;
-    if (reached) search(stops_.back(), target);
+    arrival = fixedArrival_;
+    if (reached) search(stops_.back(), target, arrival);
   }
   if (!reached) return RouteNotFound();
   whole_ = fixed_;
