@@ -34,10 +34,9 @@ FoundRoute Find(int32_t start, const std::vector<int32_t>& vias, int32_t target,
   stops.insert(stops.end(), vias.begin(), vias.end());
   ViaRoute route;
   route.SetStops(stops);
-  const int32_t count =
-      route.RouteTo(target, [&search](int32_t from, int32_t to, int32_t& arrival) {
-        return search.FindLeg(from, to, arrival);
-      });
+  const int32_t count = route.RouteTo(target, [&search](int32_t from, int32_t to, int32_t& arrival) {
+    return search.FindLeg(from, to, arrival);
+  });
   return {start,         target,
           count,         route.Route(),
           route.Ticks(), directions ? directions->StepsOf(route.Route()) : std::vector<DirectionStep>()};

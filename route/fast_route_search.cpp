@@ -7,8 +7,8 @@
 
 #include "map/road_graph.h"
 #include "route/directed_graph.h"
-#include "route/route_search.h"
 #include "route/route_path.h"
+#include "route/route_search.h"
 #include "toolkit/performance_counter.h"
 
 namespace {
@@ -46,8 +46,8 @@ void CutCycles(std::vector<int32_t>& codes, std::vector<int32_t>& segments) {
 // weights add up to distance.
 bool IsWalkAlong(int32_t nodes, const std::vector<int32_t>& starts, const std::vector<int32_t>& heads,
                  const std::vector<int32_t>& weights, const std::vector<int32_t>& entrySegments,
-                 const std::vector<int32_t>& points, const std::vector<int32_t>& segments, int32_t from, int32_t to,
-                 int64_t distance) {
+                 const std::vector<int32_t>& points, const std::vector<int32_t>& segments, int32_t from,
+                 int32_t to, int64_t distance) {
   if (points.empty() || points.front() != from || points.back() != to) return false;
   int64_t sum = 0;
   for (size_t i = 0; i + 1 < points.size(); ++i) {
@@ -61,10 +61,10 @@ bool IsWalkAlong(int32_t nodes, const std::vector<int32_t>& starts, const std::v
   return sum == distance;
 }
 
-bool IsWalkOf(const DirectedGraph& graph, const std::vector<int32_t>& points, const std::vector<int32_t>& segments,
-              int32_t from, int32_t to, int64_t distance) {
-  return IsWalkAlong(graph.nodeCount, graph.nodeStart, graph.adjNode, graph.adjWeight, graph.adjSegment, points,
-                     segments, from, to, distance);
+bool IsWalkOf(const DirectedGraph& graph, const std::vector<int32_t>& points,
+              const std::vector<int32_t>& segments, int32_t from, int32_t to, int64_t distance) {
+  return IsWalkAlong(graph.nodeCount, graph.nodeStart, graph.adjNode, graph.adjWeight, graph.adjSegment,
+                     points, segments, from, to, distance);
 }
 
 // Whether the walk joins start to target along real entries of the road
@@ -172,7 +172,8 @@ int32_t FastRoutes::FindWithTurns(int32_t startCode, int32_t targetCode, int32_t
     route.codes = {startCode};
   } else if (IsCode(startCode, junctions) && IsCode(targetCode, junctions)) {
     const bool goesOn = arrival > 0 && turns_->JunctionOf(arrival) == startCode;
-    if (TurnWalk(goesOn ? arrival : turns_->StartOf(startCode), turns_->EndOf(targetCode), points, segments)) {
+    if (TurnWalk(goesOn ? arrival : turns_->StartOf(startCode), turns_->EndOf(targetCode), points,
+                 segments)) {
       route = turns_->RouteOf(points, segments);
       arrival = points.size() >= 2 ? points[points.size() - 2] : 0;
     }

@@ -30,7 +30,7 @@ class GraphSearch {
   int32_t nodeCount_ = 0;
   uint32_t generation_ = 0;
   int32_t start_ = 0;
-  std::vector<int64_t> distance_;  // by code; -1 unreached
+  std::vector<int64_t> distance_;     // by code; -1 unreached
   std::vector<int32_t> parentEntry_;  // the entry that reached a point, -1 at the start
   std::vector<int32_t> parent_;
   std::vector<uint8_t> settled_;

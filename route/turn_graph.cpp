@@ -10,7 +10,7 @@ namespace {
 // order (the pattern), and its To.
 struct EntryRow {
   std::vector<int32_t> pattern;
-  int32_t to = -1;
+  int32_t to = -1;  // -1: none may be driven
   bool only = false;
 };
 
@@ -31,7 +31,9 @@ class Entries {
   }
 
   // The entry that drives segment from junction code `from`, or -1.
-  int32_t Leaving(int32_t segment, int32_t from) const { return Find(segment, [&](int32_t e) { return tail_[e] == from; }); }
+  int32_t Leaving(int32_t segment, int32_t from) const {
+    return Find(segment, [&](int32_t e) { return tail_[e] == from; });
+  }
   // The entry that drives segment into junction code `into`, or -1.
   int32_t Arriving(int32_t segment, int32_t into) const {
     return Find(segment, [&](int32_t e) { return road_.adjNode[e] == into; });
@@ -52,8 +54,10 @@ class Entries {
   std::vector<std::pair<int32_t, int32_t>> bySegment_;
 };
 
-// The rows as entries; a row some segment of which cannot be driven in its
-// direction is left out, as no route can break it.
+// The rows as entries: a row whose From or Ways cannot be driven in its
+// direction is left out, as no route can break it, and so is a `no` row
+// whose To cannot; an `only` row whose To cannot be driven forbids every
+// turn after its pattern (to -1).
 std::vector<EntryRow> RowsAsEntries(const DirectedGraph& road, const TurnRestrictions& restrictions) {
   const Entries entries(road);
   std::vector<EntryRow> rows;
@@ -69,7 +73,7 @@ std::vector<EntryRow> RowsAsEntries(const DirectedGraph& road, const TurnRestric
       entry = entries.Leaving(r.ways[i], at);
     }
     row.to = entries.Leaving(r.to, at);
-    if (entry >= 0 && row.to >= 0) rows.push_back(std::move(row));
+    if (entry >= 0 && (row.to >= 0 || row.only)) rows.push_back(std::move(row));
   }
   return rows;
 }
@@ -172,7 +176,9 @@ TurnGraph::TurnGraph(const DirectedGraph& road, const TurnRestrictions& restrict
   const TurnExpansion expansion(road, rows, firstState_);
   graph_.weighsDurations = road.weighsDurations;
   graph_.generation = road.generation;
-  const auto closeList = [this]() { graph_.nodeStart.push_back(static_cast<int32_t>(graph_.adjNode.size())); };
+  const auto closeList = [this]() {
+    graph_.nodeStart.push_back(static_cast<int32_t>(graph_.adjNode.size()));
+  };
   for (int32_t code = 1; code <= junctions_; ++code) {  // the starts
     for (int32_t e = road.nodeStart[code - 1]; e < road.nodeStart[code]; ++e)
       TurnExpansion::Add(graph_, firstState_ + e, road.adjWeight[e], road.adjSegment[e]);

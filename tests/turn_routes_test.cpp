@@ -1,0 +1,98 @@
+// Routes on maps with turn restrictions, from every search, against the
+// independent reference: the same least weight, and a route that breaks no
+// row and makes no U-turn but at a dead end.
+#include <gtest/gtest.h>
+
+#include <memory>
+#include <random>
+#include <string>
+
+#include "map/layer_loader.h"
+#include "map/map_store.h"
+#include "map/road_graph.h"
+#include "route/contraction_hierarchy.h"
+#include "route/fast_route_search.h"
+#include "route/route_search.h"
+#include "route/turn_graph.h"
+#include "route/via_route.h"
+#include "tests/turn_maps.h"
+#include "tests/turn_reference.h"
+
+namespace {
+
+// The last route found, as the reference gives its routes, weighed by roads.
+TurnRoute LastTurnRoute(const TurnRoads& roads) {
+  TurnRoute route{true, 0, RouteCodes(), RouteSegments()};
+  for (const int32_t s : route.segments) route.weight += roads[static_cast<size_t>(s)].weight;
+  return route;
+}
+
+// Checks that the route is legal and as light as the reference's.
+void ExpectLikeReference(const TurnRoute& found, bool reached, const TurnRoute& reference,
+                         const TurnRoads& roads, const TurnRestrictions& rows) {
+  ASSERT_EQ(reached, reference.found);
+  if (!reached) return;
+  EXPECT_EQ(found.weight, reference.weight);
+  EXPECT_TRUE(IsDrivableWalk(found, roads));
+  EXPECT_FALSE(BreaksARow(found, rows));
+  EXPECT_FALSE(HasForbiddenUTurn(found, roads));
+}
+
+// Every pair of junctions of the loaded map, searched by routes, against
+// the reference.
+void CheckEveryPair(FastRoutes& routes, const TurnRoads& roads, const TurnRestrictions& rows) {
+  for (int32_t start = 1; start <= pointCount; ++start) {
+    for (int32_t target = 1; target <= pointCount; ++target) {
+      SCOPED_TRACE(std::to_string(start) + " to " + std::to_string(target));
+      const bool reached = routes.Find(start, target) != RouteNotFound();
+      ExpectLikeReference(LastTurnRoute(roads), reached, ReferenceTurnRoute(roads, rows, start, target),
+                          roads, rows);
+    }
+  }
+}
+
+}  // namespace
+
+// On random small maps with random T layers, by length and by duration,
+// Dijkstra's search over the turn graph and its contraction hierarchy give
+// the reference's weight for every pair, and a legal route; a route through
+// a via breaks no row there either.
+TEST(TurnRoutes, EverySearchMatchesTheReference) {
+  std::mt19937 random(51);
+  for (int round = 0; round < 40; ++round) {
+    SCOPED_TRACE("map " + std::to_string(round));
+    const TurnMap map = RandomTurnMap(random);
+    TempDir dir;
+    ClearMapAndRoute();
+    LoadMapLayers(WriteTurnMap(map, dir));
+    const TurnRestrictions rows = RestrictionsOf(map);
+    for (const bool fastest : {false, true}) {
+      if (fastest && !map.columns.duration) continue;
+      SCOPED_TRACE(fastest ? "fastest" : "shortest");
+      graphWeighsDurations = fastest;
+      BuildRoadGraph();
+      const TurnRoads roads = RoadsOfStore(fastest);
+      auto turns = std::make_shared<TurnGraph>(SnapshotRoadGraph(), rows);
+      FastRoutes routes;
+      routes.SetTurns(turns);
+      CheckEveryPair(routes, roads, rows);
+      routes.Adopt(BuildContractionHierarchy(turns->Graph()));
+      ASSERT_TRUE(routes.Ready());
+      CheckEveryPair(routes, roads, rows);
+
+      ViaRoute via;
+      via.SetStops({1, pointCount / 2 + 1});
+      const auto leg = [&routes](int32_t from, int32_t to, int32_t& arrival) {
+        return routes.FindLeg(from, to, arrival);
+      };
+      for (int32_t target = 1; target <= pointCount; ++target) {
+        if (via.RouteTo(target, leg) == RouteNotFound()) continue;
+        TurnRoute whole{true, 0, via.Route().codes, via.Route().segments};
+        for (const int32_t s : whole.segments) whole.weight += roads[static_cast<size_t>(s)].weight;
+        EXPECT_FALSE(BreaksARow(whole, rows)) << "via route to " << target;
+        EXPECT_FALSE(HasForbiddenUTurn(whole, roads)) << "via route to " << target;
+      }
+    }
+    graphWeighsDurations = false;
+  }
+}
