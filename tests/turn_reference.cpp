@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <functional>
 #include <map>
+#include <optional>
 #include <queue>
 #include <tuple>
 #include <utility>
@@ -77,11 +78,26 @@ struct Window {
   bool operator<(const Window& o) const { return std::tie(codes, segments) < std::tie(o.codes, o.segments); }
 };
 
+// The state after driving step on from window, trimmed to its last keep
+// segments; none when the step breaks a row or makes a forbidden U-turn.
+std::optional<Window> Next(Window window, const Step& step, size_t keep, const TurnRestrictions& restrictions,
+                           const TurnRoads& roads) {
+  window.codes.push_back(step.to);
+  window.segments.push_back(step.segment);
+  const size_t k = window.segments.size() - 1;
+  if (BreaksARowAt(window.codes, window.segments, k, restrictions) ||
+      ForbiddenUTurnAt(window.codes, window.segments, k, roads))
+    return std::nullopt;
+  const auto drop = static_cast<std::ptrdiff_t>(k + 1 > keep ? k + 1 - keep : 0);
+  window.codes.erase(window.codes.begin(), window.codes.begin() + drop);
+  window.segments.erase(window.segments.begin(), window.segments.begin() + drop);
+  return window;
+}
+
 struct Node {
   Window window;
   int64_t weight;
   size_t parent;  // the state it was reached from, itself for the first
-  bool settled;
 };
 
 // The walk from the first state to nodes[last], through the parents.
@@ -136,39 +152,28 @@ TurnRoute ReferenceTurnRoute(const TurnRoads& roads, const TurnRestrictions& res
                              int32_t target) {
   size_t keep = 1;
   for (const TurnRestriction& row : restrictions.rows) keep = std::max(keep, row.ways.size() + 2);
-  std::vector<Node> nodes = {{{{start}, {}}, 0, 0, false}};
+  std::vector<Node> nodes = {{{{start}, {}}, 0, 0}};
   std::map<Window, size_t> known = {{nodes[0].window, 0}};
   using Entry = std::pair<int64_t, size_t>;  // a node's weight when queued, and the node
   std::priority_queue<Entry, std::vector<Entry>, std::greater<Entry>> queue;
   queue.push({0, 0});
   while (!queue.empty()) {
-    const size_t n = queue.top().second;
+    const auto [weight, n] = queue.top();
     queue.pop();
-    if (nodes[n].settled) continue;
-    nodes[n].settled = true;
+    if (weight > nodes[n].weight) continue;  // improved since it was queued
     if (nodes[n].window.codes.back() == target) return RouteTo(nodes, n);
     for (const Step& step : StepsFrom(roads, nodes[n].window.codes.back())) {
-      Window next = nodes[n].window;
-      next.codes.push_back(step.to);
-      next.segments.push_back(step.segment);
-      const size_t k = next.segments.size() - 1;
-      if (BreaksARowAt(next.codes, next.segments, k, restrictions) ||
-          ForbiddenUTurnAt(next.codes, next.segments, k, roads))
+      const std::optional<Window> next = Next(nodes[n].window, step, keep, restrictions, roads);
+      if (!next) continue;
+      const int64_t reached = weight + roads[static_cast<size_t>(step.segment)].weight;
+      const auto [at, added] = known.emplace(*next, nodes.size());
+      if (added)
+        nodes.push_back({*next, reached, n});
+      else if (reached < nodes[at->second].weight)
+        nodes[at->second] = {*next, reached, n};
+      else
         continue;
-      const size_t drop = next.segments.size() > keep ? next.segments.size() - keep : 0;
-      next.codes.erase(next.codes.begin(), next.codes.begin() + static_cast<std::ptrdiff_t>(drop));
-      next.segments.erase(next.segments.begin(), next.segments.begin() + static_cast<std::ptrdiff_t>(drop));
-      const int64_t weight = nodes[n].weight + roads[static_cast<size_t>(step.segment)].weight;
-      const auto [at, added] = known.emplace(next, nodes.size());
-      if (added) {
-        nodes.push_back({next, weight, n, false});
-      } else if (nodes[at->second].settled || nodes[at->second].weight <= weight) {
-        continue;
-      } else {
-        nodes[at->second].weight = weight;
-        nodes[at->second].parent = n;
-      }
-      queue.push({weight, at->second});
+      queue.push({reached, at->second});
     }
   }
   return {};
