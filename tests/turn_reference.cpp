@@ -44,15 +44,15 @@ std::vector<Step> StepsFrom(const TurnRoads& roads, int32_t at) {
 // it are from (arriving at via) and the ways; for an `only` row, the steps
 // before it are from (arriving at via) and the ways, and it is not to.
 bool BreaksRowAt(const Codes& codes, const Codes& segments, size_t k, const TurnRestriction& row) {
-  Codes driven = {row.from};
-  driven.insert(driven.end(), row.ways.begin(), row.ways.end());
-  if (!row.only) driven.push_back(row.to);
-  const size_t end = row.only ? k : k + 1;  // one past the steps that must match driven
-  if (end < driven.size()) return false;
-  const size_t first = end - driven.size();
-  if (codes[first + 1] != row.via || !std::equal(driven.begin(), driven.end(), segments.begin() + first))
+  const size_t end = row.only ? k : k + 1;  // one past the steps that must be from, the ways (and to)
+  const size_t count = row.ways.size() + (row.only ? 1 : 2);
+  if (end < count) return false;
+  const size_t first = end - count;
+  if (segments[first] != row.from || codes[first + 1] != row.via ||
+      !std::equal(row.ways.begin(), row.ways.end(),
+                  segments.begin() + static_cast<std::ptrdiff_t>(first) + 1))
     return false;
-  return !row.only || segments[k] != row.to;
+  return row.only ? segments[k] != row.to : segments[k] == row.to;
 }
 
 // Whether step k of a walk leaves codes[k] by the segment it arrived by

@@ -34,9 +34,9 @@ struct TurnRoute {
   std::vector<int32_t> segments;
 };
 
-// Whether the route is found and a walk of roads: one more code than segments, each
-// segment joining its two codes in a direction its one-way value allows,
-// and weight the sum of the segments' weights.
+// Whether the route is found and a walk of roads: one more code than
+// segments, each segment joining its two codes in a direction its one-way
+// value allows, and weight the sum of the segments' weights.
 bool IsDrivableWalk(const TurnRoute& route, const TurnRoads& roads);
 
 // Whether the walk breaks a row: drives a `no` row's from (arriving at its

@@ -28,6 +28,7 @@ const TurnRoads kSpur = {{1, 2, 10}, {2, 3, 10}, {2, 4, 5}};  // 4 a dead end
 const TurnRoads kLoop = {{1, 2, 10}, {2, 3, 10}, {2, 2, 3}};  // a loop at 2
 const TurnRestriction kNoOn1To3 = {false, 0, 1, 2, {}};       // 1 -> 2 -> 3, on both maps
 
+// The roads and one more, its index the next.
 TurnRoads With(TurnRoads roads, const TurnRoad& more) {
   roads.push_back(more);
   return roads;
@@ -41,20 +42,20 @@ std::map<int32_t, int64_t> LeastWeightsOfShortWalks(const TurnRoads& roads, cons
   std::map<int32_t, int64_t> least;
   TurnRoute walk{true, 0, {start}, {}};
   const std::function<void()> extend = [&]() {
-    const auto [at, added] = least.emplace(walk.codes.back(), walk.weight);
-    if (!added) at->second = std::min(at->second, walk.weight);
+    const int32_t at = walk.codes.back();
+    const auto [known, added] = least.emplace(at, walk.weight);
+    if (!added) known->second = std::min(known->second, walk.weight);
     if (walk.segments.size() == maxSteps) return;
     for (int32_t s = 0; s < static_cast<int32_t>(roads.size()); ++s) {
-      for (const int32_t next : {roads[static_cast<size_t>(s)].from, roads[static_cast<size_t>(s)].to}) {
-        walk.codes.push_back(next);
-        walk.segments.push_back(s);
-        walk.weight += roads[static_cast<size_t>(s)].weight;
-        if (IsDrivableWalk(walk, roads) && !BreaksARow(walk, rows) && !HasForbiddenUTurn(walk, roads))
-          extend();
-        walk.weight -= roads[static_cast<size_t>(s)].weight;
-        walk.codes.pop_back();
-        walk.segments.pop_back();
-      }
+      const TurnRoad& road = roads[static_cast<size_t>(s)];
+      if (road.from != at && road.to != at) continue;
+      walk.codes.push_back(road.from == at ? road.to : road.from);
+      walk.segments.push_back(s);
+      walk.weight += road.weight;
+      if (IsDrivableWalk(walk, roads) && !BreaksARow(walk, rows) && !HasForbiddenUTurn(walk, roads)) extend();
+      walk.weight -= road.weight;
+      walk.codes.pop_back();
+      walk.segments.pop_back();
     }
   };
   extend();
