@@ -9,8 +9,8 @@
 #include "tests/turn_reference.h"
 
 // A small road map with turn restrictions, as an import writes one:
-// junction c at network.junctions[c - 1], the S layer's optional columns
-// those columns declares (never Class), and the T layer's rows.
+// junction c at network.junctions[c - 1], the optional S layer columns it
+// has in columns (never Class), and the T layer's rows.
 struct TurnMap {
   RoadNetwork network;
   TravelColumns columns;
