@@ -39,7 +39,8 @@ TurnRestrictions SomeRestrictions(const DirectedGraph& road) {
     row.from = road.adjSegment[first];
     const int32_t kind = static_cast<int32_t>(random() % 10);
     row.only = kind == 9;
-    row.to = kind == 8 ? row.from : road.adjSegment[first + 1 + static_cast<int32_t>(random() % (degree - 1))];
+    row.to =
+        kind == 8 ? row.from : road.adjSegment[first + 1 + static_cast<int32_t>(random() % (degree - 1))];
     const int32_t next = road.adjNode[first + 1];
     if (kind == 7 && next != via && road.nodeStart[next] > road.nodeStart[next - 1]) {
       row.ways = {road.adjSegment[first + 1]};
@@ -57,7 +58,7 @@ struct TurnNetwork {
     LoadMapLayers(WriteCityScaleMap("/tmp/ruvel-city-scale-map-v2"));
     const DirectedGraph road = SnapshotRoadGraph();
     restrictions = SomeRestrictions(road);
-    turns = std::make_shared<TurnGraph>(road, restrictions);
+    turns = std::make_shared<TurnGraph>(road, restrictions, TurnGraph::Expanded::kAroundRows);
     plainSeconds = Prepare(road, plain);
     turnSeconds = Prepare(turns->Graph(), withTurns);
   }

@@ -111,6 +111,8 @@ int32_t FindRouteInHierarchy(const ContractionHierarchy& hierarchy, HierarchyQue
 void FastRoutes::SetTurns(std::shared_ptr<const TurnGraph> turns) {
   turns_ = std::move(turns);
   turnSearch_ = GraphSearch();
+  everywhere_.reset();
+  everywhereSearch_ = GraphSearch();
   if (hierarchy_ && turns_ && hierarchy_->nodeCount != turns_->Graph().nodeCount) hierarchy_.reset();
 }
 
@@ -144,10 +146,15 @@ int32_t FastRoutes::FindLeg(int32_t startCode, int32_t targetCode, int32_t& arri
   return result;
 }
 
-bool FastRoutes::TurnWalk(int32_t from, int32_t to, std::vector<int32_t>& points,
-                          std::vector<int32_t>& segments) {
-  const DirectedGraph& graph = turns_->Graph();
-  if (Ready()) {
+bool FastRoutes::TurnRoute(const TurnGraph& turns, bool byHierarchy, GraphSearch& search, int32_t startCode,
+                           int32_t targetCode, int32_t& arrival, RoutePath& route) {
+  const DirectedGraph& graph = turns.Graph();
+  const bool goesOn = arrival != 0 && turns.JunctionOf(turns.PointOfState(arrival)) == startCode;
+  const int32_t from = goesOn ? turns.PointOfState(arrival) : turns.StartOf(startCode);
+  const int32_t to = turns.EndOf(targetCode);
+  std::vector<int32_t> points, segments;
+  bool found = false, walked = false;
+  if (byHierarchy) {
     const int64_t distance = query_.Run(*hierarchy_, from, to);
     bool bad = query_.HasMetBadArc();
     if (distance >= 0 && !bad) {
@@ -155,27 +162,39 @@ bool FastRoutes::TurnWalk(int32_t from, int32_t to, std::vector<int32_t>& points
       if (!bad) CutCycles(points, segments);
       bad = bad || !IsWalkOf(graph, points, segments, from, to, distance);
     }
-    if (!bad) return distance >= 0;
-    hierarchy_.reset();
+    if (bad) hierarchy_.reset();
+    found = !bad && distance >= 0;
+    walked = !bad;
   }
-  if (turnSearch_.Run(graph, from, to) < 0) return false;
-  turnSearch_.Walk(to, points, segments);
+  if (!walked && search.Run(graph, from, to) >= 0) {
+    search.Walk(to, points, segments);
+    found = true;
+  }
+  if (!found) return false;
+  route = turns.RouteOf(points, segments);
+  if (turns.HasUTurnAwayFromDeadEnd(route, goesOn ? turns.SegmentOfState(arrival) : -1)) return false;
+  const int32_t last = points.size() >= 2 ? turns.StateOfPoint(points[points.size() - 2]) : 0;
+  arrival = last != 0 ? last : turns.StateOfArrival(targetCode, route.segments.back());
   return true;
 }
 
 int32_t FastRoutes::FindWithTurns(int32_t startCode, int32_t targetCode, int32_t& arrival) {
   const int64_t t0 = QueryPerformanceCounter();
   const int32_t junctions = turns_->JunctionCount();
-  std::vector<int32_t> points, segments;
   RoutePath route;
   if (IsCode(startCode, junctions) && startCode == targetCode) {
     route.codes = {startCode};
   } else if (IsCode(startCode, junctions) && IsCode(targetCode, junctions)) {
-    const bool goesOn = arrival > 0 && turns_->JunctionOf(arrival) == startCode;
-    if (TurnWalk(goesOn ? arrival : turns_->StartOf(startCode), turns_->EndOf(targetCode), points,
-                 segments)) {
-      route = turns_->RouteOf(points, segments);
-      arrival = points.size() >= 2 ? points[points.size() - 2] : 0;
+    int32_t arrived = arrival;
+    if (TurnRoute(*turns_, Ready(), turnSearch_, startCode, targetCode, arrived, route)) {
+      arrival = arrived;
+    } else if (!route.codes.empty()) {  // a U-turn away from a dead end: searched where none is taken
+      if (!everywhere_) everywhere_ = std::make_unique<TurnGraph>(turns_->Everywhere(SnapshotRoadGraph()));
+      route = {};
+      if (!TurnRoute(*everywhere_, false, everywhereSearch_, startCode, targetCode, arrived = arrival, route))
+        route = {};
+      else
+        arrival = arrived;
     }
   }
   const int32_t result = MarkFoundRoute(route.codes, route.segments);

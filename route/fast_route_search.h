@@ -25,11 +25,13 @@ int32_t FindRouteInHierarchy(const ContractionHierarchy& hierarchy, HierarchyQue
 // The route search of a window or command: a contraction hierarchy with
 // its query, when one is held for the road graph as it now stands and the
 // graph is beyond the passes' capacity; FindRoute otherwise. On a map with
-// turn restrictions, every route is one of the turn graph's (see
-// TurnGraph), whatever the map's size: found by its hierarchy when one is
-// held, else by Dijkstra's search over it, and marked as FindRoute marks
-// its routes. Lives on the thread that searches (the window thread); a
-// hierarchy or turn graph built on a worker is handed over once finished.
+// turn restrictions, whatever its size, every route is the lightest that
+// breaks no row and makes no U-turn but at a dead end: one of the turn graph
+// expanded around the rows (see TurnGraph), found by its hierarchy when
+// one is held, else by Dijkstra's search over it, unless that route makes a
+// U-turn away from a dead end, when it is searched again over the turn
+// graph expanded everywhere; it is marked as FindRoute marks its routes. Lives on the thread that searches
+// (the window thread); a hierarchy or turn graph built on a worker is handed over once finished.
 class FastRoutes {
  public:
   // From now on routes obey turns, built for the road graph as it now
@@ -63,12 +65,19 @@ class FastRoutes {
 
  private:
   int32_t FindWithTurns(int32_t startCode, int32_t targetCode, int32_t& arrival);
-  // The walk of the turn graph from `from` to `to`, by the hierarchy when
-  // ready and sound, else by Dijkstra's search; false when there is none.
-  bool TurnWalk(int32_t from, int32_t to, std::vector<int32_t>& points, std::vector<int32_t>& segments);
+  // The route of least weight from startCode to targetCode over the turn
+  // graph (going on from the state arrival when it is at startCode), by the
+  // hierarchy when ready and sound, else by Dijkstra's search; arrival
+  // becomes the state it ends in. False when there is none.
+  bool TurnRoute(const TurnGraph& turns, bool byHierarchy, GraphSearch& search, int32_t startCode,
+                 int32_t targetCode, int32_t& arrival, RoutePath& route);
 
   std::unique_ptr<ContractionHierarchy> hierarchy_;
   HierarchyQuery query_;
-  std::shared_ptr<const TurnGraph> turns_;
+  std::shared_ptr<const TurnGraph> turns_;  // expanded around the rows
   GraphSearch turnSearch_;
+  // The turn graph expanded everywhere, made when a route of turns_ makes a
+  // U-turn away from a dead end, with its search.
+  std::unique_ptr<TurnGraph> everywhere_;
+  GraphSearch everywhereSearch_;
 };

@@ -14,20 +14,26 @@ struct EntryRow {
   bool only = false;
 };
 
-// The road graph's entries seen from their segments and tails.
+// Each segment's entries (two at most: one per direction), -1 for none.
+std::vector<std::pair<int32_t, int32_t>> EntriesBySegment(const DirectedGraph& road) {
+  int32_t segments = 0;
+  for (const int32_t s : road.adjSegment) segments = std::max(segments, s + 1);
+  std::vector<std::pair<int32_t, int32_t>> bySegment(static_cast<size_t>(segments), {-1, -1});
+  for (size_t e = 0; e < road.adjSegment.size(); ++e) {
+    if (road.adjSegment[e] < 0) continue;
+    auto& [first, second] = bySegment[static_cast<size_t>(road.adjSegment[e])];
+    (first < 0 ? first : second) = static_cast<int32_t>(e);
+  }
+  return bySegment;
+}
+
+// The road graph's entries seen from their segments and ends.
 class Entries {
  public:
-  explicit Entries(const DirectedGraph& road) : road_(road), tail_(road.adjNode.size()) {
+  Entries(const DirectedGraph& road, const std::vector<std::pair<int32_t, int32_t>>& bySegment)
+      : road_(road), bySegment_(bySegment), tail_(road.adjNode.size()) {
     for (int32_t code = 1; code <= road.nodeCount; ++code)
       for (int32_t e = road.nodeStart[code - 1]; e < road.nodeStart[code]; ++e) tail_[e] = code;
-    int32_t segments = 0;
-    for (const int32_t s : road.adjSegment) segments = std::max(segments, s + 1);
-    bySegment_.assign(static_cast<size_t>(segments), {-1, -1});
-    for (size_t e = 0; e < road.adjSegment.size(); ++e) {
-      if (road.adjSegment[e] < 0) continue;
-      auto& [first, second] = bySegment_[static_cast<size_t>(road.adjSegment[e])];
-      (first < 0 ? first : second) = static_cast<int32_t>(e);
-    }
   }
 
   // The entry that drives segment from junction code `from`, or -1.
@@ -38,6 +44,7 @@ class Entries {
   int32_t Arriving(int32_t segment, int32_t into) const {
     return Find(segment, [&](int32_t e) { return road_.adjNode[e] == into; });
   }
+  int32_t Tail(int32_t e) const { return tail_[e]; }
 
  private:
   template <typename Test>
@@ -50,16 +57,13 @@ class Entries {
   }
 
   const DirectedGraph& road_;
+  const std::vector<std::pair<int32_t, int32_t>>& bySegment_;
   std::vector<int32_t> tail_;
-  std::vector<std::pair<int32_t, int32_t>> bySegment_;
 };
 
-// The rows as entries: a row whose From or Ways cannot be driven in its
-// direction is left out, as no route can break it, and so is a `no` row
-// whose To cannot; an `only` row whose To cannot be driven forbids every
-// turn after its pattern (to -1).
-std::vector<EntryRow> RowsAsEntries(const DirectedGraph& road, const TurnRestrictions& restrictions) {
-  const Entries entries(road);
+// The rows as entries (see the TurnGraph constructor for those left out).
+std::vector<EntryRow> RowsAsEntries(const DirectedGraph& road, const Entries& entries,
+                                    const TurnRestrictions& restrictions) {
   std::vector<EntryRow> rows;
   for (const TurnRestriction& r : restrictions.rows) {
     EntryRow row;
@@ -78,25 +82,49 @@ std::vector<EntryRow> RowsAsEntries(const DirectedGraph& road, const TurnRestric
   return rows;
 }
 
+// Whether each junction is expanded: every one, or those the rows' entries
+// lead to and the junctions next to them.
+std::vector<uint8_t> ExpandedJunctions(const DirectedGraph& road, const Entries& entries,
+                                       const std::vector<EntryRow>& rows, TurnGraph::Expanded expanded) {
+  std::vector<uint8_t> is(static_cast<size_t>(road.nodeCount) + 1,
+                          expanded == TurnGraph::Expanded::kEverywhere);
+  if (expanded == TurnGraph::Expanded::kEverywhere) return is;
+  std::vector<int32_t> rowJunctions;
+  for (const EntryRow& row : rows)
+    for (const int32_t e : row.pattern) rowJunctions.push_back(road.adjNode[static_cast<size_t>(e)]);
+  for (const int32_t code : rowJunctions) {
+    is[static_cast<size_t>(code)] = 1;
+    for (int32_t e = road.nodeStart[code - 1]; e < road.nodeStart[code]; ++e)
+      if (IsCode(road.adjNode[e], road.nodeCount)) is[static_cast<size_t>(road.adjNode[e])] = 1;
+  }
+  // Those with an entry into a row's junction: a second pass over all entries.
+  std::vector<uint8_t> rowJunction(is.size(), 0);
+  for (const int32_t code : rowJunctions) rowJunction[static_cast<size_t>(code)] = 1;
+  for (size_t e = 0; e < road.adjNode.size(); ++e)
+    if (IsCode(road.adjNode[e], road.nodeCount) && rowJunction[static_cast<size_t>(road.adjNode[e])])
+      is[static_cast<size_t>(entries.Tail(static_cast<int32_t>(e)))] = 1;
+  return is;
+}
+
 }  // namespace
 
 // The expansion under way: the rows by pattern, the prefixes that become
-// states of their own, and the graph as it is filled point by point.
+// states of their own, where each entry leads, and the graph as it is
+// filled point by point.
 class TurnExpansion {
  public:
-  TurnExpansion(const DirectedGraph& road, const std::vector<EntryRow>& rows, int32_t firstState)
-      : road_(road), firstState_(firstState), starts_(road.adjNode.size(), 0) {
-    for (size_t r = 0; r < rows.size(); ++r) {
-      const std::vector<int32_t>& p = rows[r].pattern;
-      byPattern_[p].push_back(&rows[r]);
+  TurnExpansion(const DirectedGraph& road, const std::vector<EntryRow>& rows,
+                const std::vector<int32_t>& entryState, int32_t firstPrefix)
+      : road_(road), entryState_(entryState), starts_(road.adjNode.size(), 0) {
+    for (const EntryRow& row : rows) {
+      const std::vector<int32_t>& p = row.pattern;
+      byPattern_[p].push_back(&row);
       starts_[static_cast<size_t>(p.front())] = 1;
       longest_ = std::max(longest_, p.size());
       for (size_t length = 2; length <= p.size(); ++length) {
         const std::vector<int32_t> prefix(p.begin(), p.begin() + static_cast<std::ptrdiff_t>(length));
         if (prefixes_.count(prefix)) continue;
-        const auto point = static_cast<int32_t>(firstState + static_cast<int32_t>(road.adjNode.size()) +
-                                                static_cast<int32_t>(prefixOrder_.size()));
-        prefixes_.emplace(prefix, point);
+        prefixes_.emplace(prefix, firstPrefix + static_cast<int32_t>(prefixOrder_.size()));
         prefixOrder_.push_back(prefix);
       }
     }
@@ -105,8 +133,21 @@ class TurnExpansion {
   // The prefixes that are states of their own, in the order of their points.
   const std::vector<std::vector<int32_t>>& Prefixes() const { return prefixOrder_; }
 
+  // Where driving entry e leads: its state, or the junction's own point.
+  int32_t LeadsTo(int32_t e) const {
+    const int32_t state = entryState_[static_cast<size_t>(e)];
+    return state > 0 ? state : road_.adjNode[static_cast<size_t>(e)];
+  }
+
+  // Appends the list of a junction that routes pass (every entry) or only
+  // start from.
+  void AddJunction(int32_t code, DirectedGraph& graph) const {
+    for (int32_t e = road_.nodeStart[code - 1]; e < road_.nodeStart[code]; ++e)
+      Add(graph, LeadsTo(e), road_.adjWeight[e], road_.adjSegment[e]);
+  }
+
   // Appends the list of the state that has just driven the entries of
-  // walked (one entry for the entries' own states).
+  // walked (one entry for the entries' own states), ending at end.
   void AddState(const std::vector<int32_t>& walked, int32_t end, DirectedGraph& graph) const {
     const int32_t last = walked.back();
     const int32_t at = road_.adjNode[static_cast<size_t>(last)];
@@ -120,18 +161,18 @@ class TurnExpansion {
     for (int32_t f = road_.nodeStart[at - 1]; f < road_.nodeStart[at]; ++f) {
       if (road_.adjSegment[f] == segment && !deadEnd) continue;  // a U-turn
       if (!plain && !Allowed(rows, f)) continue;
-      Add(graph, plain ? firstState_ + f : Next(walked, f), road_.adjWeight[f], road_.adjSegment[f]);
+      Add(graph, plain ? LeadsTo(f) : Next(walked, f), road_.adjWeight[f], road_.adjSegment[f]);
     }
     Add(graph, end, 0, -1);
   }
 
+ private:
   static void Add(DirectedGraph& graph, int32_t to, int32_t weight, int32_t segment) {
     graph.adjNode.push_back(to);
     graph.adjWeight.push_back(weight);
     graph.adjSegment.push_back(segment);
   }
 
- private:
   // The rows whose pattern ends the walked entries.
   void RowsEndingIn(const std::vector<int32_t>& walked, std::vector<const EntryRow*>& rows) const {
     for (size_t length = 1; length <= walked.size(); ++length) {
@@ -148,8 +189,8 @@ class TurnExpansion {
     return true;
   }
 
-  // The state after turning into entry f: the longest prefix of a row that
-  // the walk then ends with, else f's own.
+  // Where turning into entry f leads: the longest prefix of a row that the
+  // walk then ends with, else where f leads.
   int32_t Next(const std::vector<int32_t>& walked, int32_t f) const {
     std::vector<int32_t> tail = walked;
     tail.push_back(f);
@@ -158,11 +199,11 @@ class TurnExpansion {
       const auto found = prefixes_.find(suffix);
       if (found != prefixes_.end()) return found->second;
     }
-    return firstState_ + f;
+    return LeadsTo(f);
   }
 
   const DirectedGraph& road_;
-  const int32_t firstState_;
+  const std::vector<int32_t>& entryState_;
   std::vector<uint8_t> starts_;  // whether an entry begins a row's pattern
   size_t longest_ = 1;
   std::map<std::vector<int32_t>, std::vector<const EntryRow*>> byPattern_;
@@ -170,41 +211,102 @@ class TurnExpansion {
   std::vector<std::vector<int32_t>> prefixOrder_;
 };
 
-TurnGraph::TurnGraph(const DirectedGraph& road, const TurnRestrictions& restrictions)
-    : junctions_(road.nodeCount), firstState_(2 * road.nodeCount + 1), entryHead_(road.adjNode) {
-  const std::vector<EntryRow> rows = RowsAsEntries(road, restrictions);
-  const TurnExpansion expansion(road, rows, firstState_);
+TurnGraph::TurnGraph(const DirectedGraph& road, const TurnRestrictions& restrictions, Expanded expanded)
+    : restrictions_(restrictions),
+      junctions_(road.nodeCount),
+      endOf_(static_cast<size_t>(road.nodeCount) + 1, 0),
+      entryState_(road.adjNode.size(), 0),
+      entryHead_(road.adjNode),
+      entrySegment_(road.adjSegment),
+      soleSegment_(static_cast<size_t>(road.nodeCount) + 1, -1),
+      segmentEntries_(EntriesBySegment(road)) {
+  const Entries entries(road, segmentEntries_);
+  const std::vector<EntryRow> rows = RowsAsEntries(road, entries, restrictions);
+  const std::vector<uint8_t> isExpanded = ExpandedJunctions(road, entries, rows, expanded);
+  int32_t point = junctions_;
+  for (int32_t code = 1; code <= junctions_; ++code) {
+    if (!isExpanded[static_cast<size_t>(code)]) continue;
+    endOf_[static_cast<size_t>(code)] = ++point;
+    pointJunction_.push_back(code);
+    pointState_.push_back(0);
+  }
+  for (size_t e = 0; e < road.adjNode.size(); ++e) {
+    const int32_t head = road.adjNode[e];
+    if (!IsCode(head, junctions_) || !isExpanded[static_cast<size_t>(head)]) continue;
+    entryState_[e] = ++point;
+    pointJunction_.push_back(head);
+    pointState_.push_back(static_cast<int32_t>(e) + 1);
+  }
+  firstPrefix_ = point + 1;
+  const TurnExpansion expansion(road, rows, entryState_, firstPrefix_);
+  for (size_t p = 0; p < expansion.Prefixes().size(); ++p) {
+    prefixLast_.push_back(expansion.Prefixes()[p].back());
+    pointJunction_.push_back(road.adjNode[static_cast<size_t>(expansion.Prefixes()[p].back())]);
+    pointState_.push_back(-static_cast<int32_t>(p) - 1);
+  }
+
   graph_.weighsDurations = road.weighsDurations;
   graph_.generation = road.generation;
   const auto closeList = [this]() {
     graph_.nodeStart.push_back(static_cast<int32_t>(graph_.adjNode.size()));
   };
-  for (int32_t code = 1; code <= junctions_; ++code) {  // the starts
-    for (int32_t e = road.nodeStart[code - 1]; e < road.nodeStart[code]; ++e)
-      TurnExpansion::Add(graph_, firstState_ + e, road.adjWeight[e], road.adjSegment[e]);
+  for (int32_t code = 1; code <= junctions_; ++code) {
+    expansion.AddJunction(code, graph_);
     closeList();
+    for (int32_t e = road.nodeStart[code - 1]; e < road.nodeStart[code]; ++e) {
+      int32_t& sole = soleSegment_[static_cast<size_t>(code)];
+      sole = sole == -1 || sole == road.adjSegment[e] ? road.adjSegment[e] : -2;
+    }
   }
-  for (int32_t code = 1; code <= junctions_; ++code) closeList();  // the ends
+  for (int32_t code = 1; code <= junctions_; ++code)
+    if (endOf_[static_cast<size_t>(code)] > 0) closeList();  // the ends lead nowhere
   std::vector<int32_t> walked(1);
   for (size_t e = 0; e < road.adjNode.size(); ++e) {
+    if (entryState_[e] == 0) continue;
     walked[0] = static_cast<int32_t>(e);
     expansion.AddState(walked, EndOf(road.adjNode[e]), graph_);
     closeList();
   }
   for (const std::vector<int32_t>& prefix : expansion.Prefixes()) {
-    const int32_t at = road.adjNode[static_cast<size_t>(prefix.back())];
-    prefixHead_.push_back(at);
-    expansion.AddState(prefix, EndOf(at), graph_);
+    expansion.AddState(prefix, EndOf(road.adjNode[static_cast<size_t>(prefix.back())]), graph_);
     closeList();
   }
   graph_.nodeCount = static_cast<int32_t>(graph_.nodeStart.size()) - 1;
 }
 
+int32_t TurnGraph::EndOf(int32_t code) const {
+  const int32_t end = endOf_[static_cast<size_t>(code)];
+  return end > 0 ? end : code;
+}
+
 int32_t TurnGraph::JunctionOf(int32_t point) const {
-  if (point <= junctions_) return point;
-  if (point < firstState_) return point - junctions_;
-  const auto state = static_cast<size_t>(point - firstState_);
-  return state < entryHead_.size() ? entryHead_[state] : prefixHead_[state - entryHead_.size()];
+  return point <= junctions_ ? point : pointJunction_[static_cast<size_t>(point - junctions_ - 1)];
+}
+
+int32_t TurnGraph::PointOfState(int32_t state) const {
+  if (state > 0) {
+    const int32_t entryPoint = entryState_[static_cast<size_t>(state - 1)];
+    return entryPoint > 0 ? entryPoint : entryHead_[static_cast<size_t>(state - 1)];
+  }
+  return state < 0 ? firstPrefix_ - state - 1 : 0;
+}
+
+int32_t TurnGraph::StateOfPoint(int32_t point) const {
+  return point > junctions_ ? pointState_[static_cast<size_t>(point - junctions_ - 1)] : 0;
+}
+
+int32_t TurnGraph::StateOfArrival(int32_t code, int32_t segment) const {
+  if (segment < 0 || static_cast<size_t>(segment) >= segmentEntries_.size()) return 0;
+  for (const int32_t e : {segmentEntries_[static_cast<size_t>(segment)].first,
+                          segmentEntries_[static_cast<size_t>(segment)].second})
+    if (e >= 0 && entryHead_[static_cast<size_t>(e)] == code) return e + 1;
+  return 0;
+}
+
+int32_t TurnGraph::SegmentOfState(int32_t state) const {
+  if (state == 0) return -1;
+  const int32_t entry = state > 0 ? state - 1 : prefixLast_[static_cast<size_t>(-state - 1)];
+  return entrySegment_[static_cast<size_t>(entry)];
 }
 
 RoutePath TurnGraph::RouteOf(const std::vector<int32_t>& points, const std::vector<int32_t>& segments) const {
@@ -215,4 +317,13 @@ RoutePath TurnGraph::RouteOf(const std::vector<int32_t>& points, const std::vect
     if (i > 0) route.segments.push_back(segments[i - 1]);
   }
   return route;
+}
+
+bool TurnGraph::HasUTurnAwayFromDeadEnd(const RoutePath& route, int32_t arrivedBy) const {
+  for (size_t i = 0; i < route.segments.size(); ++i) {
+    const int32_t before = i == 0 ? arrivedBy : route.segments[i - 1];
+    if (before == route.segments[i] && soleSegment_[static_cast<size_t>(route.codes[i])] != before)
+      return true;
+  }
+  return false;
 }

@@ -1,41 +1,53 @@
 #pragma once
 
 #include <cstdint>
+#include <utility>
 #include <vector>
 
 #include "map/turn_restrictions.h"
 #include "route/directed_graph.h"
 #include "route/route_path.h"
 
-// The road graph of a map with turn restrictions, expanded so that every
-// walk in it is a route that breaks no restriction and makes no U-turn but
-// at a dead end, and every such route is a walk in it of the same weight:
-// a graph any search of shortest paths runs on unchanged.
+// The road graph of a map with turn restrictions, expanded so that a
+// search of shortest paths, run on it unchanged, finds routes that break
+// no restriction and make no U-turn but at a dead end.
 //
-// Its points: for each junction code c (1..n), c itself, where a route
-// starts, and n + c, where one ends; then one state per road-graph entry,
-// "having just driven that entry"; then one per prefix of a restriction
-// through ways longer than its From, "having just driven these entries".
-// A start leads to the states of its entries, each state to the states
-// of the turns allowed after it (and with the same weight and segment as
-// the entry turned into), and to its junction's end by an entry of weight 0
-// and segment -1. A turn is not allowed when it leaves by the segment just
-// driven while another segment leaves that junction (a U-turn away from a
-// dead end), when it drives the To of a `no` row whose From and Ways were
-// just driven, or when it drives another than the To of such an `only` row.
-// A state stands for the longest prefix of a row that the walk has just
-// driven, so that rows through ways are checked whole.
+// Its points: each junction code c (1..n) itself; then, for each junction
+// that is expanded, a point where routes to it end, and one state per
+// road-graph entry into it, "having just driven that entry"; then one state
+// per prefix of a row through ways longer than its From, "having just
+// driven these entries". An expanded junction's own point only starts
+// routes: it leads to where its entries lead. A state leads, by its
+// entry's weight and segment, to where the turns allowed after it lead, and
+// to its junction's end by an entry of weight 0 and segment -1. A turn is
+// not allowed when it leaves by the segment just driven while another
+// segment leaves that junction (a U-turn away from a dead end), when it
+// drives the To of a `no` row whose From and Ways were just driven, or
+// when it drives another than the To of such an `only` row. A state stands
+// for the longest prefix of a row that the walk has just driven, so that
+// rows through ways are checked whole. An entry into a junction that is not
+// expanded leads to its point, which routes start from, end at and pass.
+//
+// Expanded everywhere, every walk is a legal route and every legal route a
+// walk of the same weight. Expanded only around the rows (their junctions
+// and those next to them), the graph is little larger than the road graph
+// and its walks break no row, but one may make a U-turn away from a dead
+// end at a junction not expanded (UTurnAt tells): its least weight is then
+// a bound, not a route.
 class TurnGraph {
  public:
+  enum class Expanded { kAroundRows, kEverywhere };
+
   TurnGraph() = default;
 
   // Expands road (the road graph's entries, their segments indexing the
   // segment table) by the restrictions, whose rows must join up (from ends
   // at via, each of ways starts where the one before ended, to at the last
-  // junction), as the loader guarantees: a row some of whose segments cannot
-  // be driven in its direction restricts nothing. The expanded graph keeps
-  // road's generation and weights.
-  TurnGraph(const DirectedGraph& road, const TurnRestrictions& restrictions);
+  // junction), as the loader guarantees. A row whose From or Ways cannot be
+  // driven in its direction restricts nothing, nor does a `no` row whose To
+  // cannot; an `only` row whose To cannot be driven forbids every turn
+  // after it. The expanded graph keeps road's generation and weights.
+  TurnGraph(const DirectedGraph& road, const TurnRestrictions& restrictions, Expanded expanded);
 
   const DirectedGraph& Graph() const { return graph_; }
   int32_t JunctionCount() const { return junctions_; }
@@ -43,21 +55,50 @@ class TurnGraph {
   // The point where a route from junction code starts, and where one to it
   // ends.
   int32_t StartOf(int32_t code) const { return code; }
-  int32_t EndOf(int32_t code) const { return junctions_ + code; }
+  int32_t EndOf(int32_t code) const;
 
-  // The junction code of a point of the expanded graph.
+  // The junction code of a point.
   int32_t JunctionOf(int32_t point) const;
 
-  // The route a walk of the expanded graph from a start or state to an end
-  // stands for: its junction codes (a junction once for its start or state,
-  // then once per state passed) and the segments between them. A walk that
-  // starts at a state starts at that state's junction.
+  // A state independent of how far the graph is expanded: the last entry
+  // driven (its index + 1), or a prefix of a row (minus its number + 1); 0
+  // for none. The point of a state (for an entry into a junction not
+  // expanded, that junction's point), and the state a walk that ends at
+  // the point before an end is in (0 for a junction's own point).
+  int32_t PointOfState(int32_t state) const;
+  int32_t StateOfPoint(int32_t point) const;
+  // The state of having arrived at junction code by segment, 0 when no
+  // entry drives it there; and the segment last driven in a state.
+  int32_t StateOfArrival(int32_t code, int32_t segment) const;
+  int32_t SegmentOfState(int32_t state) const;
+
+  // The same restrictions over the same road graph, expanded everywhere.
+  TurnGraph Everywhere(const DirectedGraph& road) const {
+    return TurnGraph(road, restrictions_, Expanded::kEverywhere);
+  }
+
+  // The route a walk from a start or state to an end stands for: its
+  // junction codes (a junction once for its start or state, then once per
+  // point passed) and the segments between them.
   RoutePath RouteOf(const std::vector<int32_t>& points, const std::vector<int32_t>& segments) const;
 
+  // Whether the route, having arrived at its first junction by segment
+  // arrivedBy (-1 for a route that starts there), leaves a junction by the
+  // segment it arrived by where another segment leaves it.
+  bool HasUTurnAwayFromDeadEnd(const RoutePath& route, int32_t arrivedBy) const;
+
  private:
+  TurnRestrictions restrictions_;
   int32_t junctions_ = 0;
-  int32_t firstState_ = 0;           // the first state's point: 2n + 1
-  std::vector<int32_t> entryHead_;   // the junction each road-graph entry leads to
-  std::vector<int32_t> prefixHead_;  // the junction of each state past the entries'
+  std::vector<int32_t> pointJunction_;  // the junction of each point past the junctions'
+  std::vector<int32_t> pointState_;     // the state of each point past the junctions' (0 for an end)
+  std::vector<int32_t> endOf_;          // the end point of each expanded junction, by code; 0 for the others
+  std::vector<int32_t> entryState_;     // the state point of each entry into an expanded junction, else 0
+  std::vector<int32_t> entryHead_;      // the junction each entry leads to
+  std::vector<int32_t> entrySegment_;   // the segment of each entry
+  std::vector<int32_t> prefixLast_;     // the last entry of each prefix state
+  int32_t firstPrefix_ = 0;             // the point of the first prefix state
+  std::vector<int32_t> soleSegment_;  // by code: the one segment leaving a junction, -1 for none, -2 for more
+  std::vector<std::pair<int32_t, int32_t>> segmentEntries_;  // each segment's entries, -1 for none
   DirectedGraph graph_;
 };

@@ -72,13 +72,20 @@ TEST(TurnRoutes, EverySearchMatchesTheReference) {
       graphWeighsDurations = fastest;
       BuildRoadGraph();
       const TurnRoads roads = RoadsOfStore(fastest);
-      auto turns = std::make_shared<TurnGraph>(SnapshotRoadGraph(), rows);
+      for (const auto expanded : {TurnGraph::Expanded::kAroundRows, TurnGraph::Expanded::kEverywhere}) {
+        SCOPED_TRACE(expanded == TurnGraph::Expanded::kEverywhere ? "expanded everywhere"
+                                                                  : "around the rows");
+        auto turns = std::make_shared<TurnGraph>(SnapshotRoadGraph(), rows, expanded);
+        FastRoutes routes;
+        routes.SetTurns(turns);
+        CheckEveryPair(routes, roads, rows);
+        routes.Adopt(BuildContractionHierarchy(turns->Graph()));
+        ASSERT_TRUE(routes.Ready());
+        CheckEveryPair(routes, roads, rows);
+      }
+      auto turns = std::make_shared<TurnGraph>(SnapshotRoadGraph(), rows, TurnGraph::Expanded::kAroundRows);
       FastRoutes routes;
       routes.SetTurns(turns);
-      CheckEveryPair(routes, roads, rows);
-      routes.Adopt(BuildContractionHierarchy(turns->Graph()));
-      ASSERT_TRUE(routes.Ready());
-      CheckEveryPair(routes, roads, rows);
 
       ViaRoute via;
       via.SetStops({1, pointCount / 2 + 1});
