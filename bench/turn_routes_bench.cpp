@@ -58,7 +58,7 @@ struct TurnNetwork {
     LoadMapLayers(WriteCityScaleMap("/tmp/ruvel-city-scale-map-v2"));
     const DirectedGraph road = SnapshotRoadGraph();
     restrictions = SomeRestrictions(road);
-    turns = std::make_shared<TurnGraph>(road, restrictions, TurnGraph::Expanded::kAroundRows);
+    turns = std::make_shared<TurnGraph>(road, restrictions);
     plainSeconds = Prepare(road, plain);
     turnSeconds = Prepare(turns->Graph(), withTurns);
   }

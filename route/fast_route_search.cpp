@@ -173,7 +173,10 @@ bool FastRoutes::TurnRoute(const TurnGraph& turns, bool byHierarchy, GraphSearch
   if (!found) return false;
   route = turns.RouteOf(points, segments);
   if (turns.HasUTurnAwayFromDeadEnd(route, goesOn ? turns.SegmentOfState(arrival) : -1)) return false;
-  const int32_t last = points.size() >= 2 ? turns.StateOfPoint(points[points.size() - 2]) : 0;
+  // The state before the step to the end, or, where the walk ends at the
+  // target's own point, that of the entry it arrived by.
+  const bool byEnd = !segments.empty() && segments.back() < 0;
+  const int32_t last = byEnd ? turns.StateOfPoint(points[points.size() - 2]) : 0;
   arrival = last != 0 ? last : turns.StateOfArrival(targetCode, route.segments.back());
   return true;
 }

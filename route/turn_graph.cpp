@@ -82,27 +82,24 @@ std::vector<EntryRow> RowsAsEntries(const DirectedGraph& road, const Entries& en
   return rows;
 }
 
-// Whether each junction is expanded: every one, or those the rows' entries
-// lead to and the junctions next to them.
+// Whether each junction is expanded: every one (rings < 0), or those the
+// rows' entries lead to and so many rings of junctions around them.
 std::vector<uint8_t> ExpandedJunctions(const DirectedGraph& road, const Entries& entries,
-                                       const std::vector<EntryRow>& rows, TurnGraph::Expanded expanded) {
-  std::vector<uint8_t> is(static_cast<size_t>(road.nodeCount) + 1,
-                          expanded == TurnGraph::Expanded::kEverywhere);
-  if (expanded == TurnGraph::Expanded::kEverywhere) return is;
-  std::vector<int32_t> rowJunctions;
+                                       const std::vector<EntryRow>& rows, int rings) {
+  std::vector<uint8_t> is(static_cast<size_t>(road.nodeCount) + 1, rings < 0);
+  if (rings < 0) return is;
   for (const EntryRow& row : rows)
-    for (const int32_t e : row.pattern) rowJunctions.push_back(road.adjNode[static_cast<size_t>(e)]);
-  for (const int32_t code : rowJunctions) {
-    is[static_cast<size_t>(code)] = 1;
-    for (int32_t e = road.nodeStart[code - 1]; e < road.nodeStart[code]; ++e)
-      if (IsCode(road.adjNode[e], road.nodeCount)) is[static_cast<size_t>(road.adjNode[e])] = 1;
+    for (const int32_t e : row.pattern) is[static_cast<size_t>(road.adjNode[static_cast<size_t>(e)])] = 1;
+  for (int ring = 0; ring < rings; ++ring) {
+    std::vector<uint8_t> grown = is;
+    for (size_t e = 0; e < road.adjNode.size(); ++e) {
+      const int32_t head = road.adjNode[e], tail = entries.Tail(static_cast<int32_t>(e));
+      if (!IsCode(head, road.nodeCount)) continue;
+      if (is[static_cast<size_t>(head)]) grown[static_cast<size_t>(tail)] = 1;
+      if (is[static_cast<size_t>(tail)]) grown[static_cast<size_t>(head)] = 1;
+    }
+    is = std::move(grown);
   }
-  // Those with an entry into a row's junction: a second pass over all entries.
-  std::vector<uint8_t> rowJunction(is.size(), 0);
-  for (const int32_t code : rowJunctions) rowJunction[static_cast<size_t>(code)] = 1;
-  for (size_t e = 0; e < road.adjNode.size(); ++e)
-    if (IsCode(road.adjNode[e], road.nodeCount) && rowJunction[static_cast<size_t>(road.adjNode[e])])
-      is[static_cast<size_t>(entries.Tail(static_cast<int32_t>(e)))] = 1;
   return is;
 }
 
@@ -211,7 +208,7 @@ class TurnExpansion {
   std::vector<std::vector<int32_t>> prefixOrder_;
 };
 
-TurnGraph::TurnGraph(const DirectedGraph& road, const TurnRestrictions& restrictions, Expanded expanded)
+TurnGraph::TurnGraph(const DirectedGraph& road, const TurnRestrictions& restrictions, int rings)
     : restrictions_(restrictions),
       junctions_(road.nodeCount),
       endOf_(static_cast<size_t>(road.nodeCount) + 1, 0),
@@ -222,7 +219,7 @@ TurnGraph::TurnGraph(const DirectedGraph& road, const TurnRestrictions& restrict
       segmentEntries_(EntriesBySegment(road)) {
   const Entries entries(road, segmentEntries_);
   const std::vector<EntryRow> rows = RowsAsEntries(road, entries, restrictions);
-  const std::vector<uint8_t> isExpanded = ExpandedJunctions(road, entries, rows, expanded);
+  const std::vector<uint8_t> isExpanded = ExpandedJunctions(road, entries, rows, rings);
   int32_t point = junctions_;
   for (int32_t code = 1; code <= junctions_; ++code) {
     if (!isExpanded[static_cast<size_t>(code)]) continue;

@@ -29,14 +29,20 @@
 // expanded leads to its point, which routes start from, end at and pass.
 //
 // Expanded everywhere, every walk is a legal route and every legal route a
-// walk of the same weight. Expanded only around the rows (their junctions
-// and those next to them), the graph is little larger than the road graph
-// and its walks break no row, but one may make a U-turn away from a dead
-// end at a junction not expanded (UTurnAt tells): its least weight is then
-// a bound, not a route.
+// walk of the same weight. Expanded only around the rows, the graph is
+// little larger than the road graph and its walks break no row, but one may
+// make a U-turn away from a dead end at a junction not expanded
+// (HasUTurnAwayFromDeadEnd tells): its least weight is then a bound, not a
+// route.
 class TurnGraph {
  public:
-  enum class Expanded { kAroundRows, kEverywhere };
+  // How far the graph is expanded: every junction, or the rows' junctions
+  // and so many rings of junctions around them (joined to the ring inside by
+  // an entry either way). Two rings let through a U-turn away from a dead
+  // end only where a route passes two junctions twice in a row, rarely the
+  // lightest way round a forbidden turn.
+  static constexpr int kEverywhere = -1;
+  static constexpr int kAroundRows = 2;
 
   TurnGraph() = default;
 
@@ -47,7 +53,7 @@ class TurnGraph {
   // driven in its direction restricts nothing, nor does a `no` row whose To
   // cannot; an `only` row whose To cannot be driven forbids every turn
   // after it. The expanded graph keeps road's generation and weights.
-  TurnGraph(const DirectedGraph& road, const TurnRestrictions& restrictions, Expanded expanded);
+  TurnGraph(const DirectedGraph& road, const TurnRestrictions& restrictions, int rings = kAroundRows);
 
   const DirectedGraph& Graph() const { return graph_; }
   int32_t JunctionCount() const { return junctions_; }
@@ -74,7 +80,7 @@ class TurnGraph {
 
   // The same restrictions over the same road graph, expanded everywhere.
   TurnGraph Everywhere(const DirectedGraph& road) const {
-    return TurnGraph(road, restrictions_, Expanded::kEverywhere);
+    return TurnGraph(road, restrictions_, kEverywhere);
   }
 
   // The route a walk from a start or state to an end stands for: its

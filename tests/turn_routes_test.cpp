@@ -72,10 +72,11 @@ TEST(TurnRoutes, EverySearchMatchesTheReference) {
       graphWeighsDurations = fastest;
       BuildRoadGraph();
       const TurnRoads roads = RoadsOfStore(fastest);
-      for (const auto expanded : {TurnGraph::Expanded::kAroundRows, TurnGraph::Expanded::kEverywhere}) {
-        SCOPED_TRACE(expanded == TurnGraph::Expanded::kEverywhere ? "expanded everywhere"
-                                                                  : "around the rows");
-        auto turns = std::make_shared<TurnGraph>(SnapshotRoadGraph(), rows, expanded);
+      // No ring, one and two around the rows (the fewer, the more routes
+      // searched again everywhere), and everywhere.
+      for (const int rings : {0, 1, TurnGraph::kAroundRows, TurnGraph::kEverywhere}) {
+        SCOPED_TRACE("rings " + std::to_string(rings));
+        auto turns = std::make_shared<TurnGraph>(SnapshotRoadGraph(), rows, rings);
         FastRoutes routes;
         routes.SetTurns(turns);
         CheckEveryPair(routes, roads, rows);
@@ -83,7 +84,7 @@ TEST(TurnRoutes, EverySearchMatchesTheReference) {
         ASSERT_TRUE(routes.Ready());
         CheckEveryPair(routes, roads, rows);
       }
-      auto turns = std::make_shared<TurnGraph>(SnapshotRoadGraph(), rows, TurnGraph::Expanded::kAroundRows);
+      auto turns = std::make_shared<TurnGraph>(SnapshotRoadGraph(), rows, 0);
       FastRoutes routes;
       routes.SetTurns(turns);
 
