@@ -71,11 +71,11 @@ TurnRestrictions ReadRestrictionLayer(OpenLayers& files, LoadProgress* progress)
   return {};
 }
 
-// One load's reading of the M and S layers' four files. When the store is empty (as it is
-// after ClearMapStore) and both S layer files are open, a worker reads the
-// S layer's .mif file while the calling thread reads the M layer, and then
-// both read the S layer's .mid file in parts; otherwise the files are read
-// one after the other. The outcome is the sequential one: a failure in the
+// One load's reading of the M and S layers' four files. When the store is
+// empty (as it is after ClearMapStore) and both S layer files are open, a
+// worker reads the S layer's .mif file while the calling thread reads the
+// M layer, and then both read the S layer's .mid file in parts; otherwise
+// the files are read one after the other. The outcome is the sequential one: a failure in the
 // M layer is the load's, and the S layer is then dropped; otherwise the S
 // layer is stored, and its first failure, in file order, is the load's.
 class LayerReading {

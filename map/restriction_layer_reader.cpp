@@ -44,6 +44,8 @@ class RestrictionHeader {
 // then, in a T layer, its Point lines.
 class RestrictionGeometryReading {
  public:
+  // A line of the file: of the header, a Point line, or one to ignore; every
+  // line once the header ended and was not a T layer's.
   void Handle(std::string_view line) {
     if (ignored_) return;
     LineTokens tokens(line);
@@ -56,9 +58,12 @@ class RestrictionGeometryReading {
 
   // Whether the file is a T layer, once it is read to its end.
   bool IsRestrictionLayer() const { return !ignored_ && header_.IsRestrictionLayer(); }
+  // The Point lines read after the header.
   int32_t Points() const { return points_; }
 
  private:
+  // At the first Point line: from here on the lines are a T layer's, or
+  // ignored.
   void EndHeader() {
     inHeader_ = false;
     ignored_ = !header_.IsRestrictionLayer();
