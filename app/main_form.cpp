@@ -51,17 +51,20 @@ void EnableMapItems(TfMain* form, bool loaded) {
 }
 
 // What a load builds on the worker besides the store's tables: the road
-// graph with its bounds and the area index, which the window's thread puts
-// in place when the load ends, so that no handler sees half of them.
+// graph with its bounds and the turn restrictions, and the area index, which
+// the window's thread puts in place when the load ends, so that no handler
+// sees half of them.
 struct MapBuiltAside {
-  std::optional<RoadGraph> graph;  // none when the load failed before building it
-  MapAreaIndex areaIndex;          // unbuilt when the load failed before that
+  std::optional<LoadedMap> map;  // none when the load failed before building the graph
+  MapAreaIndex areaIndex;        // unbuilt when the load failed before that
 };
 
-// Installs the graph and bounds when they were built, and the area index as
-// it is (an unbuilt one is built on its first use).
-void Install(MapBuiltAside& built) {
-  if (built.graph) InstallRoadGraph(*built.graph);
+// Installs the graph and bounds when they were built, giving their turn
+// restrictions to restrictions (none when they were not), and the area
+// index as it is (an unbuilt one is built on its first use).
+void Install(MapBuiltAside& built, TurnRestrictions& restrictions) {
+  restrictions = built.map ? std::move(built.map->restrictions) : TurnRestrictions();
+  if (built.map) InstallRoadGraph(built.map->graph);
   mapAreaIndex = std::move(built.areaIndex);
 }
 
@@ -169,6 +172,7 @@ void TfMain::OpenDialogFile() {
   mapWork->Cancel();
   ForgetChoices(this);
   ClearMapAndRoute();
+  restrictions_ = TurnRestrictions();
   ShowWholeMap();
   Close1->Enabled(true);
   EnableMapItems(this, false);
@@ -177,12 +181,12 @@ void TfMain::OpenDialogFile() {
   mapWork->Start(
       [path, built](LoadProgress& progress) {
         WaitForImportOf(path, progress);
-        built->graph = LoadMapTables(path, &progress);
+        built->map = LoadMapTables(path, &progress);
         progress.phase = LoadProgress::kIndexing;
-        built->areaIndex = IndexMapArea(built->graph->bounds, &progress);
+        built->areaIndex = IndexMapArea(built->map->graph.bounds, &progress);
       },
       [this, path, built](std::exception_ptr error) {
-        Install(*built);
+        Install(*built, restrictions_);
         MapLoaded(path, error);
       });
 }
@@ -210,6 +214,7 @@ void TfMain::Close1Click(TObject*) {
   loadingName.clear();
   ShowWorkProgress(false);
   ClearMapAndRoute();
+  restrictions_ = TurnRestrictions();
   ShowWholeMap();
   ImageM->Visible(false);
   PanelM->Visible(false);
@@ -219,6 +224,8 @@ void TfMain::Close1Click(TObject*) {
 }
 
 bool TfMain::MapBusy() const { return mapWork->Running(); }
+
+const TurnRestrictions& TfMain::Restrictions() const { return restrictions_; }
 
 void TfMain::ShowWorkProgress(bool shown) {
   if (!shown) {

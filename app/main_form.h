@@ -7,6 +7,7 @@
 
 #include "app/recent_maps.h"
 #include "app/route_choice.h"
+#include "map/turn_restrictions.h"
 #include "toolkit/forms.h"
 #include "view/map_view.h"
 #include "view/road_map_renderer.h"
@@ -153,6 +154,10 @@ class TfMain : public TForm {
   std::unique_ptr<BackgroundTask> mapWork;
   // Whether such work runs.
   bool MapBusy() const;
+  // The turn restrictions of the map whose graph is installed, handed over
+  // with it when a load ends: none for a map without a T layer, while a
+  // map loads, after a load that failed and after Close.
+  const TurnRestrictions& Restrictions() const;
 
   // Preparing fast routes for a large map runs there, at low priority, while
   // the window goes on searching with what it has; it only reads the graph,
@@ -187,6 +192,7 @@ class TfMain : public TForm {
   void SaveRecentMaps();
   void ShowRecentMaps();
 
+  TurnRestrictions restrictions_;
   RecentMaps recentMaps_;
   // The submenu's first RecentMaps::kLimit items, each showing the entry of
   // recentMaps_ at its place or hidden.

@@ -162,7 +162,7 @@ void BM_CountryScale_LoadPhases(benchmark::State& state) {
     const auto start = std::chrono::steady_clock::now();
     auto graphStart = start;
     std::thread watcher([&] {
-      while (!done && progress.phase == LoadProgress::kReading)
+      while (!done && LoadProgress::IsReading(progress.phase))
         std::this_thread::sleep_for(std::chrono::microseconds(200));
       graphStart = std::chrono::steady_clock::now();
     });

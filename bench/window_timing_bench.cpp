@@ -142,7 +142,7 @@ OpenTimes OpenInWindow(const std::string& path) {
     const double now = MillisecondsSince(t0);
     if (times.progress < 0 && !fMain->StatusBar1->SimpleText().empty()) times.progress = now;
     const int phase = fMain->mapWork->Progress().phase;
-    if (times.graph < 0 && phase != LoadProgress::kReading) times.graph = now;
+    if (times.graph < 0 && !LoadProgress::IsReading(phase)) times.graph = now;
     if (times.index < 0 && phase == LoadProgress::kIndexing) times.index = now;
     return !fMain->MapBusy();
   });

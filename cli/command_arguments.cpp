@@ -24,10 +24,10 @@ void CheckMapFile(const std::string& path) {
 
 }  // namespace
 
-void LoadMap(const std::string& path) {
+TurnRestrictions LoadMap(const std::string& path) {
   CheckMapFile(path);
   ClearMapAndRoute();
-  LoadMapLayers(path);
+  return LoadMapLayers(path);
 }
 
 int32_t IntegerArgument(const std::string& word) {

@@ -4,6 +4,8 @@
 #include <string>
 #include <vector>
 
+#include "map/turn_restrictions.h"
+
 // Each command takes the words after its name and prints its result on
 // standard output. It raises UsageError for words it cannot use (main
 // prints the usage and exits with 2) and Exception for a map that cannot be
@@ -15,7 +17,8 @@ struct UsageError {};
 // without a message.
 struct NothingFound {};
 
-// info MAP.mif: the map's counts, bounds and graph size.
+// info MAP.mif: the map's counts, bounds and graph size, and its number of
+// turn restrictions when it has any.
 void RunInfo(const std::vector<std::string>& args);
 
 // find MAP.mif TEXT: every junction whose name contains TEXT, ignoring
@@ -65,10 +68,11 @@ void RunRender(const std::vector<std::string>& args);
 // the import module.
 void RunImport(const std::vector<std::string>& args);
 
-// Empties the map store and loads the map whose M layer is path. Raises
-// Exception, before anything is loaded, when path names no regular file or
-// its name does not begin with a capital M.
-void LoadMap(const std::string& path);
+// Empties the map store and loads the map whose M layer is path; returns
+// its turn restrictions (none without a T layer). Raises Exception, before
+// anything is loaded, when path names no regular file or its name does not
+// begin with a capital M.
+TurnRestrictions LoadMap(const std::string& path);
 
 // A whole number given on the command line; UsageError when it is not one.
 int32_t IntegerArgument(const std::string& word);

@@ -14,7 +14,8 @@
 namespace {
 
 constexpr char kFileSeparator = '\x1e';
-constexpr const char* kLayerNames[] = {"Mfuzz.mif", "Mfuzz.mid", "Sfuzz.mif", "Sfuzz.mid"};
+constexpr const char* kLayerNames[] = {"Mfuzz.mif", "Mfuzz.mid", "Sfuzz.mif",
+                                       "Sfuzz.mid", "Tfuzz.mif", "Tfuzz.mid"};
 
 const std::string& Folder() {
   static const std::string folder = [] {
@@ -28,7 +29,7 @@ const std::string& Folder() {
 
 // Removes every file the targets write, then the folder.
 void RemoveFolder() {
-  for (const std::string name : {"Mfuzz", "Sfuzz", "Mprev", "Sprev"})
+  for (const std::string name : {"Mfuzz", "Sfuzz", "Tfuzz", "Mprev", "Sprev"})
     for (const char* ext : {".mif", ".mid"}) unlink(FuzzPath(name + ext).c_str());
   rmdir(Folder().c_str());
 }
@@ -71,6 +72,27 @@ std::string WriteInputLayers(const uint8_t* data, size_t size) {
     start = end + 1;
   }
   return FuzzPath(kLayerNames[0]);
+}
+
+void CheckRestrictionsJoinUp(const TurnRestrictions& restrictions) {
+  const auto segment = [](int32_t s) -> const TFieldS& {
+    if (s < 0 || s >= segmentCount) abort();
+    return segments[s];
+  };
+  const auto touches = [](const TFieldS& s, int32_t junction) {
+    return s.From == junction || s.To == junction;
+  };
+  for (const TurnRestriction& r : restrictions.rows) {
+    if (r.via < 1 || r.via > pointCount || !touches(segment(r.from), r.via)) abort();
+    std::vector<int32_t> after = r.ways;
+    after.push_back(r.to);
+    int32_t at = r.via;  // where the segments driven so far arrive
+    for (const int32_t next : after) {
+      const TFieldS& s = segment(next);
+      if (!touches(s, at)) abort();
+      at = s.From == at ? s.To : s.From;
+    }
+  }
 }
 
 void CheckRoutesAgainstDirectSearch() {

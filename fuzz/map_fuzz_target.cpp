@@ -1,4 +1,4 @@
-// The event fuzz target: one input is a map's four layer files (see
+// The event fuzz target: one input is a map's six layer files (see
 // fuzz/fuzz_maps.h), loaded as File,
 // Open... loads a chosen map over the map open before it, then searched,
 // drawn and followed by the pointer as the window does. A load may raise

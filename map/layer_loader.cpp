@@ -17,6 +17,7 @@
 #include "map/map_files.h"
 #include "map/map_store.h"
 #include "map/point_layer_reader.h"
+#include "map/restriction_layer_reader.h"
 #include "map/road_graph.h"
 #include "map/segment_geometry_reader.h"
 #include "map/segment_layer.h"
@@ -36,31 +37,45 @@ void StoreSegmentLayer(SegmentLayer& layer) {
   segmentClass = std::move(layer.values.roadClass);
 }
 
-// The four layer files, opened before any is read; null for one that
-// cannot be opened, which is skipped.
-using OpenLayers = std::array<std::unique_ptr<TextFile>, 4>;
+// The six layer files, the T layer's last, opened before any is read; null
+// for one that cannot be opened, which is skipped.
+using OpenLayers = std::array<std::unique_ptr<TextFile>, 6>;
 
-// Opens the layer files in the order they are read, the three derived
-// names matched ignoring letter case; progress learns their total size.
+// Opens the layer files in the order they are read, the derived names
+// matched ignoring letter case; the T layer's two only when both open, as
+// one without the other is no T layer. progress learns their total size.
 OpenLayers OpenLayerFiles(const LayerFiles& names, LoadProgress* progress) {
-  const std::array<std::string, 4> paths = names.InOrder();
+  const std::array<std::string, 6> paths = names.WithRestrictions();
   OpenLayers files;
-  int64_t total = 0;
   for (size_t k = 0; k < files.size(); ++k) {
     auto file = std::make_unique<TextFile>();
-    if (!file->Open(paths[k], k == 0 ? NameMatch::Exact : NameMatch::IgnoreCase)) continue;
-    total += file->Size();
-    files[k] = std::move(file);
+    if (file->Open(paths[k], k == 0 ? NameMatch::Exact : NameMatch::IgnoreCase)) files[k] = std::move(file);
   }
+  if (!files[4] || !files[5]) files[4].reset(), files[5].reset();
+  int64_t total = 0;
+  for (const std::unique_ptr<TextFile>& file : files) total += file ? file->Size() : 0;
   if (progress) progress->totalBytes = total;
   return files;
 }
 
-// One load's reading of the four files. When the store is empty (as it is
-// after ClearMapStore) and both S layer files are open, a worker reads the
-// S layer's .mif file while the calling thread reads the M layer, and then
-// both read the S layer's .mid file in parts; otherwise the files are read
-// one after the other. The outcome is the sequential one: a failure in the
+// The T layer's restrictions, read once the M and S layers are in the
+// store: none without both of its files or when its .mif file is no T
+// layer, whose .mid file then counts as read without being read.
+TurnRestrictions ReadRestrictionLayer(OpenLayers& files, LoadProgress* progress) {
+  if (!files[4]) return {};
+  if (progress) progress->phase = LoadProgress::kReadingRestrictions;
+  ReadControl control(progress, nullptr);
+  if (const std::optional<int32_t> points = ReadRestrictionGeometry(*files[4], control))
+    return ReadRestrictionAttributes(*files[5], control, *points);
+  control.FinishFile(*files[5]);
+  return {};
+}
+
+// One load's reading of the M and S layers' four files. When the store is
+// empty (as it is after ClearMapStore) and both S layer files are open, a
+// worker reads the S layer's .mif file while the calling thread reads the
+// M layer, and then both read the S layer's .mid file in parts; otherwise
+// the files are read one after the other. The outcome is the sequential one: a failure in the
 // M layer is the load's, and the S layer is then dropped; otherwise the S
 // layer is stored, and its first failure, in file order, is the load's.
 class LayerReading {
@@ -175,16 +190,20 @@ int64_t VertexBound(int64_t segmentFileSize) {
   return std::min<int64_t>(std::max<int64_t>(VERTEX_FLOOR, segmentFileSize / 4), 2147483647);
 }
 
-RoadGraph LoadMapTables(std::string fileName, LoadProgress* progress, int64_t rowPartBytes) {
+LoadedMap LoadMapTables(std::string fileName, LoadProgress* progress, int64_t rowPartBytes) {
   OpenLayers files = OpenLayerFiles(LayerFileNames(std::move(fileName)), progress);
   const std::optional<Bounds> vertexBounds = LayerReading(files, progress).Read(rowPartBytes);
+  LoadedMap loaded;
+  loaded.restrictions = ReadRestrictionLayer(files, progress);
   if (progress) progress->phase = LoadProgress::kBuildingGraph;
-  return BuildRoadGraphAside(progress, vertexBounds ? &*vertexBounds : nullptr);
+  loaded.graph = BuildRoadGraphAside(progress, vertexBounds ? &*vertexBounds : nullptr);
+  return loaded;
 }
 
-void LoadMapLayers(std::string fileName, LoadProgress* progress, int64_t rowPartBytes) {
+TurnRestrictions LoadMapLayers(std::string fileName, LoadProgress* progress, int64_t rowPartBytes) {
   DropMapAreaIndex();  // the tables it indexes are about to change
   ++graphGeneration;   // and so, even if the load fails, is what a kept search knows
-  RoadGraph graph = LoadMapTables(std::move(fileName), progress, rowPartBytes);
-  InstallRoadGraph(graph);
+  LoadedMap loaded = LoadMapTables(std::move(fileName), progress, rowPartBytes);
+  InstallRoadGraph(loaded.graph);
+  return std::move(loaded.restrictions);
 }

@@ -12,6 +12,7 @@
 #include "map/layer_loader.h"
 #include "map/line_tokens.h"
 #include "map/map_store.h"
+#include "map/mif_columns.h"
 #include "map/road_graph.h"
 #include "toolkit/exceptions.h"
 
@@ -103,56 +104,27 @@ void CheckVertexCount(int32_t n, int64_t declared, int64_t bound) {
   }
 }
 
-// The header of the S layer's .mif file: a line "Columns N" and the N lines
-// after it, each a column's name and type, the first three being From, To
-// and Length whatever their names. Records where Oneway, Duration, Name and
-// Class stand among the later ones. Lines it does not take are left to the
-// geometry.
+// The header of the S layer's .mif file: its Columns block, the first
+// three columns being From, To and Length whatever their names. Records
+// where Oneway, Duration, Name and Class stand among the later ones. Lines
+// it does not take are left to the geometry.
 class ColumnsHeader {
  public:
   // Whether the line belongs to the header, which ends at the first Pline.
   bool Take(std::string_view line, std::string_view firstToken) {
-    if (left_ > 0) {
-      DeclareColumn(line);
-      return true;
-    }
-    if (!SameWord(firstToken, "Columns")) return false;
-    LineTokens tokens(line);
-    tokens.Next(' ');
-    left_ = DeclaredCount(tokens.Next(' '));
-    return true;
+    return block_.Take(line, firstToken, [this](int32_t column, std::string_view name) {
+      if (column < 3) return;
+      if (SameWord(name, "Oneway")) columns_.oneway = column;
+      if (SameWord(name, "Duration")) columns_.duration = column;
+      if (SameWord(name, "Name")) columns_.name = column;
+      if (SameWord(name, "Class")) columns_.roadClass = column;
+    });
   }
 
   const SegmentColumns& Columns() const { return columns_; }
 
  private:
-  // The number of columns "Columns N" declares: N, when it is digits only
-  // and below 1,000,000; else none.
-  static int32_t DeclaredCount(std::string_view count) {
-    int32_t n = 0;
-    for (const char c : count) {
-      if (c < '0' || c > '9' || n >= 100000) return 0;
-      n = n * 10 + (c - '0');
-    }
-    return n;
-  }
-
-  void DeclareColumn(std::string_view line) {
-    const size_t start = line.find_first_not_of(' ');
-    const std::string_view name =
-        start == std::string_view::npos ? "" : LineTokens(line.substr(start)).Next(' ');
-    if (next_ >= 3) {
-      if (SameWord(name, "Oneway")) columns_.oneway = next_;
-      if (SameWord(name, "Duration")) columns_.duration = next_;
-      if (SameWord(name, "Name")) columns_.name = next_;
-      if (SameWord(name, "Class")) columns_.roadClass = next_;
-    }
-    ++next_;
-    --left_;
-  }
-
-  int32_t left_ = 0;  // column lines still to come
-  int32_t next_ = 0;  // the number of the next column
+  ColumnsBlock block_;
   SegmentColumns columns_;
 };
 
