@@ -22,6 +22,7 @@
 #include "route/fast_route_search.h"
 #include "route/hierarchy_cache.h"
 #include "route/route_search.h"
+#include "route/turn_graph.h"
 #include "toolkit/command_line.h"
 #include "toolkit/controls.h"
 #include "toolkit/dialogs.h"
@@ -55,16 +56,19 @@ void EnableMapItems(TfMain* form, bool loaded) {
 // the window's thread puts in place when the load ends, so that no handler
 // sees half of them.
 struct MapBuiltAside {
-  std::optional<LoadedMap> map;  // none when the load failed before building the graph
-  MapAreaIndex areaIndex;        // unbuilt when the load failed before that
+  std::optional<LoadedMap> map;      // none when the load failed before building the graph
+  std::shared_ptr<TurnGraph> turns;  // the graph routes then obey, for a map with turn restrictions
+  MapAreaIndex areaIndex;            // unbuilt when the load failed before that
 };
 
 // Installs the graph and bounds when they were built, giving their turn
-// restrictions to restrictions (none when they were not), and the area
-// index as it is (an unbuilt one is built on its first use).
-void Install(MapBuiltAside& built, TurnRestrictions& restrictions) {
+// restrictions to restrictions (none when they were not) and the turn graph
+// to routes, and the area index as it is (an unbuilt one is built on its
+// first use).
+void Install(MapBuiltAside& built, TurnRestrictions& restrictions, FastRoutes& routes) {
   restrictions = built.map ? std::move(built.map->restrictions) : TurnRestrictions();
   if (built.map) InstallRoadGraph(built.map->graph);
+  routes.SetTurns(built.map ? built.turns : nullptr);
   mapAreaIndex = std::move(built.areaIndex);
 }
 
@@ -114,14 +118,16 @@ TfMain::~TfMain() {
 // saying nothing.
 void TfMain::PrepareFastRoutes() {
   StopFastRoutes();
-  if (GraphFitsPasses()) return;
+  const std::shared_ptr<const TurnGraph> turns = fastRoutes->Turns();
+  if (GraphFitsPasses() && !turns) return;
   hierarchyProgress->percent = 0;
   hierarchyProgress->cancel = false;
   auto hierarchy = std::make_shared<std::unique_ptr<ContractionHierarchy>>();
   auto query = std::make_shared<HierarchyQuery>();
   routeWork->Start(
-      [this, hierarchy, query](LoadProgress&) {
-        const DirectedGraph graph = SnapshotRoadGraph();
+      [this, hierarchy, query, turns](LoadProgress&) {
+        const DirectedGraph road = turns ? DirectedGraph() : SnapshotRoadGraph();
+        const DirectedGraph& graph = turns ? turns->Graph() : road;
         if (CanContract(graph))
           *hierarchy = LoadOrBuildHierarchy(graph, HierarchyCache(), true, hierarchyProgress.get());
         if (*hierarchy) query->FitTo(**hierarchy);  // here, not on the first move
@@ -173,6 +179,7 @@ void TfMain::OpenDialogFile() {
   ForgetChoices(this);
   ClearMapAndRoute();
   restrictions_ = TurnRestrictions();
+  fastRoutes->SetTurns(nullptr);
   ShowWholeMap();
   Close1->Enabled(true);
   EnableMapItems(this, false);
@@ -182,11 +189,13 @@ void TfMain::OpenDialogFile() {
       [path, built](LoadProgress& progress) {
         WaitForImportOf(path, progress);
         built->map = LoadMapTables(path, &progress);
+        progress.phase = LoadProgress::kBuildingGraph;
+        built->turns = TurnsOf(built->map->graph, built->map->restrictions);
         progress.phase = LoadProgress::kIndexing;
         built->areaIndex = IndexMapArea(built->map->graph.bounds, &progress);
       },
       [this, path, built](std::exception_ptr error) {
-        Install(*built, restrictions_);
+        Install(*built, restrictions_, *fastRoutes);
         MapLoaded(path, error);
       });
 }
@@ -215,6 +224,7 @@ void TfMain::Close1Click(TObject*) {
   ShowWorkProgress(false);
   ClearMapAndRoute();
   restrictions_ = TurnRestrictions();
+  fastRoutes->SetTurns(nullptr);
   ShowWholeMap();
   ImageM->Visible(false);
   PanelM->Visible(false);

@@ -13,6 +13,7 @@
 #include "map/map_store.h"
 #include "map/road_graph.h"
 #include "route/fast_route_search.h"
+#include "route/turn_graph.h"
 #include "route/route_search.h"
 #include "route/route_summary.h"
 #include "toolkit/controls.h"
@@ -168,16 +169,19 @@ void TfMain::Fastest1Click(TObject*) {
   Find1->Enabled(false);
   StopFastRoutes();
   auto graph = std::make_shared<RoadGraph>();
+  auto turns = std::make_shared<std::shared_ptr<TurnGraph>>();
   mapWork->Start(
-      [graph](LoadProgress& progress) {
+      [graph, turns, restrictions = Restrictions()](LoadProgress& progress) {
         progress.phase = LoadProgress::kBuildingGraph;
         *graph = BuildRoadGraphAside();
+        *turns = TurnsOf(*graph, restrictions);
       },
-      [this, graph](std::exception_ptr error) {
+      [this, graph, turns](std::exception_ptr error) {
         ShowWorkProgress(false);
         Find1->Enabled(true);
         if (error) std::rethrow_exception(error);
         InstallRoadGraph(*graph);
+        fastRoutes->SetTurns(*turns);
         PrepareFastRoutes();
         ShowRouteToCurrentPoint(this);
         DrawMap();

@@ -34,17 +34,19 @@ void RunFind(const std::vector<std::string>& args);
 void RunRoute(const std::vector<std::string>& args);
 
 // prepare MAP.mif [--fastest]: builds the contraction hierarchy of a map
-// beyond the direct search's capacity (weighed by durations with --fastest)
-// and writes it into the cache, with a progress bar on a terminal; raises
-// Exception when the cache cannot keep it.
+// beyond the direct search's capacity or with turn restrictions (weighed by
+// durations with --fastest; of its turn graph with restrictions) and writes
+// it into the cache, with a progress bar on a terminal; raises Exception
+// when the cache cannot keep it.
 void RunPrepare(const std::vector<std::string>& args);
 
 // The route search of `route`: the cached hierarchy of the road graph when
 // useCache and the graph is beyond the direct search's capacity and the
-// cache holds a sound one; the search of FindRoute otherwise. Writes
-// nothing.
+// cache holds a sound one; the search of FindRoute otherwise. With turn
+// restrictions, routes obey them (see FastRoutes), by the cached hierarchy
+// of the turn graph when useCache and the cache holds one. Writes nothing.
 class FastRoutes;
-FastRoutes CachedFastRoutes(bool useCache);
+FastRoutes CachedFastRoutes(bool useCache, const TurnRestrictions& restrictions);
 
 // Weighs the road graph by the segments' durations, as Fastest does in the
 // window; raises Exception for a map without durations.

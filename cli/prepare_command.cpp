@@ -20,6 +20,7 @@
 #include "route/hierarchy_cache.h"
 #include "route/hierarchy_query.h"
 #include "route/route_search.h"
+#include "route/turn_graph.h"
 #include "toolkit/exceptions.h"
 
 namespace {
@@ -49,16 +50,18 @@ Exception CannotWrite(const HierarchyCache& cache) {
 
 void RunPrepare(const std::vector<std::string>& args) {
   if (args.empty() || args.size() > 2 || (args.size() == 2 && args[1] != "--fastest")) throw UsageError();
-  LoadMap(args[0]);
+  const TurnRestrictions restrictions = LoadMap(args[0]);
   if (args.size() == 2) WeighByDurations(args[0]);
-  if (GraphFitsPasses()) {
+  if (GraphFitsPasses() && restrictions.rows.empty()) {
     std::printf("%s is searched directly: nothing to prepare\n", args[0].c_str());
     return;
   }
   // The build needs only the graph, taken out of the road graph's arrays:
   // the map's tables, most of the memory of a loaded map, are dropped and
   // their pages given back first.
-  const DirectedGraph graph = TakeRoadGraph();
+  const DirectedGraph road = TakeRoadGraph();
+  const std::shared_ptr<TurnGraph> turns = TurnsOf(road, restrictions);
+  const DirectedGraph& graph = turns ? turns->Graph() : road;
   if (!CanContract(graph))
     throw Exception(args[0] + " has a road of negative length: its routes cannot be prepared");
   ClearMapStore();
@@ -75,22 +78,24 @@ void RunPrepare(const std::vector<std::string>& args) {
   std::printf("prepared: %s\n", cache.PathFor(hierarchy->graphHash).c_str());
 }
 
-FastRoutes CachedFastRoutes(bool useCache) {
+FastRoutes CachedFastRoutes(bool useCache, const TurnRestrictions& restrictions) {
   FastRoutes routes;
-  if (!useCache || GraphFitsPasses()) return routes;
+  const std::shared_ptr<TurnGraph> turns = TurnsOf(SnapshotRoadGraph(), restrictions);
+  routes.SetTurns(turns);
+  if (!useCache || (GraphFitsPasses() && !turns)) return routes;
   // The search's arrays are sized on another thread while this one reads
   // the cache (they touch none of the road graph's arrays that it reads).
   HierarchyQuery query;
-  const auto fitArrays = [&query] {
+  const auto fitArrays = [&query, &turns] {
     FitSearchArrays();
-    query.FitTo(nodeCount);
+    query.FitTo(turns ? turns->Graph().nodeCount : nodeCount);
   };
   std::future<void> fitted;
   try {
     fitted = std::async(std::launch::async, fitArrays);
   } catch (const std::system_error&) {  // no other thread to be had: after the reading
   }
-  auto hierarchy = HierarchyCache().Load(SnapshotRoadGraph());
+  auto hierarchy = HierarchyCache().Load(turns ? turns->Graph() : SnapshotRoadGraph());
   if (fitted.valid())
     fitted.get();
   else

@@ -9,6 +9,8 @@
 #include "cli/commands.h"
 #include "map/map_store.h"
 #include "map/road_graph.h"
+#include "route/fast_route_search.h"
+#include "route/turn_graph.h"
 #include "route/via_route.h"
 #include "toolkit/exceptions.h"
 #include "toolkit/graphics.h"
@@ -104,7 +106,9 @@ int32_t PointWithCode(int32_t code) {
 // picture, so no cursor mark is drawn.
 void Render(const std::vector<std::string>& args) {
   const RenderRequest request = ParseRender(args);
-  LoadMap(request.map);
+  const TurnRestrictions restrictions = LoadMap(request.map);
+  FastRoutes routes;
+  routes.SetTurns(TurnsOf(SnapshotRoadGraph(), restrictions));
   ViaRoute route;
   if (request.route) {
     // As the window does, with Directions and the vias chosen, once the
@@ -114,7 +118,9 @@ void Render(const std::vector<std::string>& args) {
     std::vector<int32_t> stops{points[startPoint].Code};
     for (const int32_t via : request.vias) stops.push_back(points[PointWithCode(via)].Code);
     route.SetStops(stops);
-    route.RouteTo(points[currentPoint].Code);
+    route.RouteTo(points[currentPoint].Code, [&routes](int32_t from, int32_t to, int32_t& arrival) {
+      return routes.FindLeg(from, to, arrival);
+    });
   }
   TBitmap bitmap;
   MapView view;

@@ -185,9 +185,9 @@ void RunRoute(const std::vector<std::string>& args) {
   if (!vias.empty() && words.size() != 3) throw UsageError();
   std::vector<int32_t> codes;
   for (size_t i = 1; i < words.size(); ++i) codes.push_back(IntegerArgument(words[i]));
-  LoadMap(words[0]);
+  const TurnRestrictions restrictions = LoadMap(words[0]);
   if (fastest) WeighByDurations(words[0]);
-  FastRoutes routes = CachedFastRoutes(!noCache);
+  FastRoutes routes = CachedFastRoutes(!noCache, restrictions);
   CheckCodes(codes);
   CheckCodes(vias);
   Directions directions;

@@ -108,7 +108,8 @@ int32_t FindRouteInHierarchy(const ContractionHierarchy& hierarchy, HierarchyQue
   return result;
 }
 
-void FastRoutes::SetTurns(std::shared_ptr<const TurnGraph> turns) {
+void FastRoutes::SetTurns(std::shared_ptr<TurnGraph> turns) {
+  if (turns) turns->Restamp(graphGeneration);
   turns_ = std::move(turns);
   turnSearch_ = GraphSearch();
   everywhere_.reset();

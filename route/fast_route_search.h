@@ -35,11 +35,12 @@ int32_t FindRouteInHierarchy(const ContractionHierarchy& hierarchy, HierarchyQue
 class FastRoutes {
  public:
   // From now on routes obey turns, built for the road graph as it now
-  // stands; nullptr: the road graph's routes. Drops a hierarchy made for
+  // stands (restamped with its generation: it may have been built aside
+  // from it); nullptr: the road graph's routes. Drops a hierarchy made for
   // another graph.
-  void SetTurns(std::shared_ptr<const TurnGraph> turns);
+  void SetTurns(std::shared_ptr<TurnGraph> turns);
   // The turn graph routes obey, or nullptr.
-  const TurnGraph* Turns() const { return turns_.get(); }
+  const std::shared_ptr<const TurnGraph>& Turns() const { return turns_; }
 
   // Holds hierarchy (built or loaded for the road graph whose generation it
   // records) from now on, replacing any other, searched with query, whose

@@ -324,3 +324,19 @@ bool TurnGraph::HasUTurnAwayFromDeadEnd(const RoutePath& route, int32_t arrivedB
   }
   return false;
 }
+
+std::shared_ptr<TurnGraph> TurnsOf(const DirectedGraph& road, const TurnRestrictions& restrictions) {
+  return restrictions.rows.empty() ? nullptr : std::make_shared<TurnGraph>(road, restrictions);
+}
+
+std::shared_ptr<TurnGraph> TurnsOf(const RoadGraph& graph, const TurnRestrictions& restrictions) {
+  if (restrictions.rows.empty()) return nullptr;
+  DirectedGraph road;
+  road.nodeCount = graph.nodeCount;
+  road.nodeStart = graph.nodeStart;
+  road.adjNode = graph.adjNode;
+  road.adjWeight = graph.adjLength;
+  road.adjSegment = graph.adjSegment;
+  road.weighsDurations = graphWeighsDurations;
+  return TurnsOf(road, restrictions);
+}

@@ -1,9 +1,11 @@
 #pragma once
 
 #include <cstdint>
+#include <memory>
 #include <utility>
 #include <vector>
 
+#include "map/road_graph.h"
 #include "map/turn_restrictions.h"
 #include "route/directed_graph.h"
 #include "route/route_path.h"
@@ -56,6 +58,9 @@ class TurnGraph {
   TurnGraph(const DirectedGraph& road, const TurnRestrictions& restrictions, int rings = kAroundRows);
 
   const DirectedGraph& Graph() const { return graph_; }
+  // Records the road graph's generation it stands for: that of the road
+  // graph it was built from once that is installed.
+  void Restamp(uint32_t generation) { graph_.generation = generation; }
   int32_t JunctionCount() const { return junctions_; }
 
   // The point where a route from junction code starts, and where one to it
@@ -108,3 +113,11 @@ class TurnGraph {
   std::vector<std::pair<int32_t, int32_t>> segmentEntries_;  // each segment's entries, -1 for none
   DirectedGraph graph_;
 };
+
+// The turn graph of a road graph built aside, by restrictions (expanded
+// around the rows), weighed as graphWeighsDurations says; nullptr for a map
+// without restrictions. For a worker: reads only its arguments and that
+// flag. Restamp it once the road graph is installed.
+std::shared_ptr<TurnGraph> TurnsOf(const RoadGraph& graph, const TurnRestrictions& restrictions);
+// The same for a road graph's copy.
+std::shared_ptr<TurnGraph> TurnsOf(const DirectedGraph& road, const TurnRestrictions& restrictions);

@@ -331,20 +331,26 @@ TEST(OsmImport, ReimportRemovesTheRestrictionLayer) {
 }
 
 // The T row's From and To are the segments `ruvel-route route` names for
-// the turn it restricts.
+// the turn it restricts: the route takes the turn an only_* row leaves it,
+// and goes round the one a no_* row forbids.
 TEST(OsmImport, RestrictionSegmentsAreTheRoutesOwn) {
-  TempDir dir;
-  WriteFile(dir / "in.osm", OsmXml(Cross() + "r1 from:w10 via:n2 to:w12 restriction=no_left_turn"));
-  const std::string run = "'" + kRuvelRoute + "' ", map = " '" + (dir / "Mmap.mif") + "'";
-  ASSERT_EQ(RunCommand(run + "import --quiet '" + (dir / "in.osm") + "'" + map).exitCode, 0);
-  const std::vector<std::string> row = Split(ReadWhole(dir / "Tmap.mid"), ',');
-  ASSERT_EQ(row.size(), 6u);
-  const std::vector<std::string> segments = Split(ReadWhole(dir / "Smap.mid"), '\n');
-  // From the far end of From to the far end of To.
-  const auto farEnd = [&](const std::string& segment) {
-    const std::vector<std::string> ends = Split(segments.at(std::stoul(segment)), ',');
-    return ends[0] == row[4] ? ends[1] : ends[0];
-  };
-  const CommandResult route = RunCommand(run + "route" + map + " " + farEnd(row[2]) + " " + farEnd(row[3]));
-  EXPECT_NE(route.out.find("\nsegments: " + row[2] + " " + row[3] + "\n"), std::string::npos) << route.out;
+  for (const bool only : {true, false}) {
+    SCOPED_TRACE(only ? "only_left_turn" : "no_left_turn");
+    TempDir dir;
+    WriteFile(dir / "in.osm", OsmXml(Cross() + "r1 from:w10 via:n2 to:w12 restriction=" +
+                                     (only ? "only_left_turn" : "no_left_turn")));
+    const std::string run = "'" + kRuvelRoute + "' ", map = " '" + (dir / "Mmap.mif") + "'";
+    ASSERT_EQ(RunCommand(run + "import --quiet '" + (dir / "in.osm") + "'" + map).exitCode, 0);
+    const std::vector<std::string> row = Split(ReadWhole(dir / "Tmap.mid"), ',');
+    ASSERT_EQ(row.size(), 6u);
+    const std::vector<std::string> segments = Split(ReadWhole(dir / "Smap.mid"), '\n');
+    // From the far end of From to the far end of To.
+    const auto farEnd = [&](const std::string& segment) {
+      const std::vector<std::string> ends = Split(segments.at(std::stoul(segment)), ',');
+      return ends[0] == row[4] ? ends[1] : ends[0];
+    };
+    const CommandResult route = RunCommand(run + "route" + map + " " + farEnd(row[2]) + " " + farEnd(row[3]));
+    const bool turns = route.out.find("\nsegments: " + row[2] + " " + row[3] + "\n") != std::string::npos;
+    EXPECT_EQ(turns, only) << route.out;
+  }
 }
