@@ -36,15 +36,6 @@ std::string WriteLargeGrid(const TempDir& dir) {
   return WriteLayers(dir, grid, "grid");
 }
 
-// The lengths of the routes ruvel-route prints, one a line.
-std::string Lengths(const std::string& out) {
-  static const std::regex route("route \\d+ \\d+: (\\d+ points, length (\\d+)|unreachable)");
-  std::string lengths;
-  for (std::sregex_iterator it(out.begin(), out.end(), route), end; it != end; ++it)
-    lengths += ((*it)[2].matched ? (*it)[2].str() : "unreachable") + "\n";
-  return lengths;
-}
-
 TEST(RuvelRoutePrepare, CachesFastRoutesThatRouteThenUses) {
   TempDir dir;
   const std::string map = WriteLargeGrid(dir);
@@ -64,8 +55,8 @@ TEST(RuvelRoutePrepare, CachesFastRoutesThatRouteThenUses) {
   const CommandResult dijkstra = RunCommand("XDG_CACHE_HOME='" + dir / "none" + "' '" + kRuvelRoute +
                                             "' route '" + map + "'" + pairs + " --no-cache");
   ASSERT_EQ(fast.exitCode, 0) << fast.err;
-  EXPECT_EQ(Lengths(fast.out), Lengths(dijkstra.out));
-  EXPECT_TRUE(std::regex_match(Lengths(fast.out), std::regex("\\d+\n\\d+\n0\nunreachable\n\\d+\n")))
+  EXPECT_EQ(RouteLengths(fast.out), RouteLengths(dijkstra.out));
+  EXPECT_TRUE(std::regex_match(RouteLengths(fast.out), std::regex("\\d+\n\\d+\n0\nunreachable\n\\d+\n")))
       << fast.out;
   struct stat info {};
   ASSERT_EQ(stat(path.c_str(), &info), 0);

@@ -6,6 +6,7 @@
 
 #include <cstdlib>
 #include <fstream>
+#include <regex>
 #include <sstream>
 #include <stdexcept>
 
@@ -67,4 +68,12 @@ CommandResult RunCommand(const std::string& command) {
   const std::string full = command + " >'" + (dir / "out") + "' 2>'" + (dir / "err") + "'";
   const int status = std::system(full.c_str());
   return {WIFEXITED(status) ? WEXITSTATUS(status) : -1, ReadWhole(dir / "out"), ReadWhole(dir / "err")};
+}
+
+std::string RouteLengths(const std::string& out) {
+  static const std::regex route("route \\d+ \\d+: (\\d+ points, length (\\d+)|unreachable)");
+  std::string lengths;
+  for (std::sregex_iterator it(out.begin(), out.end(), route), end; it != end; ++it)
+    lengths += ((*it)[2].matched ? (*it)[2].str() : "unreachable") + "\n";
+  return lengths;
 }

@@ -41,6 +41,11 @@ struct CommandResult {
 };
 CommandResult RunCommand(const std::string& command);
 
+// The lengths of the routes `ruvel-route route` printed in out, one a line
+// ("unreachable" for none): what routes of equal weight share, whichever
+// of them a search takes.
+std::string RouteLengths(const std::string& out);
+
 // The path of the ruvel-route program the tests run.
 extern const std::string kRuvelRoute;
 

@@ -104,3 +104,32 @@ TEST(TurnRoutes, EverySearchMatchesTheReference) {
     graphWeighsDurations = false;
   }
 }
+
+// A map with a T layer is prepared whatever its size; its routes from the
+// cache are those found without it, and stay so when the T layer changes on
+// disk after prepare: the old hierarchy is never taken for the new rows.
+TEST(TurnRoutes, TheCacheFollowsTheTurnLayer) {
+  std::mt19937 random(7);
+  TurnMap map = RandomTurnMap(random);
+  while (map.rows.size() < 4) map = RandomTurnMap(random);
+  TempDir dir;
+  const std::string mif = WriteTurnMap(map, dir);
+  const std::string run = "XDG_CACHE_HOME='" + dir.Path() + "/cache' '" + kRuvelRoute + "' ";
+  std::string pairs;
+  for (size_t i = 1; i <= map.network.junctions.size(); ++i)
+    pairs += " " + std::to_string(i) + " " + std::to_string(map.network.junctions.size() + 1 - i);
+  const auto expectCachedLikeDirect = [&](const std::string& when) {
+    SCOPED_TRACE(when);
+    const CommandResult cached = RunCommand(run + "route '" + mif + "'" + pairs);
+    const CommandResult direct = RunCommand(run + "route --no-cache '" + mif + "'" + pairs);
+    ASSERT_EQ(cached.exitCode, 0) << cached.err;
+    EXPECT_EQ(RouteLengths(cached.out), RouteLengths(direct.out));
+  };
+  const CommandResult prepared = RunCommand(run + "prepare '" + mif + "'");
+  ASSERT_EQ(prepared.exitCode, 0) << prepared.err;
+  EXPECT_NE(prepared.out.find("prepared: "), std::string::npos) << prepared.out;
+  expectCachedLikeDirect("as prepared");
+  map.rows.resize(map.rows.size() / 2);
+  WriteTurnMap(map, dir);
+  expectCachedLikeDirect("half the rows gone");
+}
