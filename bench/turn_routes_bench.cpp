@@ -6,11 +6,16 @@
 // random pairs and 1,000 pointer moves from 4 starts (processor time of the
 // thread, marking included).
 #include <benchmark/benchmark.h>
+#include <sys/stat.h>
+#include <unistd.h>
 
 #include <algorithm>
 #include <chrono>
+#include <fstream>
 #include <memory>
 #include <random>
+#include <string>
+#include <vector>
 
 #include "bench/city_scale_map.h"
 #include "bench/process_run.h"
@@ -49,6 +54,29 @@ TurnRestrictions SomeRestrictions(const DirectedGraph& road) {
     restrictions.rows.push_back(row);
   }
   return restrictions;
+}
+
+// A folder whose map is the million-junction network's M and S layers
+// (linked) with a T layer of the restrictions, written as the importer
+// writes one; returns its M layer's path.
+std::string WriteTurnLayer(const TurnRestrictions& restrictions) {
+  const std::string folder = "/tmp/ruvel-city-turns-map", source = "/tmp/ruvel-city-scale-map-v2/";
+  ::mkdir(folder.c_str(), 0755);
+  for (const char* name : {"Mcity.mif", "Mcity.mid", "Scity.mif", "Scity.mid"}) {
+    ::unlink((folder + "/" + name).c_str());
+    if (::symlink((source + name).c_str(), (folder + "/" + name).c_str()) != 0) return "";
+  }
+  std::ofstream mif(folder + "/Tcity.mif"), mid(folder + "/Tcity.mid");
+  mif << "Version 300\nCharset \"Neutral\"\nDelimiter \",\"\nColumns 6\n  Rule Char(32)\n  Kind Char(4)\n"
+         "  From Integer\n  To Integer\n  Via Integer\n  Ways Char(254)\nData\n\n";
+  for (const TurnRestriction& row : restrictions.rows) {
+    mif << "Point " << points[row.via - 1].X << " " << points[row.via - 1].Y << "\n";
+    mid << (row.only ? "\"only_straight_on\",\"only\"," : "\"no_left_turn\",\"no\",") << row.from << ","
+        << row.to << "," << row.via << ",\"";
+    for (size_t i = 0; i < row.ways.size(); ++i) mid << (i ? " " : "") << row.ways[i];
+    mid << "\"\n";
+  }
+  return folder + "/Mcity.mif";
 }
 
 // The network loaded once with and without its restrictions, each prepared.
@@ -119,5 +147,35 @@ void BM_TurnRoutes_Routes(benchmark::State& state) {
   state.counters["move worst ms"] = moveWorst * 1e3;
 }
 BENCHMARK(BM_TurnRoutes_Routes)->Unit(benchmark::kMillisecond)->Iterations(1);
+
+// Last, as it leaves the store without a graph installed. Loading the map
+// as the window does, its tables and graph and, with the T
+// layer, its turn graph: three times each way, alternating; the medians.
+void BM_TurnRoutes_Load(benchmark::State& state) {
+  const std::string withTurns = WriteTurnLayer(TheNetwork().restrictions);
+  if (withTurns.empty()) return state.SkipWithError("cannot link the map's files");
+  std::vector<double> plain, turns;
+  size_t rows = 0;
+  for (auto _ : state) {
+    for (int k = 0; k < 3; ++k) {
+      for (const bool withLayer : {false, true}) {
+        ClearMapStore();
+        const auto t0 = std::chrono::steady_clock::now();
+        const LoadedMap map = LoadMapTables(withLayer ? withTurns : "/tmp/ruvel-city-scale-map-v2/Mcity.mif");
+        benchmark::DoNotOptimize(TurnsOf(map.graph, map.restrictions));
+        rows = std::max(rows, map.restrictions.rows.size());
+        (withLayer ? turns : plain)
+            .push_back(std::chrono::duration<double>(std::chrono::steady_clock::now() - t0).count());
+      }
+    }
+  }
+  std::sort(plain.begin(), plain.end());
+  std::sort(turns.begin(), turns.end());
+  state.counters["rows"] = static_cast<double>(rows);
+  state.counters["without s"] = plain[plain.size() / 2];
+  state.counters["with s"] = turns[turns.size() / 2];
+  state.counters["x without"] = turns[turns.size() / 2] / plain[plain.size() / 2];
+}
+BENCHMARK(BM_TurnRoutes_Load)->Unit(benchmark::kSecond)->Iterations(1);
 
 }  // namespace
