@@ -154,7 +154,7 @@ BENCHMARK(BM_TurnRoutes_Routes)->Unit(benchmark::kMillisecond)->Iterations(1);
 void BM_TurnRoutes_Load(benchmark::State& state) {
   const std::string withTurns = WriteTurnLayer(TheNetwork().restrictions);
   if (withTurns.empty()) return state.SkipWithError("cannot link the map's files");
-  std::vector<double> plain, turns;
+  std::vector<double> plain, turns, turnGraph;
   size_t rows = 0;
   for (auto _ : state) {
     for (int k = 0; k < 3; ++k) {
@@ -162,7 +162,10 @@ void BM_TurnRoutes_Load(benchmark::State& state) {
         ClearMapStore();
         const auto t0 = std::chrono::steady_clock::now();
         const LoadedMap map = LoadMapTables(withLayer ? withTurns : "/tmp/ruvel-city-scale-map-v2/Mcity.mif");
+        const auto t1 = std::chrono::steady_clock::now();
         benchmark::DoNotOptimize(TurnsOf(map.graph, map.restrictions));
+        if (withLayer)
+          turnGraph.push_back(std::chrono::duration<double>(std::chrono::steady_clock::now() - t1).count());
         rows = std::max(rows, map.restrictions.rows.size());
         (withLayer ? turns : plain)
             .push_back(std::chrono::duration<double>(std::chrono::steady_clock::now() - t0).count());
@@ -172,9 +175,13 @@ void BM_TurnRoutes_Load(benchmark::State& state) {
   std::sort(plain.begin(), plain.end());
   std::sort(turns.begin(), turns.end());
   state.counters["rows"] = static_cast<double>(rows);
+  std::sort(turnGraph.begin(), turnGraph.end());
+  state.counters["turn graph s"] = turnGraph[turnGraph.size() / 2];
   state.counters["without s"] = plain[plain.size() / 2];
   state.counters["with s"] = turns[turns.size() / 2];
   state.counters["x without"] = turns[turns.size() / 2] / plain[plain.size() / 2];
+  state.counters["tables x without"] =
+      (turns[turns.size() / 2] - turnGraph[turnGraph.size() / 2]) / plain[plain.size() / 2];
 }
 BENCHMARK(BM_TurnRoutes_Load)->Unit(benchmark::kSecond)->Iterations(1);
 
