@@ -10,6 +10,8 @@
 
 #include "import/import_error.h"
 #include "import/road_import.h"
+#include "map/layer_loader.h"
+#include "route/route_search.h"
 #include "tests/import_requests.h"
 #include "tests/osm_sources.h"
 #include "tests/test_files.h"
@@ -353,4 +355,25 @@ TEST(OsmImport, RestrictionSegmentsAreTheRoutesOwn) {
     const bool turns = route.out.find("\nsegments: " + row[2] + " " + row[3] + "\n") != std::string::npos;
     EXPECT_EQ(turns, only) << route.out;
   }
+}
+
+// A blocking barrier's copies: each is reached from its own road and none
+// from the other side, so that no route passes the wall between ways 19
+// and 20 (segments 10 and 11).
+TEST(OsmImport, RoutesReachABarrierFromTheirOwnSideOnly) {
+  TempDir dir;
+  ImportBoth(dir, Cross());
+  ClearMapAndRoute();
+  LoadMapLayers(dir / "Mxml.mif");
+  const std::vector<std::string> segments = Split(ReadWhole(dir / "Sxml.mid"), '\n');
+  const auto end = [&](int segment, int which) { return std::stoi(Split(segments.at(segment), ',')[which]); };
+  const int32_t west = end(10, 0), westCopy = end(10, 1), eastCopy = end(11, 0), east = end(11, 1);
+  ASSERT_NE(westCopy, eastCopy);
+  const struct {
+    int32_t start, target;
+    bool reached;
+  } cases[] = {{west, westCopy, true}, {east, eastCopy, true},  {west, eastCopy, false},
+               {west, east, false},    {east, westCopy, false}, {westCopy, eastCopy, false}};
+  for (const auto& c : cases)
+    EXPECT_EQ(FindRoute(c.start, c.target) != RouteNotFound(), c.reached) << c.start << " to " << c.target;
 }
