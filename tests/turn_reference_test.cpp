@@ -7,9 +7,6 @@
 #include <map>
 #include <random>
 
-#include "map/layer_loader.h"
-#include "map/map_store.h"
-#include "route/route_search.h"
 #include "tests/turn_maps.h"
 
 namespace {
@@ -171,34 +168,4 @@ TEST(TurnReference, NoShortWalkBeatsItOnRandomMaps) {
       }
     }
   }
-}
-
-// The maps go through the loader as written, and without rows the reference
-// finds routes as short as the program's search.
-TEST(TurnReference, RandomMapsLoadAndRouteAsTheProgramDoes) {
-  for (uint32_t seed = 0; seed < 40; ++seed) {
-    SCOPED_TRACE(seed);
-    std::mt19937 random(seed);
-    const TurnMap map = RandomTurnMap(random);
-    const TempDir dir;
-    ClearMapAndRoute();
-    LoadMapLayers(WriteTurnMap(map, dir));
-    EXPECT_EQ(RoadsOfStore(false), RoadsOf(map, false));
-    if (map.columns.duration) {
-      EXPECT_EQ(RoadsOfStore(true), RoadsOf(map, true));
-    }
-    const std::string tMid = ReadWhole(dir / "Tturns.mid");
-    EXPECT_EQ(std::count(tMid.begin(), tMid.end(), '\n'), static_cast<std::ptrdiff_t>(map.rows.size()));
-    for (int32_t start = 1; start <= pointCount; start += 3) {
-      for (int32_t target = 1; target <= pointCount; ++target) {
-        const TurnRoute route = ReferenceTurnRoute(RoadsOf(map, false), {}, start, target);
-        const bool found = FindRoute(start, target) != RouteNotFound();
-        ASSERT_EQ(found, route.found) << start << " to " << target;
-        if (found) {
-          EXPECT_EQ(RouteLength(), route.weight) << start << " to " << target;
-        }
-      }
-    }
-  }
-  ClearMapAndRoute();
 }

@@ -64,8 +64,14 @@ TEST(TurnRoutes, EverySearchMatchesTheReference) {
     const TurnMap map = RandomTurnMap(random);
     TempDir dir;
     ClearMapAndRoute();
-    LoadMapLayers(WriteTurnMap(map, dir));
-    const TurnRestrictions rows = RestrictionsOf(map);
+    const TurnRestrictions rows = LoadMapLayers(WriteTurnMap(map, dir));
+    const TurnRestrictions written = RestrictionsOf(map);
+    ASSERT_EQ(rows.rows.size(), written.rows.size());
+    for (size_t r = 0; r < rows.rows.size(); ++r) {
+      const TurnRestriction &a = rows.rows[r], &b = written.rows[r];
+      EXPECT_TRUE(a.only == b.only && a.from == b.from && a.to == b.to && a.via == b.via && a.ways == b.ways)
+          << "row " << r;
+    }
     for (const bool fastest : {false, true}) {
       if (fastest && !map.columns.duration) continue;
       SCOPED_TRACE(fastest ? "fastest" : "shortest");
