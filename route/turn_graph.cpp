@@ -244,6 +244,7 @@ TurnGraph::TurnGraph(const DirectedGraph& road, const TurnRestrictions& restrict
 
   graph_.weighsDurations = road.weighsDurations;
   graph_.generation = road.generation;
+  ReserveLists(road, expansion.Prefixes());
   const auto closeList = [this]() {
     graph_.nodeStart.push_back(static_cast<int32_t>(graph_.adjNode.size()));
   };
@@ -269,6 +270,21 @@ TurnGraph::TurnGraph(const DirectedGraph& road, const TurnRestrictions& restrict
     closeList();
   }
   graph_.nodeCount = static_cast<int32_t>(graph_.nodeStart.size()) - 1;
+}
+
+void TurnGraph::ReserveLists(const DirectedGraph& road, const std::vector<std::vector<int32_t>>& prefixes) {
+  const auto listOf = [&road](int32_t entry) {  // a state's turns and its step to the end, at most
+    const int32_t at = road.adjNode[static_cast<size_t>(entry)];
+    return static_cast<size_t>(road.nodeStart[at] - road.nodeStart[at - 1]) + 1;
+  };
+  size_t entries = road.adjNode.size();
+  for (size_t e = 0; e < road.adjNode.size(); ++e)
+    if (entryState_[e] > 0) entries += listOf(static_cast<int32_t>(e));
+  for (const std::vector<int32_t>& prefix : prefixes) entries += listOf(prefix.back());
+  graph_.nodeStart.reserve(static_cast<size_t>(junctions_) + pointJunction_.size() + 1);
+  graph_.adjNode.reserve(entries);
+  graph_.adjWeight.reserve(entries);
+  graph_.adjSegment.reserve(entries);
 }
 
 int32_t TurnGraph::EndOf(int32_t code) const {

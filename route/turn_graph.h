@@ -99,6 +99,10 @@ class TurnGraph {
   bool HasUTurnAwayFromDeadEnd(const RoutePath& route, int32_t arrivedBy) const;
 
  private:
+  // Makes room for every list of the graph, so that it never holds twice
+  // its size while it is built.
+  void ReserveLists(const DirectedGraph& road, const std::vector<std::vector<int32_t>>& prefixes);
+
   TurnRestrictions restrictions_;
   int32_t junctions_ = 0;
   std::vector<int32_t> pointJunction_;  // the junction of each point past the junctions'
