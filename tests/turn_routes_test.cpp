@@ -6,6 +6,7 @@
 #include <memory>
 #include <random>
 #include <string>
+#include <vector>
 
 #include "map/layer_loader.h"
 #include "map/map_store.h"
@@ -38,15 +39,26 @@ void ExpectLikeReference(const TurnRoute& found, bool reached, const TurnRoute& 
   EXPECT_FALSE(HasForbiddenUTurn(found, roads));
 }
 
+// The reference's route for every pair of junctions of the loaded map,
+// start by start.
+std::vector<TurnRoute> ReferenceRoutes(const TurnRoads& roads, const TurnRestrictions& rows) {
+  std::vector<TurnRoute> routes;
+  for (int32_t start = 1; start <= pointCount; ++start)
+    for (int32_t target = 1; target <= pointCount; ++target)
+      routes.push_back(ReferenceTurnRoute(roads, rows, start, target));
+  return routes;
+}
+
 // Every pair of junctions of the loaded map, searched by routes, against
-// the reference.
-void CheckEveryPair(FastRoutes& routes, const TurnRoads& roads, const TurnRestrictions& rows) {
+// the reference's routes.
+void CheckEveryPair(FastRoutes& routes, const std::vector<TurnRoute>& reference, const TurnRoads& roads,
+                    const TurnRestrictions& rows) {
   for (int32_t start = 1; start <= pointCount; ++start) {
     for (int32_t target = 1; target <= pointCount; ++target) {
       SCOPED_TRACE(std::to_string(start) + " to " + std::to_string(target));
       const bool reached = routes.Find(start, target) != RouteNotFound();
-      ExpectLikeReference(LastTurnRoute(roads), reached, ReferenceTurnRoute(roads, rows, start, target),
-                          roads, rows);
+      ExpectLikeReference(LastTurnRoute(roads), reached,
+                          reference[static_cast<size_t>((start - 1) * pointCount + target - 1)], roads, rows);
     }
   }
 }
@@ -78,6 +90,7 @@ TEST(TurnRoutes, EverySearchMatchesTheReference) {
       graphWeighsDurations = fastest;
       BuildRoadGraph();
       const TurnRoads roads = RoadsOfStore(fastest);
+      const std::vector<TurnRoute> reference = ReferenceRoutes(roads, rows);
       // No ring, one and two around the rows (the fewer, the more routes
       // searched again everywhere), and everywhere.
       for (const int rings : {0, 1, TurnGraph::kAroundRows, TurnGraph::kEverywhere}) {
@@ -85,10 +98,10 @@ TEST(TurnRoutes, EverySearchMatchesTheReference) {
         auto turns = std::make_shared<TurnGraph>(SnapshotRoadGraph(), rows, rings);
         FastRoutes routes;
         routes.SetTurns(turns);
-        CheckEveryPair(routes, roads, rows);
+        CheckEveryPair(routes, reference, roads, rows);
         routes.Adopt(BuildContractionHierarchy(turns->Graph()));
         ASSERT_TRUE(routes.Ready());
-        CheckEveryPair(routes, roads, rows);
+        CheckEveryPair(routes, reference, roads, rows);
       }
       auto turns = std::make_shared<TurnGraph>(SnapshotRoadGraph(), rows, 0);
       FastRoutes routes;
