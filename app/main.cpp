@@ -18,7 +18,7 @@ void PrintUsage() {
       "       ruvel --help | --version\n"
       "Opens the window of Ruvel, a road-map viewer and route finder, and then the map MAP.mif\n"
       "in it as File, Open... would: the M layer's .mif file, whose name begins with a capital M;\n"
-      "the other three layer files are found beside it. Any other argument is ignored.\n"
+      "the other layer files are found beside it. Any other argument is ignored.\n"
       "\n"
       "Options:\n"
       "  --help       print this help and exit\n"
