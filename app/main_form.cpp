@@ -111,11 +111,12 @@ TfMain::~TfMain() {
   mapWork->Cancel();
 }
 
-// On a graph beyond what the direct search holds, the hierarchy of fast
-// routes is loaded from the cache or built, and written there, on a worker
-// at low priority; the route search goes on with Dijkstra's algorithm until
-// it is handed over. A hierarchy that cannot be had leaves it at that,
-// saying nothing.
+// On a graph beyond what the direct search holds, or on any map with turn
+// restrictions (then of its turn graph), the hierarchy of fast routes is
+// loaded from the cache or built, and written there, on a worker at low
+// priority; the route search goes on with Dijkstra's algorithm until it is
+// handed over. A hierarchy that cannot be had leaves it at that, saying
+// nothing.
 void TfMain::PrepareFastRoutes() {
   StopFastRoutes();
   const std::shared_ptr<const TurnGraph> turns = fastRoutes->Turns();

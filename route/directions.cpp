@@ -164,8 +164,11 @@ std::vector<DirectionStep> Directions::StepsOf(const RoutePath& route) {
     at.push_back(0);
     for (size_t i = 1; i < last; ++i) {
       const int32_t arriving = route.segments[i - 1], leaving = route.segments[i];
-      const std::string turn = TurnWords(TurnAngle(line, i));
-      if (RoadName(arriving) == RoadName(leaving) &&
+      // Back along the segment just driven (at a dead end, on a map with turn
+      // restrictions) is a U-turn, whatever the line's shape and the roads met.
+      const bool back = leaving == arriving;
+      const std::string turn = back ? TurnWords(180) : TurnWords(TurnAngle(line, i));
+      if (!back && RoadName(arriving) == RoadName(leaving) &&
           (turn == "Continue" || !OtherRoadMeets(route.codes[i], arriving, leaving)))
         continue;
       steps.push_back({turn + Onto(RoadName(leaving)), route.codes[i]});

@@ -82,6 +82,7 @@ TEST(Directions, CraftedMaps) {
       {"a curve, then straight on", curve, {{1, 2, 3}, {0, 1}}, {"Head east on A; 201", "Arrive at 3: J3; 0"}},
       {"a curve, then right", curve, {{1, 2, 4}, {0, 2}}, {"Head east on A; 100", "Turn right onto B; 102", "Arrive at 4; 0"}},
       {"a U-turn", tee, {{1, 2, 1}, {0, 0}}, {"Head east on A; 100", "Make a U-turn onto A; 100", "Arrive at 1: J1; 0"}},
+      {"a U-turn at a dead end", {t, {{1, 2, "A"}}}, {{1, 2, 1}, {0, 0}}, {"Head east on A; 100", "Make a U-turn onto A; 100", "Arrive at 1: J1; 0"}},
       {"no names", {t, {{1, 2, nullptr}, {2, 3, nullptr}, {2, 4, nullptr}}}, {{1, 2, 4}, {0, 2}}, {"Head east; 100", "Turn left onto an unnamed road; 102", "Arrive at 4; 0"}},
       {"an unnamed piece", {t, {{1, 2, ""}, {2, 3, "A"}}}, {{1, 2, 3}, {0, 1}}, {"Head east; 100", "Continue onto A; 101", "Arrive at 3: J3; 0"}},
       {"one segment", {t, {{4, 2, "B"}}}, {{2, 4}, {0}}, {"Head north on B; 100", "Arrive at 4; 0"}},
