@@ -19,12 +19,15 @@
 #include "map/map_store.h"
 #include "map/road_graph.h"
 #include "map/turn_restrictions.h"
+#include "route/fast_route_search.h"
+#include "route/route_search.h"
 #include "tests/import_requests.h"
 #include "tests/load_result.h"
 #include "tests/main_form_fixture.h"
 #include "tests/osm_sources.h"
 #include "tests/store_setup.h"
 #include "tests/test_files.h"
+#include "tests/turn_reference.h"
 #include "toolkit/exceptions.h"
 #include "toolkit/menus.h"
 
@@ -284,6 +287,17 @@ TEST_F(RestrictionWindow, HeldFromTheLoadUntilClose) {
     fMain->OpenGivenMap(WriteLayers(withLayer, SquareWithTail()));
     WaitForMapWork();
     EXPECT_EQ(Described(fMain->Restrictions()), "no 1 2 3;only 1 4 3;no 0 3 2 1 2;no 4 4 3;");
+    // The window's routes obey them, from the turn graph handed over with the road graph.
+    ASSERT_TRUE(fMain->fastRoutes->Turns());
+    const TurnRoads roads = RoadsOfStore(false);
+    for (int32_t start = 1; start <= pointCount; ++start) {
+      for (int32_t target = 1; target <= pointCount; ++target) {
+        if (fMain->fastRoutes->Find(start, target) == RouteNotFound()) continue;
+        const TurnRoute route{true, 0, RouteCodes(), RouteSegments()};
+        EXPECT_FALSE(BreaksARow(route, fMain->Restrictions())) << start << " to " << target;
+        EXPECT_FALSE(HasForbiddenUTurn(route, roads)) << start << " to " << target;
+      }
+    }
     if (round == 0) {
       fMain->Close1Click(fMain->Close1);
     } else {
@@ -291,6 +305,7 @@ TEST_F(RestrictionWindow, HeldFromTheLoadUntilClose) {
       WaitForMapWork();
     }
     EXPECT_TRUE(fMain->Restrictions().rows.empty());
+    EXPECT_FALSE(fMain->fastRoutes->Turns());
   }
 }
 
