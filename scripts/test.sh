@@ -5,7 +5,8 @@
 #   scripts/test.sh --sanitize  AddressSanitizer and UndefinedBehaviorSanitizer in build-asan/
 #   scripts/test.sh --thread    the tests of work on more than one thread (loads,
 #                               rebuilds, fast routes, the loader, the
-#                               OpenStreetMap import and map writing) under
+#                               OpenStreetMap import, map writing and the
+#                               window's turn restrictions) under
 #                               ThreadSanitizer in build-tsan/
 set -euo pipefail
 cd "$(dirname "$0")/.."
@@ -34,7 +35,7 @@ elif [ "$mode" = thread ]; then
   flags=(-DCMAKE_BUILD_TYPE=RelWithDebInfo -DRUVEL_SANITIZE_THREADS=ON -DRUVEL_BENCH=OFF)
   # Debian's Qt is not instrumented: what is reported inside it is not ours.
   export TSAN_OPTIONS="suppressions=$PWD/tests/tsan.supp:halt_on_error=1"
-  only=(-R '^(MapWork|LoadCancel|FastRoutes|LayerLoader|LoaderEquivalence|BuildRoadGraph|MapAreaIndex|OsmImport|MapWrite)\.')
+  only=(-R '^(MapWork|LoadCancel|FastRoutes|LayerLoader|LoaderEquivalence|BuildRoadGraph|MapAreaIndex|OsmImport|MapWrite|RestrictionWindow)\.')
 else
   build=build
   flags=(-DCMAKE_BUILD_TYPE=RelWithDebInfo)
